@@ -1,0 +1,292 @@
+// varimel-render: the window's CSV-to-MIDI job from the command line, for
+// scripts and batch work. Same reader, same checks, same writer.
+#include "data/Csvreader.h"
+#include "music/Parameters.h"
+#include "music/Scale.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using namespace varimel;
+
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCheck = 3;
+
+constexpr const char* kUsage =
+    "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
+    "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
+    "writes a two-track Standard MIDI File.\n"
+    "\n"
+    "Options:\n"
+    "  --scale N            scale number 0..21 (default 1)\n"
+    "  --tonic N            pitch class 0..11 (default 0)\n"
+    "  --low TONE           lowest tone: a tone label (C4, B♭0; Bb0 and Eb4\n"
+    "                       accepted too) or a MIDI note 21..108 (default C4)\n"
+    "  --high TONE          highest tone (default C6)\n"
+    "  --dx X               X increment per quarter note (default: the mean\n"
+    "                       X interval of the data)\n"
+    "  --tempo BPM          quarter notes per minute, 20..240 (default 120)\n"
+    "  --velocity V         note-on velocity, 1..127 (default 96)\n"
+    "  --duration D         sounding part of each note, 0 < D <= 1 (default 0.875)\n"
+    "  --program N          General MIDI program 0..127 (default 0)\n"
+    "  --no-program-change  write no program change\n"
+    "  --summary-json       also print the data summary as one JSON object\n"
+    "  -h, --help           show this help\n"
+    "\n"
+    "Exit status: 0 written, 1 the CSV file could not be read or the MIDI file\n"
+    "not written, 2 usage error, 3 a parameter was refused.\n";
+
+struct Options {
+    int scale = 1;
+    int tonic = 0;
+    int lowIndex = 60 - kLowestTone;
+    int highIndex = 84 - kLowestTone;
+    std::optional<std::string> dx;
+    long long tempo = 120;
+    long long velocity = 96;
+    std::string duration = "0.875";
+    int program = 0;
+    bool programChange = true;
+    bool summaryJson = false;
+    bool help = false;
+    std::vector<std::string> files;
+};
+
+struct UsageError {
+    std::string reason;
+};
+
+std::optional<long long> ParseInteger(std::string_view text)
+{
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    long long value = 0;
+    const char* last = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), last, value);
+    if (text.empty() || ptr != last)
+        return std::nullopt;
+    if (ec == std::errc::result_out_of_range)
+        return text.front() == '-' ? -(1LL << 62) : (1LL << 62); // far outside every range
+    if (ec != std::errc())
+        return std::nullopt;
+    return value;
+}
+
+int IntegerIn(const std::string& option, std::string_view text, long long low, long long high)
+{
+    const auto v = ParseInteger(text);
+    if (!v || *v < low || *v > high)
+        throw UsageError{option + " needs a whole number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not '" + std::string(text) + "'"};
+    return static_cast<int>(*v);
+}
+
+long long Clamped(const std::string& option, std::string_view text, long long low, long long high)
+{
+    const auto v = ParseInteger(text);
+    if (!v)
+        throw UsageError{option + " needs a whole number, not '" + std::string(text) + "'"};
+    return *v < low ? low : (*v > high ? high : *v);
+}
+
+int ToneIn(const std::string& option, std::string_view text)
+{
+    if (const auto k = ToneIndexOfLabel(text))
+        return *k;
+    if (const auto note = ParseInteger(text); note && *note >= kLowestTone && *note <= kHighestTone)
+        return static_cast<int>(*note - kLowestTone);
+    throw UsageError{option + " needs a tone from A0 to C8 or a MIDI note from 21 to 108, not '" +
+                     std::string(text) + "'"};
+}
+
+Options ParseArguments(int argc, char** argv)
+{
+    Options o;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            o.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+            continue;
+        }
+        if (arg == "--no-program-change") {
+            o.programChange = false;
+            continue;
+        }
+        if (arg == "--summary-json") {
+            o.summaryJson = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            value = arg.substr(eq + 1);
+        }
+        static const char* const kValued[] = {"--scale", "--tonic", "--low",      "--high",    "--dx",
+                                              "--tempo", "--velocity", "--duration", "--program"};
+        bool known = false;
+        for (const char* k : kValued)
+            known = known || name == k;
+        if (!known)
+            throw UsageError{"unknown option '" + arg + "'"};
+        if (!value) {
+            if (i + 1 >= argc)
+                throw UsageError{name + " needs a value"};
+            value = argv[++i];
+        }
+        if (name == "--scale")
+            o.scale = IntegerIn(name, *value, 0, kScaleCount - 1);
+        else if (name == "--tonic")
+            o.tonic = IntegerIn(name, *value, 0, 11);
+        else if (name == "--low")
+            o.lowIndex = ToneIn(name, *value);
+        else if (name == "--high")
+            o.highIndex = ToneIn(name, *value);
+        else if (name == "--dx")
+            o.dx = *value;
+        else if (name == "--tempo")
+            o.tempo = Clamped(name, *value, 20, 240);
+        else if (name == "--velocity")
+            o.velocity = Clamped(name, *value, 1, 127);
+        else if (name == "--duration")
+            o.duration = *value;
+        else if (name == "--program")
+            o.program = IntegerIn(name, *value, 0, 127);
+    }
+    if (!o.help && o.files.size() != 2)
+        throw UsageError{"expected INPUT.csv and OUTPUT.mid, got " + std::to_string(o.files.size()) +
+                         " file argument(s)"};
+    return o;
+}
+
+// JSON string with every byte sequence that is not UTF-8 replaced by U+FFFD.
+std::string JsonString(std::string_view s)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            if (c == '"' || c == '\\') {
+                out += '\\';
+                out += static_cast<char>(c);
+            } else if (c < 0x20 || c == 0x7F) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+            } else {
+                out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        std::size_t len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+        if (c >= 0xF5)
+            len = 0;
+        bool valid = len > 0 && i + len <= s.size();
+        for (std::size_t k = 1; valid && k < len; ++k)
+            valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        if (valid && len >= 3) {
+            const auto c1 = static_cast<unsigned char>(s[i + 1]);
+            if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
+                (c == 0xF4 && c1 >= 0x90))
+                valid = false; // overlong forms, surrogates, beyond U+10FFFF
+        }
+        if (valid) {
+            out.append(s.substr(i, len));
+            i += len;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+void PrintSummaryJson(const CsvLoad& load)
+{
+    const CsvSummary& s = load.Summary;
+    std::string json = "{\"file\": " + JsonString(s.FileName) + ", \"records\": " + JsonString(s.NumRecord) +
+                       ", \"xmax\": " + JsonString(s.Xmax) + ", \"xmin\": " + JsonString(s.Xmin) +
+                       ", \"ymax\": " + JsonString(s.Ymax) + ", \"ymin\": " + JsonString(s.Ymin) +
+                       ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
+                       ", \"count\": " + std::to_string(load.Data.Count()) +
+                       ", \"skipped\": " + (load.Skipped ? "true" : "false") + "}\n";
+    std::fputs(json.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+void Say(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    try {
+        options = ParseArguments(argc, argv);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "varimel-render: %s\n", e.reason.c_str());
+        std::fputs("Usage: varimel-render [options] INPUT.csv OUTPUT.mid (see varimel-render --help)\n", stderr);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return kExitWritten;
+    }
+    const std::string& input = options.files[0];
+    const std::string& output = options.files[1];
+
+    std::optional<CsvLoad> load = LoadCsv(input);
+    if (!load) {
+        Say(kMsgCsvReadFailed);
+        return kExitFailed;
+    }
+    if (options.summaryJson)
+        PrintSummaryJson(*load);
+    if (load->Skipped)
+        Say(kMsgLinesSkipped);
+
+    const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
+    const ParameterCheckResult check = CheckMappingParameters(
+        &load->Data, options.scale, options.tonic, options.lowIndex, options.highIndex, dxText, options.duration);
+    if (check.Outcome != ParameterCheck::Ok) {
+        Say(ParameterCheckMessage(check.Outcome));
+        return kExitCheck;
+    }
+
+    ScaleNoteSet set;
+    const bool written = WriteMappedSmf(
+        set, &load->Data, output, options.scale, static_cast<std::uint8_t>(options.tonic),
+        static_cast<std::uint8_t>(options.lowIndex + kLowestTone),
+        static_cast<std::uint8_t>(options.highIndex + kLowestTone), check.DxPQN, static_cast<int>(options.tempo),
+        static_cast<std::uint8_t>(options.velocity), check.Duration, 4, 2, options.programChange,
+        static_cast<std::uint8_t>(options.program));
+    if (!written) {
+        Say(kMsgSmfFailed);
+        return kExitFailed;
+    }
+    return kExitWritten;
+}

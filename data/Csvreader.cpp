@@ -1,0 +1,393 @@
+#include "Csvreader.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace varimel {
+
+namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::size_t kByteOrderMarkSize = 3;
+constexpr unsigned char kCtrlZ = 26;
+constexpr std::size_t kReadPiece = std::size_t{1} << 20;
+
+bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Field of a line: either a view into the line or, for a quoted field with
+// doubled quotes, an unescaped copy.
+struct Field {
+    std::string_view text;
+    std::string storage;
+};
+
+// Splits fields until two have been found (later fields never change the
+// outcome). Returns the number of fields found, at most two.
+int SplitTwoFields(std::string_view line, Field (&fields)[2])
+{
+    std::size_t p = 0;
+    const std::size_t n = line.size();
+    const auto skipBlanks = [&] {
+        while (p < n && IsBlank(static_cast<unsigned char>(line[p])))
+            ++p;
+    };
+    int count = 0;
+    skipBlanks();
+    while (p < n && count < 2) {
+        Field& f = fields[count];
+        f.storage.clear();
+        if (line[p] == '"') {
+            ++p;
+            const std::size_t start = p;
+            bool escaped = false;
+            while (p < n) {
+                if (line[p] == '"') {
+                    if (p + 1 < n && line[p + 1] == '"') {
+                        escaped = true;
+                        p += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++p;
+            }
+            std::string_view raw = line.substr(start, p - start);
+            if (p < n)
+                ++p; // closing quote
+            if (escaped) {
+                f.storage.reserve(raw.size());
+                for (std::size_t i = 0; i < raw.size(); ++i) {
+                    f.storage.push_back(raw[i]);
+                    if (raw[i] == '"')
+                        ++i; // the second of a doubled quote
+                }
+                f.text = f.storage;
+            } else {
+                f.text = raw;
+            }
+        } else {
+            const std::size_t start = p;
+            while (p < n && static_cast<unsigned char>(line[p]) > 32 && line[p] != ',')
+                ++p;
+            f.text = line.substr(start, p - start);
+        }
+        ++count;
+        skipBlanks();
+        if (p < n && line[p] == ',') {
+            ++p;
+            skipBlanks();
+            if (p >= n && count < 2)
+                fields[count++].text = std::string_view(); // trailing comma: one empty field
+        }
+    }
+    return count;
+}
+
+// Decimal exponent of the leading digit, saturated; tells an overflow from
+// an underflow when the conversion reports a value out of range.
+long LeadingExponent(std::string_view intPart, std::string_view fracPart, long exponent)
+{
+    std::size_t i = 0;
+    while (i < intPart.size() && intPart[i] == '0')
+        ++i;
+    if (i < intPart.size())
+        return exponent + static_cast<long>(intPart.size() - i - 1);
+    std::size_t z = 0;
+    while (z < fracPart.size() && fracPart[z] == '0')
+        ++z;
+    return exponent - static_cast<long>(z + 1);
+}
+
+} // namespace
+
+std::optional<double> ParseNumber(std::string_view s)
+{
+    std::size_t p = 0;
+    const std::size_t n = s.size();
+    while (p < n && s[p] == ' ')
+        ++p;
+    bool negative = false;
+    if (p < n && (s[p] == '+' || s[p] == '-')) {
+        negative = s[p] == '-';
+        ++p;
+    }
+    const std::size_t intStart = p;
+    while (p < n && IsDigit(s[p]))
+        ++p;
+    const std::string_view intPart = s.substr(intStart, p - intStart);
+    bool hasPoint = false;
+    std::string_view fracPart;
+    if (p < n && s[p] == '.') {
+        hasPoint = true;
+        const std::size_t fracStart = ++p;
+        while (p < n && IsDigit(s[p]))
+            ++p;
+        fracPart = s.substr(fracStart, p - fracStart);
+    }
+    if (intPart.empty() && !hasPoint)
+        return std::nullopt;
+    std::size_t numberEnd = p;
+    long exponent = 0;
+    if (p < n && (s[p] == 'e' || s[p] == 'E')) {
+        ++p;
+        bool expNegative = false;
+        if (p < n && (s[p] == '+' || s[p] == '-')) {
+            expNegative = s[p] == '-';
+            ++p;
+        }
+        const std::size_t expStart = p;
+        while (p < n && IsDigit(s[p])) {
+            if (exponent < 100000000)
+                exponent = exponent * 10 + (s[p] - '0');
+            ++p;
+        }
+        if (p > expStart)
+            numberEnd = p; // an exponent without digits counts as 0
+        if (expNegative)
+            exponent = -exponent;
+    }
+    while (p < n && s[p] == ' ')
+        ++p;
+    if (p != n)
+        return std::nullopt;
+
+    if (intPart.empty() && fracPart.empty()) // a lone decimal point
+        return negative ? -0.0 : 0.0;
+
+    // from_chars takes no '+' and no exponent without digits, so hand it the
+    // part after the sign, up to the end of what counts.
+    const std::size_t convStart = intStart;
+    double value = 0.0;
+    const char* first = s.data() + convStart;
+    const char* last = s.data() + numberEnd;
+    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        if (LeadingExponent(intPart, fracPart, exponent) > 0)
+            return std::nullopt; // beyond the largest double
+        value = 0.0;
+    } else if (ec != std::errc() || ptr != last) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+bool ParseCsvLine(std::string_view line, XYData& record)
+{
+    Field fields[2];
+    if (SplitTwoFields(line, fields) < 2)
+        return false;
+    const auto x = ParseNumber(fields[0].text);
+    if (!x)
+        return false;
+    const auto y = ParseNumber(fields[1].text);
+    if (!y)
+        return false;
+    record = XYData{*x, *y};
+    return true;
+}
+
+void CsvParser::TakeLine(const char* begin, const char* end)
+{
+    // The line is a C string to the reader: a NUL byte ends it.
+    if (const void* nul = std::memchr(begin, 0, static_cast<std::size_t>(end - begin)))
+        end = static_cast<const char*>(nul);
+    while (end > begin && static_cast<unsigned char>(end[-1]) <= 32)
+        --end;
+    XYData record;
+    if (ParseCsvLine(std::string_view(begin, static_cast<std::size_t>(end - begin)), record))
+        out_.Add(record);
+    else
+        skipped_ = true;
+}
+
+bool CsvParser::Feed(const char* data, std::size_t size)
+{
+    if (ended_)
+        return false;
+    if (atStart_) {
+        // Hold back the first bytes until it is clear whether they are a
+        // byte-order mark, however the stream is cut into pieces.
+        while (size > 0 && bomProbe_.size() < kByteOrderMarkSize &&
+               *data == kByteOrderMark[bomProbe_.size()]) {
+            bomProbe_.push_back(*data++);
+            --size;
+        }
+        if (bomProbe_.size() == kByteOrderMarkSize) {
+            atStart_ = false;
+        } else if (size == 0) {
+            return true; // still a possible mark
+        } else {
+            atStart_ = false;
+            std::string held;
+            held.swap(bomProbe_);
+            if (!held.empty() && !Feed(held.data(), held.size()))
+                return false;
+        }
+    }
+    const char* p = data;
+    const char* const end = data + size;
+    if (afterCR_ && p < end) {
+        afterCR_ = false;
+        if (*p == '\n')
+            ++p;
+    }
+    const char* lineStart = p;
+    while (p < end) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c != '\n' && c != '\r' && c != kCtrlZ) {
+            ++p;
+            continue;
+        }
+        // Ctrl-Z right after a line end ends the data like the end of file:
+        // it makes no empty line of its own.
+        const bool lineHasBytes = !pending_.empty() || lineStart < p;
+        if (c != kCtrlZ || lineHasBytes) {
+            if (pending_.empty()) {
+                TakeLine(lineStart, p);
+            } else {
+                pending_.append(lineStart, p);
+                TakeLine(pending_.data(), pending_.data() + pending_.size());
+                pending_.clear();
+            }
+        }
+        if (c == kCtrlZ) {
+            ended_ = true;
+            return false;
+        }
+        ++p;
+        if (c == '\r') {
+            if (p == end)
+                afterCR_ = true;
+            else if (*p == '\n')
+                ++p;
+        }
+        lineStart = p;
+    }
+    pending_.append(lineStart, end);
+    return true;
+}
+
+void CsvParser::Finish()
+{
+    if (atStart_ && !bomProbe_.empty()) {
+        // The whole input was a prefix of a byte-order mark: it is a line.
+        atStart_ = false;
+        pending_ = bomProbe_;
+        bomProbe_.clear();
+    }
+    if (ended_)
+        return;
+    if (!pending_.empty()) {
+        TakeLine(pending_.data(), pending_.data() + pending_.size());
+        pending_.clear();
+    }
+    ended_ = true;
+}
+
+std::optional<CsvLoad> LoadCsv(const std::string& path)
+{
+    if (path.empty())
+        return std::nullopt;
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file)
+        return std::nullopt;
+    struct stat info {};
+    if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
+        return std::nullopt;
+
+    CsvLoad load;
+    if (S_ISREG(info.st_mode) && info.st_size > 0)
+        load.Data.Reserve(static_cast<std::size_t>(info.st_size) / 16); // typical record length
+    CsvParser parser(load.Data);
+    std::unique_ptr<char[]> buffer(new char[kReadPiece]);
+    for (;;) {
+        const std::size_t got = std::fread(buffer.get(), 1, kReadPiece, file.get());
+        if (got > 0 && !parser.Feed(buffer.get(), got))
+            break;
+        if (got < kReadPiece) {
+            if (std::ferror(file.get()))
+                return std::nullopt; // a read error loses nothing: the old data stays
+            break;
+        }
+    }
+    parser.Finish();
+    load.Skipped = parser.Skipped();
+    load.Data.Sort();
+    load.Summary = Summarize(load.Data, FileNameOf(path));
+    return load;
+}
+
+double MeanXInterval(const TXYDataList& list)
+{
+    const int n = list.Count();
+    if (n < 2)
+        return 1.0;
+    const long double span = static_cast<long double>(list.Last().X) - list.First().X;
+    return static_cast<double>(span / static_cast<long double>(n - 1));
+}
+
+std::string FormatG(double value, int width, bool leftAlign)
+{
+    char digits[64];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
+    std::string text(digits, result.ptr);
+    if (static_cast<int>(text.size()) < width) {
+        const std::string pad(static_cast<std::size_t>(width) - text.size(), ' ');
+        text = leftAlign ? text + pad : pad + text;
+    }
+    return text;
+}
+
+CsvSummary Summarize(const TXYDataList& list, std::string_view fileName)
+{
+    CsvSummary s;
+    const bool empty = list.Empty();
+    const double interval = MeanXInterval(list);
+    s.FileName = "データファイル: " + std::string(fileName);
+    s.NumRecord = "レコード数 = " + std::to_string(list.Count());
+    s.Xmax = FormatG(empty ? 0.0 : list.Last().X, 12, false);
+    s.Xmin = FormatG(empty ? 0.0 : list.First().X, 12, false);
+    s.Ymax = FormatG(list.MaxY(), 12, false);
+    s.Ymin = FormatG(list.MinY(), 12, false);
+    s.XInterval = "Xの平均間隔 = " + FormatG(interval, 8, true);
+    s.DxPQN = FormatG(interval, 8, true);
+    return s;
+}
+
+namespace {
+bool IsSeparator(char c)
+{
+#ifdef _WIN32
+    return c == '\\' || c == '/' || c == ':';
+#else
+    return c == '/';
+#endif
+}
+} // namespace
+
+std::string FileNameOf(std::string_view path)
+{
+    std::size_t i = path.size();
+    while (i > 0 && !IsSeparator(path[i - 1]))
+        --i;
+    return std::string(path.substr(i));
+}
+
+std::string FolderOf(std::string_view path)
+{
+    std::size_t i = path.size();
+    while (i > 0 && !IsSeparator(path[i - 1]))
+        --i;
+    if (i == 0)
+        return std::string();
+    if (i == 1)
+        return std::string(path.substr(0, 1)); // the root folder itself
+    return std::string(path.substr(0, i - 1));
+}
+
+} // namespace varimel

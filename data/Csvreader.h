@@ -1,0 +1,84 @@
+// Reading a CSV file of X,Y pairs into a TXYDataList, and the texts that
+// summarise the loaded data.
+#pragma once
+
+#include "Xydata.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varimel {
+
+// The number syntax used for CSV fields and for the window's number boxes:
+// optional spaces, an optional sign, digits with an optional '.' part, an
+// optional exponent, optional spaces. No thousands separators, no hex, no
+// names for infinity or not-a-number. A value too large for a double is not
+// a number; one too small reads as 0 (or the nearest subnormal).
+std::optional<double> ParseNumber(std::string_view text);
+
+// Judges one line (line end already removed): returns true and the record
+// when its first two fields are numbers.
+bool ParseCsvLine(std::string_view line, XYData& record);
+
+// Splits a byte stream into lines and collects the valid records. Bytes may
+// be fed in pieces of any size; lines are taken whole whatever their length.
+// A byte-order mark at the very start is skipped; CR LF, LF and a lone CR end
+// a line; Ctrl-Z ends the data.
+class CsvParser {
+public:
+    explicit CsvParser(TXYDataList& out) : out_(out) {}
+    // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
+    bool Feed(const char* data, std::size_t size);
+    // Judges the last line when it had no line end.
+    void Finish();
+    bool Skipped() const { return skipped_; }
+
+private:
+    void TakeLine(const char* begin, const char* end);
+
+    TXYDataList& out_;
+    std::string pending_;       // start of a line that continues in the next piece
+    bool atStart_ = true;       // nothing fed yet: a byte-order mark may follow
+    std::string bomProbe_;      // first bytes while deciding on a byte-order mark
+    bool afterCR_ = false;      // last piece ended with CR: a leading LF belongs to it
+    bool ended_ = false;        // Ctrl-Z seen
+    bool skipped_ = false;
+};
+
+// The texts the window shows after a load, in the order it sets them.
+struct CsvSummary {
+    std::string FileName;  // "データファイル: name"
+    std::string NumRecord; // "レコード数 = n"
+    std::string Xmax;      // "%12g"
+    std::string Xmin;
+    std::string Ymax;
+    std::string Ymin;
+    std::string XInterval; // "Xの平均間隔 = %-8g"
+    std::string DxPQN;     // "%-8g", the X increment per quarter note
+};
+
+struct CsvLoad {
+    TXYDataList Data;      // valid records, sorted
+    bool Skipped = false;  // at least one line was invalid
+    CsvSummary Summary;
+};
+
+// Reads the file at path. Empty when the file cannot be opened or read.
+std::optional<CsvLoad> LoadCsv(const std::string& path);
+
+// Mean X step of a sorted list; 1 for fewer than two records.
+double MeanXInterval(const TXYDataList& list);
+// Summary texts for a sorted list loaded from a file called fileName.
+CsvSummary Summarize(const TXYDataList& list, std::string_view fileName);
+
+// printf "%<width>g" (or "%-<width>g" when leftAlign), always with '.' as the
+// decimal point whatever the process locale.
+std::string FormatG(double value, int width, bool leftAlign);
+// The part of a path after its last folder separator.
+std::string FileNameOf(std::string_view path);
+// The folder part of a path (up to, not including, its last separator).
+std::string FolderOf(std::string_view path);
+
+} // namespace varimel

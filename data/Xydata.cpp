@@ -1,0 +1,49 @@
+#include "Xydata.h"
+
+#include <algorithm>
+
+namespace varimel {
+
+int CompareXY(const XYData& a, const XYData& b)
+{
+    if (a.X != b.X)
+        return a.X > b.X ? 1 : -1;
+    if (a.Y == b.Y)
+        return 0;
+    return a.Y > b.Y ? 1 : -1;
+}
+
+void TXYDataList::Sort()
+{
+    const auto before = [](const XYData& a, const XYData& b) { return CompareXY(a, b) < 0; };
+    // Measured data usually arrives in X order already; skip the sort then.
+    if (std::is_sorted(items_.begin(), items_.end(), before))
+        return;
+    // Stable, so that values comparing equal (0 and -0) keep file order and
+    // the summary is the same on every run.
+    std::stable_sort(items_.begin(), items_.end(), before);
+}
+
+double TXYDataList::MaxY() const
+{
+    if (items_.empty())
+        return 0.0;
+    double v = items_[0].Y;
+    for (std::size_t i = 1; i < items_.size(); ++i)
+        if (items_[i].Y > v)
+            v = items_[i].Y;
+    return v;
+}
+
+double TXYDataList::MinY() const
+{
+    if (items_.empty())
+        return 0.0;
+    double v = items_[0].Y;
+    for (std::size_t i = 1; i < items_.size(); ++i)
+        if (items_[i].Y < v)
+            v = items_[i].Y;
+    return v;
+}
+
+} // namespace varimel

@@ -1,0 +1,50 @@
+// One loaded CSV file as an ordered list of X/Y points.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace varimel {
+
+// One data point: X places it in time, Y chooses its pitch.
+struct XYData {
+    double X = 0.0;
+    double Y = 0.0;
+};
+
+// The records of one file. Records are kept by value; the list owns them and
+// nothing is merged or dropped, duplicates included.
+class TXYDataList {
+public:
+    TXYDataList() = default;
+
+    int Add(const XYData& record)
+    {
+        items_.push_back(record);
+        return static_cast<int>(items_.size() - 1);
+    }
+    int Count() const { return static_cast<int>(items_.size()); }
+    bool Empty() const { return items_.empty(); }
+    const XYData& operator[](std::size_t i) const { return items_[i]; }
+    const XYData& First() const { return items_.front(); }
+    const XYData& Last() const { return items_.back(); }
+    void Reserve(std::size_t n) { items_.reserve(n); }
+    void Clear() { items_.clear(); }
+
+    const XYData* begin() const { return items_.data(); }
+    const XYData* end() const { return items_.data() + items_.size(); }
+
+    // Ascending X, equal X by ascending Y.
+    void Sort();
+    // Largest / smallest Y over the whole list; 0.0 for an empty list.
+    double MaxY() const;
+    double MinY() const;
+
+private:
+    std::vector<XYData> items_;
+};
+
+// The record order used by Sort: -1, 0 or +1.
+int CompareXY(const XYData& a, const XYData& b);
+
+} // namespace varimel

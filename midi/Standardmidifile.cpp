@@ -1,0 +1,235 @@
+#include "Standardmidifile.h"
+
+#include <cstring>
+
+namespace varimel {
+
+namespace {
+constexpr std::size_t kBufferLimit = std::size_t{1} << 16;
+constexpr std::uint8_t kHeaderId[] = {'M', 'T', 'h', 'd'};
+constexpr std::uint8_t kTrackId[] = {'M', 'T', 'r', 'k'};
+constexpr std::uint32_t kHeaderLength = 6;
+} // namespace
+
+TSMFWrite::~TSMFWrite() { Close(); }
+
+long TSMFWrite::Tell() const { return flushedPos_ + static_cast<long>(buffer_.size()); }
+
+bool TSMFWrite::Flush()
+{
+    if (!file_)
+        return false;
+    if (buffer_.empty())
+        return !failed_;
+    const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+    if (written != buffer_.size())
+        failed_ = true;
+    flushedPos_ += static_cast<long>(written);
+    buffer_.clear();
+    return !failed_;
+}
+
+bool TSMFWrite::Seek(long offset)
+{
+    if (!Flush())
+        return false;
+    if (std::fseek(file_, offset, SEEK_SET) != 0)
+        return false;
+    flushedPos_ = offset;
+    return true;
+}
+
+bool TSMFWrite::WriteBytes(const std::uint8_t* bytes, std::size_t count)
+{
+    if (!file_ || failed_)
+        return false;
+    buffer_.insert(buffer_.end(), bytes, bytes + count);
+    if (buffer_.size() >= kBufferLimit)
+        return Flush();
+    return true;
+}
+
+bool TSMFWrite::WriteByte(std::uint8_t value) { return WriteBytes(&value, 1); }
+
+bool TSMFWrite::WriteWord(std::uint16_t value)
+{
+    const std::uint8_t b[] = {static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return WriteBytes(b, sizeof b);
+}
+
+bool TSMFWrite::WriteDWord(std::uint32_t value)
+{
+    const std::uint8_t b[] = {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+                              static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    return WriteBytes(b, sizeof b);
+}
+
+bool TSMFWrite::WriteVarLen(std::uint32_t value)
+{
+    if (value > kMaxVarLen)
+        return false;
+    std::uint8_t b[4];
+    int n = 0;
+    b[3] = static_cast<std::uint8_t>(value & 0x7F);
+    n = 1;
+    while ((value >>= 7) != 0) {
+        b[3 - n] = static_cast<std::uint8_t>((value & 0x7F) | 0x80);
+        ++n;
+    }
+    return WriteBytes(b + 4 - n, static_cast<std::size_t>(n));
+}
+
+bool TSMFWrite::Open(const std::string& path, std::uint16_t format)
+{
+    if (format >= 2)
+        format = 1;
+    if (file_)
+        Close();
+    trackCount_ = 0;
+    trackCountPos_ = 0;
+    trackLengthPos_ = 0;
+    buffer_.clear();
+    flushedPos_ = 0;
+    failed_ = false;
+    if (path.empty())
+        return false;
+    file_ = std::fopen(path.c_str(), "wb");
+    if (!file_)
+        return false;
+    if (!WriteBytes(kHeaderId, sizeof kHeaderId) || !WriteDWord(kHeaderLength) || !WriteWord(format))
+        return false;
+    trackCountPos_ = Tell();
+    return WriteWord(0) && WriteWord(kDivision);
+}
+
+bool TSMFWrite::Close()
+{
+    if (!file_)
+        return true;
+    bool ok = true;
+    if (trackCountPos_ != 0) {
+        const long end = Tell();
+        ok = Seek(trackCountPos_) && WriteWord(trackCount_) && Seek(end);
+    }
+    ok = Flush() && ok;
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    buffer_.clear();
+    return ok;
+}
+
+bool TSMFWrite::BeginTrack()
+{
+    if (!file_ || trackCount_ >= kMaxTrackChunks)
+        return false;
+    if (!WriteBytes(kTrackId, sizeof kTrackId))
+        return false;
+    trackLengthPos_ = Tell();
+    if (!WriteDWord(0))
+        return false;
+    ++trackCount_;
+    return true;
+}
+
+bool TSMFWrite::EndTrack(std::uint32_t delta)
+{
+    if (trackLengthPos_ == 0)
+        return false;
+    static constexpr std::uint8_t kEnd[] = {kMeta, kMetaEndOfTrack, 0x00};
+    if (!WriteVarLen(delta) || !WriteBytes(kEnd, sizeof kEnd))
+        return false;
+    const long end = Tell();
+    if (!Seek(trackLengthPos_) || !WriteDWord(static_cast<std::uint32_t>(end - trackLengthPos_ - 4)))
+        return false;
+    if (!Seek(end))
+        return false;
+    trackLengthPos_ = 0;
+    return true;
+}
+
+bool TSMFWrite::WriteSysEx(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count)
+{
+    if (count < 2 || bytes[0] != kSysEx || bytes[count - 1] != 0xF7)
+        return false;
+    return WriteVarLen(delta) && WriteByte(kSysEx) && WriteVarLen(count - 1) && WriteBytes(bytes + 1, count - 1);
+}
+
+bool TSMFWrite::WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count)
+{
+    const std::uint8_t status = bytes[0];
+    std::uint32_t n = 0;
+    if (status >= 0x80 && status <= 0xBF)
+        n = 3;
+    else if (status >= 0xC0 && status <= 0xDF)
+        n = 2;
+    else if (status >= 0xE0 && status <= 0xEF)
+        n = 3;
+    else if (status == kSysEx)
+        return WriteSysEx(delta, bytes, count);
+    else if (status == kMeta)
+        n = count;
+    else
+        return false; // running status or a system message: not ours to write
+    if (n > count)
+        return false;
+    return WriteVarLen(delta) && WriteBytes(bytes, n);
+}
+
+bool TSMFWrite::WriteText(std::uint32_t delta, std::uint8_t type, const std::string& text)
+{
+    const std::size_t len = std::strlen(text.c_str()); // the text ends at its first NUL
+    if (len > kMaxVarLen)
+        return false;
+    return WriteVarLen(delta) && WriteWord(static_cast<std::uint16_t>(kMeta << 8 | type)) &&
+           WriteVarLen(static_cast<std::uint32_t>(len)) &&
+           WriteBytes(reinterpret_cast<const std::uint8_t*>(text.data()), len);
+}
+
+bool TSMFWrite::WriteTrackName(std::uint32_t delta, const std::string& text)
+{
+    return WriteText(delta, kMetaTrackName, text);
+}
+
+bool TSMFWrite::WriteInstrumentName(std::uint32_t delta, const std::string& text)
+{
+    return WriteText(delta, kMetaInstrumentName, text);
+}
+
+bool TSMFWrite::WriteTrack(TMidiEventList& list)
+{
+    // A list without its end-of-track event would leave a chunk that can
+    // never be closed; refuse it before anything is written.
+    bool hasEnd = false;
+    for (const TMidiEvent& e : list)
+        if (e.IsEndOfTrack()) {
+            hasEnd = true;
+            break;
+        }
+    if (!hasEnd)
+        return false;
+
+    if (!BeginTrack())
+        return false;
+    if (!list.TrackName.empty() && !WriteTrackName(0, list.TrackName))
+        return false;
+    if (!list.InstrumentName.empty() && !WriteInstrumentName(0, list.InstrumentName))
+        return false;
+    list.SortByTime();
+    std::uint32_t previous = 0;
+    std::uint32_t endTime = 0;
+    for (const TMidiEvent& e : list) {
+        if (e.IsEndOfTrack()) {
+            endTime = e.Time; // written last, from the writer's own bytes
+            continue;
+        }
+        const std::uint32_t delta = e.Time - previous;
+        previous = e.Time;
+        if (!WriteEvent(delta, e.Data(), e.Length())) {
+            EndTrack(0);
+            return false;
+        }
+    }
+    return EndTrack(endTime - previous);
+}
+
+} // namespace varimel

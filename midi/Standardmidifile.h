@@ -1,0 +1,66 @@
+// Writes Standard MIDI Files chunk by chunk, patching lengths afterwards.
+#pragma once
+
+#include "Sequencer.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace varimel {
+
+inline constexpr std::uint16_t kDivision = 960;       // ticks per quarter note
+inline constexpr std::uint16_t kMaxTrackChunks = 17;  // chunks one file may take
+inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
+
+class TSMFWrite {
+public:
+    TSMFWrite() = default;
+    TSMFWrite(const TSMFWrite&) = delete;
+    TSMFWrite& operator=(const TSMFWrite&) = delete;
+    ~TSMFWrite();
+
+    // Creates or truncates path and writes the header; a format of 2 or
+    // more is written as 1. A file that was created stays open until Close
+    // even when a header write failed.
+    bool Open(const std::string& path, std::uint16_t format);
+    // Writes the track count into the header and closes the file. Returns
+    // false when any buffered byte could not be written or the close failed;
+    // callers that keep what was written regardless may ignore it.
+    bool Close();
+
+    bool BeginTrack();
+    bool EndTrack(std::uint32_t delta);
+    bool WriteTrack(TMidiEventList& list);
+    bool WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count);
+    bool WriteSysEx(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count);
+    bool WriteTrackName(std::uint32_t delta, const std::string& text);
+    bool WriteInstrumentName(std::uint32_t delta, const std::string& text);
+    bool WriteVarLen(std::uint32_t value);
+    bool WriteByte(std::uint8_t value);
+    bool WriteWord(std::uint16_t value);
+    bool WriteDWord(std::uint32_t value);
+    bool WriteBytes(const std::uint8_t* bytes, std::size_t count);
+
+    bool IsOpen() const { return file_ != nullptr; }
+    std::uint16_t TrackCount() const { return trackCount_; }
+
+private:
+    bool WriteText(std::uint32_t delta, std::uint8_t type, const std::string& text);
+    long Tell() const;
+    bool Seek(long offset);
+    bool Flush();
+
+    std::FILE* file_ = nullptr;
+    std::uint16_t trackCount_ = 0;
+    long trackCountPos_ = 0;
+    long trackLengthPos_ = 0;
+    // Bytes not yet handed to the stream; writes of a few bytes each are
+    // collected here so a long track costs a few large writes.
+    std::vector<std::uint8_t> buffer_;
+    long flushedPos_ = 0; // stream offset where buffer_ starts
+    bool failed_ = false; // a buffered write could not be completed
+};
+
+} // namespace varimel

@@ -1,0 +1,310 @@
+#include "Scale.h"
+
+#include "Generalmidi.h"
+#include "data/Csvreader.h"
+#include "midi/Standardmidifile.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sys/stat.h>
+
+namespace varimel {
+
+namespace {
+using I = std::array<std::uint8_t, 12>;
+constexpr std::uint32_t kLastTick = 0xFFFFFFFFu;
+} // namespace
+
+const std::array<TMusicalScale, kScaleCount> ScaleTable = {{
+    {"クロマティックスケール", 12, KeyMode::None, false, I{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11},
+     I{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+    {"メジャースケール", 7, KeyMode::Major, false, I{0, 2, 4, 5, 7, 9, 11}, I{0, 2, 4, 5, 7, 9, 11}},
+    {"ナチュラルマイナースケール", 7, KeyMode::Minor, false, I{0, 2, 3, 5, 7, 8, 10}, I{0, 2, 3, 5, 7, 8, 10}},
+    {"ハーモニックマイナースケール", 7, KeyMode::Minor, false, I{0, 2, 3, 5, 7, 8, 11}, I{0, 2, 3, 5, 7, 8, 11}},
+    {"メロディックマイナースケール", 7, KeyMode::Minor, true, I{0, 2, 3, 5, 7, 9, 11}, I{0, 2, 3, 5, 7, 8, 10}},
+    {"ドリアンスケール", 7, KeyMode::Minor, false, I{0, 2, 3, 5, 7, 9, 10}, I{0, 2, 3, 5, 7, 9, 10}},
+    {"フリジアンスケール", 7, KeyMode::Minor, false, I{0, 1, 3, 5, 7, 8, 10}, I{0, 1, 3, 5, 7, 8, 10}},
+    {"リディアンスケール", 7, KeyMode::Major, false, I{0, 2, 4, 6, 7, 9, 11}, I{0, 2, 4, 6, 7, 9, 11}},
+    {"ミクソリディアンスケール", 7, KeyMode::Major, false, I{0, 2, 4, 5, 7, 9, 10}, I{0, 2, 4, 5, 7, 9, 10}},
+    {"ロクリアンスケール", 7, KeyMode::Minor, false, I{0, 1, 3, 5, 6, 8, 10}, I{0, 1, 3, 5, 6, 8, 10}},
+    {"メジャーペンタトニックスケール", 5, KeyMode::Major, false, I{0, 2, 4, 7, 9}, I{0, 2, 4, 7, 9}},
+    {"マイナーペンタトニックスケール", 5, KeyMode::Minor, false, I{0, 3, 5, 7, 10}, I{0, 3, 5, 7, 10}},
+    {"ブルーススケール", 6, KeyMode::Minor, false, I{0, 3, 5, 6, 7, 10}, I{0, 3, 5, 6, 7, 10}},
+    {"ホールトーンスケール", 6, KeyMode::None, false, I{0, 2, 4, 6, 8, 10}, I{0, 2, 4, 6, 8, 10}},
+    {"ディミニッシュスケール", 8, KeyMode::None, false, I{0, 2, 3, 5, 6, 8, 9, 11}, I{0, 2, 3, 5, 6, 8, 9, 11}},
+    {"コンビネーションオブディミニッシュスケール", 8, KeyMode::None, false, I{0, 1, 3, 4, 6, 7, 9, 10},
+     I{0, 1, 3, 4, 6, 7, 9, 10}},
+    {"スパニッシュスケール", 8, KeyMode::Minor, false, I{0, 1, 3, 4, 5, 7, 8, 10}, I{0, 1, 3, 4, 5, 7, 8, 10}},
+    {"オリエンタルスケール", 7, KeyMode::Minor, false, I{0, 2, 3, 6, 7, 8, 11}, I{0, 2, 3, 6, 7, 8, 11}},
+    {"陽旋法", 5, KeyMode::Major, true, I{0, 2, 5, 7, 10}, I{0, 2, 5, 7, 9}},
+    {"陰旋法", 5, KeyMode::Minor, true, I{0, 1, 5, 7, 10}, I{0, 1, 5, 7, 8}},
+    {"ヨナ抜き短音階", 5, KeyMode::Minor, false, I{0, 2, 3, 7, 8}, I{0, 2, 3, 7, 8}},
+    {"琉球音階", 5, KeyMode::Major, false, I{0, 4, 5, 7, 11}, I{0, 4, 5, 7, 11}},
+}};
+
+const std::array<std::string_view, 12> ToneNames = {"C", "C#", "D", "E♭", "E", "F",
+                                                    "F#", "G", "A♭", "A", "B♭", "B"};
+
+const std::array<std::int8_t, 12> KeySignatureTable = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
+
+std::string ToneLabel(int k)
+{
+    const int note = k + kLowestTone;
+    return std::string(ToneNames[static_cast<std::size_t>(note % 12)]) + std::to_string(note / 12 - 1);
+}
+
+std::optional<int> ToneIndexOfLabel(std::string_view label)
+{
+    std::string wanted(label);
+    if (wanted.size() >= 2 && wanted[1] == 'b')
+        wanted.replace(1, 1, "♭");
+    for (int k = 0; k < kToneCount; ++k)
+        if (ToneLabel(k) == wanted)
+            return k;
+    return std::nullopt;
+}
+
+ScaleNoteSet::ScaleNoteSet()
+{
+    for (int i = 0; i < 128; ++i) {
+        Ascending[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+        Descending[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+    }
+}
+
+std::uint8_t BuildNoteSet(ScaleNoteSet& set, int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone,
+                          std::uint8_t highTone)
+{
+    set.Count = 0;
+    if (scaleIndex < 0 || scaleIndex >= kScaleCount)
+        return 0;
+    const TMusicalScale& s = ScaleTable[static_cast<std::size_t>(scaleIndex)];
+    for (int k = 0; k < 10; ++k) {
+        for (int j = 0; j < s.NoteCount; ++j) {
+            const auto a = static_cast<std::uint8_t>(tonic + 12 * k + s.AscendingIntervals[static_cast<std::size_t>(j)]);
+            std::uint8_t d = a;
+            bool taken = false;
+            if (s.HasDescending) {
+                d = static_cast<std::uint8_t>(tonic + 12 * k + s.DescendingIntervals[static_cast<std::size_t>(j)]);
+                taken = a >= lowTone && d >= lowTone && a <= highTone && d <= highTone;
+            } else {
+                taken = a >= lowTone && a <= highTone;
+            }
+            if (taken && set.Count < 128) {
+                set.Ascending[set.Count] = a;
+                set.Descending[set.Count] = d;
+                ++set.Count;
+            }
+        }
+    }
+    return set.Count;
+}
+
+std::uint8_t NoteAt(const ScaleNoteSet& set, int position, bool hasDescending)
+{
+    if (position < 0)
+        return 0;
+    if (position >= set.Count)
+        return 127;
+    if (hasDescending && position < set.PreviousPosition)
+        return set.Descending[static_cast<std::size_t>(position)];
+    return set.Ascending[static_cast<std::size_t>(position)];
+}
+
+int ListNotes(const ScaleNoteSet& set, std::int32_t* out)
+{
+    int n = 0;
+    for (int p = 0; p < set.Count && n < 128; ++p) {
+        out[n++] = set.Ascending[static_cast<std::size_t>(p)];
+        if (set.Ascending[static_cast<std::size_t>(p)] != set.Descending[static_cast<std::size_t>(p)] && n < 128)
+            out[n++] = set.Descending[static_cast<std::size_t>(p)];
+    }
+    return n;
+}
+
+KeySignature KeySignatureOf(int scaleIndex, int tonic)
+{
+    if (scaleIndex < 0 || scaleIndex >= kScaleCount || tonic < 0 || tonic > 11)
+        return {};
+    switch (ScaleTable[static_cast<std::size_t>(scaleIndex)].Mode) {
+    case KeyMode::Major:
+        return {KeySignatureTable[static_cast<std::size_t>(tonic)], 0};
+    case KeyMode::Minor:
+        return {KeySignatureTable[static_cast<std::size_t>((tonic + 3) % 12)], 1};
+    case KeyMode::None:
+        break;
+    }
+    return {};
+}
+
+namespace {
+
+// A tick formula's result truncated toward zero, or nothing when it does not
+// fit an unsigned 32-bit tick (negative, too large or not a number).
+std::optional<std::uint32_t> TruncTick(long double value)
+{
+    if (!(value > -1.0L && value < 4294967296.0L))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+} // namespace
+
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody,
+                             int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone,
+                             double DxPQN, std::uint8_t Velocity, double Duration, bool writeProgramChange,
+                             std::uint8_t Program)
+{
+    if (!dataList || dataList->Empty() || DxPQN == 0.0)
+        return 0;
+    if (scaleIndex < 0 || scaleIndex >= kScaleCount || tonic > 11)
+        return 0;
+    const TXYDataList& data = *dataList;
+    const std::size_t count = static_cast<std::size_t>(data.Count());
+
+    // Ticks per unit of X, rounded to a double before use; the formulas
+    // below run in extended precision so that products just below a whole
+    // tick truncate the same way on every run.
+    const double scale = static_cast<double>(960.0L / static_cast<long double>(DxPQN));
+    const long double lscale = scale;
+    const long double x0 = data.First().X;
+    const long double xl = data.Last().X;
+
+    const auto rawEnd = TruncTick((xl - x0) * lscale + 960.0L);
+    if (!rawEnd)
+        return 0;
+    std::uint64_t end = *rawEnd;
+    if (end % TicksPerBar != 0)
+        end = (end / TicksPerBar + 1) * TicksPerBar;
+    if (end > kLastTick)
+        return 0;
+
+    set.PreviousPosition = 0;
+    const int n = BuildNoteSet(set, scaleIndex, tonic, lowTone, highTone);
+    const bool hasDescending = ScaleTable[static_cast<std::size_t>(scaleIndex)].HasDescending;
+    const double maxY = data.MaxY();
+    const double minY = data.MinY();
+    const long double yRange = static_cast<long double>(maxY) - minY;
+    const auto defaultLength = TruncTick(960.0L * Duration + 0.5L);
+    if (!defaultLength)
+        return 0;
+
+    // A tick out of range takes back what this call added, so the melody is
+    // left as it was given.
+    const std::size_t before = static_cast<std::size_t>(melody.Count());
+    const auto fail = [&] {
+        melody.Truncate(before);
+        return 0u;
+    };
+    melody.Reserve(before + 2 * count + 3);
+    if (writeProgramChange)
+        melody.AddProgramChange(0, Program);
+    const KeySignature key = KeySignatureOf(scaleIndex, tonic);
+    melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+
+    std::size_t next = 0; // first record with an X above the current one
+    for (std::size_t i = 0; i < count; ++i) {
+        const long double x = data[i].X;
+        if (next <= i) {
+            next = i + 1;
+            while (next < count && data[next].X == data[i].X)
+                ++next;
+        }
+        std::uint32_t length = *defaultLength;
+        if (next < count) {
+            const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * lscale * Duration + 0.5L);
+            if (!gap)
+                return fail();
+            length = *gap;
+        }
+        if (length == 0)
+            length = 1;
+        const auto start = TruncTick((x - x0) * lscale);
+        if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
+            return fail();
+
+        int position = n / 2;
+        if (maxY != minY) {
+            const long double scaled = (static_cast<long double>(data[i].Y) - minY) / yRange * n;
+            position = static_cast<int>(scaled);
+            if (position == n)
+                position = n - 1;
+        }
+        const std::uint8_t note = NoteAt(set, position, hasDescending);
+        melody.AddNote(*start, note, Velocity, length);
+        set.PreviousPosition = static_cast<std::uint8_t>(position);
+    }
+    melody.AddEndOfTrack(static_cast<std::uint32_t>(end));
+    return static_cast<std::uint32_t>(end);
+}
+
+namespace {
+
+// A name in the target's folder that no file has yet.
+std::string TemporarySibling(const std::string& target)
+{
+    const std::string folder = FolderOf(target);
+    const std::string prefix = (folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/")) + "." +
+                               FileNameOf(target) + ".";
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, "%012llx.tmp",
+                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+        std::string candidate = prefix + suffix;
+        struct stat info {};
+        if (lstat(candidate.c_str(), &info) != 0)
+            return candidate;
+    }
+    return std::string();
+}
+
+bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody)
+{
+    TSMFWrite writer;
+    bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody);
+    return writer.Close() && ok;
+}
+
+} // namespace
+
+bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
+                    std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
+                    std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
+                    bool writeProgramChange, std::uint8_t Program)
+{
+    if (fileName.empty() || Program > 127)
+        return false;
+    TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
+    const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
+                                             Velocity, Duration, writeProgramChange, Program);
+    if (end == 0)
+        return false;
+    TMidiEventList conductor(0, "Varimel", std::string());
+    conductor.AddTimeSignature(0, numerator, denominatorPower, 24);
+    conductor.AddTempo(0, Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u);
+    conductor.AddEndOfTrack(end);
+
+    const std::string temporary = TemporarySibling(fileName);
+    if (temporary.empty())
+        return false;
+    if (!WriteTracks(temporary, conductor, melody)) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    // Keep the permissions of a file that is being replaced.
+    std::error_code ec;
+    const auto status = std::filesystem::status(fileName, ec);
+    if (!ec && std::filesystem::is_regular_file(status))
+        std::filesystem::permissions(temporary, status.permissions(), ec);
+    if (std::rename(temporary.c_str(), fileName.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace varimel

@@ -1,0 +1,84 @@
+// The scale catalogue, tone names, the set of notes a scale allows between
+// two tones, and the mapping of data onto those notes.
+#pragma once
+
+#include "data/Xydata.h"
+#include "midi/Sequencer.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace varimel {
+
+inline constexpr std::uint32_t TicksPerQuarter = 960;
+inline constexpr std::uint32_t TicksPerBar = 3840;
+
+inline constexpr int kScaleCount = 22;
+inline constexpr int kToneCount = 88;      // piano keys A0..C8
+inline constexpr int kLowestTone = 21;     // MIDI note of A0, list position 0
+inline constexpr int kHighestTone = 108;   // MIDI note of C8
+
+enum class KeyMode : std::uint8_t { Major = 0, Minor = 1, None = 2 };
+
+struct TMusicalScale {
+    std::string_view Name;
+    std::uint8_t NoteCount;
+    KeyMode Mode;
+    bool HasDescending;
+    std::array<std::uint8_t, 12> AscendingIntervals;
+    std::array<std::uint8_t, 12> DescendingIntervals;
+};
+
+extern const std::array<TMusicalScale, kScaleCount> ScaleTable;
+extern const std::array<std::string_view, 12> ToneNames;
+extern const std::array<std::int8_t, 12> KeySignatureTable;
+
+// Label of tone-list position k (0..87): tone name and octave, "A0".."C8".
+std::string ToneLabel(int k);
+// Position of a label in the tone list; "b" is accepted for the flat sign.
+std::optional<int> ToneIndexOfLabel(std::string_view label);
+
+// The notes a scale allows, in ascending order, with their descending forms.
+struct ScaleNoteSet {
+    std::array<std::uint8_t, 128> Ascending{};
+    std::array<std::uint8_t, 128> Descending{};
+    std::uint8_t Count = 128;
+    std::uint8_t PreviousPosition = 0;
+
+    // A fresh set holds all 128 notes.
+    ScaleNoteSet();
+};
+
+std::uint8_t BuildNoteSet(ScaleNoteSet& set, int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone,
+                          std::uint8_t highTone);
+std::uint8_t NoteAt(const ScaleNoteSet& set, int position, bool hasDescending);
+// Writes every allowed note (both forms where they differ) to out, which
+// must hold 128 entries; returns the number written.
+int ListNotes(const ScaleNoteSet& set, std::int32_t* out);
+
+struct KeySignature {
+    std::int8_t SharpsFlats = 0;
+    std::uint8_t Minor = 0;
+};
+KeySignature KeySignatureOf(int scaleIndex, int tonic);
+
+// Maps every record onto a note of the set into melody. Returns the end tick
+// of the piece, or 0 when nothing was produced (no data, an X increment of 0,
+// or a tick that would not fit 32 bits).
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody,
+                             int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone,
+                             double DxPQN, std::uint8_t Velocity, double Duration, bool writeProgramChange,
+                             std::uint8_t Program);
+
+// Maps the data and writes a two-track Standard MIDI File to fileName. The
+// file is written beside the target under a temporary name and put in place
+// only when complete, so a failure never harms an existing file.
+bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
+                    std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
+                    std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
+                    bool writeProgramChange, std::uint8_t Program);
+
+} // namespace varimel
