@@ -10,6 +10,7 @@ namespace varimel {
 struct XYData {
     double X = 0.0;
     double Y = 0.0;
+    bool operator==(const XYData&) const = default;
 };
 
 // The records of one file. Records are kept by value; the list owns them and

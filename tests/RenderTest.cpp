@@ -1,0 +1,190 @@
+// The renderer end to end: real files in, real files out, exit statuses and
+// the exact texts it prints.
+#include "SmfReader.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct RenderRun {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+RenderRun Render(const testutil::TempDir& dir, const std::vector<std::string>& args)
+{
+    std::string cmd = Quote(VARIMEL_RENDER);
+    for (const std::string& a : args)
+        cmd += " " + Quote(a);
+    const std::string outFile = dir / "stdout.txt";
+    const std::string errFile = dir / "stderr.txt";
+    cmd += " >" + Quote(outFile) + " 2>" + Quote(errFile);
+    const int raw = std::system(cmd.c_str());
+    RenderRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = testutil::ReadFile(outFile);
+    r.err = testutil::ReadFile(errFile);
+    std::remove(outFile.c_str());
+    std::remove(errFile.c_str());
+    return r;
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+} // namespace
+
+TEST(Render, OneNoteFileByteForByte)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    const RenderRun r = Render(dir, {"--low", "C4", "--high", "C#4", dir / "one.csv", dir / "one.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    // Built from the file layout: header, conductor, melody with one C4.
+    std::string expected("MThd\0\0\0\6\0\1\0\2\3\xC0", 14);
+    expected += std::string("MTrk\0\0\0\x1F", 8) + std::string("\0\xFF\3\7", 4) + "Varimel" +
+                std::string("\0\xFF\x51\3\x07\xA1\x20", 7) + std::string("\0\xFF\x58\4\4\2\x18\x08", 8) +
+                std::string("\x9E\0\xFF\x2F\0", 5);
+    expected += std::string("MTrk\0\0\0\x2C", 8) + std::string("\0\xFF\3\6", 4) + "Melody" +
+                std::string("\0\xFF\4\7", 4) + "Piano 1" + std::string("\0\xC0\0", 3) +
+                std::string("\0\xFF\x59\2\0\0", 6) + std::string("\0\x90\x3C\x60", 4) +
+                std::string("\x86\x48\x80\x3C\0", 5) + std::string("\x97\x38\xFF\x2F\0", 5);
+    EXPECT_EQ(testutil::ReadFile(dir / "one.mid"), expected);
+}
+
+TEST(Render, MappedFileReadsBackCleanly)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "walk.csv", "x,y\n0,0\n0.5,1\n1,2\n1.5,3\n2,2\n2.5,1\n3,0\n");
+    const RenderRun r = Render(dir, {"--scale", "4", "--tonic", "9", "--low", "A3", "--high", "69", "--tempo", "500",
+                               "--velocity", "0", "--program", "29", "--summary-json", dir / "walk.csv",
+                               dir / "walk.mid"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "不正なデータを検出したため、読み飛ばされました。\n");
+    EXPECT_EQ(r.out, "{\"file\": \"データファイル: walk.csv\", \"records\": \"レコード数 = 7\", "
+                     "\"xmax\": \"           3\", \"xmin\": \"           0\", \"ymax\": \"           3\", "
+                     "\"ymin\": \"           0\", \"interval\": \"Xの平均間隔 = 0.5     \", "
+                     "\"dxpqn\": \"0.5     \", \"count\": 7, \"skipped\": true}\n");
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "walk.mid"));
+    ASSERT_EQ(f.error, "");
+    EXPECT_EQ(f.format, 1);
+    EXPECT_EQ(f.division, 960);
+    ASSERT_EQ(f.tracks.size(), 2u);
+    // Tempo 500 goes to 240 (250000 us); the time signature follows.
+    EXPECT_EQ(f.tracks[0][1].bytes, (Bytes{0xFF, 0x51, 3, 0x03, 0xD0, 0x90}));
+    EXPECT_EQ(f.tracks[0].back().tick, 7680u);
+    std::vector<int> keys;
+    for (const smftest::Event& e : f.tracks[1]) {
+        if (e.bytes[0] == 0x90) {
+            keys.push_back(e.bytes[1]);
+            EXPECT_EQ(e.bytes[2], 1) << "velocity 0 goes to 1";
+        }
+    }
+    // Melodic minor on A over A3..A4: up the ascending form, down the descending.
+    EXPECT_EQ(keys, (std::vector<int>{57, 60, 66, 69, 65, 60, 57}));
+    EXPECT_EQ(f.tracks[1][1].bytes, (Bytes{0xFF, 4, 12, 'O', 'v', 'e', 'r', 'd', 'r', 'i', 'v', 'e', ' ', 'G', 't'}));
+    EXPECT_EQ(f.tracks[1][2].bytes, (Bytes{0xC0, 29}));
+}
+
+TEST(Render, RefusalsAndFailures)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "ok.csv", "0,1\n1,2\n");
+    testutil::WriteFile(dir / "empty.csv", "");
+    testutil::WriteFile(dir / "far.csv", "0,1\n10000000,2\n");
+    const std::string out = dir / "out.mid";
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string err; // exact, or a prefix when it ends with "..."
+    };
+    const std::string usage = "...";
+    const Case cases[] = {
+        {{dir / "missing.csv", out}, 1, "CSVファイルの読み込みに失敗しました。\n"},
+        {{dir.Path(), out}, 1, "CSVファイルの読み込みに失敗しました。\n"},
+        {{dir / "empty.csv", out}, 3, "データが読み込まれていません。先にCSVファイルを読み込んで下さい。\n"},
+        {{"--low", "C6", "--high", "C6", dir / "ok.csv", out}, 3, "最高音は最低音より高くなければなりません。\n"},
+        {{"--low", "C6", "--high", "C5", dir / "ok.csv", out}, 3, "最高音は最低音より高くなければなりません。\n"},
+        {{"--duration", "abc", "--dx", "0", dir / "ok.csv", out}, 3, "数値の形式が正しくありません。\n"},
+        {{"--dx", "1,5", dir / "ok.csv", out}, 3, "数値の形式が正しくありません。\n"},
+        {{"--dx", "0", dir / "ok.csv", out}, 3, "4分音符あたりのXの増分は0より大きくなければなりません。\n"},
+        {{"--dx", "-2", dir / "ok.csv", out}, 3, "4分音符あたりのXの増分は0より大きくなければなりません。\n"},
+        {{"--duration", "0", dir / "ok.csv", out}, 3, "デュレーションは0～1の間でなければなりません。\n"},
+        {{"--duration", "1.0001", dir / "ok.csv", out}, 3, "デュレーションは0～1の間でなければなりません。\n"},
+        {{"--scale", "3", "--low", "A0", "--high", "Bb0", dir / "ok.csv", out}, 3,
+         "最低音から最高音までの範囲にスケールの音がありません。\n"},
+        {{"--dx", "1", dir / "far.csv", out}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"},
+        {{dir / "ok.csv", dir / "no-such-folder/out.mid"}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"},
+        {{dir / "ok.csv", dir.Path()}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"},
+        {{"--bogus", dir / "ok.csv", out}, 2, usage},
+        {{dir / "ok.csv"}, 2, usage},
+        {{dir / "ok.csv", out, "extra"}, 2, usage},
+        {{"--scale", "22", dir / "ok.csv", out}, 2, usage},
+        {{"--tonic", "x", dir / "ok.csv", out}, 2, usage},
+        {{"--tempo", "fast", dir / "ok.csv", out}, 2, usage},
+        {{"--low", "H4", dir / "ok.csv", out}, 2, usage},
+        {{"--high", "109", dir / "ok.csv", out}, 2, usage},
+        {{"--program", "128", dir / "ok.csv", out}, 2, usage},
+        {{dir / "ok.csv", out, "--dx"}, 2, usage},
+    };
+    for (const Case& c : cases) {
+        const RenderRun r = Render(dir, c.args);
+        std::string joined;
+        for (const std::string& a : c.args)
+            joined += a + " ";
+        EXPECT_EQ(r.status, c.status) << joined << "\n" << r.err;
+        if (c.err == usage) {
+            EXPECT_NE(r.err.find("Usage: varimel-render"), std::string::npos) << joined;
+        } else {
+            EXPECT_EQ(r.err, c.err) << joined;
+        }
+        EXPECT_FALSE(std::filesystem::exists(out)) << joined;
+    }
+    // Nothing but the inputs is left in the folder: no temporary files.
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 3u);
+}
+
+TEST(Render, FailedBuildKeepsExistingFile)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "far.csv", "0,1\n10000000,2\n");
+    testutil::WriteFile(dir / "keep.mid", "precious");
+    const RenderRun r = Render(dir, {"--dx", "1", dir / "far.csv", dir / "keep.mid"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(testutil::ReadFile(dir / "keep.mid"), "precious");
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u);
+
+    // A good build replaces it.
+    testutil::WriteFile(dir / "ok.csv", "0,1\n");
+    EXPECT_EQ(Render(dir, {dir / "ok.csv", dir / "keep.mid"}).status, 0);
+    EXPECT_EQ(testutil::ReadFile(dir / "keep.mid").substr(0, 4), "MThd");
+}
+
+TEST(Render, HelpAndOptionForms)
+{
+    testutil::TempDir dir;
+    const RenderRun help = Render(dir, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--no-program-change"), std::string::npos);
+    testutil::WriteFile(dir / "-odd name.csv", "0,1\n1,3\n");
+    const RenderRun r = Render(dir, {"--tempo=60", "--no-program-change", "--", dir / "-odd name.csv", dir / "x.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "x.mid"));
+    ASSERT_EQ(f.error, "");
+    for (const smftest::Event& e : f.tracks[1])
+        EXPECT_NE(e.bytes[0] & 0xF0, 0xC0) << "no program change";
+}
