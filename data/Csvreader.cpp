@@ -159,6 +159,34 @@ std::optional<double> ParseNumber(std::string_view s)
     if (intPart.empty() && fracPart.empty()) // a lone decimal point
         return negative ? -0.0 : 0.0;
 
+    // Most measured values have few digits: with at most 15 significant
+    // digits and a power of ten up to 22 both operands are exact doubles, so
+    // one multiplication or division gives the correctly rounded value.
+    {
+        std::uint64_t digits = 0;
+        int significant = 0;
+        bool exact = true;
+        for (const std::string_view part : {intPart, fracPart})
+            for (const char c : part) {
+                if (digits == 0 && c == '0')
+                    continue;
+                if (++significant > 15) {
+                    exact = false;
+                    break;
+                }
+                digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            }
+        const long power = exponent - static_cast<long>(fracPart.size());
+        if (exact && power >= -22 && power <= 22) {
+            static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+            double value = static_cast<double>(digits);
+            value = power >= 0 ? value * kPowers[power] : value / kPowers[-power];
+            return negative ? -value : value;
+        }
+    }
+
     // from_chars takes no '+' and no exponent without digits, so hand it the
     // part after the sign, up to the end of what counts.
     const std::size_t convStart = intStart;

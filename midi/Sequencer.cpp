@@ -157,7 +157,8 @@ void TMidiEventList::SortByTime()
     // Notes are added in time order, so most lists are nearly sorted; the
     // stable sort keeps equal events in the order they were added, which
     // makes the output the same on every run.
-    std::stable_sort(events_.begin(), events_.end(), MidiEventBefore);
+    if (!std::is_sorted(events_.begin(), events_.end(), MidiEventBefore))
+        std::stable_sort(events_.begin(), events_.end(), MidiEventBefore);
 }
 
 TMidiEvent TMidiEventList::Extract(std::size_t i)

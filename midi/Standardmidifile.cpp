@@ -1,11 +1,11 @@
 #include "Standardmidifile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace varimel {
 
 namespace {
-constexpr std::size_t kBufferLimit = std::size_t{1} << 16;
 constexpr std::uint8_t kHeaderId[] = {'M', 'T', 'h', 'd'};
 constexpr std::uint8_t kTrackId[] = {'M', 'T', 'r', 'k'};
 constexpr std::uint32_t kHeaderLength = 6;
@@ -13,19 +13,19 @@ constexpr std::uint32_t kHeaderLength = 6;
 
 TSMFWrite::~TSMFWrite() { Close(); }
 
-long TSMFWrite::Tell() const { return flushedPos_ + static_cast<long>(buffer_.size()); }
+long TSMFWrite::Tell() const { return flushedPos_ + static_cast<long>(used_); }
 
 bool TSMFWrite::Flush()
 {
     if (!file_)
         return false;
-    if (buffer_.empty())
+    if (used_ == 0)
         return !failed_;
-    const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-    if (written != buffer_.size())
+    const std::size_t written = std::fwrite(buffer_.data(), 1, used_, file_);
+    if (written != used_)
         failed_ = true;
     flushedPos_ += static_cast<long>(written);
-    buffer_.clear();
+    used_ = 0;
     return !failed_;
 }
 
@@ -43,9 +43,15 @@ bool TSMFWrite::WriteBytes(const std::uint8_t* bytes, std::size_t count)
 {
     if (!file_ || failed_)
         return false;
-    buffer_.insert(buffer_.end(), bytes, bytes + count);
-    if (buffer_.size() >= kBufferLimit)
-        return Flush();
+    while (count > 0) {
+        if (used_ == kBufferSize && !Flush())
+            return false;
+        const std::size_t n = std::min(count, kBufferSize - used_);
+        std::memcpy(buffer_.data() + used_, bytes, n);
+        used_ += n;
+        bytes += n;
+        count -= n;
+    }
     return true;
 }
 
@@ -88,7 +94,7 @@ bool TSMFWrite::Open(const std::string& path, std::uint16_t format)
     trackCount_ = 0;
     trackCountPos_ = 0;
     trackLengthPos_ = 0;
-    buffer_.clear();
+    used_ = 0;
     flushedPos_ = 0;
     failed_ = false;
     if (path.empty())
@@ -114,7 +120,7 @@ bool TSMFWrite::Close()
     ok = Flush() && ok;
     ok = std::fclose(file_) == 0 && ok;
     file_ = nullptr;
-    buffer_.clear();
+    used_ = 0;
     return ok;
 }
 

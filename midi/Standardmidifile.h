@@ -52,13 +52,15 @@ private:
     bool Seek(long offset);
     bool Flush();
 
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 16;
     std::FILE* file_ = nullptr;
     std::uint16_t trackCount_ = 0;
     long trackCountPos_ = 0;
     long trackLengthPos_ = 0;
     // Bytes not yet handed to the stream; writes of a few bytes each are
     // collected here so a long track costs a few large writes.
-    std::vector<std::uint8_t> buffer_;
+    std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(kBufferSize);
+    std::size_t used_ = 0;
     long flushedPos_ = 0; // stream offset where buffer_ starts
     bool failed_ = false; // a buffered write could not be completed
 };

@@ -1,0 +1,63 @@
+// The whole road from CSV bytes to a MIDI file: the first bytes choose the
+// mapping settings, the rest is the CSV file. Every file written must read
+// back as a well-formed two-track Standard MIDI File.
+#include "data/Csvreader.h"
+#include "music/Parameters.h"
+#include "music/Scale.h"
+
+#include "../tests/SmfReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+using namespace varimel;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 8)
+        return 0;
+    const int scale = data[0] % kScaleCount;
+    const int tonic = data[1] % 12;
+    const int low = data[2] % kToneCount;
+    const int high = data[3] % kToneCount;
+    const int tempo = 20 + data[4] % 221;
+    const int velocity = 1 + data[5] % 127;
+    const std::string durations[] = {"0.875", "1", "0.01", "0.5"};
+    const std::string duration = durations[data[6] % 4];
+    const bool programChange = data[7] & 1;
+    const int program = data[7] >> 1;
+
+    TXYDataList list;
+    CsvParser parser(list);
+    parser.Feed(reinterpret_cast<const char*>(data + 8), size - 8);
+    parser.Finish();
+    list.Sort();
+    const CsvSummary summary = Summarize(list, "fuzz.csv");
+    const ParameterCheckResult check =
+        CheckMappingParameters(&list, scale, tonic, low, high, summary.DxPQN, duration);
+    if (check.Outcome != ParameterCheck::Ok)
+        return 0;
+
+    static const std::string path = "/tmp/varimel-fuzz-" + std::to_string(getpid()) + ".mid";
+    ScaleNoteSet set;
+    const bool ok = WriteMappedSmf(set, &list, path, scale, static_cast<std::uint8_t>(tonic),
+                                   static_cast<std::uint8_t>(low + kLowestTone),
+                                   static_cast<std::uint8_t>(high + kLowestTone), check.DxPQN, tempo,
+                                   static_cast<std::uint8_t>(velocity), check.Duration, 4, 2, programChange,
+                                   static_cast<std::uint8_t>(program));
+    if (ok) {
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
+        if (!f.error.empty() || f.tracks.size() != 2 || f.format != 1 || f.division != 960)
+            std::abort();
+        std::size_t notes = 0;
+        for (const smftest::Event& e : f.tracks[1])
+            notes += (e.bytes[0] & 0xF0) == 0x90;
+        if (notes != static_cast<std::size_t>(list.Count()))
+            std::abort();
+        std::remove(path.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs everything Varimel needs to build, run and test on Debian 12.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  qt6-base-dev libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
+  libsimpleini-dev fonts-noto-cjk fonts-dejavu-core
+  libgtest-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick midicsv time locales
+)
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+# A locale with a decimal comma, so the tests can show that numbers are read
+# and shown with '.' whatever the user's locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  "${sudo[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+fi
