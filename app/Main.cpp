@@ -1,0 +1,571 @@
+#include "Main.h"
+
+#include "Imagecanvas.h"
+#include "Messagebox.h"
+#include "data/Csvreader.h"
+#include "music/Generalmidi.h"
+#include "music/Parameters.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QPixmap>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include <charconv>
+
+using namespace varimel;
+
+namespace {
+
+constexpr int kClientWidth = 626;
+constexpr int kClientHeight = 426;
+constexpr int kKeyboardWidth = 579;
+constexpr int kKeyboardHeight = 65;
+constexpr int kListHeight = 21;
+constexpr int kEditHeight = 21;
+constexpr int kSpinHeight = 22;
+constexpr int kFontPixels = 11;
+constexpr int kTitleFontPixels = 21;
+constexpr int kDefaultScale = 1;
+constexpr int kDefaultTonic = 0;
+constexpr int kDefaultLowTone = 60 - kLowestTone;  // C4
+constexpr int kDefaultHighTone = 84 - kLowestTone; // C6
+constexpr int kHintDelayMs = 200;
+constexpr int kHintDurationMs = 10000;
+constexpr auto kVersion = "1.01";
+constexpr auto kHomePageUrl = "https://korvath.example/";
+
+QString FromCore(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+std::string ToCore(const QString& text) { return text.toUtf8().toStdString(); }
+// File names go to the core as the bytes the file system uses.
+std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// The application-wide hint timing: shown 200 ms after the pointer rests.
+class HintStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_ToolTip_WakeUpDelay)
+            return kHintDelayMs;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+TMainForm::FileChooser& OpenChooser()
+{
+    static TMainForm::FileChooser chooser;
+    return chooser;
+}
+
+QString ChooseCsvFile(QWidget* parent, const QString& folder)
+{
+    if (OpenChooser())
+        return OpenChooser()(parent, folder);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QStringLiteral("CSVファイル(*.csv)"));
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setDirectory(folder);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+// Folder part of a path, as the window keeps it for the dialogs.
+QString FolderOfPath(const QString& path) { return FromCore(FolderOf(ToCore(path))); }
+
+QFont WindowFont()
+{
+    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
+                                                                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    font.setPixelSize(kFontPixels);
+    return font;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, int x, int y, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText); // data texts are never markup
+    label->setContentsMargins(0, 0, 0, 0);
+    label->setMargin(0);
+    label->setIndent(0);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->move(x, y);
+    label->adjustSize();
+    // Labels lie beneath the other controls: a caption longer than its
+    // space runs under the box next to it, not over it.
+    label->lower();
+    return label;
+}
+
+void SetLabel(QLabel* label, const QString& text)
+{
+    label->setText(text);
+    label->adjustSize();
+}
+
+void SetHint(QWidget* widget, const QString& hint)
+{
+    widget->setToolTip(hint);
+    widget->setToolTipDuration(kHintDurationMs);
+}
+
+// The help glyph: a question mark, as help buttons carry it.
+QIcon HelpGlyph()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 128));
+    painter.drawEllipse(QRectF(1, 1, 14, 14));
+    QFont font(QStringLiteral("sans-serif"));
+    font.setPixelSize(12);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
+    return QIcon(pixmap);
+}
+
+template <typename T> T* Named(T* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- TToneBox
+
+void TToneBox::showPopup()
+{
+    emit dropDown();
+    m_fromList = true;
+    QComboBox::showPopup();
+}
+
+void TToneBox::keyPressEvent(QKeyEvent* event)
+{
+    m_fromList = false;
+    m_before = currentIndex();
+    QComboBox::keyPressEvent(event);
+}
+
+void TToneBox::wheelEvent(QWheelEvent* event)
+{
+    m_fromList = false;
+    m_before = currentIndex();
+    QComboBox::wheelEvent(event);
+}
+
+// ---------------------------------------------------------------- TSpinEdit
+
+TSpinEdit::TSpinEdit(QWidget* parent) : QSpinBox(parent)
+{
+    setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+    setKeyboardTracking(false);
+}
+
+QValidator::State TSpinEdit::validate(QString& text, int&) const
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return ok && v >= minimum() && v <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+}
+
+int TSpinEdit::Clamp(long long v) const
+{
+    return static_cast<int>(v < minimum() ? minimum() : (v > maximum() ? maximum() : v));
+}
+
+int TSpinEdit::valueFromText(const QString& text) const
+{
+    const std::string s = text.trimmed().toStdString();
+    long long v = 0;
+    const auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (s.empty() || ptr != s.data() + s.size())
+        return minimum();
+    if (ec == std::errc::result_out_of_range)
+        return s.front() == '-' ? minimum() : maximum();
+    return Clamp(v);
+}
+
+void TSpinEdit::fixup(QString& text) const { text = QString::number(valueFromText(text)); }
+
+// ---------------------------------------------------------------- TMainForm
+
+TMainForm::TMainForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    // The hint timing is application-wide and must be in place before the
+    // controls are polished, or it would reset their colours.
+    if (!dynamic_cast<HintStyle*>(QApplication::style()))
+        QApplication::setStyle(new HintStyle);
+    CreateControls();
+    m_scaleNoteSet = ScaleNoteSet();
+    m_csvDir.clear();
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::CreateControls()
+{
+    setWindowTitle(QStringLiteral("Varimel"));
+    setFont(WindowFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - kClientWidth) / 2, area.y() + (area.height() - kClientHeight) / 2);
+    }
+
+    GroupBox1 = Named(new QGroupBox(QStringLiteral("データ"), this), "GroupBox1");
+    GroupBox1->setGeometry(8, 8, 609, 89);
+    LoadDataButton = Named(new QPushButton(QStringLiteral("CSVファイル読込...(&I)"), GroupBox1), "LoadDataButton");
+    LoadDataButton->setGeometry(16, 25, 129, 25);
+    SetHint(LoadDataButton, QStringLiteral("「ファイルを開く」ダイアログからCSVファイルを選択して開きます。"
+                                           "ドラッグ＆ドロップで開くこともできます。"));
+    NumRecordLabel = MakeLabel(GroupBox1, "NumRecordLabel", 179, 18, QStringLiteral("レコード数 = 0"));
+    XIntervalLabel = MakeLabel(GroupBox1, "XIntervalLabel", 179, 37, QStringLiteral("Xの平均間隔 = 0"));
+    CsvFileNameLabel = MakeLabel(GroupBox1, "CsvFileNameLabel", 16, 64, QStringLiteral("データファイル: "));
+    XmaxLabel = MakeLabel(GroupBox1, "XmaxLabel", 424, 37, QStringLiteral("0"));
+    XminLabel = MakeLabel(GroupBox1, "XminLabel", 424, 56, QStringLiteral("0"));
+    YmaxLabel = MakeLabel(GroupBox1, "YmaxLabel", 511, 37, QStringLiteral("0"));
+    YminLabel = MakeLabel(GroupBox1, "YminLabel", 511, 56, QStringLiteral("0"));
+    MakeLabel(GroupBox1, "Label1", 458, 18, QStringLiteral("X"));
+    MakeLabel(GroupBox1, "Label2", 545, 18, QStringLiteral("Y"));
+    MakeLabel(GroupBox1, "Label3", 361, 37, QStringLiteral("最大値"));
+    MakeLabel(GroupBox1, "Label4", 361, 56, QStringLiteral("最小値"));
+
+    GroupBox2 = Named(new QGroupBox(QStringLiteral("スケールマッピングの設定"), this), "GroupBox2");
+    GroupBox2->setGeometry(8, 103, 609, 266);
+    KeyboardImage = Named(new QLabel(GroupBox2), "KeyboardImage");
+    KeyboardImage->setGeometry(16, 24, kKeyboardWidth, kKeyboardHeight);
+    KeyboardImage->setContentsMargins(0, 0, 0, 0);
+    KeyboardImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    ScaleBox = Named(new QComboBox(GroupBox2), "ScaleBox");
+    ScaleBox->setGeometry(54, 112, 214, kListHeight);
+    SetHint(ScaleBox, QStringLiteral("適用するスケール（音階）を指定します。"));
+    TonicBox = Named(new QComboBox(GroupBox2), "TonicBox");
+    TonicBox->setGeometry(315, 112, 54, kListHeight);
+    SetHint(TonicBox, QStringLiteral("スケールの主音（中心となる音）を指定します。"));
+    LowToneBox = Named(new TToneBox(GroupBox2), "LowToneBox");
+    LowToneBox->setGeometry(427, 112, 54, kListHeight);
+    SetHint(LowToneBox, QStringLiteral("マッピング範囲の最低音を指定します。"));
+    HighToneBox = Named(new TToneBox(GroupBox2), "HighToneBox");
+    HighToneBox->setGeometry(541, 112, 54, kListHeight);
+    SetHint(HighToneBox, QStringLiteral("マッピング範囲の最高音を指定します。"));
+    for (QComboBox* box : {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox),
+                           static_cast<QComboBox*>(HighToneBox)})
+        box->setMaxVisibleItems(16);
+
+    DxPQNBox = Named(new QLineEdit(QStringLiteral("1"), GroupBox2), "DxPQNBox");
+    DxPQNBox->setGeometry(136, 152, 70, kEditHeight);
+    SetHint(DxPQNBox, QStringLiteral("4分音符の長さに相当するXの変化量を指定します。"));
+    DurationBox = Named(new QLineEdit(QStringLiteral("0.875"), GroupBox2), "DurationBox");
+    DurationBox->setGeometry(315, 152, 65, kEditHeight);
+    SetHint(DurationBox, QStringLiteral("音符の長さに対する実際の発音時間を0～1の範囲で指定します。"));
+    TempoBox = Named(new TSpinEdit(GroupBox2), "TempoBox");
+    TempoBox->setRange(20, 240);
+    TempoBox->setValue(120);
+    TempoBox->setGeometry(459, 151, 54, kSpinHeight);
+    SetHint(TempoBox, QStringLiteral("演奏するテンポを1分間あたりの4分音符の数で指定します。"));
+    ProgramBox = Named(new QComboBox(GroupBox2), "ProgramBox");
+    ProgramBox->setGeometry(54, 188, 160, kListHeight);
+    ProgramBox->setMaxVisibleItems(16);
+    SetHint(ProgramBox, QStringLiteral("General MIDIで定義された128音色からプログラムを選択します。"));
+    VelocityBox = Named(new TSpinEdit(GroupBox2), "VelocityBox");
+    VelocityBox->setRange(1, 127);
+    VelocityBox->setValue(96);
+    VelocityBox->setGeometry(315, 187, 54, kSpinHeight);
+    SetHint(VelocityBox, QStringLiteral("発音の強さ（ベロシティー）を1～127の範囲で指定します。"));
+    DisableProgChangeBox =
+        Named(new QCheckBox(QStringLiteral("プログラムチェンジを書き込まない"), GroupBox2), "DisableProgChangeBox");
+    DisableProgChangeBox->setGeometry(424, 190, 171, 17);
+    SetHint(DisableProgChangeBox, QStringLiteral("チェックするとSMFにプログラムチェンジを書き込みません。"));
+
+    PreviewButton = Named(new QPushButton(QStringLiteral("試聴(&P)"), GroupBox2), "PreviewButton");
+    PreviewButton->setGeometry(54, 223, 75, 25);
+    SetHint(PreviewButton, QStringLiteral("現在の設定でスケールマッピングを行い、Windows内蔵のシンセサイザーで演奏します。"));
+    StopButton = Named(new QPushButton(QStringLiteral("再生停止(&S)"), GroupBox2), "StopButton");
+    StopButton->setGeometry(135, 223, 75, 25);
+    SetHint(StopButton, QStringLiteral("再生を中断します。"));
+    VolumeCtrlButton = Named(new QPushButton(QStringLiteral("音量調整...(&V)"), GroupBox2), "VolumeCtrlButton");
+    VolumeCtrlButton->setGeometry(264, 223, 89, 25);
+    SetHint(VolumeCtrlButton, QStringLiteral("Windowsのボリュームコントロール画面を開きます。"
+                                             "音が出ない場合はシンセサイザーの音量をご確認下さい。"));
+    SaveSMFButton =
+        Named(new QPushButton(QStringLiteral("スタンダードMIDIファイルへ保存...(&E)"), GroupBox2), "SaveSMFButton");
+    SaveSMFButton->setGeometry(408, 223, 187, 25);
+    SetHint(SaveSMFButton, QStringLiteral("現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"));
+
+    MakeLabel(GroupBox2, "Label5", 10, 116, QStringLiteral("スケール"));
+    MakeLabel(GroupBox2, "Label8", 285, 116, QStringLiteral("主音"));
+    MakeLabel(GroupBox2, "Label6", 385, 116, QStringLiteral("最低音"));
+    MakeLabel(GroupBox2, "Label7", 499, 116, QStringLiteral("最高音"));
+    MakeLabel(GroupBox2, "Label9", 14, 156, QStringLiteral("4分音符あたりのXの増分"));
+    MakeLabel(GroupBox2, "Label14", 247, 156, QStringLiteral("デュレーション"));
+    MakeLabel(GroupBox2, "Label10", 425, 156, QStringLiteral("テンポ"));
+    MakeLabel(GroupBox2, "Label11", 519, 156, QStringLiteral("bpm"));
+    MakeLabel(GroupBox2, "Label12", 24, 192, QStringLiteral("音色"));
+    MakeLabel(GroupBox2, "Label13", 254, 192, QStringLiteral("ベロシティー"));
+
+    QLabel* title = MakeLabel(this, "Label15", 16, 375, QStringLiteral("Varimel"));
+    QFont titleFont(QStringLiteral("Times New Roman"));
+    titleFont.setStyleHint(QFont::Serif);
+    titleFont.setPixelSize(kTitleFontPixels);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    title->setFont(titleFont);
+    title->setStyleSheet(QStringLiteral("QLabel { color: #008000; }"));
+    title->setGeometry(16, 375, 121, 24);
+    MakeLabel(this, "Label16", 16, 406, QStringLiteral("Presented by Korvath"));
+    VersionLabel = MakeLabel(this, "VersionLabel", 154, 381, QStringLiteral("Version"));
+
+    UrlLabel = Named(new QLabel(this), "UrlLabel");
+    UrlLabel->setTextFormat(Qt::RichText);
+    const QString url = QString::fromLatin1(kHomePageUrl);
+    UrlLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped()));
+    UrlLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    UrlLabel->setFocusPolicy(Qt::TabFocus);
+    UrlLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    UrlLabel->setContentsMargins(0, 0, 0, 0);
+    UrlLabel->setGeometry(154, 404, 133, 17);
+
+    HelpButton = Named(new QPushButton(QStringLiteral("ヘルプ(&H)"), this), "HelpButton");
+    HelpButton->setIcon(HelpGlyph());
+    HelpButton->setGeometry(528, 383, 75, 25);
+    SetHint(HelpButton, QStringLiteral("オンラインマニュアルにジャンプします。インターネット接続が必要です。"));
+
+    // Tab order: the data group, the mapping group in its own order, then
+    // the link and the help button.
+    const QList<QWidget*> order = {LoadDataButton, ScaleBox,   TonicBox,      LowToneBox,  HighToneBox,
+                                   DxPQNBox,       DurationBox, TempoBox,     ProgramBox,  VelocityBox,
+                                   DisableProgChangeBox, PreviewButton, StopButton, VolumeCtrlButton, SaveSMFButton,
+                                   UrlLabel,       HelpButton};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(LoadDataButton, &QPushButton::clicked, this, [this] { LoadDataButtonClick(); });
+    for (QComboBox* box : {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox),
+                           static_cast<QComboBox*>(HighToneBox)})
+        connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
+    connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
+    connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
+}
+
+void TMainForm::FormCreate()
+{
+    setAcceptDrops(true);
+
+    m_dataList.reset();
+    m_canvas = std::make_unique<ImageCanvas>(KeyboardImage->width(), KeyboardImage->height());
+    m_keyboard = std::make_unique<TMusicKeyboard>(*m_canvas, KeyboardImage->width(), KeyboardImage->height());
+    m_keyboard->DrawBlank();
+    ShowKeyboard();
+
+    for (const TMusicalScale& scale : ScaleTable)
+        ScaleBox->addItem(FromCore(scale.Name));
+    for (const std::string_view name : ToneNames)
+        TonicBox->addItem(FromCore(name));
+    for (int k = 0; k < kToneCount; ++k) {
+        const QString label = FromCore(ToneLabel(k));
+        LowToneBox->addItem(label);
+        HighToneBox->addItem(label);
+    }
+    for (int program = 0; program < 128; ++program)
+        ProgramBox->addItem(FromCore(ProgramEntry(program)));
+
+    // Built-in defaults; stored settings replace them.
+    ScaleBox->setCurrentIndex(kDefaultScale);
+    TonicBox->setCurrentIndex(kDefaultTonic);
+    LowToneBox->setCurrentIndex(kDefaultLowTone);
+    HighToneBox->setCurrentIndex(kDefaultHighTone);
+    ProgramBox->setCurrentIndex(0);
+
+    RefreshKeyboard();
+    SetLabel(VersionLabel, QStringLiteral("Version ") + QString::fromLatin1(kVersion));
+}
+
+void TMainForm::ShowKeyboard() { KeyboardImage->setPixmap(QPixmap::fromImage(m_canvas->Image())); }
+
+const QImage& TMainForm::KeyboardPicture() const { return m_canvas->Image(); }
+
+// ---------------------------------------------------------------- loading
+
+bool TMainForm::ReadCsvFile(const QString& path)
+{
+    std::optional<CsvLoad> load = LoadCsv(ToPath(path));
+    if (!load) {
+        ShowError(FromCore(kMsgCsvReadFailed), this);
+        return false;
+    }
+    m_dataList = std::make_unique<TXYDataList>(std::move(load->Data));
+    const CsvSummary& s = load->Summary;
+    SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
+    SetLabel(NumRecordLabel, FromCore(s.NumRecord));
+    SetLabel(XmaxLabel, FromCore(s.Xmax));
+    SetLabel(XminLabel, FromCore(s.Xmin));
+    SetLabel(YmaxLabel, FromCore(s.Ymax));
+    SetLabel(YminLabel, FromCore(s.Ymin));
+    SetLabel(XIntervalLabel, FromCore(s.XInterval));
+    DxPQNBox->setText(FromCore(s.DxPQN));
+    if (load->Skipped)
+        ShowWarning(FromCore(kMsgLinesSkipped), this);
+    return true;
+}
+
+void TMainForm::LoadDataButtonClick()
+{
+    const QString path = ChooseCsvFile(this, m_csvDir);
+    if (path.isEmpty())
+        return;
+    ReadCsvFile(path);
+    m_csvDir = FolderOfPath(path);
+}
+
+void TMainForm::SetOpenFileChooser(FileChooser chooser) { OpenChooser() = std::move(chooser); }
+
+void TMainForm::WMDropFiles(const QStringList& paths)
+{
+    if (paths.size() > 1) {
+        ShowError(QStringLiteral("ファイルは１つしかドロップできません。"), this);
+        return;
+    }
+    if (paths.isEmpty())
+        return;
+    const QString& path = paths.constFirst();
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot <= slash)
+        return; // no extension
+    QString extension = path.mid(dot);
+    for (QChar& c : extension)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + ('a' - 'A'));
+    if (extension != QLatin1String(".csv"))
+        return;
+    ReadCsvFile(path);
+    m_csvDir = FolderOfPath(path);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    event->acceptProposedAction();
+    WMDropFiles(paths);
+}
+
+// ---------------------------------------------------------------- mapping controls
+
+void TMainForm::LowToneBoxDropDown() { m_savedLowToneIndex = LowToneBox->currentIndex(); }
+void TMainForm::HighToneBoxDropDown() { m_savedHighToneIndex = HighToneBox->currentIndex(); }
+
+void TMainForm::RefreshKeyboard()
+{
+    BuildNoteSet(m_scaleNoteSet, ScaleBox->currentIndex(), static_cast<std::uint8_t>(TonicBox->currentIndex()),
+                 static_cast<std::uint8_t>(LowToneBox->currentIndex() + kLowestTone),
+                 static_cast<std::uint8_t>(HighToneBox->currentIndex() + kLowestTone));
+    const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
+    m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight);
+    ShowKeyboard();
+}
+
+void TMainForm::ScaleBoxChange(QComboBox* sender)
+{
+    if (LowToneBox->currentIndex() < HighToneBox->currentIndex()) {
+        RefreshKeyboard();
+        return;
+    }
+    ShowError(FromCore(kMsgToneRange), this);
+    // A change made in the opened list goes back to where the list opened;
+    // one made on the closed box goes back to where it was just before.
+    if (sender == LowToneBox)
+        LowToneBox->setCurrentIndex(LowToneBox->ChangedFromList() ? m_savedLowToneIndex
+                                                                  : LowToneBox->IndexBeforeChange());
+    else if (sender == HighToneBox)
+        HighToneBox->setCurrentIndex(HighToneBox->ChangedFromList() ? m_savedHighToneIndex
+                                                                    : HighToneBox->IndexBeforeChange());
+}
+
+bool TMainForm::CheckParameters()
+{
+    const ParameterCheckResult r = CheckMappingParameters(
+        m_dataList.get(), ScaleBox->currentIndex(), TonicBox->currentIndex(), LowToneBox->currentIndex(),
+        HighToneBox->currentIndex(), ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
+    const QString text = FromCore(ParameterCheckMessage(r.Outcome));
+    switch (r.Outcome) {
+    case ParameterCheck::Ok:
+        return true;
+    case ParameterCheck::NoData:
+        ShowInformation(text, this);
+        return false;
+    case ParameterCheck::NumberFormat:
+        ShowError(text, nullptr);
+        return false;
+    default:
+        ShowError(text, this);
+        return false;
+    }
+}
+
+void TMainForm::EnableControls(bool enable)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{ScaleBox, TonicBox, LowToneBox, HighToneBox, DxPQNBox,
+                                                      DurationBox, TempoBox, ProgramBox, VelocityBox,
+                                                      DisableProgChangeBox, PreviewButton})
+        w->setEnabled(enable);
+}
+
+MappingArguments TMainForm::ReadMappingArguments() const
+{
+    MappingArguments a;
+    a.scaleIndex = ScaleBox->currentIndex();
+    a.tonic = TonicBox->currentIndex();
+    a.lowTone = static_cast<std::uint8_t>(LowToneBox->currentIndex() + kLowestTone);
+    a.highTone = static_cast<std::uint8_t>(HighToneBox->currentIndex() + kLowestTone);
+    a.DxPQN = ParseNumber(ToCore(DxPQNBox->text())).value_or(0.0);
+    a.Tempo = TempoBox->value();
+    a.Velocity = VelocityBox->value();
+    a.Duration = ParseNumber(ToCore(DurationBox->text())).value_or(0.0);
+    a.writeProgramChange = !DisableProgChangeBox->isChecked();
+    a.Program = ProgramBox->currentIndex();
+    return a;
+}

@@ -1,0 +1,159 @@
+// The main window: every control of the layout, the data loading, the
+// mapping controls with their checks, and the commands.
+#pragma once
+
+#include "data/Xydata.h"
+#include "music/Musickeyboard.h"
+#include "music/Scale.h"
+
+#include <QComboBox>
+#include <QSpinBox>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class ImageCanvas;
+
+// A drop-down list that reports when its list is about to open, and
+// remembers how its last change was made.
+class TToneBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+
+    // The last change came from the opened list (not from keys or the wheel
+    // on the closed box).
+    bool ChangedFromList() const { return m_fromList; }
+    // Position held just before the last change made on the closed box.
+    int IndexBeforeChange() const { return m_before; }
+
+signals:
+    void dropDown();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    bool m_fromList = false;
+    int m_before = 0;
+};
+
+// An integer box that takes any text while it is typed and settles it when
+// it loses the focus: text that is not a whole number reads as the minimum,
+// values outside the range go to the nearest bound.
+class TSpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit TSpinEdit(QWidget* parent = nullptr);
+    QValidator::State validate(QString& text, int& pos) const override;
+    void fixup(QString& text) const override;
+    int valueFromText(const QString& text) const override;
+    int Clamp(long long v) const;
+};
+
+// The values CreateSMF hands to the file build, read from the controls.
+struct MappingArguments {
+    int scaleIndex = 0;
+    int tonic = 0;
+    std::uint8_t lowTone = 0;
+    std::uint8_t highTone = 0;
+    double DxPQN = 0.0;
+    int Tempo = 0;
+    int Velocity = 0;
+    double Duration = 0.0;
+    std::uint8_t numerator = 4;
+    std::uint8_t denominatorPower = 2;
+    bool writeProgramChange = true;
+    int Program = 0;
+};
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Loading
+    bool ReadCsvFile(const QString& path);
+    void LoadDataButtonClick();
+    void WMDropFiles(const QStringList& paths);
+
+    // Mapping controls
+    void ScaleBoxChange(QComboBox* sender);
+    void LowToneBoxDropDown();
+    void HighToneBoxDropDown();
+    void RefreshKeyboard();
+    bool CheckParameters();
+    void EnableControls(bool enable);
+    MappingArguments ReadMappingArguments() const;
+
+    // State, for the commands and the tests.
+    const varimel::TXYDataList* DataList() const { return m_dataList.get(); }
+    const QString& CsvDir() const { return m_csvDir; }
+    const QImage& KeyboardPicture() const;
+    int SavedLowToneIndex() const { return m_savedLowToneIndex; }
+    int SavedHighToneIndex() const { return m_savedHighToneIndex; }
+
+    // Tests stand in for the file dialogs: the chooser gets the folder to
+    // start in and returns the chosen path, or an empty text for cancel.
+    using FileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
+    static void SetOpenFileChooser(FileChooser chooser);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateControls();
+    void FormCreate();
+    void ShowKeyboard();
+
+    // Controls, named as the user and the tests know them.
+    QGroupBox* GroupBox1 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QPushButton* LoadDataButton = nullptr;
+    QLabel* NumRecordLabel = nullptr;
+    QLabel* XIntervalLabel = nullptr;
+    QLabel* CsvFileNameLabel = nullptr;
+    QLabel* XmaxLabel = nullptr;
+    QLabel* XminLabel = nullptr;
+    QLabel* YmaxLabel = nullptr;
+    QLabel* YminLabel = nullptr;
+    QLabel* KeyboardImage = nullptr;
+    QComboBox* ScaleBox = nullptr;
+    QComboBox* TonicBox = nullptr;
+    TToneBox* LowToneBox = nullptr;
+    TToneBox* HighToneBox = nullptr;
+    QLineEdit* DxPQNBox = nullptr;
+    QLineEdit* DurationBox = nullptr;
+    TSpinEdit* TempoBox = nullptr;
+    QComboBox* ProgramBox = nullptr;
+    TSpinEdit* VelocityBox = nullptr;
+    QCheckBox* DisableProgChangeBox = nullptr;
+    QPushButton* PreviewButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QPushButton* VolumeCtrlButton = nullptr;
+    QPushButton* SaveSMFButton = nullptr;
+    QLabel* VersionLabel = nullptr;
+    QLabel* UrlLabel = nullptr;
+    QPushButton* HelpButton = nullptr;
+
+    std::unique_ptr<varimel::TXYDataList> m_dataList;
+    varimel::ScaleNoteSet m_scaleNoteSet;
+    std::array<std::int32_t, 128> m_keyboardNotes{};
+    std::unique_ptr<ImageCanvas> m_canvas;
+    std::unique_ptr<varimel::TMusicKeyboard> m_keyboard;
+    QString m_csvDir;
+    int m_savedLowToneIndex = 0;
+    int m_savedHighToneIndex = 0;
+};

@@ -1,0 +1,64 @@
+#include "Messagebox.h"
+
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+MessageHook& Hook()
+{
+    static MessageHook hook;
+    return hook;
+}
+
+void Show(MessageKind kind, const QString& text, QWidget* owner)
+{
+    if (Hook()) {
+        Hook()(kind, text, owner);
+        return;
+    }
+    const QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
+                                   : kind == MessageKind::Warning ? QMessageBox::Warning
+                                                                  : QMessageBox::Information;
+    QPointer<QMessageBox> box = new QMessageBox(icon, MessageTitle(kind), text, QMessageBox::Ok, owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setTextFormat(Qt::PlainText);
+    box->setEscapeButton(QMessageBox::Ok);
+    if (owner) {
+        box->setWindowModality(Qt::WindowModal);
+        box->show();
+    } else {
+        // No owner: the box blocks the caller but not the main window.
+        box->setWindowModality(Qt::NonModal);
+        box->show();
+    }
+    box->raise();
+    box->activateWindow();
+    QEventLoop loop;
+    QObject::connect(box.data(), &QDialog::finished, &loop, &QEventLoop::quit);
+    QObject::connect(box.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
+    if (box && box->isVisible())
+        loop.exec(QEventLoop::DialogExec);
+}
+
+} // namespace
+
+QString MessageTitle(MessageKind kind)
+{
+    switch (kind) {
+    case MessageKind::Error:
+        return QStringLiteral("エラー");
+    case MessageKind::Warning:
+        return QStringLiteral("警告");
+    case MessageKind::Information:
+        return QStringLiteral("情報");
+    }
+    return {};
+}
+
+void ShowError(const QString& text, QWidget* owner) { Show(MessageKind::Error, text, owner); }
+void ShowWarning(const QString& text, QWidget* owner) { Show(MessageKind::Warning, text, owner); }
+void ShowInformation(const QString& text, QWidget* owner) { Show(MessageKind::Information, text, owner); }
+
+void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }

@@ -1,0 +1,24 @@
+// The three message boxes through which every message reaches the user.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+enum class MessageKind { Error, Warning, Information };
+
+// "エラー", "警告" or "情報".
+QString MessageTitle(MessageKind kind);
+
+// Each shows a box with one OK button and returns when it is closed. With an
+// owner the box is modal to it; with none it has no owner and leaves the
+// main window usable. Either way it comes to the front.
+void ShowError(const QString& text, QWidget* owner);
+void ShowWarning(const QString& text, QWidget* owner);
+void ShowInformation(const QString& text, QWidget* owner);
+
+// Tests replace the boxes with a recorder; an empty hook restores them.
+using MessageHook = std::function<void(MessageKind kind, const QString& text, QWidget* owner)>;
+void SetMessageHook(MessageHook hook);

@@ -1,0 +1,27 @@
+// Shared by the window tests: a recorder for the message boxes and a
+// main() that brings up the application offscreen.
+#pragma once
+
+#include "Messagebox.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+struct ShownMessage {
+    MessageKind kind;
+    QString text;
+    QWidget* owner;
+};
+
+// Records every box instead of showing it, for as long as it lives.
+class MessageRecorder {
+public:
+    MessageRecorder()
+    {
+        SetMessageHook([this](MessageKind k, const QString& t, QWidget* o) { shown.push_back({k, t, o}); });
+    }
+    ~MessageRecorder() { SetMessageHook({}); }
+    std::vector<ShownMessage> shown;
+};
