@@ -387,35 +387,4 @@ CsvSummary Summarize(const TXYDataList& list, std::string_view fileName)
     return s;
 }
 
-namespace {
-bool IsSeparator(char c)
-{
-#ifdef _WIN32
-    return c == '\\' || c == '/' || c == ':';
-#else
-    return c == '/';
-#endif
-}
-} // namespace
-
-std::string FileNameOf(std::string_view path)
-{
-    std::size_t i = path.size();
-    while (i > 0 && !IsSeparator(path[i - 1]))
-        --i;
-    return std::string(path.substr(i));
-}
-
-std::string FolderOf(std::string_view path)
-{
-    std::size_t i = path.size();
-    while (i > 0 && !IsSeparator(path[i - 1]))
-        --i;
-    if (i == 0)
-        return std::string();
-    if (i == 1)
-        return std::string(path.substr(0, 1)); // the root folder itself
-    return std::string(path.substr(0, i - 1));
-}
-
 } // namespace varimel

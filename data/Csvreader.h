@@ -2,6 +2,7 @@
 // summarise the loaded data.
 #pragma once
 
+#include "Paths.h"
 #include "Xydata.h"
 
 #include <cstddef>
@@ -76,9 +77,5 @@ CsvSummary Summarize(const TXYDataList& list, std::string_view fileName);
 // printf "%<width>g" (or "%-<width>g" when leftAlign), always with '.' as the
 // decimal point whatever the process locale.
 std::string FormatG(double value, int width, bool leftAlign);
-// The part of a path after its last folder separator.
-std::string FileNameOf(std::string_view path);
-// The folder part of a path (up to, not including, its last separator).
-std::string FolderOf(std::string_view path);
 
 } // namespace varimel

@@ -1,14 +1,12 @@
 #include "Scale.h"
 
 #include "Generalmidi.h"
-#include "data/Csvreader.h"
+#include "data/Paths.h"
 #include "midi/Standardmidifile.h"
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <random>
-#include <sys/stat.h>
 
 namespace varimel {
 
@@ -241,26 +239,6 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 }
 
 namespace {
-
-// A name in the target's folder that no file has yet.
-std::string TemporarySibling(const std::string& target)
-{
-    const std::string folder = FolderOf(target);
-    const std::string prefix = (folder.empty() ? std::string() : (folder == "/" ? folder : folder + "/")) + "." +
-                               FileNameOf(target) + ".";
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, "%012llx.tmp",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        std::string candidate = prefix + suffix;
-        struct stat info {};
-        if (lstat(candidate.c_str(), &info) != 0)
-            return candidate;
-    }
-    return std::string();
-}
 
 bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody)
 {

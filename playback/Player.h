@@ -1,0 +1,72 @@
+// Plays a Standard MIDI File through FluidSynth with a General MIDI
+// SoundFont, and renders one to a WAV file faster than real time.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct _fluid_hashtable_t;
+struct _fluid_synth_t;
+struct _fluid_audio_driver_t;
+struct _fluid_player_t;
+
+namespace varimel {
+
+// Where SoundFonts are looked for when none is configured, in this order.
+extern const std::vector<std::string> kDefaultSoundFonts;
+// The configured SoundFont when given (it must exist), else the first of the
+// default list that exists; empty when there is none.
+std::string FindSoundFont(const std::string& configured);
+
+struct PlayerOptions {
+    std::string soundFont;   // empty: the default list
+    std::string audioDriver; // empty: the first of the usual desktop drivers that opens
+    std::string wavFile;     // output of the "file" driver
+};
+
+// The sequencer device: open a file, play it without blocking, stop, close.
+// When play ends for any reason (played to the end, stopped, failed) the
+// end callback runs exactly once, on the player's own thread.
+class MidiPlayer {
+public:
+    explicit MidiPlayer(PlayerOptions options);
+    ~MidiPlayer();
+    MidiPlayer(const MidiPlayer&) = delete;
+    MidiPlayer& operator=(const MidiPlayer&) = delete;
+
+    // Fails cleanly (false, nothing held) when there is no SoundFont, no
+    // audio output, or the file is not a readable Standard MIDI File.
+    bool Open(const std::string& midiPath);
+    bool Play(std::function<void()> onEnd);
+    // Ends play; the end callback follows. Does nothing when nothing plays.
+    void Stop();
+    // Releases everything; a play still running ends without its callback.
+    void Close();
+
+    bool IsOpen() const { return player_ != nullptr; }
+    const std::string& LastError() const { return error_; }
+
+private:
+    void Watch(std::function<void()> onEnd);
+
+    PlayerOptions options_;
+    _fluid_hashtable_t* settings_ = nullptr;
+    _fluid_synth_t* synth_ = nullptr;
+    _fluid_audio_driver_t* driver_ = nullptr;
+    _fluid_player_t* player_ = nullptr;
+    std::thread watcher_;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> silent_{false};
+    std::string error_;
+};
+
+// Renders midiPath to wavPath as fast as the machine allows. The WAV file is
+// written under a temporary name and put in place only when complete.
+bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFont,
+               std::string& error);
+
+} // namespace varimel
