@@ -1,13 +1,19 @@
 #include "Main.h"
 
 #include "Imagecanvas.h"
+#include "Inifile.h"
 #include "Messagebox.h"
+#include "Player.h"
+#include "Settings.h"
 #include "data/Csvreader.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -21,6 +27,8 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
@@ -49,7 +57,8 @@ constexpr int kDefaultHighTone = 84 - kLowestTone; // C6
 constexpr int kHintDelayMs = 200;
 constexpr int kHintDurationMs = 10000;
 constexpr auto kVersion = "1.01";
-constexpr auto kHomePageUrl = "https://korvath.example/";
+constexpr auto kPreviewFile = "VarimelPreview.mid";
+constexpr auto kPreviewWave = "VarimelPreview.wav"; // written only by the "file" audio driver
 
 QString FromCore(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string ToCore(const QString& text) { return text.toUtf8().toStdString(); }
@@ -73,6 +82,60 @@ TMainForm::FileChooser& OpenChooser()
 {
     static TMainForm::FileChooser chooser;
     return chooser;
+}
+
+TMainForm::FileChooser& SaveChooser()
+{
+    static TMainForm::FileChooser chooser;
+    return chooser;
+}
+
+TMainForm::ShellOpener& Shell()
+{
+    static TMainForm::ShellOpener opener;
+    return opener;
+}
+
+std::function<void(const QString&)>& ShutdownTrace()
+{
+    static std::function<void(const QString&)> trace;
+    return trace;
+}
+
+void Trace(const char* step)
+{
+    if (ShutdownTrace())
+        ShutdownTrace()(QString::fromLatin1(step));
+}
+
+// Opens a web page or starts a program, without waiting and without
+// reporting failure: there is nothing the user could do about it here.
+void OpenWithShell(const QString& target, const QStringList& arguments = {})
+{
+    if (Shell()) {
+        Shell()(target, arguments);
+        return;
+    }
+    if (target.contains(QLatin1String("://")))
+        QDesktopServices::openUrl(QUrl(target));
+    else if (!target.isEmpty())
+        QProcess::startDetached(target, arguments);
+}
+
+QString ChooseMidiFile(QWidget* parent, const QString& folder)
+{
+    if (SaveChooser())
+        return SaveChooser()(parent, folder);
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("スタンダードMIDIファイル(*.mid)"));
+    dialog.setDefaultSuffix(QStringLiteral("mid"));
+    dialog.setDirectory(folder);
+    dialog.setSizeGripEnabled(true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString ChooseCsvFile(QWidget* parent, const QString& folder)
@@ -232,7 +295,10 @@ TMainForm::TMainForm(QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+const char* const TMainForm::kManualUrl = "https://korvath.example/varimel/manual/";
+const char* const TMainForm::kHomePageUrl = "https://korvath.example/";
+
+TMainForm::~TMainForm() { FormDestroy(); }
 
 void TMainForm::CreateControls()
 {
@@ -352,7 +418,7 @@ void TMainForm::CreateControls()
 
     UrlLabel = Named(new QLabel(this), "UrlLabel");
     UrlLabel->setTextFormat(Qt::RichText);
-    const QString url = QString::fromLatin1(kHomePageUrl);
+    const QString url = QString::fromLatin1(TMainForm::kHomePageUrl);
     UrlLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped()));
     UrlLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     UrlLabel->setFocusPolicy(Qt::TabFocus);
@@ -378,6 +444,12 @@ void TMainForm::CreateControls()
     for (QComboBox* box : {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox),
                            static_cast<QComboBox*>(HighToneBox)})
         connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
+    connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
+    connect(SaveSMFButton, &QPushButton::clicked, this, [this] { SaveSMFButtonClick(); });
+    connect(VolumeCtrlButton, &QPushButton::clicked, this, [this] { VolumeCtrlButtonClick(); });
+    connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
+    connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
     connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
     connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
 }
@@ -404,15 +476,53 @@ void TMainForm::FormCreate()
     for (int program = 0; program < 128; ++program)
         ProgramBox->addItem(FromCore(ProgramEntry(program)));
 
-    // Built-in defaults; stored settings replace them.
-    ScaleBox->setCurrentIndex(kDefaultScale);
-    TonicBox->setCurrentIndex(kDefaultTonic);
-    LowToneBox->setCurrentIndex(kDefaultLowTone);
-    HighToneBox->setCurrentIndex(kDefaultHighTone);
-    ProgramBox->setCurrentIndex(0);
+    m_previewFileName = QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewFile);
+    QDir().mkpath(settings::Folder()); // a failure shows when the settings are written
+    m_iniFileName = settings::FilePath();
+    ApplySettings();
 
     RefreshKeyboard();
     SetLabel(VersionLabel, QStringLiteral("Version ") + QString::fromLatin1(kVersion));
+
+    // The volume control of the desktop, the first one installed.
+    const struct {
+        const char* program;
+        const char* argument;
+    } mixers[] = {{"pavucontrol", nullptr}, {"pwvucontrol", nullptr}, {"gnome-control-center", "sound"}};
+    for (const auto& mixer : mixers) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(mixer.program));
+        if (found.isEmpty())
+            continue;
+        m_volumeCtrlProgram = found;
+        if (mixer.argument)
+            m_volumeCtrlArguments << QString::fromLatin1(mixer.argument);
+        break;
+    }
+    m_playing = false;
+}
+
+void TMainForm::ApplySettings()
+{
+    const settings::Values v = settings::Read(m_iniFileName, settings::DocumentsFolder());
+    m_csvDir = v.CsvDir;
+    m_smfDir = v.SmfDir;
+    // A stored position outside its list falls back to the list's default,
+    // so no table is ever looked up with a position that is not there.
+    const auto place = [](QComboBox* box, int stored, int fallback) {
+        box->setCurrentIndex(stored >= 0 && stored < box->count() ? stored : fallback);
+    };
+    place(ScaleBox, v.Scale, kDefaultScale);
+    place(TonicBox, v.Tonic, kDefaultTonic);
+    place(LowToneBox, v.LowTone, kDefaultLowTone);
+    place(HighToneBox, v.HighTone, kDefaultHighTone);
+    TempoBox->setValue(v.Tempo);
+    VelocityBox->setValue(v.Velocity);
+    place(ProgramBox, v.Program, 0);
+    DxPQNBox->setText(FromCore(FormatProfileReal(v.DxPQN)));
+    DurationBox->setText(FromCore(FormatProfileReal(v.Duration)));
+    DisableProgChangeBox->setChecked(v.DisableProgChange);
+    m_soundFont = v.SoundFont;
+    m_audioDriver = v.AudioDriver;
 }
 
 void TMainForm::ShowKeyboard() { KeyboardImage->setPixmap(QPixmap::fromImage(m_canvas->Image())); }
@@ -453,6 +563,9 @@ void TMainForm::LoadDataButtonClick()
 }
 
 void TMainForm::SetOpenFileChooser(FileChooser chooser) { OpenChooser() = std::move(chooser); }
+void TMainForm::SetSaveFileChooser(FileChooser chooser) { SaveChooser() = std::move(chooser); }
+void TMainForm::SetShellOpener(ShellOpener opener) { Shell() = std::move(opener); }
+void TMainForm::SetShutdownTrace(std::function<void(const QString&)> trace) { ShutdownTrace() = std::move(trace); }
 
 void TMainForm::WMDropFiles(const QStringList& paths)
 {
@@ -568,4 +681,156 @@ MappingArguments TMainForm::ReadMappingArguments() const
     a.writeProgramChange = !DisableProgChangeBox->isChecked();
     a.Program = ProgramBox->currentIndex();
     return a;
+}
+
+// ---------------------------------------------------------------- commands
+
+bool TMainForm::CreateSMF(const QString& path)
+{
+    const MappingArguments a = ReadMappingArguments();
+    const bool ok = a.scaleIndex >= 0 && a.tonic >= 0 && a.Program >= 0 &&
+                    WriteMappedSmf(m_scaleNoteSet, m_dataList.get(), ToPath(path), a.scaleIndex,
+                                   static_cast<std::uint8_t>(a.tonic), a.lowTone, a.highTone, a.DxPQN, a.Tempo,
+                                   static_cast<std::uint8_t>(a.Velocity), a.Duration, a.numerator,
+                                   a.denominatorPower, a.writeProgramChange, static_cast<std::uint8_t>(a.Program));
+    if (!ok)
+        ShowError(FromCore(kMsgSmfFailed), this);
+    return ok;
+}
+
+void TMainForm::PreviewButtonClick()
+{
+    if (!CheckParameters())
+        return;
+    if (m_playing)
+        ClosePlayer();
+    // A failed build ends here: a stale or partial preview is never played.
+    if (!CreateSMF(m_previewFileName))
+        return;
+    PlayerOptions options;
+    options.soundFont = ToPath(m_soundFont);
+    options.audioDriver = ToCore(m_audioDriver);
+    options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
+    auto player = std::make_unique<MidiPlayer>(options);
+    if (!player->Open(ToPath(m_previewFileName))) {
+        ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this);
+        return;
+    }
+    m_player = std::move(player);
+    m_playing = true;
+    const unsigned generation = ++m_playGeneration;
+    // The player reports from its own thread; the report is handled here,
+    // between the window's other events.
+    m_player->Play([this, generation] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == m_playGeneration)
+                    EndOfPlay();
+            },
+            Qt::QueuedConnection);
+    });
+    EnableControls(false);
+}
+
+void TMainForm::StopButtonClick()
+{
+    if (m_player)
+        m_player->Stop();
+}
+
+void TMainForm::EndOfPlay()
+{
+    Trace("end of play");
+    ClosePlayer();
+    m_playing = false;
+    EnableControls(true);
+}
+
+void TMainForm::ClosePlayer()
+{
+    if (m_player) {
+        m_player->Close();
+        m_player.reset();
+    }
+}
+
+void TMainForm::SaveSMFButtonClick()
+{
+    if (!CheckParameters())
+        return;
+    QString path = ChooseMidiFile(this, m_smfDir);
+    if (path.isEmpty())
+        return;
+    // A name typed without an extension gets the default one.
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (path.lastIndexOf(QLatin1Char('.')) <= slash)
+        path += QLatin1String(".mid");
+    CreateSMF(path);
+    m_smfDir = FolderOfPath(path);
+}
+
+void TMainForm::HelpButtonClick() { OpenWithShell(QString::fromLatin1(kManualUrl)); }
+
+void TMainForm::UrlLabelLinkClick(const QString& link) { OpenWithShell(link); }
+
+void TMainForm::VolumeCtrlButtonClick()
+{
+    if (!m_volumeCtrlProgram.isEmpty())
+        OpenWithShell(m_volumeCtrlProgram, m_volumeCtrlArguments);
+}
+
+// ---------------------------------------------------------------- shut-down
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormDestroy();
+    event->accept();
+}
+
+void TMainForm::FormDestroy()
+{
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    if (m_playing) {
+        ClosePlayer();
+        m_playing = false;
+        Trace("device closed");
+    }
+    if (QFile::exists(m_previewFileName)) {
+        QFile::remove(m_previewFileName);
+        Trace("preview deleted");
+    }
+    WriteSettings();
+    Trace("settings written");
+}
+
+void TMainForm::WriteSettings()
+{
+    settings::Current c;
+    c.CsvDir = m_csvDir;
+    c.SmfDir = m_smfDir;
+    c.Scale = ScaleBox->currentIndex();
+    c.Tonic = TonicBox->currentIndex();
+    c.LowTone = LowToneBox->currentIndex();
+    c.HighTone = HighToneBox->currentIndex();
+    c.Tempo = TempoBox->value();
+    c.Velocity = VelocityBox->value();
+    c.Program = ProgramBox->currentIndex();
+    c.DxPQNText = DxPQNBox->text();
+    c.DurationText = DurationBox->text();
+    c.DisableProgChange = DisableProgChangeBox->isChecked();
+    switch (settings::Write(m_iniFileName, c)) {
+    case settings::WriteOutcome::Written:
+        break;
+    case settings::WriteOutcome::FileFailed:
+        ShowError(QString::fromLatin1(settings::kFileName) +
+                      QStringLiteral("が別のアプリケーションで開かれています。ファイルを閉じて下さい。"),
+                  this);
+        break;
+    case settings::WriteOutcome::NumberFailed:
+        ShowError(FromCore(kMsgNumberFormat), nullptr);
+        break;
+    }
 }

@@ -15,6 +15,9 @@
 #include <functional>
 #include <memory>
 
+namespace varimel {
+class MidiPlayer;
+}
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -97,9 +100,28 @@ public:
     void EnableControls(bool enable);
     MappingArguments ReadMappingArguments() const;
 
+    // Commands
+    void PreviewButtonClick();
+    void StopButtonClick();
+    void SaveSMFButtonClick();
+    bool CreateSMF(const QString& path);
+    void HelpButtonClick();
+    void UrlLabelLinkClick(const QString& link);
+    void VolumeCtrlButtonClick();
+    // What the window does when the player reports the end of play.
+    void EndOfPlay();
+    // Shut-down: close the player, delete the preview file, write the
+    // settings. Runs once, when the window closes or is destroyed.
+    void FormDestroy();
+
     // State, for the commands and the tests.
     const varimel::TXYDataList* DataList() const { return m_dataList.get(); }
     const QString& CsvDir() const { return m_csvDir; }
+    const QString& SmfDir() const { return m_smfDir; }
+    const QString& PreviewFileName() const { return m_previewFileName; }
+    const QString& IniFileName() const { return m_iniFileName; }
+    const QString& VolumeCtrlProgram() const { return m_volumeCtrlProgram; }
+    bool Playing() const { return m_playing; }
     const QImage& KeyboardPicture() const;
     int SavedLowToneIndex() const { return m_savedLowToneIndex; }
     int SavedHighToneIndex() const { return m_savedHighToneIndex; }
@@ -108,8 +130,18 @@ public:
     // start in and returns the chosen path, or an empty text for cancel.
     using FileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
     static void SetOpenFileChooser(FileChooser chooser);
+    static void SetSaveFileChooser(FileChooser chooser);
+    // Tests stand in for the shell: a URL or a program with its arguments.
+    using ShellOpener = std::function<void(const QString& target, const QStringList& arguments)>;
+    static void SetShellOpener(ShellOpener opener);
+    // Tests follow the end of play and the shut-down steps in their order.
+    static void SetShutdownTrace(std::function<void(const QString& step)> trace);
+
+    static const char* const kManualUrl;
+    static const char* const kHomePageUrl;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -117,6 +149,9 @@ private:
     void CreateControls();
     void FormCreate();
     void ShowKeyboard();
+    void ApplySettings();
+    void WriteSettings();
+    void ClosePlayer();
 
     // Controls, named as the user and the tests know them.
     QGroupBox* GroupBox1 = nullptr;
@@ -154,6 +189,17 @@ private:
     std::unique_ptr<ImageCanvas> m_canvas;
     std::unique_ptr<varimel::TMusicKeyboard> m_keyboard;
     QString m_csvDir;
+    QString m_smfDir;
+    QString m_previewFileName;
+    QString m_iniFileName;
+    QString m_volumeCtrlProgram;
+    QStringList m_volumeCtrlArguments;
+    QString m_soundFont;   // from the settings file, if given
+    QString m_audioDriver; // from the settings file, if given
+    bool m_playing = false;
+    bool m_destroyed = false;
+    unsigned m_playGeneration = 0; // tells a stale end-of-play report from the current one
+    std::unique_ptr<varimel::MidiPlayer> m_player;
     int m_savedLowToneIndex = 0;
     int m_savedHighToneIndex = 0;
 };

@@ -1,10 +1,16 @@
 // varimel-render: the window's CSV-to-MIDI job from the command line, for
 // scripts and batch work. Same reader, same checks, same writer.
+#include "Inifile.h"
 #include "data/Csvreader.h"
 #include "music/Parameters.h"
 #include "music/Scale.h"
 
+#ifdef VARIMEL_HAVE_PLAYBACK
+#include "Player.h"
+#endif
+
 #include <charconv>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -23,6 +29,7 @@ constexpr int kExitCheck = 3;
 
 constexpr const char* kUsage =
     "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
+    "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
     "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
     "writes a two-track Standard MIDI File.\n"
     "\n"
@@ -40,6 +47,10 @@ constexpr const char* kUsage =
     "  --program N          General MIDI program 0..127 (default 0)\n"
     "  --no-program-change  write no program change\n"
     "  --summary-json       also print the data summary as one JSON object\n"
+    "  --wav FILE           also (or only) render the piece to a WAV file through\n"
+    "                       the General MIDI SoundFont, faster than real time\n"
+    "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
+    "                       the settings file, else the system's GM SoundFont)\n"
     "  -h, --help           show this help\n"
     "\n"
     "Exit status: 0 written, 1 the CSV file could not be read or the MIDI file\n"
@@ -58,6 +69,8 @@ struct Options {
     bool programChange = true;
     bool summaryJson = false;
     bool help = false;
+    std::optional<std::string> wav;
+    std::optional<std::string> soundFont;
     std::vector<std::string> files;
 };
 
@@ -141,7 +154,8 @@ Options ParseArguments(int argc, char** argv)
             value = arg.substr(eq + 1);
         }
         static const char* const kValued[] = {"--scale", "--tonic", "--low",      "--high",    "--dx",
-                                              "--tempo", "--velocity", "--duration", "--program"};
+                                              "--tempo", "--velocity", "--duration", "--program",
+                                              "--wav",   "--soundfont"};
         bool known = false;
         for (const char* k : kValued)
             known = known || name == k;
@@ -170,8 +184,19 @@ Options ParseArguments(int argc, char** argv)
             o.duration = *value;
         else if (name == "--program")
             o.program = IntegerIn(name, *value, 0, 127);
+        else if (name == "--wav")
+            o.wav = *value;
+        else if (name == "--soundfont")
+            o.soundFont = *value;
     }
-    if (!o.help && o.files.size() != 2)
+#ifndef VARIMEL_HAVE_PLAYBACK
+    if (o.wav)
+        throw UsageError{"this build has no synthesizer for --wav"};
+#endif
+    if (o.wav && o.wav->empty())
+        throw UsageError{"--wav needs a file name"};
+    const bool filesOk = o.files.size() == 2 || (o.wav && o.files.size() == 1);
+    if (!o.help && !filesOk)
         throw UsageError{"expected INPUT.csv and OUTPUT.mid, got " + std::to_string(o.files.size()) +
                          " file argument(s)"};
     return o;
@@ -234,6 +259,24 @@ void PrintSummaryJson(const CsvLoad& load)
     std::fflush(stdout);
 }
 
+#ifdef VARIMEL_HAVE_PLAYBACK
+// The SoundFont the window would use: the settings file's [Playback]
+// SoundFont, if it names one.
+std::string ConfiguredSoundFont()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/.config";
+    if (base.empty())
+        return {};
+    IniFile ini(base + "/Korvath/Varimel/Varimel.ini");
+    ini.Load();
+    return ini.Read("Playback", "SoundFont").value_or(std::string());
+}
+#endif
+
 void Say(std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stderr);
@@ -257,7 +300,7 @@ int main(int argc, char** argv)
         return kExitWritten;
     }
     const std::string& input = options.files[0];
-    const std::string& output = options.files[1];
+    const std::string output = options.files.size() > 1 ? options.files[1] : std::string();
 
     std::optional<CsvLoad> load = LoadCsv(input);
     if (!load) {
@@ -277,16 +320,33 @@ int main(int argc, char** argv)
         return kExitCheck;
     }
 
+    // Without a .mid output the piece still needs a file for the synthesizer;
+    // it lives beside the WAV file only while that is rendered.
+    const std::string midi = output.empty() && options.wav ? TemporarySibling(*options.wav + ".mid") : output;
     ScaleNoteSet set;
-    const bool written = WriteMappedSmf(
-        set, &load->Data, output, options.scale, static_cast<std::uint8_t>(options.tonic),
-        static_cast<std::uint8_t>(options.lowIndex + kLowestTone),
-        static_cast<std::uint8_t>(options.highIndex + kLowestTone), check.DxPQN, static_cast<int>(options.tempo),
-        static_cast<std::uint8_t>(options.velocity), check.Duration, 4, 2, options.programChange,
-        static_cast<std::uint8_t>(options.program));
+    const bool written =
+        !midi.empty() &&
+        WriteMappedSmf(set, &load->Data, midi, options.scale, static_cast<std::uint8_t>(options.tonic),
+                       static_cast<std::uint8_t>(options.lowIndex + kLowestTone),
+                       static_cast<std::uint8_t>(options.highIndex + kLowestTone), check.DxPQN,
+                       static_cast<int>(options.tempo), static_cast<std::uint8_t>(options.velocity), check.Duration,
+                       4, 2, options.programChange, static_cast<std::uint8_t>(options.program));
     if (!written) {
         Say(kMsgSmfFailed);
         return kExitFailed;
     }
+#ifdef VARIMEL_HAVE_PLAYBACK
+    if (options.wav) {
+        std::string error;
+        const bool rendered =
+            RenderWav(midi, *options.wav, options.soundFont ? *options.soundFont : ConfiguredSoundFont(), error);
+        if (output.empty())
+            std::remove(midi.c_str());
+        if (!rendered) {
+            std::fprintf(stderr, "varimel-render: cannot render %s: %s\n", options.wav->c_str(), error.c_str());
+            return kExitFailed;
+        }
+    }
+#endif
     return kExitWritten;
 }

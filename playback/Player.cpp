@@ -1,0 +1,237 @@
+#include "Player.h"
+
+#include "data/Paths.h"
+
+#include <fluidsynth.h>
+
+#include <chrono>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace varimel {
+
+namespace {
+
+constexpr auto kWatchPeriod = std::chrono::milliseconds(10);
+// Desktop audio outputs tried in turn when none is configured.
+const char* const kDesktopDrivers[] = {"pulseaudio", "alsa", "jack", "sdl2", "oss"};
+
+bool Readable(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
+}
+
+// FluidSynth reports through its log; errors go to stderr, chatter nowhere.
+void QuietLog(int level, const char* message, void*)
+{
+    if (level <= FLUID_ERR)
+        std::fprintf(stderr, "fluidsynth: %s\n", message);
+}
+
+void InstallLog()
+{
+    static const bool installed = [] {
+        for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
+            fluid_set_log_function(level, QuietLog, nullptr);
+        fluid_set_log_function(FLUID_PANIC, QuietLog, nullptr);
+        fluid_set_log_function(FLUID_ERR, QuietLog, nullptr);
+        return true;
+    }();
+    (void)installed;
+}
+
+// The piece has played once every event up to its last tick is out; the
+// player itself would keep "playing" for a grace period after that.
+bool Finished(fluid_player_t* player)
+{
+    const int status = fluid_player_get_status(player);
+    if (status == FLUID_PLAYER_DONE)
+        return true;
+    if (status != FLUID_PLAYER_PLAYING)
+        return false;
+    const int total = fluid_player_get_total_ticks(player);
+    return total > 0 && fluid_player_get_current_tick(player) >= total;
+}
+
+} // namespace
+
+const std::vector<std::string> kDefaultSoundFonts = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+std::string FindSoundFont(const std::string& configured)
+{
+    if (!configured.empty())
+        return Readable(configured) ? configured : std::string();
+    for (const std::string& candidate : kDefaultSoundFonts)
+        if (Readable(candidate))
+            return candidate;
+    return std::string();
+}
+
+MidiPlayer::MidiPlayer(PlayerOptions options) : options_(std::move(options)) { InstallLog(); }
+
+MidiPlayer::~MidiPlayer() { Close(); }
+
+bool MidiPlayer::Open(const std::string& midiPath)
+{
+    Close();
+    error_.clear();
+    const auto fail = [this](std::string why) {
+        error_ = std::move(why);
+        Close();
+        return false;
+    };
+    if (!Readable(midiPath) || !fluid_is_midifile(midiPath.c_str()))
+        return fail("not a readable MIDI file: " + midiPath);
+    const std::string soundFont = FindSoundFont(options_.soundFont);
+    if (soundFont.empty())
+        return fail("no SoundFont found");
+
+    settings_ = new_fluid_settings();
+    if (!settings_)
+        return fail("out of memory");
+    if (!options_.wavFile.empty())
+        fluid_settings_setstr(settings_, "audio.file.name", options_.wavFile.c_str());
+    synth_ = new_fluid_synth(settings_);
+    if (!synth_)
+        return fail("the synthesizer could not be created");
+    if (fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
+        return fail("the SoundFont could not be loaded: " + soundFont);
+
+    if (!options_.audioDriver.empty()) {
+        fluid_settings_setstr(settings_, "audio.driver", options_.audioDriver.c_str());
+        driver_ = new_fluid_audio_driver(settings_, synth_);
+    } else {
+        for (const char* name : kDesktopDrivers) {
+            if (fluid_settings_setstr(settings_, "audio.driver", name) != FLUID_OK)
+                continue;
+            if ((driver_ = new_fluid_audio_driver(settings_, synth_)) != nullptr)
+                break;
+        }
+    }
+    if (!driver_)
+        return fail("no audio output could be opened");
+
+    player_ = new_fluid_player(synth_);
+    if (!player_ || fluid_player_add(player_, midiPath.c_str()) != FLUID_OK)
+        return fail("the player could not take the file");
+    return true;
+}
+
+bool MidiPlayer::Play(std::function<void()> onEnd)
+{
+    if (!player_ || watcher_.joinable())
+        return false;
+    stopRequested_ = false;
+    silent_ = false;
+    if (fluid_player_play(player_) != FLUID_OK)
+        return false;
+    watcher_ = std::thread([this, onEnd = std::move(onEnd)] { Watch(onEnd); });
+    return true;
+}
+
+void MidiPlayer::Watch(std::function<void()> onEnd)
+{
+    while (!stopRequested_ && !Finished(player_))
+        std::this_thread::sleep_for(kWatchPeriod);
+    fluid_player_stop(player_);
+    // Silence what is still sounding so that a stop is heard at once.
+    fluid_synth_all_sounds_off(synth_, -1);
+    if (!silent_ && onEnd)
+        onEnd();
+}
+
+void MidiPlayer::Stop() { stopRequested_ = true; }
+
+void MidiPlayer::Close()
+{
+    if (watcher_.joinable()) {
+        silent_ = true;
+        stopRequested_ = true;
+        watcher_.join();
+    }
+    // The audio thread goes first, so that nothing renders while the player
+    // and the synthesizer are taken down.
+    if (driver_) {
+        delete_fluid_audio_driver(driver_);
+        driver_ = nullptr;
+    }
+    if (player_) {
+        fluid_player_stop(player_);
+        delete_fluid_player(player_);
+        player_ = nullptr;
+    }
+    if (synth_) {
+        delete_fluid_synth(synth_);
+        synth_ = nullptr;
+    }
+    if (settings_) {
+        delete_fluid_settings(settings_);
+        settings_ = nullptr;
+    }
+}
+
+bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFontWanted,
+               std::string& error)
+{
+    InstallLog();
+    const std::string soundFont = FindSoundFont(soundFontWanted);
+    if (soundFont.empty()) {
+        error = soundFontWanted.empty() ? "no SoundFont found" : "SoundFont not readable: " + soundFontWanted;
+        return false;
+    }
+    if (!Readable(midiPath) || !fluid_is_midifile(midiPath.c_str())) {
+        error = "not a readable MIDI file: " + midiPath;
+        return false;
+    }
+    const std::string temporary = TemporarySibling(wavPath);
+    if (temporary.empty()) {
+        error = "cannot write beside " + wavPath;
+        return false;
+    }
+    fluid_settings_t* settings = new_fluid_settings();
+    fluid_settings_setstr(settings, "audio.file.name", temporary.c_str());
+    fluid_settings_setstr(settings, "audio.file.type", "wav");
+    fluid_settings_setstr(settings, "player.timing-source", "sample");
+    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    fluid_player_t* player = nullptr;
+    fluid_file_renderer_t* renderer = nullptr;
+    bool ok = false;
+    if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+        error = "the SoundFont could not be loaded: " + soundFont;
+    } else if (!(player = new_fluid_player(synth)) || fluid_player_add(player, midiPath.c_str()) != FLUID_OK) {
+        error = "the player could not take the file";
+    } else if (!(renderer = new_fluid_file_renderer(synth))) {
+        error = "cannot write " + wavPath;
+    } else {
+        ok = fluid_player_play(player) == FLUID_OK;
+        while (ok && !Finished(player) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
+            ok = fluid_file_renderer_process_block(renderer) == FLUID_OK;
+        if (!ok)
+            error = "rendering failed";
+    }
+    if (renderer)
+        delete_fluid_file_renderer(renderer); // closes the WAV file
+    if (player) {
+        fluid_player_stop(player);
+        delete_fluid_player(player);
+    }
+    if (synth)
+        delete_fluid_synth(synth);
+    delete_fluid_settings(settings);
+    if (ok && std::rename(temporary.c_str(), wavPath.c_str()) != 0) {
+        error = "cannot write " + wavPath;
+        ok = false;
+    }
+    if (!ok)
+        std::remove(temporary.c_str());
+    return ok;
+}
+
+} // namespace varimel

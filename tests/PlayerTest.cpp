@@ -1,0 +1,130 @@
+// The real FluidSynth player, headless: the "file" audio driver renders to a
+// WAV file in real time, which stands in for a sound card.
+#include "Player.h"
+
+#include "TestUtil.h"
+#include "music/Scale.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace varimel;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+// A piece of `quarters` quarter notes at 240 bpm (a quarter lasts 0.25 s).
+std::string WritePiece(const testutil::TempDir& dir, int quarters)
+{
+    TXYDataList data;
+    for (int i = 0; i < quarters; ++i)
+        data.Add({static_cast<double>(i), static_cast<double>(i % 5)});
+    ScaleNoteSet set;
+    const std::string path = dir / "piece.mid";
+    EXPECT_TRUE(WriteMappedSmf(set, &data, path, 1, 0, 60, 84, 1.0, 240, 96, 0.875, 4, 2, true, 0));
+    return path;
+}
+
+bool WaitFor(const std::atomic<int>& counter, int value, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (counter.load() < value && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(5ms);
+    return counter.load() >= value;
+}
+
+} // namespace
+
+TEST(Player, OpenFailsCleanly)
+{
+    testutil::TempDir dir;
+    const std::string piece = WritePiece(dir, 4);
+    testutil::WriteFile(dir / "not.mid", "this is text");
+    struct Case {
+        const char* what;
+        PlayerOptions options;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"missing SoundFont", {dir / "none.sf2", "file", dir / "out.wav"}, piece},
+        {"missing file", {kSmallFont, "file", dir / "out.wav"}, dir / "gone.mid"},
+        {"not a MIDI file", {kSmallFont, "file", dir / "out.wav"}, dir / "not.mid"},
+        {"no such audio driver", {kSmallFont, "no-such-driver", dir / "out.wav"}, piece},
+    };
+    for (const Case& c : cases) {
+        MidiPlayer player(c.options);
+        EXPECT_FALSE(player.Open(c.file)) << c.what;
+        EXPECT_FALSE(player.IsOpen()) << c.what;
+        EXPECT_FALSE(player.LastError().empty()) << c.what;
+        EXPECT_FALSE(player.Play({})) << c.what;
+    }
+    EXPECT_FALSE(FindSoundFont(dir / "none.sf2").size());
+    EXPECT_EQ(FindSoundFont(kSmallFont), kSmallFont);
+}
+
+TEST(Player, PlaysToTheEndAndReportsOnce)
+{
+    testutil::TempDir dir;
+    MidiPlayer player({kSmallFont, "file", dir / "out.wav"});
+    ASSERT_TRUE(player.Open(WritePiece(dir, 2))) << player.LastError(); // one bar: 1 s
+    std::atomic<int> ends{0};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(player.Play([&] { ++ends; }));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms) << "play does not block";
+    ASSERT_TRUE(WaitFor(ends, 1, 10s));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(ends.load(), 1);
+    player.Close();
+    EXPECT_GT(std::filesystem::file_size(dir / "out.wav"), 44u * 1000);
+}
+
+TEST(Player, StopEndsPlayAndReportsOnce)
+{
+    testutil::TempDir dir;
+    MidiPlayer player({kSmallFont, "file", dir / "out.wav"});
+    ASSERT_TRUE(player.Open(WritePiece(dir, 64))) << player.LastError(); // 16 s
+    std::atomic<int> ends{0};
+    ASSERT_TRUE(player.Play([&] { ++ends; }));
+    std::this_thread::sleep_for(150ms);
+    const auto stop = std::chrono::steady_clock::now();
+    player.Stop();
+    ASSERT_TRUE(WaitFor(ends, 1, 2s));
+    EXPECT_LT(std::chrono::steady_clock::now() - stop, 500ms);
+    player.Stop(); // again: nothing more
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(ends.load(), 1);
+}
+
+TEST(Player, CloseDuringPlayIsSilent)
+{
+    testutil::TempDir dir;
+    std::atomic<int> ends{0};
+    {
+        MidiPlayer player({kSmallFont, "file", dir / "out.wav"});
+        ASSERT_TRUE(player.Open(WritePiece(dir, 64)));
+        ASSERT_TRUE(player.Play([&] { ++ends; }));
+        std::this_thread::sleep_for(50ms);
+    } // destroyed while playing
+    EXPECT_EQ(ends.load(), 0);
+}
+
+TEST(Player, RenderWavFasterThanRealTime)
+{
+    testutil::TempDir dir;
+    const std::string piece = WritePiece(dir, 64); // 16 s of music
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RenderWav(piece, dir / "歌.wav", kSmallFont, error)) << error;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+    const auto bytes = std::filesystem::file_size(dir / "歌.wav");
+    const double seconds = static_cast<double>(bytes - 44) / (44100.0 * 4);
+    EXPECT_NEAR(seconds, 16.0, 0.1);
+    EXPECT_FALSE(RenderWav(piece, dir / "no/folder/x.wav", kSmallFont, error));
+    EXPECT_FALSE(RenderWav(piece, dir / "y.wav", dir / "none.sf2", error));
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u) << "piece.mid and the one WAV file";
+}
