@@ -5,8 +5,6 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,10 +67,20 @@ void IniFile::Load()
 {
     lines_.clear();
     crlf_ = false;
-    std::ifstream in(path_, std::ios::binary);
-    if (!in)
+    // Only a regular file is read: a folder in its place reads as empty
+    // (and fails when written), it does not throw.
+    struct stat info {};
+    if (stat(path_.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return;
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    std::FILE* file = std::fopen(path_.c_str(), "rb");
+    if (!file)
+        return;
+    std::string text;
+    char buffer[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text.append(buffer, got);
+    std::fclose(file);
     std::size_t start = 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);

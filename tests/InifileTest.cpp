@@ -39,6 +39,8 @@ TEST(Inifile, SaveFailsWithoutHarm)
     EXPECT_FALSE(missingFolder.Save());
     std::filesystem::create_directory(dir / "is-a-folder.ini");
     IniFile folder(dir / "is-a-folder.ini");
+    folder.Load(); // reads as empty
+    EXPECT_TRUE(folder.Lines().empty());
     folder.Set("A", "B", "C");
     EXPECT_FALSE(folder.Save());
     EXPECT_TRUE(std::filesystem::is_directory(dir / "is-a-folder.ini"));

@@ -256,9 +256,11 @@ TEST_F(Window, LoadButtonUsesTheDialogFolder)
         offered = folder;
         return answer;
     });
+    const QString before = form->CsvDir();
     form->LoadDataButtonClick(); // cancelled
     EXPECT_EQ(form->DataList(), nullptr);
-    EXPECT_TRUE(form->CsvDir().isEmpty());
+    EXPECT_EQ(form->CsvDir(), before);
+    EXPECT_EQ(offered, before);
     answer = Csv("picked.csv", "0,0\n2,4\n");
     form->LoadDataButtonClick();
     ASSERT_NE(form->DataList(), nullptr);

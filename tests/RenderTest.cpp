@@ -7,6 +7,7 @@
 
 #include <sys/wait.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -188,3 +189,46 @@ TEST(Render, HelpAndOptionForms)
     for (const smftest::Event& e : f.tracks[1])
         EXPECT_NE(e.bytes[0] & 0xF0, 0xC0) << "no program change";
 }
+
+#ifdef VARIMEL_HAVE_PLAYBACK
+TEST(Render, WavBesideOrInsteadOfTheMidiFile)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "walk.csv", "0,0\n1,3\n2,1\n3,4\n4,2\n5,5\n6,0\n7,2\n");
+    const std::string font = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    struct Case {
+        std::vector<std::string> args;
+        bool midi;
+    };
+    const Case cases[] = {
+        {{"--wav", dir / "only.wav", "--soundfont", font, "--tempo", "240", dir / "walk.csv"}, false},
+        {{"--wav=" + dir / "both.wav", "--soundfont", font, "--tempo", "240", dir / "walk.csv", dir / "both.mid"},
+         true},
+    };
+    for (const Case& c : cases) {
+        const RenderRun r = Render(dir, c.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string wav = c.midi ? dir / "both.wav" : dir / "only.wav";
+        const std::string bytes = testutil::ReadFile(wav);
+        ASSERT_GT(bytes.size(), 44u);
+        EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+        EXPECT_EQ(bytes.substr(8, 4), "WAVE");
+        // Eight quarter notes at 240 bpm: two seconds of 16-bit stereo at 44.1 kHz.
+        const double seconds = static_cast<double>(bytes.size() - 44) / (44100.0 * 4);
+        EXPECT_NEAR(seconds, 2.0, 0.05);
+        bool sound = false;
+        for (std::size_t i = 44; i + 1 < bytes.size() && !sound; i += 2)
+            sound = std::abs(static_cast<int>(static_cast<std::int16_t>(
+                        static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8))) > 100;
+        EXPECT_TRUE(sound) << "the WAV file is not silent";
+        EXPECT_EQ(std::filesystem::exists(dir / "both.mid"), c.midi);
+    }
+    // Only the inputs and the outputs are left: no temporary MIDI file.
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 4u);
+    const RenderRun bad = Render(dir, {"--wav", dir / "x.wav", "--soundfont", dir / "none.sf2", dir / "walk.csv"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot render"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "x.wav"));
+    EXPECT_EQ(Render(dir, {dir / "walk.csv", "--wav"}).status, 2);
+}
+#endif

@@ -1,0 +1,340 @@
+// Preview, stop, export, the launchers and the settings file, on the real
+// window offscreen with the real FluidSynth player (the "file" audio driver
+// stands in for a sound card).
+#include "Main.h"
+
+#include "GuiTestMain.h"
+#include "SmfReader.h"
+#include "TestUtil.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+
+class Commands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
+        qputenv("HOME", QByteArray::fromStdString(dir.Path()));
+        qputenv("TMPDIR", QByteArray::fromStdString(dir.Path()));
+        std::filesystem::create_directories(dir / "config/Korvath/Varimel");
+        TMainForm::SetShutdownTrace([this](const QString& step) { trace << step; });
+        TMainForm::SetShellOpener([this](const QString& target, const QStringList& args) {
+            opened << (args.isEmpty() ? target : target + " " + args.join(' '));
+        });
+    }
+    void TearDown() override
+    {
+        form.reset();
+        TMainForm::SetShutdownTrace({});
+        TMainForm::SetShellOpener({});
+        TMainForm::SetSaveFileChooser({});
+    }
+
+    std::string Ini() const { return dir / "config/Korvath/Varimel/Varimel.ini"; }
+    void WriteIni(const std::string& text) const { testutil::WriteFile(Ini(), text); }
+    void Start() { form = std::make_unique<TMainForm>(); }
+    // Starts with the test SoundFont and the file driver, and a loaded piece
+    // of `quarters` quarter notes at 240 bpm.
+    void StartWithPiece(int quarters, const std::string& playback = "")
+    {
+        WriteIni("[MappingParam]\nTempo=240\n[Playback]\n" +
+                 (playback.empty() ? std::string("SoundFont=") + kSmallFont + "\nAudioDriver=file\n" : playback));
+        Start();
+        std::string csv;
+        for (int i = 0; i < quarters; ++i)
+            csv += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
+        testutil::WriteFile(dir / "piece.csv", csv);
+        form->WMDropFiles({QString::fromStdString(dir / "piece.csv")});
+    }
+    template <typename T> T* Get(const char* name) const { return form->findChild<T*>(QString::fromLatin1(name)); }
+    bool MappingEnabled() const { return Get<QWidget>("ScaleBox")->isEnabled() && Get<QWidget>("PreviewButton")->isEnabled(); }
+    // Runs the event loop until the preview has ended, at most `ms`.
+    bool WaitForEnd(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (form->Playing() && timer.elapsed() < ms)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return !form->Playing();
+    }
+    void Settle(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+
+    testutil::TempDir dir;
+    MessageRecorder boxes;
+    QStringList trace;
+    QStringList opened;
+    std::unique_ptr<TMainForm> form;
+};
+
+} // namespace
+
+TEST_F(Commands, PreviewPlaysToTheEndByItself)
+{
+    StartWithPiece(4); // one bar at 240 bpm: one second
+    form->PreviewButtonClick();
+    ASSERT_TRUE(boxes.shown.empty()) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(form->Playing());
+    EXPECT_FALSE(MappingEnabled());
+    EXPECT_TRUE(Get<QWidget>("StopButton")->isEnabled());
+    EXPECT_TRUE(Get<QWidget>("SaveSMFButton")->isEnabled());
+    ASSERT_TRUE(WaitForEnd(10000));
+    Settle(200);
+    EXPECT_TRUE(MappingEnabled());
+    EXPECT_EQ(trace.count("end of play"), 1);
+    EXPECT_TRUE(std::filesystem::exists(form->PreviewFileName().toStdString()));
+    EXPECT_GT(std::filesystem::file_size(dir / "VarimelPreview.wav"), 44u * 1000);
+}
+
+TEST_F(Commands, StopEndsThePreview)
+{
+    StartWithPiece(64); // sixteen seconds
+    form->StopButtonClick(); // nothing plays: nothing happens
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing());
+    Settle(100);
+    form->StopButtonClick();
+    ASSERT_TRUE(WaitForEnd(2000));
+    Settle(100);
+    EXPECT_TRUE(MappingEnabled());
+    form->StopButtonClick(); // again: nothing visible
+    Settle(100);
+    EXPECT_EQ(trace.count("end of play"), 1);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Commands, OpenFailureShowsTheDeviceError)
+{
+    StartWithPiece(4, "SoundFont=/no/such/font.sf2\nAudioDriver=file\n");
+    form->PreviewButtonClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(boxes.shown[0].text, "MIDIデバイスをオープンできませんでした。");
+    EXPECT_EQ(boxes.shown[0].owner, form.get());
+    EXPECT_FALSE(form->Playing());
+    EXPECT_TRUE(MappingEnabled());
+}
+
+TEST_F(Commands, FailedBuildPlaysNothing)
+{
+    WriteIni(std::string("[Playback]\nSoundFont=") + kSmallFont + "\nAudioDriver=file\n");
+    Start();
+    testutil::WriteFile(dir / "far.csv", "0,1\n10000000,2\n");
+    form->WMDropFiles({QString::fromStdString(dir / "far.csv")});
+    Get<QLineEdit>("DxPQNBox")->setText("1");
+    // A stale preview from an earlier run must not be played either.
+    testutil::WriteFile(form->PreviewFileName().toStdString(), "stale");
+    form->PreviewButtonClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "スタンダードMIDIファイルの作成に失敗しました。");
+    EXPECT_FALSE(form->Playing());
+    EXPECT_EQ(testutil::ReadFile(form->PreviewFileName().toStdString()), "stale");
+}
+
+TEST_F(Commands, ClosingDuringPreviewClosesTheDeviceFirst)
+{
+    StartWithPiece(64);
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing());
+    const std::string preview = form->PreviewFileName().toStdString();
+    ASSERT_TRUE(std::filesystem::exists(preview));
+    form->close();
+    EXPECT_EQ(trace, (QStringList{"device closed", "preview deleted", "settings written"}));
+    EXPECT_FALSE(std::filesystem::exists(preview));
+    form.reset(); // destruction after the close does it all only once
+    EXPECT_EQ(trace.size(), 3);
+}
+
+TEST_F(Commands, Export)
+{
+    StartWithPiece(8);
+    const QString documents = QString::fromStdString(dir / "Documents");
+    EXPECT_EQ(form->SmfDir(), documents);
+    QString offered;
+    QString answer;
+    TMainForm::SetSaveFileChooser([&](QWidget*, const QString& folder) {
+        offered = folder;
+        return answer;
+    });
+    form->SaveSMFButtonClick(); // cancelled
+    EXPECT_EQ(offered, documents);
+    EXPECT_EQ(form->SmfDir(), documents);
+
+    std::filesystem::create_directory(dir / "out");
+    answer = QString::fromStdString(dir / "out/曲"); // no extension
+    form->SaveSMFButtonClick();
+    EXPECT_TRUE(boxes.shown.empty());
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "out/曲.mid"));
+    EXPECT_EQ(f.error, "");
+    EXPECT_EQ(f.tracks.size(), 2u);
+    EXPECT_EQ(form->SmfDir(), QString::fromStdString(dir / "out"));
+
+    answer = QString::fromStdString(dir / "missing/x.mid");
+    form->SaveSMFButtonClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "スタンダードMIDIファイルの作成に失敗しました。");
+    EXPECT_EQ(boxes.shown[0].owner, form.get());
+    EXPECT_EQ(form->SmfDir(), QString::fromStdString(dir / "missing"));
+
+    // The checks come before the dialog.
+    boxes.shown.clear();
+    offered.clear();
+    Get<QLineEdit>("DurationBox")->setText("2");
+    form->SaveSMFButtonClick();
+    EXPECT_TRUE(offered.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "デュレーションは0～1の間でなければなりません。");
+}
+
+TEST_F(Commands, Launchers)
+{
+    Start();
+    form->HelpButtonClick();
+    form->UrlLabelLinkClick(QString::fromLatin1(TMainForm::kHomePageUrl));
+    form->VolumeCtrlButtonClick();
+    ASSERT_GE(opened.size(), 2);
+    EXPECT_EQ(opened[0], "https://korvath.example/varimel/manual/");
+    EXPECT_EQ(opened[1], "https://korvath.example/");
+    EXPECT_EQ(opened.size(), form->VolumeCtrlProgram().isEmpty() ? 2 : 3);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Commands, SettingsDefaultsAndRoundTrip)
+{
+    Start();
+    EXPECT_EQ(form->IniFileName(), QString::fromStdString(Ini()));
+    EXPECT_EQ(form->CsvDir(), QString::fromStdString(dir / "Documents"));
+    EXPECT_EQ(Get<QComboBox>("ScaleBox")->currentIndex(), 1);
+    EXPECT_EQ(Get<QLineEdit>("DxPQNBox")->text(), "1");
+    form.reset();
+    EXPECT_TRUE(boxes.shown.empty());
+    const std::string docs = dir / "Documents";
+    EXPECT_EQ(testutil::ReadFile(Ini()), "[Directories]\nCsvDir=" + docs + "\nSmfDir=" + docs +
+                                             "\n\n[MappingParam]\nScale=1\nTonic=0\nLowTone=39\nHighTone=63\n"
+                                             "Tempo=120\nVelocity=96\nProgram=0\nDxPQN=1\nDuration=0.875\n"
+                                             "DisableProgChange=0\n");
+
+    // Changed values survive a restart.
+    Start();
+    Get<QComboBox>("ScaleBox")->setCurrentIndex(18);
+    Get<QComboBox>("TonicBox")->setCurrentIndex(2);
+    Get<QComboBox>("ProgramBox")->setCurrentIndex(127);
+    Get<QSpinBox>("TempoBox")->setValue(77);
+    Get<QLineEdit>("DurationBox")->setText("0.50");
+    Get<QCheckBox>("DisableProgChangeBox")->setChecked(true);
+    form.reset();
+    Start();
+    EXPECT_EQ(Get<QComboBox>("ScaleBox")->currentIndex(), 18);
+    EXPECT_EQ(Get<QComboBox>("TonicBox")->currentIndex(), 2);
+    EXPECT_EQ(Get<QComboBox>("ProgramBox")->currentIndex(), 127);
+    EXPECT_EQ(Get<QSpinBox>("TempoBox")->value(), 77);
+    EXPECT_EQ(Get<QLineEdit>("DurationBox")->text(), "0.5");
+    EXPECT_TRUE(Get<QCheckBox>("DisableProgChangeBox")->isChecked());
+}
+
+TEST_F(Commands, StoredValuesAreReadWithTheirRules)
+{
+    struct Case {
+        const char* stored;
+        const char* box;
+        int value;        // position, spin value or check state
+        const char* text; // for the edit boxes
+    };
+    const Case cases[] = {
+        {"Tempo=500", "TempoBox", 240, nullptr},
+        {"Velocity=0", "VelocityBox", 1, nullptr},
+        {"Tempo=fast", "TempoBox", 120, nullptr},
+        {"LowTone=200", "LowToneBox", 39, nullptr},
+        {"HighTone=-1", "HighToneBox", 63, nullptr},
+        {"Program=128", "ProgramBox", 0, nullptr},
+        {"Scale=0x2", "ScaleBox", 2, nullptr},
+        {"Scale=2.0", "ScaleBox", 1, nullptr},
+        {"Tonic= 11 ", "TonicBox", 11, nullptr},
+        {"DisableProgChange=2", "DisableProgChangeBox", 1, nullptr},
+        {"DisableProgChange=x", "DisableProgChangeBox", 0, nullptr},
+        {"DxPQN=1.50", "DxPQNBox", 0, "1.5"},
+        {"DxPQN=-3", "DxPQNBox", 0, "-3"},
+        {"DxPQN=abc", "DxPQNBox", 0, "1"},
+        {"Duration=", "DurationBox", 0, "0.875"},
+    };
+    for (const Case& c : cases) {
+        WriteIni(std::string("[MappingParam]\n") + c.stored + "\n");
+        Start();
+        QWidget* w = Get<QWidget>(c.box);
+        if (auto* box = qobject_cast<QComboBox*>(w)) {
+            EXPECT_EQ(box->currentIndex(), c.value) << c.stored;
+        } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+            EXPECT_EQ(spin->value(), c.value) << c.stored;
+        } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
+            EXPECT_EQ(check->isChecked(), c.value != 0) << c.stored;
+        } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            EXPECT_EQ(edit->text(), c.text) << c.stored;
+        }
+        form.reset();
+    }
+    // A stored 2 for the check box is written back as 1.
+    WriteIni("[MappingParam]\nDisableProgChange=2\n");
+    Start();
+    form.reset();
+    EXPECT_NE(testutil::ReadFile(Ini()).find("DisableProgChange=1\n"), std::string::npos);
+}
+
+TEST_F(Commands, LettersInDurationStopTheWriteAfterDxPQN)
+{
+    WriteIni("[Directories]\nCsvDir=/old\n[MappingParam]\nDuration=0.25\nDisableProgChange=1\nExtra=kept\n"
+             "[Playback]\nAudioDriver=file\n");
+    Start();
+    Get<QLineEdit>("DxPQNBox")->setText("2.5");
+    Get<QLineEdit>("DurationBox")->setText("abc");
+    form.reset();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "数値の形式が正しくありません。");
+    EXPECT_EQ(boxes.shown[0].owner, nullptr);
+    const std::string ini = testutil::ReadFile(Ini());
+    EXPECT_NE(ini.find("DxPQN=2.5\n"), std::string::npos);
+    EXPECT_NE(ini.find("Duration=0.25\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("DisableProgChange=1\n"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Extra=kept\n"), std::string::npos);
+    EXPECT_NE(ini.find("[Playback]\nAudioDriver=file\n"), std::string::npos);
+    EXPECT_NE(ini.find("[Directories]\nCsvDir=/old\nSmfDir="), std::string::npos) << ini;
+}
+
+TEST_F(Commands, UnwritableSettingsFile)
+{
+    std::filesystem::create_directory(Ini()); // a folder where the file should be
+    Start();
+    form.reset();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(boxes.shown[0].text, "Varimel.iniが別のアプリケーションで開かれています。ファイルを閉じて下さい。");
+    EXPECT_NE(boxes.shown[0].owner, nullptr);
+}
+
+TEST_F(Commands, SettingsFolderThatCannotBeCreated)
+{
+    std::filesystem::remove_all(dir / "config");
+    testutil::WriteFile(dir / "config", "a file, not a folder");
+    Start(); // nothing shown at start, defaults used
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_EQ(Get<QSpinBox>("TempoBox")->value(), 120);
+    form.reset();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Varimel.iniが別のアプリケーションで開かれています。ファイルを閉じて下さい。");
+}
