@@ -122,31 +122,17 @@ void OpenWithShell(const QString& target, const QStringList& arguments = {})
         QProcess::startDetached(target, arguments);
 }
 
-QString ChooseMidiFile(QWidget* parent, const QString& folder)
+// The open or save dialog, or the chooser a test put in its place.
+QString ChooseFile(QWidget* parent, const QString& folder, const TMainForm::FileChooser& chooser, bool save,
+                   const QString& filter, const QString& suffix)
 {
-    if (SaveChooser())
-        return SaveChooser()(parent, folder);
+    if (chooser)
+        return chooser(parent, folder);
     QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("スタンダードMIDIファイル(*.mid)"));
-    dialog.setDefaultSuffix(QStringLiteral("mid"));
-    dialog.setDirectory(folder);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
-
-QString ChooseCsvFile(QWidget* parent, const QString& folder)
-{
-    if (OpenChooser())
-        return OpenChooser()(parent, folder);
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilter(QStringLiteral("CSVファイル(*.csv)"));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(suffix);
     dialog.setDirectory(folder);
     dialog.setSizeGripEnabled(true);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -555,7 +541,8 @@ bool TMainForm::ReadCsvFile(const QString& path)
 
 void TMainForm::LoadDataButtonClick()
 {
-    const QString path = ChooseCsvFile(this, m_csvDir);
+    const QString path = ChooseFile(this, m_csvDir, OpenChooser(), false, QStringLiteral("CSVファイル(*.csv)"),
+                                    QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     ReadCsvFile(path);
@@ -759,7 +746,8 @@ void TMainForm::SaveSMFButtonClick()
 {
     if (!CheckParameters())
         return;
-    QString path = ChooseMidiFile(this, m_smfDir);
+    QString path = ChooseFile(this, m_smfDir, SaveChooser(), true, QStringLiteral("スタンダードMIDIファイル(*.mid)"),
+                              QStringLiteral("mid"));
     if (path.isEmpty())
         return;
     // A name typed without an extension gets the default one.

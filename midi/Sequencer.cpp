@@ -36,16 +36,7 @@ TMidiEvent::TMidiEvent(const TMidiEvent& other) : Time(other.Time), length_(othe
     }
 }
 
-TMidiEvent::TMidiEvent(TMidiEvent&& other) noexcept : Time(other.Time), length_(other.length_), inline_{}
-{
-    if (length_ > kInline) {
-        heap_ = other.heap_;
-        other.length_ = 0;
-        other.inline_ = {};
-    } else {
-        inline_ = other.inline_;
-    }
-}
+TMidiEvent::TMidiEvent(TMidiEvent&& other) noexcept : inline_{} { TakeFrom(other); }
 
 TMidiEvent& TMidiEvent::operator=(const TMidiEvent& other)
 {
@@ -61,17 +52,22 @@ TMidiEvent& TMidiEvent::operator=(TMidiEvent&& other) noexcept
     if (this != &other) {
         if (length_ > kInline)
             delete[] heap_;
-        Time = other.Time;
-        length_ = other.length_;
-        if (length_ > kInline) {
-            heap_ = other.heap_;
-            other.length_ = 0;
-            other.inline_ = {};
-        } else {
-            inline_ = other.inline_;
-        }
+        TakeFrom(other);
     }
     return *this;
+}
+
+void TMidiEvent::TakeFrom(TMidiEvent& other) noexcept
+{
+    Time = other.Time;
+    length_ = other.length_;
+    if (length_ > kInline) {
+        heap_ = other.heap_; // the other event gives up its block
+        other.length_ = 0;
+        other.inline_ = {};
+    } else {
+        inline_ = other.inline_;
+    }
 }
 
 TMidiEvent::~TMidiEvent()

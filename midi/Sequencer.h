@@ -42,6 +42,8 @@ public:
     bool IsEndOfTrack() const;
 
 private:
+    void TakeFrom(TMidiEvent& other) noexcept;
+
     static constexpr std::uint32_t kInline = 8;
     std::uint32_t length_ = 0;
     union {
