@@ -689,8 +689,12 @@ void TMainForm::PreviewButtonClick()
 {
     if (!CheckParameters())
         return;
-    if (m_playing)
+    if (m_playing) {
+        // Closed without its end-of-play report, so the state is settled here.
         ClosePlayer();
+        m_playing = false;
+        EnableControls(true);
+    }
     // A failed build ends here: a stale or partial preview is never played.
     if (!CreateSMF(m_previewFileName))
         return;

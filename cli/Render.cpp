@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -121,6 +122,14 @@ int ToneIn(const std::string& option, std::string_view text)
                      std::string(text) + "'"};
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    if (std::filesystem::equivalent(a, b, ec))
+        return true;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec) && !ec;
+}
+
 Options ParseArguments(int argc, char** argv)
 {
     Options o;
@@ -199,6 +208,15 @@ Options ParseArguments(int argc, char** argv)
     if (!o.help && !filesOk)
         throw UsageError{"expected INPUT.csv and OUTPUT.mid, got " + std::to_string(o.files.size()) +
                          " file argument(s)"};
+    // Writing over the input (or the MIDI file over the WAV file) would
+    // destroy what the user asked to read.
+    std::vector<std::string> paths = o.files;
+    if (o.wav)
+        paths.push_back(*o.wav);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        for (std::size_t j = i + 1; j < paths.size(); ++j)
+            if (SameFile(paths[i], paths[j]))
+                throw UsageError{"'" + paths[j] + "' is the same file as '" + paths[i] + "'"};
     return o;
 }
 

@@ -7,8 +7,8 @@ set -euo pipefail
 build=${1:-build/dev}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for spec in 1000000:1 10000000:10; do
-  rows=${spec%%:*} dx=${spec##*:}
+for run in 1000000:1 10000000:10; do
+  rows=${run%%:*} dx=${run##*:}
   awk -v n="$rows" 'BEGIN { srand(42); y = 0; for (i = 0; i < n; i++) { y += rand() - 0.5; printf "%.2f,%.6f\n", i * 0.25, y } }' > "$work/in.csv"
   size=$(stat -c %s "$work/in.csv")
   /usr/bin/time -f "rows=$rows dx=$dx bytes=$size wall=%es maxrss=%MkB" "$build/cli/varimel-render" --dx "$dx" "$work/in.csv" "$work/out.mid"

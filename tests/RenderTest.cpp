@@ -141,6 +141,8 @@ TEST(Render, RefusalsAndFailures)
         {{"--high", "109", dir / "ok.csv", out}, 2, usage},
         {{"--program", "128", dir / "ok.csv", out}, 2, usage},
         {{dir / "ok.csv", out, "--dx"}, 2, usage},
+        {{dir / "ok.csv", dir / "ok.csv"}, 2, usage},
+        {{dir / "ok.csv", dir.Path() + "/./ok.csv"}, 2, usage},
     };
     for (const Case& c : cases) {
         const RenderRun r = Render(dir, c.args);
