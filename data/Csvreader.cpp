@@ -107,43 +107,54 @@ long LeadingExponent(std::string_view intPart, std::string_view fracPart, long e
 
 std::optional<double> ParseNumber(std::string_view s)
 {
-    std::size_t p = 0;
-    const std::size_t n = s.size();
-    while (p < n && s[p] == ' ')
+    const char* p = s.data();
+    const char* const end = p + s.size();
+    while (p < end && *p == ' ')
         ++p;
     bool negative = false;
-    if (p < n && (s[p] == '+' || s[p] == '-')) {
-        negative = s[p] == '-';
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
         ++p;
     }
-    const std::size_t intStart = p;
-    while (p < n && IsDigit(s[p]))
-        ++p;
-    const std::string_view intPart = s.substr(intStart, p - intStart);
+    // One pass collects the significant digits too: with at most 15 of them
+    // and a power of ten up to 22, both operands of the final step are exact
+    // doubles and one multiplication or division rounds correctly.
+    std::uint64_t digits = 0;
+    int significant = 0;
+    const auto take = [&](char c) {
+        if (digits == 0 && c == '0')
+            return;
+        if (++significant <= 15)
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+    };
+    const char* const intStart = p;
+    while (p < end && IsDigit(*p))
+        take(*p++);
+    const std::string_view intPart(intStart, static_cast<std::size_t>(p - intStart));
     bool hasPoint = false;
     std::string_view fracPart;
-    if (p < n && s[p] == '.') {
+    if (p < end && *p == '.') {
         hasPoint = true;
-        const std::size_t fracStart = ++p;
-        while (p < n && IsDigit(s[p]))
-            ++p;
-        fracPart = s.substr(fracStart, p - fracStart);
+        const char* const fracStart = ++p;
+        while (p < end && IsDigit(*p))
+            take(*p++);
+        fracPart = std::string_view(fracStart, static_cast<std::size_t>(p - fracStart));
     }
     if (intPart.empty() && !hasPoint)
         return std::nullopt;
-    std::size_t numberEnd = p;
+    const char* numberEnd = p;
     long exponent = 0;
-    if (p < n && (s[p] == 'e' || s[p] == 'E')) {
+    if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
         bool expNegative = false;
-        if (p < n && (s[p] == '+' || s[p] == '-')) {
-            expNegative = s[p] == '-';
+        if (p < end && (*p == '+' || *p == '-')) {
+            expNegative = *p == '-';
             ++p;
         }
-        const std::size_t expStart = p;
-        while (p < n && IsDigit(s[p])) {
+        const char* const expStart = p;
+        while (p < end && IsDigit(*p)) {
             if (exponent < 100000000)
-                exponent = exponent * 10 + (s[p] - '0');
+                exponent = exponent * 10 + (*p - '0');
             ++p;
         }
         if (p > expStart)
@@ -151,54 +162,31 @@ std::optional<double> ParseNumber(std::string_view s)
         if (expNegative)
             exponent = -exponent;
     }
-    while (p < n && s[p] == ' ')
+    while (p < end && *p == ' ')
         ++p;
-    if (p != n)
+    if (p != end)
         return std::nullopt;
-
     if (intPart.empty() && fracPart.empty()) // a lone decimal point
         return negative ? -0.0 : 0.0;
 
-    // Most measured values have few digits: with at most 15 significant
-    // digits and a power of ten up to 22 both operands are exact doubles, so
-    // one multiplication or division gives the correctly rounded value.
-    {
-        std::uint64_t digits = 0;
-        int significant = 0;
-        bool exact = true;
-        for (const std::string_view part : {intPart, fracPart})
-            for (const char c : part) {
-                if (digits == 0 && c == '0')
-                    continue;
-                if (++significant > 15) {
-                    exact = false;
-                    break;
-                }
-                digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-            }
-        const long power = exponent - static_cast<long>(fracPart.size());
-        if (exact && power >= -22 && power <= 22) {
-            static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-            double value = static_cast<double>(digits);
-            value = power >= 0 ? value * kPowers[power] : value / kPowers[-power];
-            return negative ? -value : value;
-        }
+    const long power = exponent - static_cast<long>(fracPart.size());
+    if (significant <= 15 && power >= -22 && power <= 22) {
+        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+        double value = static_cast<double>(digits);
+        value = power >= 0 ? value * kPowers[power] : value / kPowers[-power];
+        return negative ? -value : value;
     }
 
     // from_chars takes no '+' and no exponent without digits, so hand it the
     // part after the sign, up to the end of what counts.
-    const std::size_t convStart = intStart;
     double value = 0.0;
-    const char* first = s.data() + convStart;
-    const char* last = s.data() + numberEnd;
-    const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    const auto [ptr, ec] = std::from_chars(intStart, numberEnd, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         if (LeadingExponent(intPart, fracPart, exponent) > 0)
             return std::nullopt; // beyond the largest double
         value = 0.0;
-    } else if (ec != std::errc() || ptr != last) {
+    } else if (ec != std::errc() || ptr != numberEnd) {
         return std::nullopt;
     }
     return negative ? -value : value;

@@ -6,7 +6,9 @@
 
 #include <clocale>
 #include <cmath>
+#include <charconv>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -251,4 +253,36 @@ TEST(Csvreader, IndependentOfLocale)
     EXPECT_EQ(p.records[0].y, 2.5);
     EXPECT_EQ(FormatG(1.5, 8, true), "1.5     ");
     std::setlocale(LC_ALL, "C");
+}
+
+// The fast path for short numbers must round exactly as a full conversion
+// does; compare against from_chars on many generated numbers.
+TEST(Csvreader, NumbersRoundLikeAFullConversion)
+{
+    std::mt19937_64 random(12345);
+    char text[64];
+    for (int i = 0; i < 200000; ++i) {
+        const int intDigits = static_cast<int>(random() % 12);
+        const int fracDigits = static_cast<int>(random() % 12);
+        std::string s = random() % 2 ? "-" : "";
+        for (int d = 0; d < intDigits; ++d)
+            s += static_cast<char>('0' + random() % 10);
+        if (fracDigits > 0 || intDigits == 0) {
+            s += '.';
+            for (int d = 0; d < std::max(fracDigits, 1); ++d)
+                s += static_cast<char>('0' + random() % 10);
+        }
+        if (random() % 3 == 0) {
+            std::snprintf(text, sizeof text, "e%d", static_cast<int>(random() % 41) - 20);
+            s += text;
+        }
+        const auto mine = ParseNumber(s);
+        ASSERT_TRUE(mine) << s;
+        double full = 0.0;
+        const char* first = s.data() + (s[0] == '-');
+        std::from_chars(first, s.data() + s.size(), full);
+        if (s[0] == '-')
+            full = -full;
+        ASSERT_EQ(*mine, full) << s;
+    }
 }
