@@ -1,7 +1,6 @@
 #include "Main.h"
 
 #include "Imagecanvas.h"
-#include "Inifile.h"
 #include "Messagebox.h"
 #include "Player.h"
 #include "Settings.h"
@@ -504,8 +503,8 @@ void TMainForm::ApplySettings()
     TempoBox->setValue(v.Tempo);
     VelocityBox->setValue(v.Velocity);
     place(ProgramBox, v.Program, 0);
-    DxPQNBox->setText(FromCore(FormatProfileReal(v.DxPQN)));
-    DurationBox->setText(FromCore(FormatProfileReal(v.Duration)));
+    DxPQNBox->setText(v.DxPQN);
+    DurationBox->setText(v.Duration);
     DisableProgChangeBox->setChecked(v.DisableProgChange);
     m_soundFont = v.SoundFont;
     m_audioDriver = v.AudioDriver;
@@ -800,7 +799,7 @@ void TMainForm::FormDestroy()
 
 void TMainForm::WriteSettings()
 {
-    settings::Current c;
+    settings::Values c;
     c.CsvDir = m_csvDir;
     c.SmfDir = m_smfDir;
     c.Scale = ScaleBox->currentIndex();
@@ -810,8 +809,8 @@ void TMainForm::WriteSettings()
     c.Tempo = TempoBox->value();
     c.Velocity = VelocityBox->value();
     c.Program = ProgramBox->currentIndex();
-    c.DxPQNText = DxPQNBox->text();
-    c.DurationText = DurationBox->text();
+    c.DxPQN = DxPQNBox->text();
+    c.Duration = DurationBox->text();
     c.DisableProgChange = DisableProgChangeBox->isChecked();
     switch (settings::Write(m_iniFileName, c)) {
     case settings::WriteOutcome::Written:

@@ -28,12 +28,12 @@ int ReadInteger(const IniFile& ini, const char* section, const char* key, int fa
     return varimel::ParseProfileInteger(*text).value_or(fallback);
 }
 
-double ReadReal(const IniFile& ini, const char* key, double fallback)
+// A stored real in its shortest form, or the default text.
+QString ReadReal(const IniFile& ini, const char* key, const QString& fallback)
 {
     const auto text = ini.Read(kSectionMappingParam, key);
-    if (!text)
-        return fallback;
-    return varimel::ParseNumber(*text).value_or(fallback);
+    const auto value = text ? varimel::ParseNumber(*text) : std::nullopt;
+    return value ? Text(varimel::FormatProfileReal(*value)) : fallback;
 }
 
 QString ReadText(const IniFile& ini, const char* section, const char* key, const QString& fallback)
@@ -84,7 +84,7 @@ Values Read(const QString& iniPath, const QString& documents)
     return v;
 }
 
-WriteOutcome Write(const QString& iniPath, const Current& c)
+WriteOutcome Write(const QString& iniPath, const Values& c)
 {
     const auto number = [](int v) -> std::optional<std::string> { return std::to_string(v); };
     const auto real = [](const QString& text) -> std::optional<std::string> {
@@ -106,8 +106,8 @@ WriteOutcome Write(const QString& iniPath, const Current& c)
         {kSectionMappingParam, kKeyTempo, number(c.Tempo)},
         {kSectionMappingParam, kKeyVelocity, number(c.Velocity)},
         {kSectionMappingParam, kKeyProgram, number(c.Program)},
-        {kSectionMappingParam, kKeyDxPQN, real(c.DxPQNText)},
-        {kSectionMappingParam, kKeyDuration, real(c.DurationText)},
+        {kSectionMappingParam, kKeyDxPQN, real(c.DxPQN)},
+        {kSectionMappingParam, kKeyDuration, real(c.Duration)},
         {kSectionMappingParam, kKeyDisableProgChange, std::string(c.DisableProgChange ? "1" : "0")},
     };
     IniFile ini(Path(iniPath));

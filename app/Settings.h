@@ -26,7 +26,8 @@ inline constexpr char kKeyAudioDriver[] = "AudioDriver";
 inline constexpr char kFileName[] = "Varimel.ini";
 inline constexpr int kTextLimit = 2047;
 
-// The settings as stored, or their defaults.
+// The settings as the window shows them: read at start (stored values or
+// defaults), written at shut-down from the controls.
 struct Values {
     QString CsvDir;
     QString SmfDir;
@@ -37,11 +38,11 @@ struct Values {
     int Tempo = 120;
     int Velocity = 96;
     int Program = 0;
-    double DxPQN = 1.0;
-    double Duration = 0.875;
+    QString DxPQN = QStringLiteral("1");       // the edit boxes' texts
+    QString Duration = QStringLiteral("0.875");
     bool DisableProgChange = false;
-    QString SoundFont;   // [Playback]
-    QString AudioDriver; // [Playback]
+    QString SoundFont;   // [Playback], read only
+    QString AudioDriver; // [Playback], read only
 };
 
 // The settings folder ("Korvath/Varimel" in the user's configuration
@@ -51,29 +52,15 @@ QString FilePath();
 QString DocumentsFolder();
 
 // Reads every key; a missing file or key, or a malformed value, gives the
-// default. Directory keys default to documents.
+// default. Directory keys default to documents; reals come back in their
+// shortest form (a stored 1.50 reads as "1.5").
 Values Read(const QString& iniPath, const QString& documents);
-
-// What the window holds at shut-down, as it is written.
-struct Current {
-    QString CsvDir;
-    QString SmfDir;
-    int Scale = 0;
-    int Tonic = 0;
-    int LowTone = 0;
-    int HighTone = 0;
-    int Tempo = 0;
-    int Velocity = 0;
-    int Program = 0;
-    QString DxPQNText;
-    QString DurationText;
-    bool DisableProgChange = false;
-};
 
 enum class WriteOutcome { Written, FileFailed, NumberFailed };
 
 // Writes the keys one by one in their order, each replacing the file, and
-// stops at the first that fails; keys written before it stay written.
-WriteOutcome Write(const QString& iniPath, const Current& current);
+// stops at the first that fails (the file cannot be written, or an edit
+// box's text is not a number); keys written before it stay written.
+WriteOutcome Write(const QString& iniPath, const Values& values);
 
 } // namespace settings
