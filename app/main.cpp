@@ -6,10 +6,36 @@
 
 #include <exception>
 
+namespace {
+
+void ShowException(const QString& text)
+{
+    QMessageBox::critical(nullptr, QApplication::applicationName(), text);
+}
+
+// An error that escapes a command is shown, and the window carries on.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            ShowException(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            ShowException(QString());
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     try {
-        QApplication app(argc, argv);
+        TApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Varimel"));
         QApplication::setOrganizationName(QStringLiteral("Korvath"));
         TMainForm form;
@@ -17,10 +43,10 @@ int main(int argc, char** argv)
         QApplication::exec();
     } catch (const std::exception& e) {
         if (QApplication::instance())
-            QMessageBox::critical(nullptr, QStringLiteral("Varimel"), QString::fromLocal8Bit(e.what()));
+            ShowException(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         if (QApplication::instance())
-            QMessageBox::critical(nullptr, QStringLiteral("Varimel"), QString());
+            ShowException(QString());
     }
     return 0;
 }

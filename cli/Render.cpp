@@ -303,7 +303,7 @@ void Say(std::string_view text)
 
 } // namespace
 
-int main(int argc, char** argv)
+static int Run(int argc, char** argv)
 {
     Options options;
     try {
@@ -367,4 +367,17 @@ int main(int argc, char** argv)
     }
 #endif
     return kExitWritten;
+}
+
+int main(int argc, char** argv)
+{
+    // Running out of memory on a gigantic input ends with a message, not a crash.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("varimel-render: not enough memory\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "varimel-render: %s\n", e.what());
+    }
+    return kExitFailed;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -305,7 +306,23 @@ void CsvParser::Finish()
     ended_ = true;
 }
 
+namespace {
+std::optional<CsvLoad> LoadCsvFile(const std::string& path);
+} // namespace
+
 std::optional<CsvLoad> LoadCsv(const std::string& path)
+{
+    // A file too large for the memory at hand cannot be read either; what
+    // was loaded before stays.
+    try {
+        return LoadCsvFile(path);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+namespace {
+std::optional<CsvLoad> LoadCsvFile(const std::string& path)
 {
     if (path.empty())
         return std::nullopt;
@@ -337,6 +354,7 @@ std::optional<CsvLoad> LoadCsv(const std::string& path)
     load.Summary = Summarize(load.Data, FileNameOf(path));
     return load;
 }
+} // namespace
 
 double MeanXInterval(const TXYDataList& list)
 {

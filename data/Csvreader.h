@@ -66,7 +66,8 @@ struct CsvLoad {
     CsvSummary Summary;
 };
 
-// Reads the file at path. Empty when the file cannot be opened or read.
+// Reads the file at path. Empty when the file cannot be opened or read, or
+// is too large for the memory available.
 std::optional<CsvLoad> LoadCsv(const std::string& path);
 
 // Mean X step of a sorted list; 1 for fewer than two records.

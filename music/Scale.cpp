@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 
 namespace varimel {
 
@@ -240,6 +241,11 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 
 namespace {
 
+bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
+                        std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
+                        std::uint8_t Velocity, double Duration, std::uint8_t numerator,
+                        std::uint8_t denominatorPower, bool writeProgramChange, std::uint8_t Program);
+
 bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody)
 {
     TSMFWrite writer;
@@ -253,6 +259,22 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
                     bool writeProgramChange, std::uint8_t Program)
+{
+    // The event lists of a huge file may not fit in memory: that is a failed
+    // build like any other, and the target is left alone.
+    try {
+        return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo,
+                                  Velocity, Duration, numerator, denominatorPower, writeProgramChange, Program);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+namespace {
+bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
+                        std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
+                        std::uint8_t Velocity, double Duration, std::uint8_t numerator,
+                        std::uint8_t denominatorPower, bool writeProgramChange, std::uint8_t Program)
 {
     if (fileName.empty() || Program > 127)
         return false;
@@ -284,5 +306,7 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
     }
     return true;
 }
+
+} // namespace
 
 } // namespace varimel
