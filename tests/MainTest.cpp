@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -99,6 +100,55 @@ TEST_F(Window, InitialTexts)
     const QFont title = Get<QLabel>("Label15")->font();
     EXPECT_TRUE(title.bold() && title.italic());
     EXPECT_EQ(title.pixelSize(), 21);
+}
+
+TEST_F(Window, CaptionsAndHints)
+{
+    struct Case {
+        const char* name;
+        const char* caption; // nullptr: none to check
+        const char* hint;
+    };
+    const Case cases[] = {
+        {"LoadDataButton", "CSVファイル読込...(&I)",
+         "「ファイルを開く」ダイアログからCSVファイルを選択して開きます。ドラッグ＆ドロップで開くこともできます。"},
+        {"ScaleBox", nullptr, "適用するスケール（音階）を指定します。"},
+        {"TonicBox", nullptr, "スケールの主音（中心となる音）を指定します。"},
+        {"LowToneBox", nullptr, "マッピング範囲の最低音を指定します。"},
+        {"HighToneBox", nullptr, "マッピング範囲の最高音を指定します。"},
+        {"DxPQNBox", nullptr, "4分音符の長さに相当するXの変化量を指定します。"},
+        {"DurationBox", nullptr, "音符の長さに対する実際の発音時間を0～1の範囲で指定します。"},
+        {"TempoBox", nullptr, "演奏するテンポを1分間あたりの4分音符の数で指定します。"},
+        {"ProgramBox", nullptr, "General MIDIで定義された128音色からプログラムを選択します。"},
+        {"VelocityBox", nullptr, "発音の強さ（ベロシティー）を1～127の範囲で指定します。"},
+        {"DisableProgChangeBox", "プログラムチェンジを書き込まない", "チェックするとSMFにプログラムチェンジを書き込みません。"},
+        {"PreviewButton", "試聴(&P)", "現在の設定でスケールマッピングを行い、Windows内蔵のシンセサイザーで演奏します。"},
+        {"StopButton", "再生停止(&S)", "再生を中断します。"},
+        {"VolumeCtrlButton", "音量調整...(&V)",
+         "Windowsのボリュームコントロール画面を開きます。音が出ない場合はシンセサイザーの音量をご確認下さい。"},
+        {"SaveSMFButton", "スタンダードMIDIファイルへ保存...(&E)",
+         "現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"},
+        {"HelpButton", "ヘルプ(&H)", "オンラインマニュアルにジャンプします。インターネット接続が必要です。"},
+    };
+    for (const Case& c : cases) {
+        QWidget* w = Get<QWidget>(c.name);
+        EXPECT_EQ(w->toolTip(), QString::fromUtf8(c.hint)) << c.name;
+        EXPECT_EQ(w->toolTipDuration(), 10000) << c.name;
+        if (c.caption) {
+            EXPECT_EQ(w->property("text").toString(), QString::fromUtf8(c.caption)) << c.name;
+        }
+    }
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 200);
+    struct Static {
+        const char* name;
+        const char* caption;
+    };
+    for (const Static& c : {Static{"Label1", "X"}, Static{"Label2", "Y"}, Static{"Label3", "最大値"},
+                            Static{"Label4", "最小値"}, Static{"Label5", "スケール"}, Static{"Label8", "主音"},
+                            Static{"Label6", "最低音"}, Static{"Label7", "最高音"}, Static{"Label14", "デュレーション"},
+                            Static{"Label10", "テンポ"}, Static{"Label12", "音色"}})
+        EXPECT_EQ(Text(c.name), QString::fromUtf8(c.caption)) << c.name;
+    EXPECT_TRUE(Get<QLabel>("UrlLabel")->text().contains("https://korvath.example/"));
 }
 
 TEST_F(Window, ControlsSitWhereTheLayoutPutsThem)
