@@ -25,14 +25,9 @@ void Show(MessageKind kind, const QString& text, QWidget* owner)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->setEscapeButton(QMessageBox::Ok);
-    if (owner) {
-        box->setWindowModality(Qt::WindowModal);
-        box->show();
-    } else {
-        // No owner: the box blocks the caller but not the main window.
-        box->setWindowModality(Qt::NonModal);
-        box->show();
-    }
+    // Without an owner the box blocks the caller but not the main window.
+    box->setWindowModality(owner ? Qt::WindowModal : Qt::NonModal);
+    box->show();
     box->raise();
     box->activateWindow();
     QEventLoop loop;

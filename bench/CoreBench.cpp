@@ -3,12 +3,12 @@
 #include "music/Scale.h"
 #include "midi/Standardmidifile.h"
 
+#include "BenchData.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 
 using namespace varimel;
@@ -17,23 +17,9 @@ namespace {
 
 constexpr int kRows = 1000000;
 
-// x = i * 0.25 and a random walk in y, as a measuring device might log it.
 const std::string& CsvPath()
 {
-    static const std::string path = [] {
-        const std::string p = (std::filesystem::temp_directory_path() / "varimel-bench-1e6.csv").string();
-        std::ofstream out(p, std::ios::binary);
-        std::mt19937 random(42);
-        std::normal_distribution<double> step(0.0, 1.0);
-        double y = 0.0;
-        char line[64];
-        for (int i = 0; i < kRows; ++i) {
-            y += step(random);
-            const int n = std::snprintf(line, sizeof line, "%.2f,%.6f\n", i * 0.25, y);
-            out.write(line, n);
-        }
-        return p;
-    }();
+    static const std::string path = BenchCsv(kRows, "varimel-bench-1e6.csv");
     return path;
 }
 

@@ -307,21 +307,6 @@ void CsvParser::Finish()
 }
 
 namespace {
-std::optional<CsvLoad> LoadCsvFile(const std::string& path);
-} // namespace
-
-std::optional<CsvLoad> LoadCsv(const std::string& path)
-{
-    // A file too large for the memory at hand cannot be read either; what
-    // was loaded before stays.
-    try {
-        return LoadCsvFile(path);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-}
-
-namespace {
 std::optional<CsvLoad> LoadCsvFile(const std::string& path)
 {
     if (path.empty())
@@ -355,6 +340,17 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path)
     return load;
 }
 } // namespace
+
+std::optional<CsvLoad> LoadCsv(const std::string& path)
+{
+    // A file too large for the memory at hand cannot be read either; what
+    // was loaded before stays.
+    try {
+        return LoadCsvFile(path);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
 
 double MeanXInterval(const TXYDataList& list)
 {

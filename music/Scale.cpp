@@ -241,11 +241,6 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 
 namespace {
 
-bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
-                        std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
-                        std::uint8_t Velocity, double Duration, std::uint8_t numerator,
-                        std::uint8_t denominatorPower, bool writeProgramChange, std::uint8_t Program);
-
 bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody)
 {
     TSMFWrite writer;
@@ -253,24 +248,7 @@ bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventL
     return writer.Close() && ok;
 }
 
-} // namespace
 
-bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
-                    std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
-                    std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
-                    bool writeProgramChange, std::uint8_t Program)
-{
-    // The event lists of a huge file may not fit in memory: that is a failed
-    // build like any other, and the target is left alone.
-    try {
-        return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo,
-                                  Velocity, Duration, numerator, denominatorPower, writeProgramChange, Program);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
-namespace {
 bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                         std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                         std::uint8_t Velocity, double Duration, std::uint8_t numerator,
@@ -308,5 +286,21 @@ bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const st
 }
 
 } // namespace
+
+bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
+                    std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
+                    std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
+                    bool writeProgramChange, std::uint8_t Program)
+{
+    // The event lists of a huge file may not fit in memory: that is a failed
+    // build like any other, and the target is left alone.
+    try {
+        return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo,
+                                  Velocity, Duration, numerator, denominatorPower, writeProgramChange, Program);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 
 } // namespace varimel

@@ -33,10 +33,8 @@ void QuietLog(int level, const char* message, void*)
 void InstallLog()
 {
     static const bool installed = [] {
-        for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
+        for (int level : {FLUID_PANIC, FLUID_ERR, FLUID_WARN, FLUID_INFO, FLUID_DBG})
             fluid_set_log_function(level, QuietLog, nullptr);
-        fluid_set_log_function(FLUID_PANIC, QuietLog, nullptr);
-        fluid_set_log_function(FLUID_ERR, QuietLog, nullptr);
         return true;
     }();
     (void)installed;
