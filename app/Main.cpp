@@ -49,10 +49,6 @@ constexpr int kEditHeight = 21;
 constexpr int kSpinHeight = 22;
 constexpr int kFontPixels = 11;
 constexpr int kTitleFontPixels = 21;
-constexpr int kDefaultScale = 1;
-constexpr int kDefaultTonic = 0;
-constexpr int kDefaultLowTone = 60 - kLowestTone;  // C4
-constexpr int kDefaultHighTone = 84 - kLowestTone; // C6
 constexpr int kHintDelayMs = 200;
 constexpr int kHintDurationMs = 10000;
 constexpr auto kVersion = "1.01";
@@ -338,15 +334,15 @@ void TMainForm::CreateControls()
                            static_cast<QComboBox*>(HighToneBox)})
         box->setMaxVisibleItems(16);
 
-    DxPQNBox = Named(new QLineEdit(QStringLiteral("1"), GroupBox2), "DxPQNBox");
+    DxPQNBox = Named(new QLineEdit(FromCore(kDefaultDxPQNText), GroupBox2), "DxPQNBox");
     DxPQNBox->setGeometry(136, 152, 70, kEditHeight);
     SetHint(DxPQNBox, QStringLiteral("4分音符の長さに相当するXの変化量を指定します。"));
-    DurationBox = Named(new QLineEdit(QStringLiteral("0.875"), GroupBox2), "DurationBox");
+    DurationBox = Named(new QLineEdit(FromCore(kDefaultDurationText), GroupBox2), "DurationBox");
     DurationBox->setGeometry(315, 152, 65, kEditHeight);
     SetHint(DurationBox, QStringLiteral("音符の長さに対する実際の発音時間を0～1の範囲で指定します。"));
     TempoBox = Named(new TSpinEdit(GroupBox2), "TempoBox");
-    TempoBox->setRange(20, 240);
-    TempoBox->setValue(120);
+    TempoBox->setRange(kMinTempo, kMaxTempo);
+    TempoBox->setValue(kDefaultTempo);
     TempoBox->setGeometry(459, 151, 54, kSpinHeight);
     SetHint(TempoBox, QStringLiteral("演奏するテンポを1分間あたりの4分音符の数で指定します。"));
     ProgramBox = Named(new QComboBox(GroupBox2), "ProgramBox");
@@ -354,8 +350,8 @@ void TMainForm::CreateControls()
     ProgramBox->setMaxVisibleItems(16);
     SetHint(ProgramBox, QStringLiteral("General MIDIで定義された128音色からプログラムを選択します。"));
     VelocityBox = Named(new TSpinEdit(GroupBox2), "VelocityBox");
-    VelocityBox->setRange(1, 127);
-    VelocityBox->setValue(96);
+    VelocityBox->setRange(kMinVelocity, kMaxVelocity);
+    VelocityBox->setValue(kDefaultVelocity);
     VelocityBox->setGeometry(315, 187, 54, kSpinHeight);
     SetHint(VelocityBox, QStringLiteral("発音の強さ（ベロシティー）を1～127の範囲で指定します。"));
     DisableProgChangeBox =
@@ -502,7 +498,7 @@ void TMainForm::ApplySettings()
     place(HighToneBox, v.HighTone, kDefaultHighTone);
     TempoBox->setValue(v.Tempo);
     VelocityBox->setValue(v.Velocity);
-    place(ProgramBox, v.Program, 0);
+    place(ProgramBox, v.Program, kDefaultProgram);
     DxPQNBox->setText(v.DxPQN);
     DurationBox->setText(v.Duration);
     DisableProgChangeBox->setChecked(v.DisableProgChange);
@@ -600,8 +596,7 @@ void TMainForm::HighToneBoxDropDown() { m_savedHighToneIndex = HighToneBox->curr
 void TMainForm::RefreshKeyboard()
 {
     BuildNoteSet(m_scaleNoteSet, ScaleBox->currentIndex(), static_cast<std::uint8_t>(TonicBox->currentIndex()),
-                 static_cast<std::uint8_t>(LowToneBox->currentIndex() + kLowestTone),
-                 static_cast<std::uint8_t>(HighToneBox->currentIndex() + kLowestTone));
+                 MidiNoteOfTone(LowToneBox->currentIndex()), MidiNoteOfTone(HighToneBox->currentIndex()));
     const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
     m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight);
     ShowKeyboard();
@@ -624,24 +619,37 @@ void TMainForm::ScaleBoxChange(QComboBox* sender)
                                                                     : HighToneBox->IndexBeforeChange());
 }
 
-bool TMainForm::CheckParameters()
+bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }
+
+std::optional<MappingRequest> TMainForm::CheckedRequest()
 {
-    const ParameterCheckResult r = CheckMappingParameters(
-        m_dataList.get(), ScaleBox->currentIndex(), TonicBox->currentIndex(), LowToneBox->currentIndex(),
-        HighToneBox->currentIndex(), ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
+    MappingRequest request;
+    request.Scale = ScaleBox->currentIndex();
+    request.Tonic = TonicBox->currentIndex();
+    request.LowTone = LowToneBox->currentIndex();
+    request.HighTone = HighToneBox->currentIndex();
+    request.Tempo = TempoBox->value();
+    request.Velocity = VelocityBox->value();
+    request.Program = ProgramBox->currentIndex();
+    request.WriteProgramChange = !DisableProgChangeBox->isChecked();
+    const ParameterCheckResult r =
+        CheckMappingParameters(m_dataList.get(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
+                               ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
     const QString text = FromCore(ParameterCheckMessage(r.Outcome));
     switch (r.Outcome) {
     case ParameterCheck::Ok:
-        return true;
+        request.DxPQN = r.DxPQN;
+        request.Duration = r.Duration;
+        return request;
     case ParameterCheck::NoData:
         ShowInformation(text, this);
-        return false;
+        return std::nullopt;
     case ParameterCheck::NumberFormat:
         ShowError(text, nullptr);
-        return false;
+        return std::nullopt;
     default:
         ShowError(text, this);
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -653,32 +661,11 @@ void TMainForm::EnableControls(bool enable)
         w->setEnabled(enable);
 }
 
-MappingArguments TMainForm::ReadMappingArguments() const
-{
-    MappingArguments a;
-    a.scaleIndex = ScaleBox->currentIndex();
-    a.tonic = TonicBox->currentIndex();
-    a.lowTone = static_cast<std::uint8_t>(LowToneBox->currentIndex() + kLowestTone);
-    a.highTone = static_cast<std::uint8_t>(HighToneBox->currentIndex() + kLowestTone);
-    a.DxPQN = ParseNumber(ToCore(DxPQNBox->text())).value_or(0.0);
-    a.Tempo = TempoBox->value();
-    a.Velocity = VelocityBox->value();
-    a.Duration = ParseNumber(ToCore(DurationBox->text())).value_or(0.0);
-    a.writeProgramChange = !DisableProgChangeBox->isChecked();
-    a.Program = ProgramBox->currentIndex();
-    return a;
-}
-
 // ---------------------------------------------------------------- commands
 
-bool TMainForm::CreateSMF(const QString& path)
+bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
 {
-    const MappingArguments a = ReadMappingArguments();
-    const bool ok = a.scaleIndex >= 0 && a.tonic >= 0 && a.Program >= 0 &&
-                    WriteMappedSmf(m_scaleNoteSet, m_dataList.get(), ToPath(path), a.scaleIndex,
-                                   static_cast<std::uint8_t>(a.tonic), a.lowTone, a.highTone, a.DxPQN, a.Tempo,
-                                   static_cast<std::uint8_t>(a.Velocity), a.Duration, a.numerator,
-                                   a.denominatorPower, a.writeProgramChange, static_cast<std::uint8_t>(a.Program));
+    const bool ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet);
     if (!ok)
         ShowError(FromCore(kMsgSmfFailed), this);
     return ok;
@@ -686,7 +673,8 @@ bool TMainForm::CreateSMF(const QString& path)
 
 void TMainForm::PreviewButtonClick()
 {
-    if (!CheckParameters())
+    const std::optional<MappingRequest> request = CheckedRequest();
+    if (!request)
         return;
     if (m_playing) {
         // Closed without its end-of-play report, so the state is settled here.
@@ -695,7 +683,7 @@ void TMainForm::PreviewButtonClick()
         EnableControls(true);
     }
     // A failed build ends here: a stale or partial preview is never played.
-    if (!CreateSMF(m_previewFileName))
+    if (!CreateSMF(m_previewFileName, *request))
         return;
     PlayerOptions options;
     options.soundFont = ToPath(m_soundFont);
@@ -747,7 +735,8 @@ void TMainForm::ClosePlayer()
 
 void TMainForm::SaveSMFButtonClick()
 {
-    if (!CheckParameters())
+    const std::optional<MappingRequest> request = CheckedRequest();
+    if (!request)
         return;
     QString path = ChooseFile(this, m_smfDir, SaveChooser(), true, QStringLiteral("スタンダードMIDIファイル(*.mid)"),
                               QStringLiteral("mid"));
@@ -757,7 +746,7 @@ void TMainForm::SaveSMFButtonClick()
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (path.lastIndexOf(QLatin1Char('.')) <= slash)
         path += QLatin1String(".mid");
-    CreateSMF(path);
+    CreateSMF(path, *request);
     m_smfDir = FolderOfPath(path);
 }
 
@@ -816,7 +805,7 @@ void TMainForm::WriteSettings()
     case settings::WriteOutcome::Written:
         break;
     case settings::WriteOutcome::FileFailed:
-        ShowError(QString::fromLatin1(settings::kFileName) +
+        ShowError(QString::fromLatin1(kSettingsFileName) +
                       QStringLiteral("が別のアプリケーションで開かれています。ファイルを閉じて下さい。"),
                   this);
         break;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "data/Xydata.h"
+#include "music/Mapping.h"
 #include "music/Musickeyboard.h"
 #include "music/Scale.h"
 
@@ -14,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace varimel {
 class MidiPlayer;
@@ -64,22 +66,6 @@ public:
     int Clamp(long long v) const;
 };
 
-// The values CreateSMF hands to the file build, read from the controls.
-struct MappingArguments {
-    int scaleIndex = 0;
-    int tonic = 0;
-    std::uint8_t lowTone = 0;
-    std::uint8_t highTone = 0;
-    double DxPQN = 0.0;
-    int Tempo = 0;
-    int Velocity = 0;
-    double Duration = 0.0;
-    std::uint8_t numerator = 4;
-    std::uint8_t denominatorPower = 2;
-    bool writeProgramChange = true;
-    int Program = 0;
-};
-
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
@@ -97,14 +83,16 @@ public:
     void HighToneBoxDropDown();
     void RefreshKeyboard();
     bool CheckParameters();
+    // Runs the checks with their messages; when they pass, the request as
+    // the controls say it now (each number box parsed once).
+    std::optional<varimel::MappingRequest> CheckedRequest();
     void EnableControls(bool enable);
-    MappingArguments ReadMappingArguments() const;
 
     // Commands
     void PreviewButtonClick();
     void StopButtonClick();
     void SaveSMFButtonClick();
-    bool CreateSMF(const QString& path);
+    bool CreateSMF(const QString& path, const varimel::MappingRequest& request);
     void HelpButtonClick();
     void UrlLabelLinkClick(const QString& link);
     void VolumeCtrlButtonClick();

@@ -1,9 +1,10 @@
 // varimel-render: the window's CSV-to-MIDI job from the command line, for
 // scripts and batch work. Same reader, same checks, same writer.
-#include "Inifile.h"
+#include "config/Settingsfile.h"
 #include "data/Csvreader.h"
+#include "data/Inifile.h"
+#include "music/Mapping.h"
 #include "music/Parameters.h"
-#include "music/Scale.h"
 
 #ifdef VARIMEL_HAVE_PLAYBACK
 #include "Player.h"
@@ -28,46 +29,48 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCheck = 3;
 
-constexpr const char* kUsage =
-    "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
-    "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
-    "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
-    "writes a two-track Standard MIDI File.\n"
-    "\n"
-    "Options:\n"
-    "  --scale N            scale number 0..21 (default 1)\n"
-    "  --tonic N            pitch class 0..11 (default 0)\n"
-    "  --low TONE           lowest tone: a tone label (C4, B♭0; Bb0 and Eb4\n"
-    "                       accepted too) or a MIDI note 21..108 (default C4)\n"
-    "  --high TONE          highest tone (default C6)\n"
-    "  --dx X               X increment per quarter note (default: the mean\n"
-    "                       X interval of the data)\n"
-    "  --tempo BPM          quarter notes per minute, 20..240 (default 120)\n"
-    "  --velocity V         note-on velocity, 1..127 (default 96)\n"
-    "  --duration D         sounding part of each note, 0 < D <= 1 (default 0.875)\n"
-    "  --program N          General MIDI program 0..127 (default 0)\n"
-    "  --no-program-change  write no program change\n"
-    "  --summary-json       also print the data summary as one JSON object\n"
-    "  --wav FILE           also (or only) render the piece to a WAV file through\n"
-    "                       the General MIDI SoundFont, faster than real time\n"
-    "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
-    "                       the settings file, else the system's GM SoundFont)\n"
-    "  -h, --help           show this help\n"
-    "\n"
-    "Exit status: 0 written, 1 the CSV file could not be read or the MIDI file\n"
-    "not written, 2 usage error, 3 a parameter was refused.\n";
+// The help text; the defaults and ranges in it come from where they are set.
+std::string Usage()
+{
+    const auto n = [](long long v) { return std::to_string(v); };
+    return "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
+           "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
+           "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
+           "writes a two-track Standard MIDI File.\n"
+           "\n"
+           "Options:\n"
+           "  --scale N            scale number 0.." + n(kScaleCount - 1) + " (default " + n(kDefaultScale) + ")\n"
+           "  --tonic N            pitch class 0..11 (default " + n(kDefaultTonic) + ")\n"
+           "  --low TONE           lowest tone: a tone label (C4, B♭0; Bb0 and Eb4\n"
+           "                       accepted too) or a MIDI note " + n(kLowestTone) + ".." + n(kHighestTone) +
+           " (default " + ToneLabel(kDefaultLowTone) + ")\n"
+           "  --high TONE          highest tone (default " + ToneLabel(kDefaultHighTone) + ")\n"
+           "  --dx X               X increment per quarter note (default: the mean\n"
+           "                       X interval of the data)\n"
+           "  --tempo BPM          quarter notes per minute, " + n(kMinTempo) + ".." + n(kMaxTempo) +
+           " (default " + n(kDefaultTempo) + ")\n"
+           "  --velocity V         note-on velocity, " + n(kMinVelocity) + ".." + n(kMaxVelocity) +
+           " (default " + n(kDefaultVelocity) + ")\n"
+           "  --duration D         sounding part of each note, 0 < D <= 1 (default " +
+           std::string(kDefaultDurationText) + ")\n"
+           "  --program N          General MIDI program 0.." + n(kProgramCount - 1) + " (default " +
+           n(kDefaultProgram) + ")\n"
+           "  --no-program-change  write no program change\n"
+           "  --summary-json       also print the data summary as one JSON object\n"
+           "  --wav FILE           also (or only) render the piece to a WAV file through\n"
+           "                       the General MIDI SoundFont, faster than real time\n"
+           "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
+           "                       the settings file, else the system's GM SoundFont)\n"
+           "  -h, --help           show this help\n"
+           "\n"
+           "Exit status: 0 written, 1 the CSV file could not be read or the MIDI file\n"
+           "not written, 2 usage error, 3 a parameter was refused.\n";
+}
 
 struct Options {
-    int scale = 1;
-    int tonic = 0;
-    int lowIndex = 60 - kLowestTone;
-    int highIndex = 84 - kLowestTone;
-    std::optional<std::string> dx;
-    long long tempo = 120;
-    long long velocity = 96;
-    std::string duration = "0.875";
-    int program = 0;
-    bool programChange = true;
+    MappingRequest request;             // the number settings come from the texts below
+    std::optional<std::string> dx;      // none: the data's mean X interval
+    std::string duration{kDefaultDurationText};
     bool summaryJson = false;
     bool help = false;
     std::optional<std::string> wav;
@@ -104,12 +107,12 @@ int IntegerIn(const std::string& option, std::string_view text, long long low, l
     return static_cast<int>(*v);
 }
 
-long long Clamped(const std::string& option, std::string_view text, long long low, long long high)
+int Clamped(const std::string& option, std::string_view text, int low, int high)
 {
     const auto v = ParseInteger(text);
     if (!v)
         throw UsageError{option + " needs a whole number, not '" + std::string(text) + "'"};
-    return *v < low ? low : (*v > high ? high : *v);
+    return ClampTo(*v, low, high);
 }
 
 int ToneIn(const std::string& option, std::string_view text)
@@ -117,9 +120,10 @@ int ToneIn(const std::string& option, std::string_view text)
     if (const auto k = ToneIndexOfLabel(text))
         return *k;
     if (const auto note = ParseInteger(text); note && *note >= kLowestTone && *note <= kHighestTone)
-        return static_cast<int>(*note - kLowestTone);
-    throw UsageError{option + " needs a tone from A0 to C8 or a MIDI note from 21 to 108, not '" +
-                     std::string(text) + "'"};
+        return ToneOfMidiNote(static_cast<int>(*note));
+    throw UsageError{option + " needs a tone from " + ToneLabel(0) + " to " + ToneLabel(kToneCount - 1) +
+                     " or a MIDI note from " + std::to_string(kLowestTone) + " to " + std::to_string(kHighestTone) +
+                     ", not '" + std::string(text) + "'"};
 }
 
 bool SameFile(const std::string& a, const std::string& b)
@@ -149,7 +153,7 @@ Options ParseArguments(int argc, char** argv)
             continue;
         }
         if (arg == "--no-program-change") {
-            o.programChange = false;
+            o.request.WriteProgramChange = false;
             continue;
         }
         if (arg == "--summary-json") {
@@ -175,24 +179,25 @@ Options ParseArguments(int argc, char** argv)
                 throw UsageError{name + " needs a value"};
             value = argv[++i];
         }
+        MappingRequest& r = o.request;
         if (name == "--scale")
-            o.scale = IntegerIn(name, *value, 0, kScaleCount - 1);
+            r.Scale = IntegerIn(name, *value, 0, kScaleCount - 1);
         else if (name == "--tonic")
-            o.tonic = IntegerIn(name, *value, 0, 11);
+            r.Tonic = IntegerIn(name, *value, 0, 11);
         else if (name == "--low")
-            o.lowIndex = ToneIn(name, *value);
+            r.LowTone = ToneIn(name, *value);
         else if (name == "--high")
-            o.highIndex = ToneIn(name, *value);
+            r.HighTone = ToneIn(name, *value);
         else if (name == "--dx")
             o.dx = *value;
         else if (name == "--tempo")
-            o.tempo = Clamped(name, *value, 20, 240);
+            r.Tempo = Clamped(name, *value, kMinTempo, kMaxTempo);
         else if (name == "--velocity")
-            o.velocity = Clamped(name, *value, 1, 127);
+            r.Velocity = Clamped(name, *value, kMinVelocity, kMaxVelocity);
         else if (name == "--duration")
             o.duration = *value;
         else if (name == "--program")
-            o.program = IntegerIn(name, *value, 0, 127);
+            r.Program = IntegerIn(name, *value, 0, kProgramCount - 1);
         else if (name == "--wav")
             o.wav = *value;
         else if (name == "--soundfont")
@@ -282,16 +287,12 @@ void PrintSummaryJson(const CsvLoad& load)
 // SoundFont, if it names one.
 std::string ConfiguredSoundFont()
 {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.config";
-    if (base.empty())
+    const std::string path = SettingsFilePath();
+    if (path.empty())
         return {};
-    IniFile ini(base + "/Korvath/Varimel/Varimel.ini");
+    IniFile ini(path);
     ini.Load();
-    return ini.Read("Playback", "SoundFont").value_or(std::string());
+    return ini.Read(kSectionPlayback, kKeySoundFont).value_or(std::string());
 }
 #endif
 
@@ -314,7 +315,7 @@ static int Run(int argc, char** argv)
         return kExitUsage;
     }
     if (options.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return kExitWritten;
     }
     const std::string& input = options.files[0];
@@ -331,24 +332,22 @@ static int Run(int argc, char** argv)
         Say(kMsgLinesSkipped);
 
     const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
-    const ParameterCheckResult check = CheckMappingParameters(
-        &load->Data, options.scale, options.tonic, options.lowIndex, options.highIndex, dxText, options.duration);
+    MappingRequest& request = options.request;
+    const ParameterCheckResult check = CheckMappingParameters(&load->Data, request.Scale, request.Tonic,
+                                                              request.LowTone, request.HighTone, dxText,
+                                                              options.duration);
     if (check.Outcome != ParameterCheck::Ok) {
         Say(ParameterCheckMessage(check.Outcome));
         return kExitCheck;
     }
+    request.DxPQN = check.DxPQN;
+    request.Duration = check.Duration;
 
     // Without a .mid output the piece still needs a file for the synthesizer;
     // it lives beside the WAV file only while that is rendered.
     const std::string midi = output.empty() && options.wav ? TemporarySibling(*options.wav + ".mid") : output;
     ScaleNoteSet set;
-    const bool written =
-        !midi.empty() &&
-        WriteMappedSmf(set, &load->Data, midi, options.scale, static_cast<std::uint8_t>(options.tonic),
-                       static_cast<std::uint8_t>(options.lowIndex + kLowestTone),
-                       static_cast<std::uint8_t>(options.highIndex + kLowestTone), check.DxPQN,
-                       static_cast<int>(options.tempo), static_cast<std::uint8_t>(options.velocity), check.Duration,
-                       4, 2, options.programChange, static_cast<std::uint8_t>(options.program));
+    const bool written = !midi.empty() && BuildSmf(&load->Data, request, midi, set);
     if (!written) {
         Say(kMsgSmfFailed);
         return kExitFailed;

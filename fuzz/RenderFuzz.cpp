@@ -2,8 +2,8 @@
 // mapping settings, the rest is the CSV file. Every file written must read
 // back as a well-formed two-track Standard MIDI File.
 #include "data/Csvreader.h"
+#include "music/Mapping.h"
 #include "music/Parameters.h"
-#include "music/Scale.h"
 
 #include "../tests/SmfReader.h"
 
@@ -23,12 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int tonic = data[1] % 12;
     const int low = data[2] % kToneCount;
     const int high = data[3] % kToneCount;
-    const int tempo = 20 + data[4] % 221;
-    const int velocity = 1 + data[5] % 127;
-    const std::string durations[] = {"0.875", "1", "0.01", "0.5"};
+    MappingRequest request;
+    request.Scale = scale;
+    request.Tonic = tonic;
+    request.LowTone = low;
+    request.HighTone = high;
+    request.Tempo = kMinTempo + data[4] % (kMaxTempo - kMinTempo + 1);
+    request.Velocity = kMinVelocity + data[5] % kMaxVelocity;
+    const std::string durations[] = {std::string(kDefaultDurationText), "1", "0.01", "0.5"};
     const std::string duration = durations[data[6] % 4];
-    const bool programChange = data[7] & 1;
-    const int program = data[7] >> 1;
+    request.WriteProgramChange = data[7] & 1;
+    request.Program = data[7] >> 1;
 
     TXYDataList list;
     CsvParser parser(list);
@@ -40,17 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckMappingParameters(&list, scale, tonic, low, high, summary.DxPQN, duration);
     if (check.Outcome != ParameterCheck::Ok)
         return 0;
+    request.DxPQN = check.DxPQN;
+    request.Duration = check.Duration;
 
     static const std::string path = "/tmp/varimel-fuzz-" + std::to_string(getpid()) + ".mid";
     ScaleNoteSet set;
-    const bool ok = WriteMappedSmf(set, &list, path, scale, static_cast<std::uint8_t>(tonic),
-                                   static_cast<std::uint8_t>(low + kLowestTone),
-                                   static_cast<std::uint8_t>(high + kLowestTone), check.DxPQN, tempo,
-                                   static_cast<std::uint8_t>(velocity), check.Duration, 4, 2, programChange,
-                                   static_cast<std::uint8_t>(program));
+    const bool ok = BuildSmf(&list, request, path, set);
     if (ok) {
         const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
-        if (!f.error.empty() || f.tracks.size() != 2 || f.format != 1 || f.division != 960)
+        if (!f.error.empty() || f.tracks.size() != 2 || f.format != 1 || f.division != TicksPerQuarter)
             std::abort();
         std::size_t notes = 0;
         for (const smftest::Event& e : f.tracks[1])

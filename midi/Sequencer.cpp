@@ -10,8 +10,8 @@ TMidiEvent::TMidiEvent(std::uint32_t time, std::uint8_t status, std::uint8_t dat
     : Time(time), length_(3), inline_{}
 {
     inline_[0] = status;
-    inline_[1] = data1 & 0x7F;
-    inline_[2] = data2 & 0x7F;
+    inline_[1] = data1 & kDataMask;
+    inline_[2] = data2 & kDataMask;
 }
 
 TMidiEvent::TMidiEvent(std::uint32_t time, const std::uint8_t* bytes, std::uint32_t n)
@@ -88,8 +88,8 @@ bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b)
         return a.Time < b.Time;
     const std::uint8_t* da = a.Data();
     const std::uint8_t* db = b.Data();
-    const bool aHigh = da[0] >= 0xA0;
-    const bool bHigh = db[0] >= 0xA0;
+    const bool aHigh = da[0] >= kPolyPressure;
+    const bool bHigh = db[0] >= kPolyPressure;
     if (aHigh != bHigh)
         return aHigh;
     if (da[0] != db[0])
@@ -98,7 +98,7 @@ bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b)
 }
 
 TMidiEventList::TMidiEventList(int channel, std::string trackName, std::string instrumentName)
-    : Channel(static_cast<std::uint8_t>(channel & 0x0F)), TrackName(std::move(trackName)),
+    : Channel(static_cast<std::uint8_t>(channel & kChannelMask)), TrackName(std::move(trackName)),
       InstrumentName(std::move(instrumentName))
 {
 }

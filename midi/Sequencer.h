@@ -10,10 +10,22 @@
 
 namespace varimel {
 
+// Ticks per quarter note of every file the program writes.
+inline constexpr std::uint32_t TicksPerQuarter = 960;
+
 inline constexpr std::uint8_t kNoteOff = 0x80;
+inline constexpr std::uint8_t kPolyPressure = 0xA0; // the first status that sorts before notes
+inline constexpr std::uint8_t kLastTwoByteStatus = 0xBF;   // 0x80..0xBF: two data bytes
+inline constexpr std::uint8_t kFirstOneByteStatus = 0xC0;  // 0xC0..0xDF: one data byte
+inline constexpr std::uint8_t kLastOneByteStatus = 0xDF;
+inline constexpr std::uint8_t kPitchBend = 0xE0;           // 0xE0..0xEF: two data bytes
+inline constexpr std::uint8_t kLastChannelStatus = 0xEF;
+inline constexpr std::uint8_t kDataMask = 0x7F;
+inline constexpr std::uint8_t kChannelMask = 0x0F;
 inline constexpr std::uint8_t kNoteOn = 0x90;
 inline constexpr std::uint8_t kProgramChange = 0xC0;
 inline constexpr std::uint8_t kSysEx = 0xF0;
+inline constexpr std::uint8_t kSysExEnd = 0xF7;
 inline constexpr std::uint8_t kMeta = 0xFF;
 inline constexpr std::uint8_t kMetaTrackName = 0x03;
 inline constexpr std::uint8_t kMetaInstrumentName = 0x04;
@@ -21,6 +33,8 @@ inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;
 inline constexpr std::uint8_t kMetaTempo = 0x51;
 inline constexpr std::uint8_t kMetaTimeSignature = 0x58;
 inline constexpr std::uint8_t kMetaKeySignature = 0x59;
+// MIDI clocks per metronome click: one click per quarter note.
+inline constexpr std::uint8_t kClocksPerClick = 24;
 
 // One timed event. Events of up to eight bytes (every event the program
 // makes) live inside the record; longer ones get a heap block of their own.
@@ -52,8 +66,8 @@ private:
     };
 };
 
-// The order of events in a track: time first; at one time, events from 0xA0
-// up (controllers, program changes, meta events) before notes; then by first
+// The order of events in a track: time first; at one time, events from
+// kPolyPressure up (controllers, program changes, meta events) before notes; then by first
 // byte (so note-offs before note-ons), then by second byte.
 bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b);
 

@@ -155,7 +155,7 @@ bool TSMFWrite::EndTrack(std::uint32_t delta)
 
 bool TSMFWrite::WriteSysEx(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count)
 {
-    if (count < 2 || bytes[0] != kSysEx || bytes[count - 1] != 0xF7)
+    if (count < 2 || bytes[0] != kSysEx || bytes[count - 1] != kSysExEnd)
         return false;
     return WriteVarLen(delta) && WriteByte(kSysEx) && WriteVarLen(count - 1) && WriteBytes(bytes + 1, count - 1);
 }
@@ -164,11 +164,11 @@ bool TSMFWrite::WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::
 {
     const std::uint8_t status = bytes[0];
     std::uint32_t n = 0;
-    if (status >= 0x80 && status <= 0xBF)
+    if (status >= kNoteOff && status <= kLastTwoByteStatus)
         n = 3;
-    else if (status >= 0xC0 && status <= 0xDF)
+    else if (status >= kFirstOneByteStatus && status <= kLastOneByteStatus)
         n = 2;
-    else if (status >= 0xE0 && status <= 0xEF)
+    else if (status >= kPitchBend && status <= kLastChannelStatus)
         n = 3;
     else if (status == kSysEx)
         return WriteSysEx(delta, bytes, count);

@@ -10,7 +10,7 @@
 
 namespace varimel {
 
-inline constexpr std::uint16_t kDivision = 960;       // ticks per quarter note
+inline constexpr std::uint16_t kDivision = TicksPerQuarter;
 inline constexpr std::uint16_t kMaxTrackChunks = 17;  // chunks one file may take
 inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
 

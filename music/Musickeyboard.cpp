@@ -1,11 +1,13 @@
 #include "Musickeyboard.h"
 
+#include "Scale.h"
+
 namespace varimel {
 
 namespace {
 constexpr int kWhiteKeys = 52;
-constexpr int kFirstKey = 21;  // A0
-constexpr int kLastKey = 108;  // C8
+constexpr int kFirstKey = kLowestTone;
+constexpr int kLastKey = kHighestTone;
 
 bool Listed(const std::int32_t* notes, int count, int note)
 {

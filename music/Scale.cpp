@@ -5,8 +5,6 @@
 #include "midi/Standardmidifile.h"
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <new>
 
 namespace varimel {
@@ -166,12 +164,13 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
     // Ticks per unit of X, rounded to a double before use; the formulas
     // below run in extended precision so that products just below a whole
     // tick truncate the same way on every run.
-    const double scale = static_cast<double>(960.0L / static_cast<long double>(DxPQN));
+    constexpr long double quarter = TicksPerQuarter;
+    const double scale = static_cast<double>(quarter / static_cast<long double>(DxPQN));
     const long double lscale = scale;
     const long double x0 = data.First().X;
     const long double xl = data.Last().X;
 
-    const auto rawEnd = TruncTick((xl - x0) * lscale + 960.0L);
+    const auto rawEnd = TruncTick((xl - x0) * lscale + quarter);
     if (!rawEnd)
         return 0;
     std::uint64_t end = *rawEnd;
@@ -186,7 +185,7 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
     const double maxY = data.MaxY();
     const double minY = data.MinY();
     const long double yRange = static_cast<long double>(maxY) - minY;
-    const auto defaultLength = TruncTick(960.0L * Duration + 0.5L);
+    const auto defaultLength = TruncTick(quarter * Duration + 0.5L);
     if (!defaultLength)
         return 0;
 
@@ -262,27 +261,10 @@ bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const st
     if (end == 0)
         return false;
     TMidiEventList conductor(0, "Varimel", std::string());
-    conductor.AddTimeSignature(0, numerator, denominatorPower, 24);
+    conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
     conductor.AddTempo(0, Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u);
     conductor.AddEndOfTrack(end);
-
-    const std::string temporary = TemporarySibling(fileName);
-    if (temporary.empty())
-        return false;
-    if (!WriteTracks(temporary, conductor, melody)) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    // Keep the permissions of a file that is being replaced.
-    std::error_code ec;
-    const auto status = std::filesystem::status(fileName, ec);
-    if (!ec && std::filesystem::is_regular_file(status))
-        std::filesystem::permissions(temporary, status.permissions(), ec);
-    if (std::rename(temporary.c_str(), fileName.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFile(fileName, [&](const std::string& path) { return WriteTracks(path, conductor, melody); });
 }
 
 } // namespace

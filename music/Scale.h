@@ -13,8 +13,7 @@
 
 namespace varimel {
 
-inline constexpr std::uint32_t TicksPerQuarter = 960;
-inline constexpr std::uint32_t TicksPerBar = 3840;
+inline constexpr std::uint32_t TicksPerBar = 4 * TicksPerQuarter;
 
 inline constexpr int kScaleCount = 22;
 inline constexpr int kToneCount = 88;      // piano keys A0..C8
@@ -74,8 +73,8 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
                              std::uint8_t Program);
 
 // Maps the data and writes a two-track Standard MIDI File to fileName. The
-// file is written beside the target under a temporary name and put in place
-// only when complete, so a failure never harms an existing file.
+// file is put in place by ReplaceFile, so a failure never harms an existing
+// file.
 bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,

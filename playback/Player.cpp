@@ -187,49 +187,52 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
         error = "not a readable MIDI file: " + midiPath;
         return false;
     }
-    const std::string temporary = TemporarySibling(wavPath);
-    if (temporary.empty()) {
-        error = "cannot write beside " + wavPath;
-        return false;
-    }
-    fluid_settings_t* settings = new_fluid_settings();
-    fluid_settings_setstr(settings, "audio.file.name", temporary.c_str());
-    fluid_settings_setstr(settings, "audio.file.type", "wav");
-    fluid_settings_setstr(settings, "player.timing-source", "sample");
-    fluid_settings_setint(settings, "synth.lock-memory", 0);
-    fluid_synth_t* synth = new_fluid_synth(settings);
-    fluid_player_t* player = nullptr;
-    fluid_file_renderer_t* renderer = nullptr;
-    bool ok = false;
-    if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
-        error = "the SoundFont could not be loaded: " + soundFont;
-    } else if (!(player = new_fluid_player(synth)) || fluid_player_add(player, midiPath.c_str()) != FLUID_OK) {
-        error = "the player could not take the file";
-    } else if (!(renderer = new_fluid_file_renderer(synth))) {
-        error = "cannot write " + wavPath;
-    } else {
-        ok = fluid_player_play(player) == FLUID_OK;
-        while (ok && !Finished(player) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
-            ok = fluid_file_renderer_process_block(renderer) == FLUID_OK;
-        if (!ok)
-            error = "rendering failed";
-    }
-    if (renderer)
-        delete_fluid_file_renderer(renderer); // closes the WAV file
-    if (player) {
-        fluid_player_stop(player);
-        delete_fluid_player(player);
-    }
-    if (synth)
-        delete_fluid_synth(synth);
-    delete_fluid_settings(settings);
-    if (ok && std::rename(temporary.c_str(), wavPath.c_str()) != 0) {
-        error = "cannot write " + wavPath;
-        ok = false;
-    }
-    if (!ok)
-        std::remove(temporary.c_str());
-    return ok;
+    // The synthesizer writes the whole file under the temporary name; it is
+    // put in place only once rendering has finished.
+    const auto render = [&](const std::string& temporary) {
+        fluid_settings_t* settings = new_fluid_settings();
+        if (!settings) {
+            error = "out of memory";
+            return false;
+        }
+        fluid_settings_setstr(settings, "audio.file.name", temporary.c_str());
+        fluid_settings_setstr(settings, "audio.file.type", "wav");
+        fluid_settings_setstr(settings, "player.timing-source", "sample");
+        fluid_settings_setint(settings, "synth.lock-memory", 0);
+        fluid_synth_t* synth = new_fluid_synth(settings);
+        fluid_player_t* player = nullptr;
+        fluid_file_renderer_t* renderer = nullptr;
+        bool ok = false;
+        if (!synth || fluid_synth_sfload(synth, soundFont.c_str(), 1) == FLUID_FAILED) {
+            error = "the SoundFont could not be loaded: " + soundFont;
+        } else if (!(player = new_fluid_player(synth)) || fluid_player_add(player, midiPath.c_str()) != FLUID_OK) {
+            error = "the player could not take the file";
+        } else if (!(renderer = new_fluid_file_renderer(synth))) {
+            error = "cannot write " + wavPath;
+        } else {
+            ok = fluid_player_play(player) == FLUID_OK;
+            while (ok && !Finished(player) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
+                ok = fluid_file_renderer_process_block(renderer) == FLUID_OK;
+            if (!ok)
+                error = "rendering failed";
+        }
+        if (renderer)
+            delete_fluid_file_renderer(renderer); // closes the WAV file
+        if (player) {
+            fluid_player_stop(player);
+            delete_fluid_player(player);
+        }
+        if (synth)
+            delete_fluid_synth(synth);
+        delete_fluid_settings(settings);
+        return ok;
+    };
+    std::string reason;
+    if (ReplaceFile(wavPath, render, &reason))
+        return true;
+    if (error.empty())
+        error = "cannot write " + wavPath + ": " + reason;
+    return false;
 }
 
 } // namespace varimel

@@ -1,4 +1,4 @@
-#include "Inifile.h"
+#include "data/Inifile.h"
 
 #include "TestUtil.h"
 

@@ -1,10 +1,9 @@
 #include "Inifile.h"
 
-#include "data/Paths.h"
+#include "Paths.h"
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,28 +161,10 @@ bool IniFile::Save() const
     const bool exists = stat(path_.c_str(), &info) == 0;
     if (exists && (!S_ISREG(info.st_mode) || access(path_.c_str(), W_OK) != 0))
         return false;
-    const std::string temporary = TemporarySibling(path_);
-    if (temporary.empty())
-        return false;
     std::string text;
     for (const std::string& line : lines_)
         text += line + (crlf_ ? "\r\n" : "\n");
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = fsync(fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && exists) {
-        std::error_code ec;
-        std::filesystem::permissions(temporary, static_cast<std::filesystem::perms>(info.st_mode & 07777), ec);
-    }
-    if (!ok || std::rename(temporary.c_str(), path_.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFile(path_, [&text](const std::string& path) { return WriteWholeFile(path, text); });
 }
 
 std::optional<int> ParseProfileInteger(std::string_view text)

@@ -1,0 +1,122 @@
+#include "Settingsfile.h"
+
+#include "data/Csvreader.h"
+#include "data/Inifile.h"
+
+#include <cstdlib>
+#include <optional>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace varimel {
+
+namespace {
+
+int ReadInteger(const IniFile& ini, const char* section, const char* key, int fallback)
+{
+    const auto text = ini.Read(section, key);
+    if (!text)
+        return fallback;
+    return ParseProfileInteger(*text).value_or(fallback);
+}
+
+// A stored real in its shortest form, or the default text.
+std::string ReadReal(const IniFile& ini, const char* key, const std::string& fallback)
+{
+    const auto text = ini.Read(kSectionMappingParam, key);
+    const auto value = text ? ParseNumber(*text) : std::nullopt;
+    return value ? FormatProfileReal(*value) : fallback;
+}
+
+std::string ReadText(const IniFile& ini, const char* section, const char* key, const std::string& fallback)
+{
+    return ini.Read(section, key).value_or(fallback);
+}
+
+} // namespace
+
+std::string SettingsFolder()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            const passwd* user = getpwuid(getuid());
+            home = user ? user->pw_dir : nullptr;
+        }
+        if (!home || !*home)
+            return {};
+        base = std::string(home) + "/.config";
+    }
+    return base + "/" + kSettingsFolderName;
+}
+
+std::string SettingsFilePath()
+{
+    const std::string folder = SettingsFolder();
+    return folder.empty() ? folder : folder + "/" + kSettingsFileName;
+}
+
+StoredSettings ReadSettingsFile(const std::string& path, const std::string& documents)
+{
+    IniFile ini(path);
+    ini.Load();
+    StoredSettings v;
+    v.CsvDir = ReadText(ini, kSectionDirectories, kKeyCsvDir, documents);
+    v.SmfDir = ReadText(ini, kSectionDirectories, kKeySmfDir, documents);
+    v.Scale = ReadInteger(ini, kSectionMappingParam, kKeyScale, v.Scale);
+    v.Tonic = ReadInteger(ini, kSectionMappingParam, kKeyTonic, v.Tonic);
+    v.LowTone = ReadInteger(ini, kSectionMappingParam, kKeyLowTone, v.LowTone);
+    v.HighTone = ReadInteger(ini, kSectionMappingParam, kKeyHighTone, v.HighTone);
+    v.Tempo = ReadInteger(ini, kSectionMappingParam, kKeyTempo, v.Tempo);
+    v.Velocity = ReadInteger(ini, kSectionMappingParam, kKeyVelocity, v.Velocity);
+    v.Program = ReadInteger(ini, kSectionMappingParam, kKeyProgram, v.Program);
+    v.DxPQN = ReadReal(ini, kKeyDxPQN, v.DxPQN);
+    v.Duration = ReadReal(ini, kKeyDuration, v.Duration);
+    v.DisableProgChange = ReadInteger(ini, kSectionMappingParam, kKeyDisableProgChange, 0) != 0;
+    v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
+    v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
+    return v;
+}
+
+SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c)
+{
+    const auto number = [](int v) -> std::optional<std::string> { return std::to_string(v); };
+    const auto real = [](const std::string& text) -> std::optional<std::string> {
+        const auto v = ParseNumber(text);
+        return v ? std::optional(FormatProfileReal(*v)) : std::nullopt;
+    };
+    struct Step {
+        const char* section;
+        const char* key;
+        std::optional<std::string> value; // none: the text is not a number
+    };
+    const Step steps[] = {
+        {kSectionDirectories, kKeyCsvDir, c.CsvDir},
+        {kSectionDirectories, kKeySmfDir, c.SmfDir},
+        {kSectionMappingParam, kKeyScale, number(c.Scale)},
+        {kSectionMappingParam, kKeyTonic, number(c.Tonic)},
+        {kSectionMappingParam, kKeyLowTone, number(c.LowTone)},
+        {kSectionMappingParam, kKeyHighTone, number(c.HighTone)},
+        {kSectionMappingParam, kKeyTempo, number(c.Tempo)},
+        {kSectionMappingParam, kKeyVelocity, number(c.Velocity)},
+        {kSectionMappingParam, kKeyProgram, number(c.Program)},
+        {kSectionMappingParam, kKeyDxPQN, real(c.DxPQN)},
+        {kSectionMappingParam, kKeyDuration, real(c.Duration)},
+        {kSectionMappingParam, kKeyDisableProgChange, std::string(c.DisableProgChange ? "1" : "0")},
+    };
+    IniFile ini(path);
+    ini.Load();
+    for (const Step& step : steps) {
+        if (!step.value)
+            return SettingsWrite::NumberFailed;
+        ini.Set(step.section, step.key, *step.value);
+        if (!ini.Save())
+            return SettingsWrite::FileFailed;
+    }
+    return SettingsWrite::Written;
+}
+
+} // namespace varimel

@@ -1,0 +1,68 @@
+// The settings file: where it lives, its sections and keys, and reading and
+// writing the window's values in their fixed order. Plain C++, so the window
+// and the renderer share one reading of it.
+#pragma once
+
+#include "music/Mapping.h"
+
+#include <string>
+
+namespace varimel {
+
+inline constexpr char kSectionDirectories[] = "Directories";
+inline constexpr char kSectionMappingParam[] = "MappingParam";
+inline constexpr char kSectionPlayback[] = "Playback"; // read if present, never written
+inline constexpr char kKeyCsvDir[] = "CsvDir";
+inline constexpr char kKeySmfDir[] = "SmfDir";
+inline constexpr char kKeyScale[] = "Scale";
+inline constexpr char kKeyTonic[] = "Tonic";
+inline constexpr char kKeyLowTone[] = "LowTone";
+inline constexpr char kKeyHighTone[] = "HighTone";
+inline constexpr char kKeyTempo[] = "Tempo";
+inline constexpr char kKeyVelocity[] = "Velocity";
+inline constexpr char kKeyProgram[] = "Program";
+inline constexpr char kKeyDxPQN[] = "DxPQN";
+inline constexpr char kKeyDuration[] = "Duration";
+inline constexpr char kKeyDisableProgChange[] = "DisableProgChange";
+inline constexpr char kKeySoundFont[] = "SoundFont";
+inline constexpr char kKeyAudioDriver[] = "AudioDriver";
+inline constexpr char kSettingsFolderName[] = "Korvath/Varimel";
+inline constexpr char kSettingsFileName[] = "Varimel.ini";
+
+// The values the settings file holds. Tones are tone-list positions; the two
+// reals are kept as the texts of the window's number boxes.
+struct StoredSettings {
+    std::string CsvDir;
+    std::string SmfDir;
+    int Scale = kDefaultScale;
+    int Tonic = kDefaultTonic;
+    int LowTone = kDefaultLowTone;
+    int HighTone = kDefaultHighTone;
+    int Tempo = kDefaultTempo;
+    int Velocity = kDefaultVelocity;
+    int Program = kDefaultProgram;
+    std::string DxPQN{kDefaultDxPQNText};
+    std::string Duration{kDefaultDurationText};
+    bool DisableProgChange = false;
+    std::string SoundFont;   // [Playback], read only
+    std::string AudioDriver; // [Playback], read only
+};
+
+// The settings folder (Korvath/Varimel in $XDG_CONFIG_HOME, else in
+// ~/.config) and the settings file in it; empty when there is no home.
+std::string SettingsFolder();
+std::string SettingsFilePath();
+
+// Reads every key; a missing file or key, or a malformed value, gives the
+// default. Directory keys default to documents; reals come back in their
+// shortest form (a stored 1.50 reads as "1.5").
+StoredSettings ReadSettingsFile(const std::string& path, const std::string& documents);
+
+enum class SettingsWrite { Written, FileFailed, NumberFailed };
+
+// Writes the keys one by one in their order, each replacing the file, and
+// stops at the first that fails (the file cannot be written, or a number
+// box's text is not a number); keys written before it stay written.
+SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& values);
+
+} // namespace varimel
