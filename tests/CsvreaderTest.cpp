@@ -116,6 +116,10 @@ TEST(Csvreader, NumberSyntaxOfEditBoxes)
         {" ", std::nullopt}, {"1\t", std::nullopt}, {"abc", std::nullopt}, {"0.0001", 0.0001},
         {"-0", -0.0}, {"1,5", std::nullopt}, {"4.9406564584124654e-324", 4.9406564584124654e-324},
         {"1.7976931348623157e308", 1.7976931348623157e308}, {"1.8e308", std::nullopt},
+        // An exponent without digits counts as 0, on the short path and on the
+        // long one (more than 15 significant digits).
+        {"1e", 1.0}, {"2.5E+", 2.5}, {"1234567890123456789e", 1234567890123456789.0},
+        {"-12345678901234567e-", -12345678901234567.0}, {"1234567890123456789e2", 1234567890123456789e2},
     };
     for (const Case& c : cases) {
         const auto v = ParseNumber(c.text);
@@ -144,6 +148,8 @@ TEST(Csvreader, LineEndsAndSpecialBytes)
         {"\xEF\xBB\xBF" "1,2\n", {{1, 2}}, false},        // byte-order mark
         {"\xEF\xBB" "1,2\n", {}, true},                   // half a mark is just bytes
         {"\xEF\xBB\xBF", {}, false},
+        {"\xEF", {}, true},                                 // a file that is only part of a mark
+        {"\xEF\xBB", {}, true},
         {"1,2\n\x1A" "3,4\n", {{1, 2}}, false},           // Ctrl-Z ends the data
         {"1,2\x1A" "3,4\n", {{1, 2}}, false},
         {"x,y\n1,2\n", {{1, 2}}, true},                    // header line
@@ -237,22 +243,35 @@ TEST(Csvreader, PathsWithJapaneseNames)
     EXPECT_EQ(FolderOf("c.csv"), "");
 }
 
+namespace {
+// Runs a test under a locale with a decimal comma and puts the locale the
+// test found back afterwards, whether the test passed, failed or skipped.
+class CommaLocale : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* current = std::setlocale(LC_ALL, nullptr);
+        previous_ = current ? current : "C";
+        for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
+            if (std::setlocale(LC_ALL, name) != nullptr)
+                return;
+        GTEST_SKIP() << "no locale with a decimal comma installed";
+    }
+    void TearDown() override { std::setlocale(LC_ALL, previous_.c_str()); }
+
+private:
+    std::string previous_;
+};
+} // namespace
+
 // The reader and the summary must not follow the process locale: a user
 // with a comma as decimal separator still reads and sees "1.5".
-TEST(Csvreader, IndependentOfLocale)
+TEST_F(CommaLocale, ReaderAndSummaryIgnoreIt)
 {
-    const char* wanted[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"};
-    const char* set = nullptr;
-    for (const char* name : wanted)
-        if ((set = std::setlocale(LC_ALL, name)) != nullptr)
-            break;
-    if (!set)
-        GTEST_SKIP() << "no locale with a decimal comma installed";
     const Parsed p = ParseBytes("0,2.5\n3,1\n");
     ASSERT_EQ(p.records.size(), 2u);
     EXPECT_EQ(p.records[0].y, 2.5);
     EXPECT_EQ(FormatG(1.5, 8, true), "1.5     ");
-    std::setlocale(LC_ALL, "C");
 }
 
 // The fast path for short numbers must round exactly as a full conversion

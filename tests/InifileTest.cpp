@@ -31,6 +31,29 @@ TEST(Inifile, SetKeepsEveryOtherLine)
     EXPECT_EQ(again.Read("Directories", "CsvDir"), "/new/フォルダ");
 }
 
+TEST(Inifile, KeysAndValuesAsPeopleWriteThem)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "a.ini", "[S]\n\tTabbed=1\n Spaced = 2 \nEmpty=\"\"\nQuote=\"\nHalf=\"x\n;Hidden=3\n"
+                                       "Inner=a \"b\" c\n");
+    IniFile ini(dir / "a.ini");
+    ini.Load();
+    EXPECT_EQ(ini.Read("S", "Tabbed"), "1");
+    EXPECT_EQ(ini.Read("S", "Spaced"), "2");
+    EXPECT_EQ(ini.Read("S", "Empty"), "");
+    EXPECT_EQ(ini.Read("S", "Quote"), "\"");
+    EXPECT_EQ(ini.Read("S", "Half"), "\"x");
+    EXPECT_FALSE(ini.Read("S", "Hidden"));
+    EXPECT_EQ(ini.Read("S", "Inner"), "a \"b\" c");
+    // Setting a tab-indented key replaces its line instead of adding another.
+    ini.Set("S", "Tabbed", "9");
+    ASSERT_TRUE(ini.Save());
+    IniFile again(dir / "a.ini");
+    again.Load();
+    EXPECT_EQ(again.Read("S", "Tabbed"), "9");
+    EXPECT_EQ(testutil::ReadFile(dir / "a.ini").find("\tTabbed"), std::string::npos);
+}
+
 TEST(Inifile, SaveFailsWithoutHarm)
 {
     testutil::TempDir dir;

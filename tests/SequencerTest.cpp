@@ -37,6 +37,9 @@ TEST(Sequencer, AddOperationsStoreFileBytes)
         {"tempo 20", [](TMidiEventList& l) { l.AddTempo(5, 20); }, 0, {{5, {0xFF, 0x51, 3, 0x2D, 0xC6, 0xC0}}}},
         {"tempo 240", [](TMidiEventList& l) { l.AddTempo(0, 240); }, 0, {{0, {0xFF, 0x51, 3, 0x03, 0xD0, 0x90}}}},
         {"tempo 0", [](TMidiEventList& l) { l.AddTempo(0, 0); }, 0, {}},
+        // 60,000,000 / 77 = 779,220.78: the microseconds are rounded, not cut.
+        {"tempo 77", [](TMidiEventList& l) { l.AddTempo(0, 77); }, 0, {{0, {0xFF, 0x51, 3, 0x0B, 0xE3, 0xD5}}}},
+        {"tempo 233", [](TMidiEventList& l) { l.AddTempo(0, 233); }, 0, {{0, {0xFF, 0x51, 3, 0x03, 0xED, 0xE7}}}},
         {"note", [](TMidiEventList& l) { l.AddNote(0, 60, 96, 840); }, 0,
          {{0, {0x90, 0x3C, 0x60}}, {840, {0x80, 0x3C, 0x00}}}},
         {"note bytes cut to 7 bits", [](TMidiEventList& l) { l.AddNote(10, 200, 200, 1); }, 17,

@@ -1,0 +1,214 @@
+// The scale catalogue against music theory, the order of the checks, and
+// the mapping request's road to a file.
+#include "music/Mapping.h"
+#include "music/Parameters.h"
+
+#include "SmfReader.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <numeric>
+#include <string>
+#include <vector>
+
+using namespace varimel;
+
+namespace {
+
+// Steps between neighbouring notes of a scale, closing the octave.
+std::vector<int> Steps(const std::array<std::uint8_t, 12>& intervals, int count)
+{
+    std::vector<int> steps;
+    for (int j = 1; j < count; ++j)
+        steps.push_back(intervals[static_cast<std::size_t>(j)] - intervals[static_cast<std::size_t>(j - 1)]);
+    steps.push_back(12 - intervals[static_cast<std::size_t>(count - 1)]);
+    return steps;
+}
+
+std::vector<int> Rotated(std::vector<int> steps, int by)
+{
+    std::rotate(steps.begin(), steps.begin() + by, steps.end());
+    return steps;
+}
+
+const TMusicalScale& Named(std::string_view name)
+{
+    for (const TMusicalScale& s : ScaleTable)
+        if (s.Name == name)
+            return s;
+    ADD_FAILURE() << "no scale " << name;
+    return ScaleTable[0];
+}
+
+TXYDataList Data(const std::vector<std::pair<double, double>>& xy)
+{
+    TXYDataList list;
+    for (auto [x, y] : xy)
+        list.Add({x, y});
+    list.Sort();
+    return list;
+}
+
+} // namespace
+
+// Written from music theory, not from the table: the church modes are the
+// rotations of the major scale, the other scales have their known step
+// patterns, and every ascending form spans exactly one octave.
+TEST(Mapping, ScalesFollowMusicTheory)
+{
+    const std::vector<int> major = {2, 2, 1, 2, 2, 2, 1};
+    struct Case {
+        const char* name;
+        std::vector<int> ascending;
+        std::vector<int> descending; // empty: as ascending
+    };
+    const Case cases[] = {
+        {"クロマティックスケール", std::vector<int>(12, 1), {}},
+        {"メジャースケール", major, {}},
+        {"ドリアンスケール", Rotated(major, 1), {}},
+        {"フリジアンスケール", Rotated(major, 2), {}},
+        {"リディアンスケール", Rotated(major, 3), {}},
+        {"ミクソリディアンスケール", Rotated(major, 4), {}},
+        {"ナチュラルマイナースケール", Rotated(major, 5), {}},
+        {"ロクリアンスケール", Rotated(major, 6), {}},
+        {"ハーモニックマイナースケール", {2, 1, 2, 2, 1, 3, 1}, {}},
+        // Melodic minor: raised sixth and seventh going up, natural minor down.
+        {"メロディックマイナースケール", {2, 1, 2, 2, 2, 2, 1}, Rotated(major, 5)},
+        {"メジャーペンタトニックスケール", {2, 2, 3, 2, 3}, {}},
+        {"マイナーペンタトニックスケール", {3, 2, 2, 3, 2}, {}},
+        {"ブルーススケール", {3, 2, 1, 1, 3, 2}, {}},
+        {"ホールトーンスケール", {2, 2, 2, 2, 2, 2}, {}},
+        {"ディミニッシュスケール", {2, 1, 2, 1, 2, 1, 2, 1}, {}},
+        {"コンビネーションオブディミニッシュスケール", {1, 2, 1, 2, 1, 2, 1, 2}, {}},
+        {"スパニッシュスケール", {1, 2, 1, 1, 2, 1, 2, 2}, {}},
+        {"オリエンタルスケール", {2, 1, 3, 1, 1, 3, 1}, {}},
+        {"陽旋法", {2, 3, 2, 3, 2}, {2, 3, 2, 2, 3}},
+        {"陰旋法", {1, 4, 2, 3, 2}, {1, 4, 2, 1, 4}},
+        {"ヨナ抜き短音階", {2, 1, 4, 1, 4}, {}},
+        {"琉球音階", {4, 1, 2, 4, 1}, {}},
+    };
+    ASSERT_EQ(std::size(cases), ScaleTable.size()) << "every scale of the catalogue is described here";
+    for (const Case& c : cases) {
+        const TMusicalScale& s = Named(c.name);
+        EXPECT_EQ(std::accumulate(c.ascending.begin(), c.ascending.end(), 0), 12) << c.name;
+        ASSERT_EQ(s.NoteCount, c.ascending.size()) << c.name;
+        EXPECT_EQ(Steps(s.AscendingIntervals, s.NoteCount), c.ascending) << c.name;
+        const std::vector<int>& down = c.descending.empty() ? c.ascending : c.descending;
+        EXPECT_EQ(Steps(s.DescendingIntervals, s.NoteCount), down) << c.name;
+        EXPECT_EQ(s.HasDescending, !c.descending.empty()) << c.name;
+    }
+}
+
+// The checks run in a fixed order: when two settings are wrong, the user
+// hears of the earlier one.
+TEST(Mapping, ChecksComeInTheirOrder)
+{
+    const TXYDataList data = Data({{0, 1}, {1, 2}});
+    const TXYDataList empty;
+    struct Case {
+        const char* what;
+        const TXYDataList* data;
+        int scale, low, high;
+        const char* dx;
+        const char* duration;
+        ParameterCheck outcome;
+    };
+    const int c4 = kDefaultLowTone, c6 = kDefaultHighTone;
+    const Case cases[] = {
+        {"all fine", &data, 1, c4, c6, "1", "0.875", ParameterCheck::Ok},
+        {"no data before tones", &empty, 1, c6, c4, "x", "x", ParameterCheck::NoData},
+        {"no list at all", nullptr, 1, c4, c6, "1", "1", ParameterCheck::NoData},
+        {"tones before numbers", &data, 1, c6, c4, "x", "x", ParameterCheck::ToneRange},
+        {"equal tones", &data, 1, c4, c4, "1", "1", ParameterCheck::ToneRange},
+        {"nothing selected", &data, 1, -1, c6, "1", "1", ParameterCheck::ToneRange},
+        {"numbers before their ranges", &data, 1, c4, c6, "0", "x", ParameterCheck::NumberFormat},
+        {"dx before duration", &data, 1, c4, c6, "0", "2", ParameterCheck::DxNotPositive},
+        {"negative dx", &data, 1, c4, c6, "-1", "0.5", ParameterCheck::DxNotPositive},
+        {"duration 0", &data, 1, c4, c6, "1", "0", ParameterCheck::DurationRange},
+        {"duration just above 1", &data, 1, c4, c6, "1", "1.0000001", ParameterCheck::DurationRange},
+        {"duration 1 is allowed", &data, 1, c4, c6, "1", "1", ParameterCheck::Ok},
+        {"duration before an empty range", &data, 21, ToneOfMidiNote(61), ToneOfMidiNote(62), "1", "2",
+         ParameterCheck::DurationRange},
+        {"no scale note in range", &data, 21, ToneOfMidiNote(61), ToneOfMidiNote(62), "1", "1",
+         ParameterCheck::EmptyRange},
+    };
+    for (const Case& c : cases) {
+        const ParameterCheckResult r = CheckMappingParameters(c.data, c.scale, 0, c.low, c.high, c.dx, c.duration);
+        EXPECT_EQ(r.Outcome, c.outcome) << c.what;
+    }
+}
+
+TEST(Mapping, DefaultsAndToneNumbers)
+{
+    const MappingRequest r;
+    EXPECT_EQ(ToneLabel(r.LowTone), "C4");
+    EXPECT_EQ(ToneLabel(r.HighTone), "C6");
+    EXPECT_EQ(MidiNoteOfTone(0), 21);
+    EXPECT_EQ(MidiNoteOfTone(kToneCount - 1), 108);
+    EXPECT_EQ(ToneOfMidiNote(60), r.LowTone);
+    EXPECT_EQ(ScaleTable[static_cast<std::size_t>(r.Scale)].Name, "メジャースケール");
+    EXPECT_EQ(r.Tempo, 120);
+    EXPECT_EQ(r.Velocity, 96);
+    EXPECT_EQ(r.Duration, 0.875);
+    EXPECT_EQ(std::string(kDefaultDurationText), "0.875");
+    EXPECT_TRUE(r.WriteProgramChange);
+}
+
+TEST(Mapping, BuildSmfWritesTheRequest)
+{
+    testutil::TempDir dir;
+    const TXYDataList one = Data({{0, 5}});
+    MappingRequest r;
+    r.HighTone = ToneOfMidiNote(61);
+    ScaleNoteSet set;
+    ASSERT_TRUE(BuildSmf(&one, r, dir / "one.mid", set));
+    EXPECT_EQ(testutil::ReadFile(dir / "one.mid"), testutil::ReadFile(std::string(VARIMEL_GOLDEN_DIR) + "/one-note.mid"));
+
+    // Tempo and velocity outside their ranges go to the nearest bound.
+    const TXYDataList walk = Data({{0, 0}, {1, 1}, {2, 2}});
+    r = MappingRequest();
+    r.Tempo = 500;
+    r.Velocity = 0;
+    r.Scale = 4;
+    r.Tonic = 9;
+    r.Program = 29;
+    r.WriteProgramChange = false;
+    ASSERT_TRUE(BuildSmf(&walk, r, dir / "walk.mid", set));
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "walk.mid"));
+    ASSERT_EQ(f.error, "");
+    ASSERT_EQ(f.tracks.size(), 2u);
+    EXPECT_EQ(f.tracks[0][1].bytes, (std::vector<std::uint8_t>{0xFF, 0x51, 3, 0x03, 0xD0, 0x90}));
+    EXPECT_EQ(f.tracks[0][2].bytes, (std::vector<std::uint8_t>{0xFF, 0x58, 4, 4, 2, 24, 8}));
+    int notes = 0;
+    for (const smftest::Event& e : f.tracks[1]) {
+        EXPECT_NE(e.bytes[0], 0xC0) << "no program change";
+        if (e.bytes[0] == 0x90) {
+            ++notes;
+            EXPECT_EQ(e.bytes[2], 1);
+        }
+    }
+    EXPECT_EQ(notes, 3);
+    EXPECT_EQ(f.tracks[1][1].bytes[2], 12) << "instrument name of program 29";
+
+    // A request outside the catalogue writes nothing.
+    struct Bad {
+        const char* what;
+        void (*spoil)(MappingRequest&);
+    };
+    const Bad bad[] = {
+        {"scale", [](MappingRequest& q) { q.Scale = kScaleCount; }},
+        {"tonic", [](MappingRequest& q) { q.Tonic = 12; }},
+        {"low tone", [](MappingRequest& q) { q.LowTone = -1; }},
+        {"high tone", [](MappingRequest& q) { q.HighTone = kToneCount; }},
+        {"program", [](MappingRequest& q) { q.Program = kProgramCount; }},
+    };
+    for (const Bad& b : bad) {
+        MappingRequest q;
+        b.spoil(q);
+        EXPECT_FALSE(BuildSmf(&walk, q, dir / "bad.mid", set)) << b.what;
+        EXPECT_FALSE(std::filesystem::exists(dir / "bad.mid")) << b.what;
+    }
+}

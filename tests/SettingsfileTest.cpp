@@ -1,0 +1,86 @@
+// The settings file's keys, read and written by the unit the window and the
+// renderer share.
+#include "config/Settingsfile.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace varimel;
+
+TEST(Settingsfile, EveryKeyFromItsOwnLine)
+{
+    testutil::TempDir dir;
+    const std::string path = dir / "Varimel.ini";
+    // Every value differs from its default and from the others, so a key read
+    // from the wrong line shows.
+    testutil::WriteFile(path, "[Directories]\nCsvDir=/csv\nSmfDir=/smf\n[MappingParam]\nScale=5\nTonic=7\n"
+                              "LowTone=30\nHighTone=70\nTempo=99\nVelocity=55\nProgram=42\nDxPQN=2.50\n"
+                              "Duration=0.5\nDisableProgChange=1\n[Playback]\nSoundFont=/a.sf2\nAudioDriver=alsa\n");
+    const StoredSettings s = ReadSettingsFile(path, "/docs");
+    EXPECT_EQ(s.CsvDir, "/csv");
+    EXPECT_EQ(s.SmfDir, "/smf");
+    EXPECT_EQ(s.Scale, 5);
+    EXPECT_EQ(s.Tonic, 7);
+    EXPECT_EQ(s.LowTone, 30);
+    EXPECT_EQ(s.HighTone, 70);
+    EXPECT_EQ(s.Tempo, 99);
+    EXPECT_EQ(s.Velocity, 55);
+    EXPECT_EQ(s.Program, 42);
+    EXPECT_EQ(s.DxPQN, "2.5");
+    EXPECT_EQ(s.Duration, "0.5");
+    EXPECT_TRUE(s.DisableProgChange);
+    EXPECT_EQ(s.SoundFont, "/a.sf2");
+    EXPECT_EQ(s.AudioDriver, "alsa");
+
+    // Written back and read again, nothing moves.
+    const std::string copy = dir / "copy.ini";
+    ASSERT_EQ(WriteSettingsFile(copy, s), SettingsWrite::Written);
+    const StoredSettings t = ReadSettingsFile(copy, "/elsewhere");
+    EXPECT_EQ(t.CsvDir, s.CsvDir);
+    EXPECT_EQ(t.LowTone, 30);
+    EXPECT_EQ(t.HighTone, 70);
+    EXPECT_EQ(t.Tempo, 99);
+    EXPECT_EQ(t.Velocity, 55);
+    EXPECT_EQ(t.DxPQN, "2.5");
+    EXPECT_TRUE(t.SoundFont.empty()) << "[Playback] is never written";
+}
+
+TEST(Settingsfile, MissingAndMalformedGiveDefaults)
+{
+    testutil::TempDir dir;
+    const StoredSettings none = ReadSettingsFile(dir / "none.ini", "/docs");
+    const MappingRequest defaults;
+    EXPECT_EQ(none.CsvDir, "/docs");
+    EXPECT_EQ(none.SmfDir, "/docs");
+    EXPECT_EQ(none.Scale, defaults.Scale);
+    EXPECT_EQ(none.LowTone, defaults.LowTone);
+    EXPECT_EQ(none.HighTone, defaults.HighTone);
+    EXPECT_EQ(none.Tempo, defaults.Tempo);
+    EXPECT_EQ(none.Velocity, defaults.Velocity);
+    EXPECT_EQ(none.DxPQN, "1");
+    EXPECT_EQ(none.Duration, "0.875");
+    testutil::WriteFile(dir / "bad.ini", "[MappingParam]\nTempo=fast\nHighTone=0x\nDuration=1,5\n");
+    const StoredSettings bad = ReadSettingsFile(dir / "bad.ini", "/docs");
+    EXPECT_EQ(bad.Tempo, defaults.Tempo);
+    EXPECT_EQ(bad.HighTone, defaults.HighTone);
+    EXPECT_EQ(bad.Duration, "0.875");
+}
+
+TEST(Settingsfile, WhereTheFileLives)
+{
+    const char* savedXdg = std::getenv("XDG_CONFIG_HOME");
+    const char* savedHome = std::getenv("HOME");
+    const std::string xdg = savedXdg ? savedXdg : "", home = savedHome ? savedHome : "";
+    setenv("HOME", "/home/u", 1);
+    setenv("XDG_CONFIG_HOME", "/cfg", 1);
+    EXPECT_EQ(SettingsFilePath(), "/cfg/Korvath/Varimel/Varimel.ini");
+    setenv("XDG_CONFIG_HOME", "relative", 1); // not absolute: ignored
+    EXPECT_EQ(SettingsFilePath(), "/home/u/.config/Korvath/Varimel/Varimel.ini");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(SettingsFolder(), "/home/u/.config/Korvath/Varimel");
+    savedXdg ? setenv("XDG_CONFIG_HOME", xdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
+    savedHome ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
+}
