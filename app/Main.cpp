@@ -27,10 +27,10 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -62,7 +62,7 @@ std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdSt
 
 // The application-wide hint timing: shown 200 ms after the pointer rests.
 class HintStyle : public QProxyStyle {
-public:
+  public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override
@@ -140,8 +140,9 @@ QString FolderOfPath(const QString& path) { return FromCore(FolderOf(ToCore(path
 
 QFont WindowFont()
 {
-    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma")) ? QStringLiteral("Tahoma")
-                                                                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    QFont font(QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+                   ? QStringLiteral("Tahoma")
+                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
     font.setPixelSize(kFontPixels);
     return font;
 }
@@ -330,8 +331,8 @@ void TMainForm::CreateControls()
     HighToneBox = Named(new TToneBox(GroupBox2), "HighToneBox");
     HighToneBox->setGeometry(541, 112, 54, kListHeight);
     SetHint(HighToneBox, QStringLiteral("マッピング範囲の最高音を指定します。"));
-    for (QComboBox* box : {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox),
-                           static_cast<QComboBox*>(HighToneBox)})
+    for (QComboBox* box :
+         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox)})
         box->setMaxVisibleItems(16);
 
     DxPQNBox = Named(new QLineEdit(FromCore(kDefaultDxPQNText), GroupBox2), "DxPQNBox");
@@ -361,7 +362,8 @@ void TMainForm::CreateControls()
 
     PreviewButton = Named(new QPushButton(QStringLiteral("試聴(&P)"), GroupBox2), "PreviewButton");
     PreviewButton->setGeometry(54, 223, 75, 25);
-    SetHint(PreviewButton, QStringLiteral("現在の設定でスケールマッピングを行い、Windows内蔵のシンセサイザーで演奏します。"));
+    SetHint(PreviewButton,
+            QStringLiteral("現在の設定でスケールマッピングを行い、Windows内蔵のシンセサイザーで演奏します。"));
     StopButton = Named(new QPushButton(QStringLiteral("再生停止(&S)"), GroupBox2), "StopButton");
     StopButton->setGeometry(135, 223, 75, 25);
     SetHint(StopButton, QStringLiteral("再生を中断します。"));
@@ -372,7 +374,8 @@ void TMainForm::CreateControls()
     SaveSMFButton =
         Named(new QPushButton(QStringLiteral("スタンダードMIDIファイルへ保存...(&E)"), GroupBox2), "SaveSMFButton");
     SaveSMFButton->setGeometry(408, 223, 187, 25);
-    SetHint(SaveSMFButton, QStringLiteral("現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"));
+    SetHint(SaveSMFButton,
+            QStringLiteral("現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"));
 
     MakeLabel(GroupBox2, "Label5", 10, 116, QStringLiteral("スケール"));
     MakeLabel(GroupBox2, "Label8", 285, 116, QStringLiteral("主音"));
@@ -414,16 +417,16 @@ void TMainForm::CreateControls()
 
     // Tab order: the data group, the mapping group in its own order, then
     // the link and the help button.
-    const QList<QWidget*> order = {LoadDataButton, ScaleBox,   TonicBox,      LowToneBox,  HighToneBox,
-                                   DxPQNBox,       DurationBox, TempoBox,     ProgramBox,  VelocityBox,
-                                   DisableProgChangeBox, PreviewButton, StopButton, VolumeCtrlButton, SaveSMFButton,
-                                   UrlLabel,       HelpButton};
+    const QList<QWidget*> order = {
+        LoadDataButton, ScaleBox,   TonicBox,    LowToneBox,           HighToneBox,   DxPQNBox,   DurationBox,
+        TempoBox,       ProgramBox, VelocityBox, DisableProgChangeBox, PreviewButton, StopButton, VolumeCtrlButton,
+        SaveSMFButton,  UrlLabel,   HelpButton};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
 
     connect(LoadDataButton, &QPushButton::clicked, this, [this] { LoadDataButtonClick(); });
-    for (QComboBox* box : {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox),
-                           static_cast<QComboBox*>(HighToneBox)})
+    for (QComboBox* box :
+         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox)})
         connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
     connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
@@ -536,8 +539,8 @@ bool TMainForm::ReadCsvFile(const QString& path)
 
 void TMainForm::LoadDataButtonClick()
 {
-    const QString path = ChooseFile(this, m_csvDir, OpenChooser(), false, QStringLiteral("CSVファイル(*.csv)"),
-                                    QStringLiteral("csv"));
+    const QString path =
+        ChooseFile(this, m_csvDir, OpenChooser(), false, QStringLiteral("CSVファイル(*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     ReadCsvFile(path);
@@ -655,9 +658,9 @@ std::optional<MappingRequest> TMainForm::CheckedRequest()
 
 void TMainForm::EnableControls(bool enable)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{ScaleBox, TonicBox, LowToneBox, HighToneBox, DxPQNBox,
-                                                      DurationBox, TempoBox, ProgramBox, VelocityBox,
-                                                      DisableProgChangeBox, PreviewButton})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ScaleBox, TonicBox, LowToneBox, HighToneBox, DxPQNBox, DurationBox, TempoBox,
+                                         ProgramBox, VelocityBox, DisableProgChangeBox, PreviewButton})
         w->setEnabled(enable);
 }
 

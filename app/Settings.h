@@ -23,7 +23,7 @@ struct Values {
     int Tempo = varimel::kDefaultTempo;
     int Velocity = varimel::kDefaultVelocity;
     int Program = varimel::kDefaultProgram;
-    QString DxPQN;    // the number boxes' texts
+    QString DxPQN; // the number boxes' texts
     QString Duration;
     bool DisableProgChange = false;
     QString SoundFont;   // [Playback], read only

@@ -8,14 +8,11 @@
 
 namespace {
 
-void ShowException(const QString& text)
-{
-    QMessageBox::critical(nullptr, QApplication::applicationName(), text);
-}
+void ShowException(const QString& text) { QMessageBox::critical(nullptr, QApplication::applicationName(), text); }
 
 // An error that escapes a command is shown, and the window carries on.
 class TApplication : public QApplication {
-public:
+  public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override
     {

@@ -1,7 +1,7 @@
 // Throughput of the reader, the mapping and the writer on a million records.
 #include "data/Csvreader.h"
-#include "music/Scale.h"
 #include "midi/Standardmidifile.h"
+#include "music/Scale.h"
 
 #include "BenchData.h"
 
@@ -77,8 +77,7 @@ void BM_WriteMappedSmf(benchmark::State& state)
     const std::string path = (std::filesystem::temp_directory_path() / "varimel-bench.mid").string();
     for (auto _ : state) {
         ScaleNoteSet set;
-        benchmark::DoNotOptimize(
-            WriteMappedSmf(set, &data, path, 1, 0, 60, 84, 1.0, 120, 96, 0.875, 4, 2, true, 0));
+        benchmark::DoNotOptimize(WriteMappedSmf(set, &data, path, 1, 0, 60, 84, 1.0, 120, 96, 0.875, 4, 2, true, 0));
     }
     std::remove(path.c_str());
     state.SetItemsProcessed(state.iterations() * kRows);

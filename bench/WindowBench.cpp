@@ -1,13 +1,12 @@
 // Loading a million-row CSV file in the real window (offscreen): the reader,
 // the summary labels and the X increment box together.
-#include "Main.h"
 #include "BenchData.h"
+#include "Main.h"
 #include "Messagebox.h"
 
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
-
 
 namespace {
 

@@ -11,8 +11,8 @@
 #endif
 
 #include <charconv>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -39,22 +39,33 @@ std::string Usage()
            "writes a two-track Standard MIDI File.\n"
            "\n"
            "Options:\n"
-           "  --scale N            scale number 0.." + n(kScaleCount - 1) + " (default " + n(kDefaultScale) + ")\n"
-           "  --tonic N            pitch class 0..11 (default " + n(kDefaultTonic) + ")\n"
+           "  --scale N            scale number 0.." +
+           n(kScaleCount - 1) + " (default " + n(kDefaultScale) +
+           ")\n"
+           "  --tonic N            pitch class 0..11 (default " +
+           n(kDefaultTonic) +
+           ")\n"
            "  --low TONE           lowest tone: a tone label (C4, B♭0; Bb0 and Eb4\n"
-           "                       accepted too) or a MIDI note " + n(kLowestTone) + ".." + n(kHighestTone) +
-           " (default " + ToneLabel(kDefaultLowTone) + ")\n"
-           "  --high TONE          highest tone (default " + ToneLabel(kDefaultHighTone) + ")\n"
+           "                       accepted too) or a MIDI note " +
+           n(kLowestTone) + ".." + n(kHighestTone) + " (default " + ToneLabel(kDefaultLowTone) +
+           ")\n"
+           "  --high TONE          highest tone (default " +
+           ToneLabel(kDefaultHighTone) +
+           ")\n"
            "  --dx X               X increment per quarter note (default: the mean\n"
            "                       X interval of the data)\n"
-           "  --tempo BPM          quarter notes per minute, " + n(kMinTempo) + ".." + n(kMaxTempo) +
-           " (default " + n(kDefaultTempo) + ")\n"
-           "  --velocity V         note-on velocity, " + n(kMinVelocity) + ".." + n(kMaxVelocity) +
-           " (default " + n(kDefaultVelocity) + ")\n"
+           "  --tempo BPM          quarter notes per minute, " +
+           n(kMinTempo) + ".." + n(kMaxTempo) + " (default " + n(kDefaultTempo) +
+           ")\n"
+           "  --velocity V         note-on velocity, " +
+           n(kMinVelocity) + ".." + n(kMaxVelocity) + " (default " + n(kDefaultVelocity) +
+           ")\n"
            "  --duration D         sounding part of each note, 0 < D <= 1 (default " +
-           std::string(kDefaultDurationText) + ")\n"
-           "  --program N          General MIDI program 0.." + n(kProgramCount - 1) + " (default " +
-           n(kDefaultProgram) + ")\n"
+           std::string(kDefaultDurationText) +
+           ")\n"
+           "  --program N          General MIDI program 0.." +
+           n(kProgramCount - 1) + " (default " + n(kDefaultProgram) +
+           ")\n"
            "  --no-program-change  write no program change\n"
            "  --summary-json       also print the data summary as one JSON object\n"
            "  --wav FILE           also (or only) render the piece to a WAV file through\n"
@@ -68,8 +79,8 @@ std::string Usage()
 }
 
 struct Options {
-    MappingRequest request;             // the number settings come from the texts below
-    std::optional<std::string> dx;      // none: the data's mean X interval
+    MappingRequest request;        // the number settings come from the texts below
+    std::optional<std::string> dx; // none: the data's mean X interval
     std::string duration{kDefaultDurationText};
     bool summaryJson = false;
     bool help = false;
@@ -102,8 +113,8 @@ int IntegerIn(const std::string& option, std::string_view text, long long low, l
 {
     const auto v = ParseInteger(text);
     if (!v || *v < low || *v > high)
-        throw UsageError{option + " needs a whole number from " + std::to_string(low) + " to " +
-                         std::to_string(high) + ", not '" + std::string(text) + "'"};
+        throw UsageError{option + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                         ", not '" + std::string(text) + "'"};
     return static_cast<int>(*v);
 }
 
@@ -166,9 +177,9 @@ Options ParseArguments(int argc, char** argv)
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        static const char* const kValued[] = {"--scale", "--tonic", "--low",      "--high",    "--dx",
-                                              "--tempo", "--velocity", "--duration", "--program",
-                                              "--wav",   "--soundfont"};
+        static const char* const kValued[] = {"--scale",   "--tonic", "--low",      "--high",
+                                              "--dx",      "--tempo", "--velocity", "--duration",
+                                              "--program", "--wav",   "--soundfont"};
         bool known = false;
         for (const char* k : kValued)
             known = known || name == k;
@@ -333,9 +344,8 @@ static int Run(int argc, char** argv)
 
     const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
     MappingRequest& request = options.request;
-    const ParameterCheckResult check = CheckMappingParameters(&load->Data, request.Scale, request.Tonic,
-                                                              request.LowTone, request.HighTone, dxText,
-                                                              options.duration);
+    const ParameterCheckResult check = CheckMappingParameters(
+        &load->Data, request.Scale, request.Tonic, request.LowTone, request.HighTone, dxText, options.duration);
     if (check.Outcome != ParameterCheck::Ok) {
         Say(ParameterCheckMessage(check.Outcome));
         return kExitCheck;

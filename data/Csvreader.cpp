@@ -73,7 +73,7 @@ int SplitTwoFields(std::string_view line, Field (&fields)[2])
             }
         } else {
             const std::size_t start = p;
-            while (p < n && static_cast<unsigned char>(line[p]) > 32 && line[p] != ',')
+            while (p<n&& static_cast<unsigned char>(line[p])> 32 && line[p] != ',')
                 ++p;
             f.text = line.substr(start, p - start);
         }
@@ -229,8 +229,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
     if (atStart_) {
         // Hold back the first bytes until it is clear whether they are a
         // byte-order mark, however the stream is cut into pieces.
-        while (size > 0 && bomProbe_.size() < kByteOrderMarkSize &&
-               *data == kByteOrderMark[bomProbe_.size()]) {
+        while (size > 0 && bomProbe_.size() < kByteOrderMarkSize && *data == kByteOrderMark[bomProbe_.size()]) {
             bomProbe_.push_back(*data++);
             --size;
         }

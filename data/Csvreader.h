@@ -28,7 +28,7 @@ bool ParseCsvLine(std::string_view line, XYData& record);
 // A byte-order mark at the very start is skipped; CR LF, LF and a lone CR end
 // a line; Ctrl-Z ends the data.
 class CsvParser {
-public:
+  public:
     explicit CsvParser(TXYDataList& out) : out_(out) {}
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);
@@ -36,15 +36,15 @@ public:
     void Finish();
     bool Skipped() const { return skipped_; }
 
-private:
+  private:
     void TakeLine(const char* begin, const char* end);
 
     TXYDataList& out_;
-    std::string pending_;       // start of a line that continues in the next piece
-    bool atStart_ = true;       // nothing fed yet: a byte-order mark may follow
-    std::string bomProbe_;      // first bytes while deciding on a byte-order mark
-    bool afterCR_ = false;      // last piece ended with CR: a leading LF belongs to it
-    bool ended_ = false;        // Ctrl-Z seen
+    std::string pending_;  // start of a line that continues in the next piece
+    bool atStart_ = true;  // nothing fed yet: a byte-order mark may follow
+    std::string bomProbe_; // first bytes while deciding on a byte-order mark
+    bool afterCR_ = false; // last piece ended with CR: a leading LF belongs to it
+    bool ended_ = false;   // Ctrl-Z seen
     bool skipped_ = false;
 };
 
@@ -61,8 +61,8 @@ struct CsvSummary {
 };
 
 struct CsvLoad {
-    TXYDataList Data;      // valid records, sorted
-    bool Skipped = false;  // at least one line was invalid
+    TXYDataList Data;     // valid records, sorted
+    bool Skipped = false; // at least one line was invalid
     CsvSummary Summary;
 };
 

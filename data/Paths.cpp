@@ -130,8 +130,8 @@ bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string*
 
     // A replaced file keeps its permissions.
     struct stat info {};
-    const bool kept = stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode) ||
-                      fchmod(fd, info.st_mode & 07777) == 0;
+    const bool kept =
+        stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || fchmod(fd, info.st_mode & 07777) == 0;
     error = errno;
     close(fd);
     if (Injected(ReplaceStep::Permissions) || !kept)

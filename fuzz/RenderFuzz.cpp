@@ -41,8 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parser.Finish();
     list.Sort();
     const CsvSummary summary = Summarize(list, "fuzz.csv");
-    const ParameterCheckResult check =
-        CheckMappingParameters(&list, scale, tonic, low, high, summary.DxPQN, duration);
+    const ParameterCheckResult check = CheckMappingParameters(&list, scale, tonic, low, high, summary.DxPQN, duration);
     if (check.Outcome != ParameterCheck::Ok)
         return 0;
     request.DxPQN = check.DxPQN;

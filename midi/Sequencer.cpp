@@ -100,8 +100,7 @@ bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b)
 TMidiEventList::TMidiEventList(int channel, std::string trackName, std::string instrumentName)
     : Channel(static_cast<std::uint8_t>(channel & kChannelMask)), TrackName(std::move(trackName)),
       InstrumentName(std::move(instrumentName))
-{
-}
+{}
 
 void TMidiEventList::AddNote(std::uint32_t time, std::uint8_t key, std::uint8_t velocity, std::uint32_t duration)
 {

@@ -14,11 +14,11 @@ namespace varimel {
 inline constexpr std::uint32_t TicksPerQuarter = 960;
 
 inline constexpr std::uint8_t kNoteOff = 0x80;
-inline constexpr std::uint8_t kPolyPressure = 0xA0; // the first status that sorts before notes
-inline constexpr std::uint8_t kLastTwoByteStatus = 0xBF;   // 0x80..0xBF: two data bytes
-inline constexpr std::uint8_t kFirstOneByteStatus = 0xC0;  // 0xC0..0xDF: one data byte
+inline constexpr std::uint8_t kPolyPressure = 0xA0;       // the first status that sorts before notes
+inline constexpr std::uint8_t kLastTwoByteStatus = 0xBF;  // 0x80..0xBF: two data bytes
+inline constexpr std::uint8_t kFirstOneByteStatus = 0xC0; // 0xC0..0xDF: one data byte
 inline constexpr std::uint8_t kLastOneByteStatus = 0xDF;
-inline constexpr std::uint8_t kPitchBend = 0xE0;           // 0xE0..0xEF: two data bytes
+inline constexpr std::uint8_t kPitchBend = 0xE0; // 0xE0..0xEF: two data bytes
 inline constexpr std::uint8_t kLastChannelStatus = 0xEF;
 inline constexpr std::uint8_t kDataMask = 0x7F;
 inline constexpr std::uint8_t kChannelMask = 0x0F;
@@ -39,7 +39,7 @@ inline constexpr std::uint8_t kClocksPerClick = 24;
 // One timed event. Events of up to eight bytes (every event the program
 // makes) live inside the record; longer ones get a heap block of their own.
 class TMidiEvent {
-public:
+  public:
     // A channel message: the status byte as given, both data bytes cut to 7 bits.
     TMidiEvent(std::uint32_t time, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // A copy of n bytes; fewer than 3 are padded with zeros to 3.
@@ -55,7 +55,7 @@ public:
     const std::uint8_t* Data() const { return length_ <= kInline ? inline_.data() : heap_; }
     bool IsEndOfTrack() const;
 
-private:
+  private:
     void TakeFrom(TMidiEvent& other) noexcept;
 
     static constexpr std::uint32_t kInline = 8;
@@ -74,7 +74,7 @@ bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b);
 // The events of one track, with its channel and the texts the writer puts in
 // front of them as track name and instrument name.
 class TMidiEventList {
-public:
+  public:
     TMidiEventList(int channel, std::string trackName, std::string instrumentName);
 
     std::uint8_t Channel;
@@ -108,7 +108,7 @@ public:
     const TMidiEvent* begin() const { return events_.data(); }
     const TMidiEvent* end() const { return events_.data() + events_.size(); }
 
-private:
+  private:
     std::vector<TMidiEvent> events_;
 };
 

@@ -4,6 +4,7 @@
 
 namespace varimel {
 
+// clang-format off
 const std::array<std::string_view, 128> GMProgramNames = {
     "Piano 1",      "Piano 2",      "Piano 3",      "Honky-tonk",   "E.Piano 1",    "E.Piano 2",
     "Harpsichord",  "Clav.",        "Celesta",      "Glockenspiel", "Music Box",    "Vibraphone",
@@ -28,6 +29,7 @@ const std::array<std::string_view, 128> GMProgramNames = {
     "Gt.FretNoise", "Breath Noise", "Seashore",     "Bird",         "Telephone 1",  "Helicopter",
     "Applause",     "Gun Shot",
 };
+// clang-format on
 
 std::string ProgramEntry(int program)
 {

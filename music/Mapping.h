@@ -39,11 +39,11 @@ inline constexpr int kDefaultLowTone = ToneOfMidiNote(60);  // C4
 inline constexpr int kDefaultHighTone = ToneOfMidiNote(84); // C6
 
 struct MappingRequest {
-    int Scale = kDefaultScale;       // position in the scale catalogue
-    int Tonic = kDefaultTonic;       // pitch class 0..11
-    int LowTone = kDefaultLowTone;   // tone-list positions
+    int Scale = kDefaultScale;     // position in the scale catalogue
+    int Tonic = kDefaultTonic;     // pitch class 0..11
+    int LowTone = kDefaultLowTone; // tone-list positions
     int HighTone = kDefaultHighTone;
-    double DxPQN = 1.0;              // X increment per quarter note
+    double DxPQN = 1.0; // X increment per quarter note
     double Duration = kDefaultDuration;
     int Tempo = kDefaultTempo;
     int Velocity = kDefaultVelocity;
@@ -60,7 +60,6 @@ constexpr int ClampTo(long long value, int low, int high)
 // Maps the list as the request says and writes the two-track file to
 // fileName through WriteMappedSmf. set receives the notes the scale allowed.
 // False when nothing was written (a setting out of its range included).
-bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName,
-              ScaleNoteSet& set);
+bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set);
 
 } // namespace varimel

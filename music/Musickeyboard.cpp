@@ -32,8 +32,7 @@ bool IsBlackKey(int note)
     }
 }
 
-TMusicKeyboard::TMusicKeyboard(Canvas& canvas, int width, int height)
-    : canvas_(canvas), width_(width), height_(height)
+TMusicKeyboard::TMusicKeyboard(Canvas& canvas, int width, int height) : canvas_(canvas), width_(width), height_(height)
 {
     canvas_.SetBrushColor(kColorGrey);
     canvas_.FillRect(0, 0, width_, height_);

@@ -6,8 +6,7 @@
 namespace varimel {
 
 ParameterCheckResult CheckMappingParameters(const TXYDataList* data, int scaleIndex, int tonic, int lowToneIndex,
-                                            int highToneIndex, std::string_view dxText,
-                                            std::string_view durationText)
+                                            int highToneIndex, std::string_view dxText, std::string_view durationText)
 {
     ParameterCheckResult r;
     if (!data || data->Empty()) {

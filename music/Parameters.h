@@ -39,8 +39,7 @@ struct ParameterCheckResult {
 // Tone positions are list positions (MIDI note - 21); -1 stands for a list
 // with nothing selected, which never passes the tone check.
 ParameterCheckResult CheckMappingParameters(const TXYDataList* data, int scaleIndex, int tonic, int lowToneIndex,
-                                            int highToneIndex, std::string_view dxText,
-                                            std::string_view durationText);
+                                            int highToneIndex, std::string_view dxText, std::string_view durationText);
 
 std::string_view ParameterCheckMessage(ParameterCheck outcome);
 

@@ -41,8 +41,7 @@ const std::array<TMusicalScale, kScaleCount> ScaleTable = {{
     {"琉球音階", 5, KeyMode::Major, false, I{0, 4, 5, 7, 11}, I{0, 4, 5, 7, 11}},
 }};
 
-const std::array<std::string_view, 12> ToneNames = {"C", "C#", "D", "E♭", "E", "F",
-                                                    "F#", "G", "A♭", "A", "B♭", "B"};
+const std::array<std::string_view, 12> ToneNames = {"C", "C#", "D", "E♭", "E", "F", "F#", "G", "A♭", "A", "B♭", "B"};
 
 const std::array<std::int8_t, 12> KeySignatureTable = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
 
@@ -80,7 +79,8 @@ std::uint8_t BuildNoteSet(ScaleNoteSet& set, int scaleIndex, std::uint8_t tonic,
     const TMusicalScale& s = ScaleTable[static_cast<std::size_t>(scaleIndex)];
     for (int k = 0; k < 10; ++k) {
         for (int j = 0; j < s.NoteCount; ++j) {
-            const auto a = static_cast<std::uint8_t>(tonic + 12 * k + s.AscendingIntervals[static_cast<std::size_t>(j)]);
+            const auto a =
+                static_cast<std::uint8_t>(tonic + 12 * k + s.AscendingIntervals[static_cast<std::size_t>(j)]);
             std::uint8_t d = a;
             bool taken = false;
             if (s.HasDescending) {
@@ -149,10 +149,9 @@ std::optional<std::uint32_t> TruncTick(long double value)
 
 } // namespace
 
-std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody,
-                             int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone,
-                             double DxPQN, std::uint8_t Velocity, double Duration, bool writeProgramChange,
-                             std::uint8_t Program)
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program)
 {
     if (!dataList || dataList->Empty() || DxPQN == 0.0)
         return 0;
@@ -247,11 +246,10 @@ bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventL
     return writer.Close() && ok;
 }
 
-
 bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                         std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
-                        std::uint8_t Velocity, double Duration, std::uint8_t numerator,
-                        std::uint8_t denominatorPower, bool writeProgramChange, std::uint8_t Program)
+                        std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
+                        bool writeProgramChange, std::uint8_t Program)
 {
     if (fileName.empty() || Program > 127)
         return false;
@@ -277,12 +275,11 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
     // The event lists of a huge file may not fit in memory: that is a failed
     // build like any other, and the target is left alone.
     try {
-        return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo,
-                                  Velocity, Duration, numerator, denominatorPower, writeProgramChange, Program);
+        return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo, Velocity,
+                                  Duration, numerator, denominatorPower, writeProgramChange, Program);
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
-
 
 } // namespace varimel

@@ -16,9 +16,9 @@ namespace varimel {
 inline constexpr std::uint32_t TicksPerBar = 4 * TicksPerQuarter;
 
 inline constexpr int kScaleCount = 22;
-inline constexpr int kToneCount = 88;      // piano keys A0..C8
-inline constexpr int kLowestTone = 21;     // MIDI note of A0, list position 0
-inline constexpr int kHighestTone = 108;   // MIDI note of C8
+inline constexpr int kToneCount = 88;    // piano keys A0..C8
+inline constexpr int kLowestTone = 21;   // MIDI note of A0, list position 0
+inline constexpr int kHighestTone = 108; // MIDI note of C8
 
 enum class KeyMode : std::uint8_t { Major = 0, Minor = 1, None = 2 };
 
@@ -67,10 +67,9 @@ KeySignature KeySignatureOf(int scaleIndex, int tonic);
 // Maps every record onto a note of the set into melody. Returns the end tick
 // of the piece, or 0 when nothing was produced (no data, an X increment of 0,
 // or a tick that would not fit 32 bits).
-std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody,
-                             int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone,
-                             double DxPQN, std::uint8_t Velocity, double Duration, bool writeProgramChange,
-                             std::uint8_t Program);
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program);
 
 // Maps the data and writes a two-track Standard MIDI File to fileName. The
 // file is put in place by ReplaceFile, so a failure never harms an existing

@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 class Commands : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
@@ -59,7 +59,10 @@ protected:
         form->WMDropFiles({QString::fromStdString(dir / "piece.csv")});
     }
     template <typename T> T* Get(const char* name) const { return form->findChild<T*>(QString::fromLatin1(name)); }
-    bool MappingEnabled() const { return Get<QWidget>("ScaleBox")->isEnabled() && Get<QWidget>("PreviewButton")->isEnabled(); }
+    bool MappingEnabled() const
+    {
+        return Get<QWidget>("ScaleBox")->isEnabled() && Get<QWidget>("PreviewButton")->isEnabled();
+    }
     // Runs the event loop until the preview has ended, at most `ms`.
     bool WaitForEnd(int ms)
     {
@@ -105,7 +108,7 @@ TEST_F(Commands, PreviewPlaysToTheEndByItself)
 
 TEST_F(Commands, StopEndsThePreview)
 {
-    StartWithPiece(64); // sixteen seconds
+    StartWithPiece(64);      // sixteen seconds
     form->StopButtonClick(); // nothing plays: nothing happens
     form->PreviewButtonClick();
     ASSERT_TRUE(form->Playing());
@@ -257,6 +260,7 @@ TEST_F(Commands, StoredValuesAreReadWithTheirRules)
         int value;        // position, spin value or check state
         const char* text; // for the edit boxes
     };
+    // clang-format off
     const Case cases[] = {
         {"Tempo=500", "TempoBox", 240, nullptr},
         {"Velocity=0", "VelocityBox", 1, nullptr},
@@ -274,6 +278,7 @@ TEST_F(Commands, StoredValuesAreReadWithTheirRules)
         {"DxPQN=abc", "DxPQNBox", 0, "1"},
         {"Duration=", "DurationBox", 0, "0.875"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         WriteIni(std::string("[MappingParam]\n") + c.stored + "\n");
         Start();

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
-#include <charconv>
 #include <optional>
 #include <random>
 #include <string>
@@ -52,6 +52,7 @@ TEST(Csvreader, SingleLines)
         bool valid;
         double x, y;
     };
+    // clang-format off
     const Case cases[] = {
         {"1,2", true, 1, 2},
         {"1, 2", true, 1, 2},
@@ -94,6 +95,7 @@ TEST(Csvreader, SingleLines)
         {"-,1", false, 0, 0},
         {"1,+", false, 0, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         XYData r;
         const bool valid = ParseCsvLine(c.line, r);
@@ -111,6 +113,7 @@ TEST(Csvreader, NumberSyntaxOfEditBoxes)
         const char* text;
         std::optional<double> value;
     };
+    // clang-format off
     const Case cases[] = {
         {"1       ", 1.0}, {"  0.875", 0.875}, {"1e+06   ", 1e6}, {"", std::nullopt},
         {" ", std::nullopt}, {"1\t", std::nullopt}, {"abc", std::nullopt}, {"0.0001", 0.0001},
@@ -121,6 +124,7 @@ TEST(Csvreader, NumberSyntaxOfEditBoxes)
         {"1e", 1.0}, {"2.5E+", 2.5}, {"1234567890123456789e", 1234567890123456789.0},
         {"-12345678901234567e-", -12345678901234567.0}, {"1234567890123456789e2", 1234567890123456789e2},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const auto v = ParseNumber(c.text);
         ASSERT_EQ(v.has_value(), c.value.has_value()) << "[" << c.text << "]";
@@ -139,6 +143,7 @@ TEST(Csvreader, LineEndsAndSpecialBytes)
     };
     const std::string longValid = "1," + std::string(1019, '0') + "2"; // exactly 1023 bytes
     const std::string longer = "3," + std::string(3000, ' ') + "4";
+    // clang-format off
     const Case cases[] = {
         {"3,1\n1,5\n2,2\n", {{1, 5}, {2, 2}, {3, 1}}, false},
         {"1,2\r\n3,4\r\n", {{1, 2}, {3, 4}}, false},
@@ -160,6 +165,7 @@ TEST(Csvreader, LineEndsAndSpecialBytes)
         {longer + "\n5,6\n", {{3, 4}, {5, 6}}, false},
         {"1,2   \t\x01\x02\n", {{1, 2}}, false},          // trailing controls are trimmed
     };
+    // clang-format on
     for (const Case& c : cases) {
         for (std::size_t piece : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{7}}) {
             const Parsed p = ParseBytes(c.bytes, piece);
@@ -184,6 +190,7 @@ TEST(Csvreader, SummaryTexts)
         std::string bytes;
         CsvSummary summary;
     };
+    // clang-format off
     const Case cases[] = {
         {"3,1\n1,5\n2,2\n",
          {"データファイル: data.csv", "レコード数 = 3", "           3", "           1", "           5",
@@ -204,6 +211,7 @@ TEST(Csvreader, SummaryTexts)
          {"データファイル: data.csv", "レコード数 = 2", "    0.333333", "           0", " 1.23457e+08",
           "     1.23457", "Xの平均間隔 = 0.333333", "0.333333"}},
     };
+    // clang-format on
     testutil::TempDir dir;
     for (const Case& c : cases) {
         testutil::WriteFile(dir / "data.csv", c.bytes);
@@ -247,7 +255,7 @@ namespace {
 // Runs a test under a locale with a decimal comma and puts the locale the
 // test found back afterwards, whether the test passed, failed or skipped.
 class CommaLocale : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         const char* current = std::setlocale(LC_ALL, nullptr);
@@ -259,7 +267,7 @@ protected:
     }
     void TearDown() override { std::setlocale(LC_ALL, previous_.c_str()); }
 
-private:
+  private:
     std::string previous_;
 };
 } // namespace

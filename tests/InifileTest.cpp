@@ -96,8 +96,8 @@ TEST(Inifile, ProfileReals)
         double value;
         const char* text;
     };
-    for (const Case& c : {Case{1, "1"}, Case{0.875, "0.875"}, Case{2.50, "2.5"}, Case{0.1, "0.1"},
-                          Case{1.0 / 3, "0.333333333333333"}, Case{1e20, "1e+20"}, Case{-0.0001, "-0.0001"},
-                          Case{123456789012345678.0, "1.23456789012346e+17"}})
+    for (const Case& c :
+         {Case{1, "1"}, Case{0.875, "0.875"}, Case{2.50, "2.5"}, Case{0.1, "0.1"}, Case{1.0 / 3, "0.333333333333333"},
+          Case{1e20, "1e+20"}, Case{-0.0001, "-0.0001"}, Case{123456789012345678.0, "1.23456789012346e+17"}})
         EXPECT_EQ(FormatProfileReal(c.value), c.text);
 }

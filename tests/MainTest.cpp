@@ -21,7 +21,7 @@
 namespace {
 
 class Window : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
@@ -80,12 +80,12 @@ TEST_F(Window, InitialTexts)
         const char* name;
         const char* text;
     };
-    for (const Case& c : {Case{"NumRecordLabel", "レコード数 = 0"}, Case{"XIntervalLabel", "Xの平均間隔 = 0"},
-                          Case{"CsvFileNameLabel", "データファイル: "}, Case{"XmaxLabel", "0"},
-                          Case{"XminLabel", "0"}, Case{"YmaxLabel", "0"}, Case{"YminLabel", "0"},
-                          Case{"VersionLabel", "Version 1.01"}, Case{"Label15", "Varimel"},
-                          Case{"Label16", "Presented by Korvath"}, Case{"Label9", "4分音符あたりのXの増分"},
-                          Case{"Label11", "bpm"}, Case{"Label13", "ベロシティー"}})
+    for (const Case& c :
+         {Case{"NumRecordLabel", "レコード数 = 0"}, Case{"XIntervalLabel", "Xの平均間隔 = 0"},
+          Case{"CsvFileNameLabel", "データファイル: "}, Case{"XmaxLabel", "0"}, Case{"XminLabel", "0"},
+          Case{"YmaxLabel", "0"}, Case{"YminLabel", "0"}, Case{"VersionLabel", "Version 1.01"},
+          Case{"Label15", "Varimel"}, Case{"Label16", "Presented by Korvath"}, Case{"Label9", "4分音符あたりのXの増分"},
+          Case{"Label11", "bpm"}, Case{"Label13", "ベロシティー"}})
         EXPECT_EQ(Text(c.name), QString::fromUtf8(c.text)) << c.name;
     EXPECT_EQ(Get<QLineEdit>("DxPQNBox")->text(), "1");
     EXPECT_EQ(Get<QLineEdit>("DurationBox")->text(), "0.875");
@@ -109,6 +109,7 @@ TEST_F(Window, CaptionsAndHints)
         const char* caption; // nullptr: none to check
         const char* hint;
     };
+    // clang-format off
     const Case cases[] = {
         {"LoadDataButton", "CSVファイル読込...(&I)",
          "「ファイルを開く」ダイアログからCSVファイルを選択して開きます。ドラッグ＆ドロップで開くこともできます。"},
@@ -130,6 +131,7 @@ TEST_F(Window, CaptionsAndHints)
          "現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"},
         {"HelpButton", "ヘルプ(&H)", "オンラインマニュアルにジャンプします。インターネット接続が必要です。"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         QWidget* w = Get<QWidget>(c.name);
         EXPECT_EQ(w->toolTip(), QString::fromUtf8(c.hint)) << c.name;
@@ -157,6 +159,7 @@ TEST_F(Window, ControlsSitWhereTheLayoutPutsThem)
         const char* name;
         int x, y, w, h; // w or h of -1: not fixed by the layout
     };
+    // clang-format off
     const Case cases[] = {
         {"GroupBox1", 8, 8, 609, 89},       {"LoadDataButton", 16, 25, 129, 25}, {"NumRecordLabel", 179, 18, -1, -1},
         {"CsvFileNameLabel", 16, 64, -1, -1}, {"XmaxLabel", 424, 37, -1, -1},  {"YminLabel", 511, 56, -1, -1},
@@ -169,6 +172,7 @@ TEST_F(Window, ControlsSitWhereTheLayoutPutsThem)
         {"SaveSMFButton", 408, 223, 187, 25}, {"VersionLabel", 154, 381, -1, -1}, {"UrlLabel", 154, 404, 133, 17},
         {"HelpButton", 528, 383, 75, 25},   {"Label15", 16, 375, 121, 24},    {"Label7", 499, 116, -1, -1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const QWidget* w = Get<QWidget>(c.name);
         EXPECT_EQ(w->x(), c.x) << c.name;
@@ -182,9 +186,22 @@ TEST_F(Window, ControlsSitWhereTheLayoutPutsThem)
     }
     // The tab order runs through the data group, the mapping group, the link
     // and the help button.
-    const char* order[] = {"LoadDataButton", "ScaleBox", "TonicBox", "LowToneBox", "HighToneBox", "DxPQNBox",
-                           "DurationBox", "TempoBox", "ProgramBox", "VelocityBox", "DisableProgChangeBox",
-                           "PreviewButton", "StopButton", "VolumeCtrlButton", "SaveSMFButton", "UrlLabel",
+    const char* order[] = {"LoadDataButton",
+                           "ScaleBox",
+                           "TonicBox",
+                           "LowToneBox",
+                           "HighToneBox",
+                           "DxPQNBox",
+                           "DurationBox",
+                           "TempoBox",
+                           "ProgramBox",
+                           "VelocityBox",
+                           "DisableProgChangeBox",
+                           "PreviewButton",
+                           "StopButton",
+                           "VolumeCtrlButton",
+                           "SaveSMFButton",
+                           "UrlLabel",
                            "HelpButton"};
     QWidget* w = Get<QWidget>(order[0]);
     for (std::size_t i = 1; i < std::size(order); ++i) {
@@ -207,9 +224,10 @@ TEST_F(Window, ListsAreFilled)
         const char* first;
         const char* last;
     };
-    for (const Case& c : {Case{"ScaleBox", 22, 1, "クロマティックスケール", "琉球音階"}, Case{"TonicBox", 12, 0, "C", "B"},
-                          Case{"LowToneBox", 88, 39, "A0", "C8"}, Case{"HighToneBox", 88, 63, "A0", "C8"},
-                          Case{"ProgramBox", 128, 0, "001: Piano 1", "128: Gun Shot"}}) {
+    for (const Case& c :
+         {Case{"ScaleBox", 22, 1, "クロマティックスケール", "琉球音階"}, Case{"TonicBox", 12, 0, "C", "B"},
+          Case{"LowToneBox", 88, 39, "A0", "C8"}, Case{"HighToneBox", 88, 63, "A0", "C8"},
+          Case{"ProgramBox", 128, 0, "001: Piano 1", "128: Gun Shot"}}) {
         QComboBox* box = Box(c.name);
         EXPECT_EQ(box->count(), c.count) << c.name;
         EXPECT_EQ(box->currentIndex(), c.current) << c.name;
@@ -259,15 +277,17 @@ TEST_F(Window, DropRules)
     const QString backup = Csv("data.csv.bak", "0,1\n");
     struct Case {
         QStringList paths;
-        int records;      // -1: no data list
+        int records; // -1: no data list
         int boxes;
     };
+    // clang-format off
     const Case cases[] = {
         {{other}, -1, 0},
         {{backup}, -1, 0},
         {{good, good}, -1, 1},
         {{good}, 2, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         boxes.shown.clear();
         form->WMDropFiles(c.paths);
@@ -373,6 +393,7 @@ TEST_F(Window, CheckParametersInOrder)
         bool owned;
         const char* text; // nullptr: passes
     };
+    // clang-format off
     const Case cases[] = {
         {"no data", "", 39, 63, "1", "0.875", 1, MessageKind::Information, true,
          "データが読み込まれていません。先にCSVファイルを読み込んで下さい。"},
@@ -394,6 +415,7 @@ TEST_F(Window, CheckParametersInOrder)
         {"duration 1 and dx 0.0001 pass", "0,1\n", 39, 63, "0.0001", "1", 1, MessageKind::Error, true, nullptr},
         {"trailing spaces pass", "0,1\n", 39, 63, "1       ", " 0.5 ", 1, MessageKind::Error, true, nullptr},
     };
+    // clang-format on
     for (const Case& c : cases) {
         form = std::make_unique<TMainForm>();
         if (!c.csv.empty())
@@ -419,10 +441,11 @@ TEST_F(Window, CheckParametersInOrder)
 
 TEST_F(Window, EnableControls)
 {
-    const char* together[] = {"ScaleBox", "TonicBox", "LowToneBox", "HighToneBox", "DxPQNBox", "DurationBox",
-                              "TempoBox", "ProgramBox", "VelocityBox", "DisableProgChangeBox", "PreviewButton"};
-    const char* untouched[] = {"LoadDataButton", "StopButton", "SaveSMFButton", "VolumeCtrlButton", "HelpButton",
-                               "UrlLabel"};
+    const char* together[] = {"ScaleBox",     "TonicBox", "LowToneBox", "HighToneBox", "DxPQNBox",
+                              "DurationBox",  "TempoBox", "ProgramBox", "VelocityBox", "DisableProgChangeBox",
+                              "PreviewButton"};
+    const char* untouched[] = {"LoadDataButton",   "StopButton", "SaveSMFButton",
+                               "VolumeCtrlButton", "HelpButton", "UrlLabel"};
     for (const bool enable : {false, true}) {
         form->EnableControls(enable);
         for (const char* name : together)
@@ -462,6 +485,7 @@ TEST_F(Window, KeyboardPicture)
         QRgb color;
     };
     // Major scale on C over C4..C6 at start.
+    // clang-format off
     const Case cases[] = {
         {0, 0, kGrey},     {2, 64, kGrey},   {577, 10, kGrey}, {578, 64, kGrey}, // margins
         {3, 50, kBlack},   {4, 50, kWhite},  {13, 50, kWhite}, {14, 50, kBlack}, // A0 (3,0,15,65)
@@ -471,6 +495,7 @@ TEST_F(Window, KeyboardPicture)
         {265, 10, kBlack}, {266, 20, kBlack},                                     // C#4 stays black
         {564, 50, kBlack}, {565, 50, kWhite}, {575, 50, kBlack},                  // C8 (564,0,576,65)
     };
+    // clang-format on
     for (const Case& c : cases)
         EXPECT_EQ(Pixel(image, c.x, c.y), c.color) << c.x << "," << c.y;
     // The same picture reaches the screen.

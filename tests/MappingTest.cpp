@@ -65,6 +65,7 @@ TEST(Mapping, ScalesFollowMusicTheory)
         std::vector<int> ascending;
         std::vector<int> descending; // empty: as ascending
     };
+    // clang-format off
     const Case cases[] = {
         {"クロマティックスケール", std::vector<int>(12, 1), {}},
         {"メジャースケール", major, {}},
@@ -90,6 +91,7 @@ TEST(Mapping, ScalesFollowMusicTheory)
         {"ヨナ抜き短音階", {2, 1, 4, 1, 4}, {}},
         {"琉球音階", {4, 1, 2, 4, 1}, {}},
     };
+    // clang-format on
     ASSERT_EQ(std::size(cases), ScaleTable.size()) << "every scale of the catalogue is described here";
     for (const Case& c : cases) {
         const TMusicalScale& s = Named(c.name);
@@ -117,6 +119,7 @@ TEST(Mapping, ChecksComeInTheirOrder)
         ParameterCheck outcome;
     };
     const int c4 = kDefaultLowTone, c6 = kDefaultHighTone;
+    // clang-format off
     const Case cases[] = {
         {"all fine", &data, 1, c4, c6, "1", "0.875", ParameterCheck::Ok},
         {"no data before tones", &empty, 1, c6, c4, "x", "x", ParameterCheck::NoData},
@@ -135,6 +138,7 @@ TEST(Mapping, ChecksComeInTheirOrder)
         {"no scale note in range", &data, 21, ToneOfMidiNote(61), ToneOfMidiNote(62), "1", "1",
          ParameterCheck::EmptyRange},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const ParameterCheckResult r = CheckMappingParameters(c.data, c.scale, 0, c.low, c.high, c.dx, c.duration);
         EXPECT_EQ(r.Outcome, c.outcome) << c.what;
@@ -165,7 +169,8 @@ TEST(Mapping, BuildSmfWritesTheRequest)
     r.HighTone = ToneOfMidiNote(61);
     ScaleNoteSet set;
     ASSERT_TRUE(BuildSmf(&one, r, dir / "one.mid", set));
-    EXPECT_EQ(testutil::ReadFile(dir / "one.mid"), testutil::ReadFile(std::string(VARIMEL_GOLDEN_DIR) + "/one-note.mid"));
+    EXPECT_EQ(testutil::ReadFile(dir / "one.mid"),
+              testutil::ReadFile(std::string(VARIMEL_GOLDEN_DIR) + "/one-note.mid"));
 
     // Tempo and velocity outside their ranges go to the nearest bound.
     const TXYDataList walk = Data({{0, 0}, {1, 1}, {2, 2}});
@@ -198,6 +203,7 @@ TEST(Mapping, BuildSmfWritesTheRequest)
         const char* what;
         void (*spoil)(MappingRequest&);
     };
+    // clang-format off
     const Bad bad[] = {
         {"scale", [](MappingRequest& q) { q.Scale = kScaleCount; }},
         {"tonic", [](MappingRequest& q) { q.Tonic = 12; }},
@@ -205,6 +211,7 @@ TEST(Mapping, BuildSmfWritesTheRequest)
         {"high tone", [](MappingRequest& q) { q.HighTone = kToneCount; }},
         {"program", [](MappingRequest& q) { q.Program = kProgramCount; }},
     };
+    // clang-format on
     for (const Bad& b : bad) {
         MappingRequest q;
         b.spoil(q);

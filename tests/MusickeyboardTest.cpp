@@ -73,6 +73,7 @@ TEST(Musickeyboard, Highlighting)
         std::vector<std::int32_t> notes;
         std::vector<int> lit;
     };
+    // clang-format off
     const Case cases[] = {
         {{}, {}},
         {{60, 62, 64}, {60, 62, 64}},
@@ -80,6 +81,7 @@ TEST(Musickeyboard, Highlighting)
         {{61, 61}, {61}},
         {{21, 108, 22}, {21, 22, 108}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         Recorder rec;
         TMusicKeyboard kb(rec, 579, 65);

@@ -26,7 +26,7 @@ FileFiller Writes(const std::string& text)
 }
 
 class Replace : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { FailReplaceStepForTesting(std::nullopt); }
     testutil::TempDir dir;
 };
@@ -69,7 +69,8 @@ TEST_F(Replace, RealFailures)
     // The filler's own failure, a folder that does not exist, a folder as target.
     testutil::WriteFile(dir / "keep.txt", "precious");
     std::string reason;
-    EXPECT_FALSE(ReplaceFile(dir / "keep.txt", [](const std::string&) { return false; }, &reason));
+    EXPECT_FALSE(ReplaceFile(
+        dir / "keep.txt", [](const std::string&) { return false; }, &reason));
     EXPECT_EQ(testutil::ReadFile(dir / "keep.txt"), "precious");
     EXPECT_FALSE(ReplaceFile(dir / "no/such/folder.txt", Writes("x"), &reason));
     EXPECT_NE(reason.find("No such file or directory"), std::string::npos) << reason;

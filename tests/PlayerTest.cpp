@@ -50,12 +50,14 @@ TEST(Player, OpenFailsCleanly)
         PlayerOptions options;
         std::string file;
     };
+    // clang-format off
     const Case cases[] = {
         {"missing SoundFont", {dir / "none.sf2", "file", dir / "out.wav"}, piece},
         {"missing file", {kSmallFont, "file", dir / "out.wav"}, dir / "gone.mid"},
         {"not a MIDI file", {kSmallFont, "file", dir / "out.wav"}, dir / "not.mid"},
         {"no such audio driver", {kSmallFont, "no-such-driver", dir / "out.wav"}, piece},
     };
+    // clang-format on
     for (const Case& c : cases) {
         MidiPlayer player(c.options);
         EXPECT_FALSE(player.Open(c.file)) << c.what;

@@ -65,9 +65,9 @@ TEST(Render, MappedFileReadsBackCleanly)
 {
     testutil::TempDir dir;
     testutil::WriteFile(dir / "walk.csv", "x,y\n0,0\n0.5,1\n1,2\n1.5,3\n2,2\n2.5,1\n3,0\n");
-    const RenderRun r = Render(dir, {"--scale", "4", "--tonic", "9", "--low", "A3", "--high", "69", "--tempo", "500",
-                               "--velocity", "0", "--program", "29", "--summary-json", dir / "walk.csv",
-                               dir / "walk.mid"});
+    const RenderRun r =
+        Render(dir, {"--scale", "4", "--tonic", "9", "--low", "A3", "--high", "69", "--tempo", "500", "--velocity", "0",
+                     "--program", "29", "--summary-json", dir / "walk.csv", dir / "walk.mid"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "不正なデータを検出したため、読み飛ばされました。\n");
     EXPECT_EQ(r.out, "{\"file\": \"データファイル: walk.csv\", \"records\": \"レコード数 = 7\", "
@@ -108,6 +108,7 @@ TEST(Render, RefusalsAndFailures)
         std::string err; // exact, or a prefix when it ends with "..."
     };
     const std::string usage = "...";
+    // clang-format off
     const Case cases[] = {
         {{dir / "missing.csv", out}, 1, "CSVファイルの読み込みに失敗しました。\n"},
         {{dir.Path(), out}, 1, "CSVファイルの読み込みに失敗しました。\n"},
@@ -138,6 +139,7 @@ TEST(Render, RefusalsAndFailures)
         {{dir / "ok.csv", dir / "ok.csv"}, 2, usage},
         {{dir / "ok.csv", dir.Path() + "/./ok.csv"}, 2, usage},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const RenderRun r = Render(dir, c.args);
         std::string joined;
@@ -196,11 +198,13 @@ TEST(Render, WavBesideOrInsteadOfTheMidiFile)
         std::vector<std::string> args;
         bool midi;
     };
+    // clang-format off
     const Case cases[] = {
         {{"--wav", dir / "only.wav", "--soundfont", font, "--tempo", "240", dir / "walk.csv"}, false},
         {{"--wav=" + dir / "both.wav", "--soundfont", font, "--tempo", "240", dir / "walk.csv", dir / "both.mid"},
          true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const RenderRun r = Render(dir, c.args);
         ASSERT_EQ(r.status, 0) << r.err;

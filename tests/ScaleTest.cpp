@@ -74,8 +74,8 @@ TEST(Scale, ToneLabels)
         int k;
         const char* label;
     };
-    for (const Case& c : {Case{0, "A0"}, Case{1, "B♭0"}, Case{2, "B0"}, Case{3, "C1"}, Case{4, "C#1"},
-                          Case{39, "C4"}, Case{42, "E♭4"}, Case{63, "C6"}, Case{87, "C8"}}) {
+    for (const Case& c : {Case{0, "A0"}, Case{1, "B♭0"}, Case{2, "B0"}, Case{3, "C1"}, Case{4, "C#1"}, Case{39, "C4"},
+                          Case{42, "E♭4"}, Case{63, "C6"}, Case{87, "C8"}}) {
         EXPECT_EQ(ToneLabel(c.k), c.label);
         EXPECT_EQ(ToneIndexOfLabel(c.label), c.k);
     }
@@ -93,6 +93,7 @@ TEST(Scale, BuildNoteSet)
         int scale, tonic, low, high;
         std::vector<int> ascending, descending, listed;
     };
+    // clang-format off
     const Case cases[] = {
         {1, 0, 60, 72, {60, 62, 64, 65, 67, 69, 71, 72}, {60, 62, 64, 65, 67, 69, 71, 72},
          {60, 62, 64, 65, 67, 69, 71, 72}},
@@ -102,6 +103,7 @@ TEST(Scale, BuildNoteSet)
         {3, 0, 21, 22, {}, {}, {}},
         {0, 0, 21, 108, {}, {}, {}}, // filled below: all 88 keys
     };
+    // clang-format on
     for (const Case& c : cases) {
         ScaleNoteSet set;
         set.PreviousPosition = 9;
@@ -180,6 +182,7 @@ TEST(Scale, MapDataToNotes)
         std::uint32_t end;
         std::vector<Note> notes;
     };
+    // clang-format off
     const Case cases[] = {
         {"one record", {{0, 5}}, 1, 0.875, 1, 0, 60, 72, 3840, {{0, 840, 67}}},
         {"four on the beat", {{0, 0}, {1, 1}, {2, 2}, {3, 3}}, 1, 0.875, 1, 0, 60, 72, 3840,
@@ -202,6 +205,7 @@ TEST(Scale, MapDataToNotes)
         {"lengths round half up, starts truncate", {{0, 0}, {8, 0}}, 1024, 1.0, 1, 0, 60, 72, 3840,
          {{0, 8, 67}, {7, 960, 67}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const TXYDataList data = Data(c.xy);
         ScaleNoteSet set;
@@ -228,12 +232,14 @@ TEST(Scale, MapDataToNotesProducesNothing)
         double dx;
         double duration;
     };
+    // clang-format off
     const Case cases[] = {
         {"no data", {}, 1, 0.875},
         {"X increment 0", {{0, 0}}, 0, 0.875},
         {"start beyond 32 bits", {{0, 0}, {1e7, 0}}, 1, 0.875},
         {"bar end beyond 32 bits", {{0, 0}, {4473923.1, 0}}, 1, 0.875}, // every note fits, the bar line does not
     };
+    // clang-format on
     for (const Case& c : cases) {
         const TXYDataList data = Data(c.xy);
         ScaleNoteSet set;

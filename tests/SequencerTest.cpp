@@ -32,6 +32,7 @@ TEST(Sequencer, AddOperationsStoreFileBytes)
         int channel;
         std::vector<Timed> events;
     };
+    // clang-format off
     const Case cases[] = {
         {"tempo 120", [](TMidiEventList& l) { l.AddTempo(0, 120); }, 0, {{0, {0xFF, 0x51, 3, 0x07, 0xA1, 0x20}}}},
         {"tempo 20", [](TMidiEventList& l) { l.AddTempo(5, 20); }, 0, {{5, {0xFF, 0x51, 3, 0x2D, 0xC6, 0xC0}}}},
@@ -51,6 +52,7 @@ TEST(Sequencer, AddOperationsStoreFileBytes)
          {{0, {0xFF, 0x58, 4, 4, 2, 0x18, 8}}}},
         {"end of track", [](TMidiEventList& l) { l.AddEndOfTrack(3840); }, 0, {{3840, {0xFF, 0x2F, 0}}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TMidiEventList list(c.channel, "", "");
         c.add(list);
@@ -69,8 +71,8 @@ TEST(Sequencer, SortByTime)
     list.AddNote(15, 0x3C, 1, 1);
     list.SortByTime();
     const std::vector<Timed> expected = {
-        {0, {0xFF, 0x59, 2, 0, 0}},  {10, {0xC0, 5, 0}},     {10, {0x80, 0x40, 0}}, {10, {0x90, 0x40, 0x60}},
-        {15, {0xFF, 0x2F, 0}},       {15, {0x80, 0x40, 0}},  {15, {0x90, 0x3C, 1}}, {16, {0x80, 0x3C, 0}},
+        {0, {0xFF, 0x59, 2, 0, 0}}, {10, {0xC0, 5, 0}},    {10, {0x80, 0x40, 0}}, {10, {0x90, 0x40, 0x60}},
+        {15, {0xFF, 0x2F, 0}},      {15, {0x80, 0x40, 0}}, {15, {0x90, 0x3C, 1}}, {16, {0x80, 0x3C, 0}},
     };
     EXPECT_EQ(Events(list), expected);
 }

@@ -35,8 +35,8 @@ inline File Parse(const std::vector<std::uint8_t>& b)
     std::size_t p = 0;
     auto need = [&](std::size_t n) { return p + n <= b.size(); };
     auto u32 = [&] {
-        std::uint32_t v = (std::uint32_t{b[p]} << 24) | (std::uint32_t{b[p + 1]} << 16) |
-                          (std::uint32_t{b[p + 2]} << 8) | b[p + 3];
+        std::uint32_t v =
+            (std::uint32_t{b[p]} << 24) | (std::uint32_t{b[p + 1]} << 16) | (std::uint32_t{b[p + 2]} << 8) | b[p + 3];
         p += 4;
         return v;
     };

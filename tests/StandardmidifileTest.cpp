@@ -22,7 +22,6 @@ Bytes Cat(std::initializer_list<Bytes> parts)
     return out;
 }
 
-
 Bytes FileBytes(const std::string& path) { return smftest::ReadBytes(path); }
 
 // Writes with a fresh writer: open, run body, close. Returns the file bytes.
@@ -73,6 +72,7 @@ TEST(Standardmidifile, VariableLengthQuantities)
         Bytes bytes;
         bool ok;
     };
+    // clang-format off
     const Case cases[] = {
         {0, {0x00}, true},
         {127, {0x7F}, true},
@@ -85,6 +85,7 @@ TEST(Standardmidifile, VariableLengthQuantities)
         {0x10000000, {}, false},
         {0xFFFFFFFF, {}, false},
     };
+    // clang-format on
     testutil::TempDir dir;
     for (const Case& c : cases) {
         bool ok = false;
@@ -101,6 +102,7 @@ TEST(Standardmidifile, EventsByFirstByte)
         bool ok;
         Bytes written; // after the delta time 0
     };
+    // clang-format off
     const Case cases[] = {
         {{0x90, 0x3C, 0x60}, true, {0x90, 0x3C, 0x60}},
         {{0xB0, 7, 100}, true, {0xB0, 7, 100}},
@@ -113,6 +115,7 @@ TEST(Standardmidifile, EventsByFirstByte)
         {{0x3C, 0x60, 0}, false, {}},
         {{0xF8, 0, 0}, false, {}},
     };
+    // clang-format on
     testutil::TempDir dir;
     for (const Case& c : cases) {
         bool ok = false;
@@ -169,8 +172,8 @@ TEST(Standardmidifile, WriteTrackEdges)
     list.AddNote(0, 60, 96, 3840);
     list.AddEndOfTrack(3840);
     const Bytes file = Written(dir, [&](TSMFWrite& w) { EXPECT_TRUE(w.WriteTrack(list)); });
-    const Bytes expected = Cat({kHeader, {'M', 'T', 'r', 'k', 0, 0, 0, 13}, {0, 0x90, 60, 96},
-                                {0x9E, 0x00, 0x80, 60, 0}, {0, 0xFF, 0x2F, 0}});
+    const Bytes expected = Cat(
+        {kHeader, {'M', 'T', 'r', 'k', 0, 0, 0, 13}, {0, 0x90, 60, 96}, {0x9E, 0x00, 0x80, 60, 0}, {0, 0xFF, 0x2F, 0}});
     Bytes withCount = expected;
     withCount[11] = 1;
     EXPECT_EQ(file, withCount);

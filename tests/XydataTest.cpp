@@ -26,6 +26,7 @@ TEST(Xydata, SortOrdersByXThenY)
     struct Case {
         std::vector<XYData> in, out;
     };
+    // clang-format off
     const Case cases[] = {
         {{}, {}},
         {{{4, 2}}, {{4, 2}}},
@@ -34,6 +35,7 @@ TEST(Xydata, SortOrdersByXThenY)
         {{{3, 4}, {3, 4}}, {{3, 4}, {3, 4}}},
         {{{2, -1}, {2, -3}, {1, 7}, {2, -2}}, {{1, 7}, {2, -3}, {2, -2}, {2, -1}}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TXYDataList list = ListOf(c.in);
         list.Sort();
@@ -47,12 +49,14 @@ TEST(Xydata, ExtremesOfY)
         std::vector<XYData> in;
         double max, min;
     };
+    // clang-format off
     const Case cases[] = {
         {{}, 0.0, 0.0},
         {{{1, -3.5}}, -3.5, -3.5},
         {{{0, 2}, {1, 7}, {2, 7}, {3, -1}}, 7, -1},
         {{{0, -5}, {1, -2}}, -2, -5},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const TXYDataList list = ListOf(c.in);
         EXPECT_EQ(list.MaxY(), c.max);
