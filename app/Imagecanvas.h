@@ -8,7 +8,7 @@
 #include <QImage>
 
 class ImageCanvas : public varimel::Canvas {
-  public:
+public:
     ImageCanvas(int width, int height);
 
     void SetPenColor(std::uint32_t color) override { m_pen = color; }
@@ -21,7 +21,7 @@ class ImageCanvas : public varimel::Canvas {
     static QRgb ToRgb(std::uint32_t bgr);
     static std::uint32_t ToBgr(QRgb rgb);
 
-  private:
+private:
     void Fill(int left, int top, int right, int bottom, std::uint32_t color);
 
     QImage m_image;

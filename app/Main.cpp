@@ -62,7 +62,7 @@ std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdSt
 
 // The application-wide hint timing: shown 200 ms after the pointer rests.
 class HintStyle : public QProxyStyle {
-  public:
+public:
     using QProxyStyle::QProxyStyle;
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override

@@ -31,7 +31,7 @@ class ImageCanvas;
 // remembers how its last change was made.
 class TToneBox : public QComboBox {
     Q_OBJECT
-  public:
+public:
     using QComboBox::QComboBox;
     void showPopup() override;
 
@@ -41,14 +41,14 @@ class TToneBox : public QComboBox {
     // Position held just before the last change made on the closed box.
     int IndexBeforeChange() const { return m_before; }
 
-  signals:
+signals:
     void dropDown();
 
-  protected:
+protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-  private:
+private:
     bool m_fromList = false;
     int m_before = 0;
 };
@@ -58,7 +58,7 @@ class TToneBox : public QComboBox {
 // values outside the range go to the nearest bound.
 class TSpinEdit : public QSpinBox {
     Q_OBJECT
-  public:
+public:
     explicit TSpinEdit(QWidget* parent = nullptr);
     QValidator::State validate(QString& text, int& pos) const override;
     void fixup(QString& text) const override;
@@ -68,7 +68,7 @@ class TSpinEdit : public QSpinBox {
 
 class TMainForm : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 
@@ -128,12 +128,12 @@ class TMainForm : public QWidget {
     static const char* const kManualUrl;
     static const char* const kHomePageUrl;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-  private:
+private:
     void CreateControls();
     void FormCreate();
     void ShowKeyboard();

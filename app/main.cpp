@@ -12,7 +12,7 @@ void ShowException(const QString& text) { QMessageBox::critical(nullptr, QApplic
 
 // An error that escapes a command is shown, and the window carries on.
 class TApplication : public QApplication {
-  public:
+public:
     using QApplication::QApplication;
     bool notify(QObject* receiver, QEvent* event) override
     {

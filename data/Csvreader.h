@@ -28,7 +28,7 @@ bool ParseCsvLine(std::string_view line, XYData& record);
 // A byte-order mark at the very start is skipped; CR LF, LF and a lone CR end
 // a line; Ctrl-Z ends the data.
 class CsvParser {
-  public:
+public:
     explicit CsvParser(TXYDataList& out) : out_(out) {}
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);
@@ -36,7 +36,7 @@ class CsvParser {
     void Finish();
     bool Skipped() const { return skipped_; }
 
-  private:
+private:
     void TakeLine(const char* begin, const char* end);
 
     TXYDataList& out_;

@@ -11,7 +11,7 @@
 namespace varimel {
 
 class IniFile {
-  public:
+public:
     explicit IniFile(std::string path) : path_(std::move(path)) {}
 
     // Reads the file; a missing or unreadable file reads as an empty one.
@@ -29,7 +29,7 @@ class IniFile {
     const std::string& Path() const { return path_; }
     const std::vector<std::string>& Lines() const { return lines_; }
 
-  private:
+private:
     std::string path_;
     std::vector<std::string> lines_;
     bool crlf_ = false;

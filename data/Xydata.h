@@ -16,7 +16,7 @@ struct XYData {
 // The records of one file. Records are kept by value; the list owns them and
 // nothing is merged or dropped, duplicates included.
 class TXYDataList {
-  public:
+public:
     TXYDataList() = default;
 
     int Add(const XYData& record)
@@ -41,7 +41,7 @@ class TXYDataList {
     double MaxY() const;
     double MinY() const;
 
-  private:
+private:
     std::vector<XYData> items_;
 };
 

@@ -39,7 +39,7 @@ inline constexpr std::uint8_t kClocksPerClick = 24;
 // One timed event. Events of up to eight bytes (every event the program
 // makes) live inside the record; longer ones get a heap block of their own.
 class TMidiEvent {
-  public:
+public:
     // A channel message: the status byte as given, both data bytes cut to 7 bits.
     TMidiEvent(std::uint32_t time, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
     // A copy of n bytes; fewer than 3 are padded with zeros to 3.
@@ -55,7 +55,7 @@ class TMidiEvent {
     const std::uint8_t* Data() const { return length_ <= kInline ? inline_.data() : heap_; }
     bool IsEndOfTrack() const;
 
-  private:
+private:
     void TakeFrom(TMidiEvent& other) noexcept;
 
     static constexpr std::uint32_t kInline = 8;
@@ -74,7 +74,7 @@ bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b);
 // The events of one track, with its channel and the texts the writer puts in
 // front of them as track name and instrument name.
 class TMidiEventList {
-  public:
+public:
     TMidiEventList(int channel, std::string trackName, std::string instrumentName);
 
     std::uint8_t Channel;
@@ -108,7 +108,7 @@ class TMidiEventList {
     const TMidiEvent* begin() const { return events_.data(); }
     const TMidiEvent* end() const { return events_.data() + events_.size(); }
 
-  private:
+private:
     std::vector<TMidiEvent> events_;
 };
 

@@ -15,7 +15,7 @@ inline constexpr std::uint16_t kMaxTrackChunks = 17; // chunks one file may take
 inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
 
 class TSMFWrite {
-  public:
+public:
     TSMFWrite() = default;
     TSMFWrite(const TSMFWrite&) = delete;
     TSMFWrite& operator=(const TSMFWrite&) = delete;
@@ -46,7 +46,7 @@ class TSMFWrite {
     bool IsOpen() const { return file_ != nullptr; }
     std::uint16_t TrackCount() const { return trackCount_; }
 
-  private:
+private:
     bool WriteText(std::uint32_t delta, std::uint8_t type, const std::string& text);
     long Tell() const;
     bool Seek(long offset);

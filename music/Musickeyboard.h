@@ -16,7 +16,7 @@ inline constexpr std::uint32_t kKeyHighlight = 0xDFB08A; // red 138, green 176, 
 // outlined with the pen colour and filled with the brush colour over the
 // columns left..right-1 and rows top..bottom-1.
 class Canvas {
-  public:
+public:
     virtual ~Canvas() = default;
     virtual void SetPenColor(std::uint32_t color) = 0;
     virtual void SetBrushColor(std::uint32_t color) = 0;
@@ -26,7 +26,7 @@ class Canvas {
 };
 
 class TMusicKeyboard {
-  public:
+public:
     // Paints the whole picture grey; keys come with Draw.
     TMusicKeyboard(Canvas& canvas, int width, int height);
 
@@ -46,7 +46,7 @@ class TMusicKeyboard {
     // Left edge of note n for the given geometry and offsets.
     static int KeyLeft(const Geometry& g, const std::array<std::int32_t, 12>& offsets, int note);
 
-  private:
+private:
     Canvas& canvas_;
     int width_;
     int height_;

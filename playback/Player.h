@@ -32,7 +32,7 @@ struct PlayerOptions {
 // When play ends for any reason (played to the end, stopped, failed) the
 // end callback runs exactly once, on the player's own thread.
 class MidiPlayer {
-  public:
+public:
     explicit MidiPlayer(PlayerOptions options);
     ~MidiPlayer();
     MidiPlayer(const MidiPlayer&) = delete;
@@ -50,7 +50,7 @@ class MidiPlayer {
     bool IsOpen() const { return player_ != nullptr; }
     const std::string& LastError() const { return error_; }
 
-  private:
+private:
     void Watch(std::function<void()> onEnd);
 
     PlayerOptions options_;

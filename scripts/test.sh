@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything once and runs every test: the main
-# build (unit, renderer, window and player tests), then the clang build with
-# AddressSanitizer, UndefinedBehaviorSanitizer and the fuzz targets.
+# Sets up the machine, checks the formatting, builds everything once and runs
+# every test: the main build (unit, renderer, window and player tests), then
+# the clang build of the same with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+scripts/check-format.sh
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev

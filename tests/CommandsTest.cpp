@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
 class Commands : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override
     {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));

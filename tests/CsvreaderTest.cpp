@@ -255,7 +255,7 @@ namespace {
 // Runs a test under a locale with a decimal comma and puts the locale the
 // test found back afterwards, whether the test passed, failed or skipped.
 class CommaLocale : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override
     {
         const char* current = std::setlocale(LC_ALL, nullptr);
@@ -267,7 +267,7 @@ class CommaLocale : public ::testing::Test {
     }
     void TearDown() override { std::setlocale(LC_ALL, previous_.c_str()); }
 
-  private:
+private:
     std::string previous_;
 };
 } // namespace

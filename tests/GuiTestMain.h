@@ -17,7 +17,7 @@ struct ShownMessage {
 
 // Records every box instead of showing it, for as long as it lives.
 class MessageRecorder {
-  public:
+public:
     MessageRecorder()
     {
         SetMessageHook([this](MessageKind k, const QString& t, QWidget* o) { shown.push_back({k, t, o}); });

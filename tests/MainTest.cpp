@@ -21,7 +21,7 @@
 namespace {
 
 class Window : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override
     {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));

@@ -26,7 +26,7 @@ FileFiller Writes(const std::string& text)
 }
 
 class Replace : public ::testing::Test {
-  protected:
+protected:
     void TearDown() override { FailReplaceStepForTesting(std::nullopt); }
     testutil::TempDir dir;
 };
