@@ -3,6 +3,7 @@
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
 #include "data/Inifile.h"
+#include "data/Paths.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
 
@@ -10,15 +11,22 @@
 #include "Player.h"
 #endif
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace varimel;
 
@@ -137,12 +145,72 @@ int ToneIn(const std::string& option, std::string_view text)
                      ", not '" + std::string(text) + "'"};
 }
 
+#ifdef VARIMEL_HAVE_PLAYBACK
+// The SoundFont the window would use: the settings file's [Playback]
+// SoundFont, if it names one.
+std::string ConfiguredSoundFont()
+{
+    const std::string path = SettingsFilePath();
+    if (path.empty())
+        return {};
+    IniFile ini(path);
+    ini.Load();
+    return ini.Read(kSectionPlayback, kKeySoundFont).value_or(std::string());
+}
+#endif
+
+// The same file by identity (device and inode) or by the path it resolves to.
 bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code ec;
     if (std::filesystem::equivalent(a, b, ec))
         return true;
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec) && !ec;
+    std::error_code ea, eb;
+    const auto ca = std::filesystem::weakly_canonical(a, ea);
+    const auto cb = std::filesystem::weakly_canonical(b, eb);
+    return !ea && !eb && ca == cb;
+}
+
+// An output that exists and is no regular file (a device, a FIFO) is written
+// in place and never destroyed, so it may coincide with anything.
+bool WrittenInPlace(const std::string& path)
+{
+    struct stat info {};
+    return path == "-" || (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode));
+}
+
+// No output may be one of the run's inputs (the CSV file, the SoundFont, the
+// settings file) or another output: writing it would destroy what the user
+// did not ask to replace.
+void GuardOutputs(const Options& o)
+{
+    std::vector<std::string> inputs = {o.files[0]};
+    std::vector<std::string> outputs;
+    if (o.files.size() > 1)
+        outputs.push_back(o.files[1]);
+    if (o.wav) {
+        outputs.push_back(*o.wav);
+        if (o.soundFont)
+            inputs.push_back(*o.soundFont);
+#ifdef VARIMEL_HAVE_PLAYBACK
+        else if (const std::string configured = FindSoundFont(ConfiguredSoundFont()); !configured.empty())
+            inputs.push_back(configured);
+#endif
+    }
+    if (const std::string settings = SettingsFilePath(); !settings.empty())
+        inputs.push_back(settings);
+    if (o.summaryJson && std::find(outputs.begin(), outputs.end(), "-") != outputs.end())
+        throw UsageError{"'-' and --summary-json both write to standard output"};
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        if (WrittenInPlace(outputs[i]))
+            continue;
+        for (const std::string& input : inputs)
+            if (SameFile(outputs[i], input))
+                throw UsageError{"'" + outputs[i] + "' is the same file as '" + input + "'"};
+        for (std::size_t j = 0; j < i; ++j)
+            if (SameFile(outputs[i], outputs[j]))
+                throw UsageError{"'" + outputs[i] + "' is the same file as '" + outputs[j] + "'"};
+    }
 }
 
 Options ParseArguments(int argc, char** argv)
@@ -224,15 +292,8 @@ Options ParseArguments(int argc, char** argv)
     if (!o.help && !filesOk)
         throw UsageError{"expected INPUT.csv and OUTPUT.mid, got " + std::to_string(o.files.size()) +
                          " file argument(s)"};
-    // Writing over the input (or the MIDI file over the WAV file) would
-    // destroy what the user asked to read.
-    std::vector<std::string> paths = o.files;
-    if (o.wav)
-        paths.push_back(*o.wav);
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        for (std::size_t j = i + 1; j < paths.size(); ++j)
-            if (SameFile(paths[i], paths[j]))
-                throw UsageError{"'" + paths[j] + "' is the same file as '" + paths[i] + "'"};
+    if (!o.help)
+        GuardOutputs(o);
     return o;
 }
 
@@ -280,7 +341,8 @@ std::string JsonString(std::string_view s)
     return out;
 }
 
-void PrintSummaryJson(const CsvLoad& load)
+// False when standard output did not take it (closed, full, a closed pipe).
+bool PrintSummaryJson(const CsvLoad& load)
 {
     const CsvSummary& s = load.Summary;
     std::string json = "{\"file\": " + JsonString(s.FileName) + ", \"records\": " + JsonString(s.NumRecord) +
@@ -290,27 +352,19 @@ void PrintSummaryJson(const CsvLoad& load)
                        ", \"count\": " + std::to_string(load.Data.Count()) +
                        ", \"skipped\": " + (load.Skipped ? "true" : "false") + "}\n";
     std::fputs(json.c_str(), stdout);
-    std::fflush(stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
-
-#ifdef VARIMEL_HAVE_PLAYBACK
-// The SoundFont the window would use: the settings file's [Playback]
-// SoundFont, if it names one.
-std::string ConfiguredSoundFont()
-{
-    const std::string path = SettingsFilePath();
-    if (path.empty())
-        return {};
-    IniFile ini(path);
-    ini.Load();
-    return ini.Read(kSectionPlayback, kKeySoundFont).value_or(std::string());
-}
-#endif
 
 void Say(std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fputc('\n', stderr);
+}
+
+// The second line of a failure: what it concerns and why.
+void SayWhy(const std::string& path, const std::string& reason)
+{
+    std::fprintf(stderr, "varimel-render: %s: %s\n", path == "-" ? "standard output" : path.c_str(), reason.c_str());
 }
 
 } // namespace
@@ -332,13 +386,18 @@ static int Run(int argc, char** argv)
     const std::string& input = options.files[0];
     const std::string output = options.files.size() > 1 ? options.files[1] : std::string();
 
-    std::optional<CsvLoad> load = LoadCsv(input);
+    std::string reason;
+    std::optional<CsvLoad> load = LoadCsv(input, &reason);
     if (!load) {
         Say(kMsgCsvReadFailed);
+        SayWhy(input, reason);
         return kExitFailed;
     }
-    if (options.summaryJson)
-        PrintSummaryJson(*load);
+    bool summaryLost = false;
+    if (options.summaryJson && !PrintSummaryJson(*load)) {
+        summaryLost = true;
+        SayWhy("-", std::string("the summary could not be written: ") + std::strerror(errno ? errno : EIO));
+    }
     if (load->Skipped)
         Say(kMsgLinesSkipped);
 
@@ -353,33 +412,56 @@ static int Run(int argc, char** argv)
     request.DxPQN = check.DxPQN;
     request.Duration = check.Duration;
 
-    // Without a .mid output the piece still needs a file for the synthesizer;
-    // it lives beside the WAV file only while that is rendered.
-    const std::string midi = output.empty() && options.wav ? TemporarySibling(*options.wav + ".mid") : output;
+    // Without a .mid output (or with one that is no regular file) the piece
+    // still needs a file for the synthesizer; a private temporary holds it
+    // only while the audio is rendered.
+    std::unique_ptr<TemporaryFile> scratch;
+    if (options.wav && (output.empty() || WrittenInPlace(output))) {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/varimel-XXXXXX";
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) {
+            Say(kMsgSmfFailed);
+            SayWhy(pattern, std::strerror(errno));
+            return kExitFailed;
+        }
+        close(fd);
+        scratch = std::make_unique<TemporaryFile>(pattern);
+    }
     ScaleNoteSet set;
-    const bool written = !midi.empty() && BuildSmf(&load->Data, request, midi, set);
-    if (!written) {
+    if (!output.empty() && !BuildSmf(&load->Data, request, output, set, &reason)) {
         Say(kMsgSmfFailed);
+        SayWhy(output, reason);
         return kExitFailed;
     }
+    if (scratch && !BuildSmf(&load->Data, request, scratch->Path(), set, &reason)) {
+        Say(kMsgSmfFailed);
+        SayWhy(scratch->Path(), reason);
+        return kExitFailed;
+    }
+    const std::string midi = scratch ? scratch->Path() : output;
 #ifdef VARIMEL_HAVE_PLAYBACK
     if (options.wav) {
         std::string error;
-        const bool rendered =
-            RenderWav(midi, *options.wav, options.soundFont ? *options.soundFont : ConfiguredSoundFont(), error);
-        if (output.empty())
-            std::remove(midi.c_str());
+        const double seconds = static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0)) /
+                               TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
+        const bool rendered = RenderWav(midi, *options.wav,
+                                        options.soundFont ? *options.soundFont : ConfiguredSoundFont(), error, seconds);
+        scratch.reset();
         if (!rendered) {
             std::fprintf(stderr, "varimel-render: cannot render %s: %s\n", options.wav->c_str(), error.c_str());
             return kExitFailed;
         }
     }
 #endif
-    return kExitWritten;
+    return summaryLost ? kExitFailed : kExitWritten;
 }
 
 int main(int argc, char** argv)
 {
+    // Ended by Ctrl-C or a hang-up, the renderer leaves no hidden temporary
+    // files; writing to a closed pipe is a failed write, not a silent death.
+    RemoveTemporariesOnSignals();
+    std::signal(SIGPIPE, SIG_IGN);
     // Running out of memory on a gigantic input ends with a message, not a crash.
     try {
         return Run(argc, argv);

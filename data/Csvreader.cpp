@@ -1,5 +1,6 @@
 #include "Csvreader.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -208,8 +209,25 @@ bool ParseCsvLine(std::string_view line, XYData& record)
     return true;
 }
 
+void CsvParser::Hold(const char* begin, const char* end)
+{
+    if (overlong_)
+        return;
+    if (pending_.size() + static_cast<std::size_t>(end - begin) > maxLine_) {
+        overlong_ = true;
+        std::string().swap(pending_);
+        return;
+    }
+    pending_.append(begin, end);
+}
+
 void CsvParser::TakeLine(const char* begin, const char* end)
 {
+    if (overlong_ || static_cast<std::size_t>(end - begin) > maxLine_) {
+        overlong_ = false;
+        skipped_ = true;
+        return;
+    }
     // The line is a C string to the reader: a NUL byte ends it.
     if (const void* nul = std::memchr(begin, 0, static_cast<std::size_t>(end - begin)))
         end = static_cast<const char*>(nul);
@@ -261,12 +279,12 @@ bool CsvParser::Feed(const char* data, std::size_t size)
         }
         // Ctrl-Z right after a line end ends the data like the end of file:
         // it makes no empty line of its own.
-        const bool lineHasBytes = !pending_.empty() || lineStart < p;
+        const bool lineHasBytes = !pending_.empty() || overlong_ || lineStart < p;
         if (c != kCtrlZ || lineHasBytes) {
             if (pending_.empty()) {
                 TakeLine(lineStart, p);
             } else {
-                pending_.append(lineStart, p);
+                Hold(lineStart, p);
                 TakeLine(pending_.data(), pending_.data() + pending_.size());
                 pending_.clear();
             }
@@ -284,7 +302,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
         }
         lineStart = p;
     }
-    pending_.append(lineStart, end);
+    Hold(lineStart, end);
     return true;
 }
 
@@ -298,7 +316,7 @@ void CsvParser::Finish()
     }
     if (ended_)
         return;
-    if (!pending_.empty()) {
+    if (!pending_.empty() || overlong_) {
         TakeLine(pending_.data(), pending_.data() + pending_.size());
         pending_.clear();
     }
@@ -306,16 +324,27 @@ void CsvParser::Finish()
 }
 
 namespace {
-std::optional<CsvLoad> LoadCsvFile(const std::string& path)
+
+std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason)
 {
-    if (path.empty())
+    const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
+        reason = std::move(why);
         return std::nullopt;
+    };
+    if (path.empty())
+        return fail(std::strerror(ENOENT));
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file)
-        return std::nullopt;
+        return fail(std::strerror(errno));
     struct stat info {};
-    if (fstat(fileno(file.get()), &info) != 0 || S_ISDIR(info.st_mode))
-        return std::nullopt;
+    if (fstat(fileno(file.get()), &info) != 0)
+        return fail(std::strerror(errno));
+    if (S_ISDIR(info.st_mode))
+        return fail(std::strerror(EISDIR));
+    // Being stopped by the system for lack of memory tells the user nothing;
+    // a file that will not fit is refused before it is read.
+    if (S_ISREG(info.st_mode) && !FitsInMemory(static_cast<std::uint64_t>(info.st_size), AvailableMemory()))
+        return fail(kReasonNoMemory);
 
     CsvLoad load;
     if (S_ISREG(info.st_mode) && info.st_size > 0)
@@ -328,7 +357,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path)
             break;
         if (got < kReadPiece) {
             if (std::ferror(file.get()))
-                return std::nullopt; // a read error loses nothing: the old data stays
+                return fail(std::strerror(errno ? errno : EIO)); // the old data stays
             break;
         }
     }
@@ -338,17 +367,65 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path)
     load.Summary = Summarize(load.Data, FileNameOf(path));
     return load;
 }
+
+// A number from a line of /proc/meminfo or a cgroup file; "max" is none.
+std::optional<std::uint64_t> ReadNumberFile(const char* path, const char* key)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "r"), &std::fclose);
+    if (!file)
+        return std::nullopt;
+    char line[256];
+    while (std::fgets(line, sizeof line, file.get())) {
+        const std::size_t keyLength = std::strlen(key);
+        if (std::strncmp(line, key, keyLength) != 0)
+            continue;
+        unsigned long long value = 0;
+        if (std::sscanf(line + keyLength, "%llu", &value) != 1)
+            return std::nullopt;
+        return value;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-std::optional<CsvLoad> LoadCsv(const std::string& path)
+std::optional<std::uint64_t> AvailableMemory()
+{
+    std::optional<std::uint64_t> available;
+    if (const auto kib = ReadNumberFile("/proc/meminfo", "MemAvailable:"))
+        available = *kib * 1024;
+    const auto limit = ReadNumberFile("/sys/fs/cgroup/memory.max", "");
+    const auto used = ReadNumberFile("/sys/fs/cgroup/memory.current", "");
+    if (limit && used) {
+        const std::uint64_t left = *limit > *used ? *limit - *used : 0;
+        if (!available || left < *available)
+            available = left;
+    }
+    return available;
+}
+
+bool FitsInMemory(std::uint64_t fileBytes, std::optional<std::uint64_t> available)
+{
+    if (!available)
+        return true; // nothing to compare with: try
+    return fileBytes / 2 * 5 <= *available;
+}
+
+std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason)
 {
     // A file too large for the memory at hand cannot be read either; what
     // was loaded before stays.
+    std::string why;
+    std::optional<CsvLoad> load;
     try {
-        return LoadCsvFile(path);
+        load = LoadCsvFile(path, why);
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        load.reset();
+        why = kReasonNoMemory;
     }
+    if (!load && reason)
+        *reason = why;
+    return load;
 }
 
 double MeanXInterval(const TXYDataList& list)

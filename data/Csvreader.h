@@ -6,6 +6,7 @@
 #include "Xydata.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,9 +28,12 @@ bool ParseCsvLine(std::string_view line, XYData& record);
 // be fed in pieces of any size; lines are taken whole whatever their length.
 // A byte-order mark at the very start is skipped; CR LF, LF and a lone CR end
 // a line; Ctrl-Z ends the data.
+// Lines longer than this are invalid and never held in memory whole.
+inline constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
+
 class CsvParser {
 public:
-    explicit CsvParser(TXYDataList& out) : out_(out) {}
+    explicit CsvParser(TXYDataList& out, std::size_t maxLine = kMaxLineBytes) : out_(out), maxLine_(maxLine) {}
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);
     // Judges the last line when it had no line end.
@@ -38,13 +42,17 @@ public:
 
 private:
     void TakeLine(const char* begin, const char* end);
+    // Adds bytes to the line that continues, or drops it once it is too long.
+    void Hold(const char* begin, const char* end);
 
     TXYDataList& out_;
-    std::string pending_;  // start of a line that continues in the next piece
-    bool atStart_ = true;  // nothing fed yet: a byte-order mark may follow
-    std::string bomProbe_; // first bytes while deciding on a byte-order mark
-    bool afterCR_ = false; // last piece ended with CR: a leading LF belongs to it
-    bool ended_ = false;   // Ctrl-Z seen
+    std::size_t maxLine_;
+    bool overlong_ = false; // the current line passed maxLine_ and was dropped
+    std::string pending_;   // start of a line that continues in the next piece
+    bool atStart_ = true;   // nothing fed yet: a byte-order mark may follow
+    std::string bomProbe_;  // first bytes while deciding on a byte-order mark
+    bool afterCR_ = false;  // last piece ended with CR: a leading LF belongs to it
+    bool ended_ = false;    // Ctrl-Z seen
     bool skipped_ = false;
 };
 
@@ -67,8 +75,18 @@ struct CsvLoad {
 };
 
 // Reads the file at path. Empty when the file cannot be opened or read, or
-// is too large for the memory available.
-std::optional<CsvLoad> LoadCsv(const std::string& path);
+// is too large for the memory available; reason, when given, then says why.
+std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nullptr);
+
+inline constexpr char kReasonNoMemory[] = "not enough memory";
+
+// Bytes of memory the program may still take: the system's available memory,
+// or what is left below the cgroup's limit when that is less. Empty when
+// neither can be read.
+std::optional<std::uint64_t> AvailableMemory();
+// Whether loading and building a file of that many bytes fits the memory at
+// hand (a load and its build take about 2.5 times the file's size).
+bool FitsInMemory(std::uint64_t fileBytes, std::optional<std::uint64_t> available);
 
 // Mean X step of a sorted list; 1 for fewer than two records.
 double MeanXInterval(const TXYDataList& list);

@@ -32,7 +32,40 @@ enum class ReplaceStep { Create, Fill, Sync, Permissions, Rename };
 // disk, give it the permission bits of the file it replaces, and rename it
 // over the target. On any failure the target is untouched and the temporary
 // is gone. reason, when given, receives the cause of a failure.
+//
+// A symbolic link is followed: the file it leads to is replaced and the link
+// stays a link. A target that exists but is no regular file (a device, a
+// FIFO, a socket) is written in place, without rename; so is "-", standard
+// output. A folder is refused.
 bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string* reason = nullptr);
+
+// The file a path finally names once every symbolic link on the way is
+// followed; the path itself when it names nothing yet.
+std::string ResolveLinks(const std::string& path);
+
+// A file of the program's own that must not outlive an interrupted run: it
+// is removed when the object goes, and by RemoveTemporariesOnSignals' handler
+// when the process is ended by a signal first.
+class TemporaryFile {
+public:
+    TemporaryFile() = default;
+    explicit TemporaryFile(std::string path);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    // The file has been put in place under another name: nothing to remove.
+    void Release();
+
+private:
+    std::string path_;
+    int slot_ = -1;
+};
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove every live
+// TemporaryFile and then end the process with the same signal.
+void RemoveTemporariesOnSignals();
 
 // Tests make one step of ReplaceFile fail as the system would.
 void FailReplaceStepForTesting(std::optional<ReplaceStep> step);

@@ -72,8 +72,10 @@ bool TSMFWrite::WriteDWord(std::uint32_t value)
 
 bool TSMFWrite::WriteVarLen(std::uint32_t value)
 {
-    if (value > kMaxVarLen)
+    if (value > kMaxVarLen) {
+        tooLong_ = true;
         return false;
+    }
     std::uint8_t b[4];
     int n = 0;
     b[3] = static_cast<std::uint8_t>(value & 0x7F);
@@ -97,6 +99,7 @@ bool TSMFWrite::Open(const std::string& path, std::uint16_t format)
     used_ = 0;
     flushedPos_ = 0;
     failed_ = false;
+    tooLong_ = false;
     if (path.empty())
         return false;
     file_ = std::fopen(path.c_str(), "wb");
@@ -145,7 +148,12 @@ bool TSMFWrite::EndTrack(std::uint32_t delta)
     if (!WriteVarLen(delta) || !WriteBytes(kEnd, sizeof kEnd))
         return false;
     const long end = Tell();
-    if (!Seek(trackLengthPos_) || !WriteDWord(static_cast<std::uint32_t>(end - trackLengthPos_ - 4)))
+    const auto length = static_cast<std::uint64_t>(end - trackLengthPos_ - 4);
+    if (!TrackChunkFits(length)) {
+        tooLong_ = true;
+        return false;
+    }
+    if (!Seek(trackLengthPos_) || !WriteDWord(static_cast<std::uint32_t>(length)))
         return false;
     if (!Seek(end))
         return false;

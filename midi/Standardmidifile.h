@@ -14,6 +14,9 @@ inline constexpr std::uint16_t kDivision = TicksPerQuarter;
 inline constexpr std::uint16_t kMaxTrackChunks = 17; // chunks one file may take
 inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
 
+// Whether a track chunk of that many bytes can state its length.
+constexpr bool TrackChunkFits(std::uint64_t length) { return length <= 0xFFFFFFFFu; }
+
 class TSMFWrite {
 public:
     TSMFWrite() = default;
@@ -44,6 +47,9 @@ public:
     bool WriteBytes(const std::uint8_t* bytes, std::size_t count);
 
     bool IsOpen() const { return file_ != nullptr; }
+    // A write failed because the piece exceeds what the file format can
+    // state (a delta time or a chunk length), not because of the disk.
+    bool TooLong() const { return tooLong_; }
     std::uint16_t TrackCount() const { return trackCount_; }
 
 private:
@@ -63,6 +69,7 @@ private:
     std::size_t used_ = 0;
     long flushedPos_ = 0; // stream offset where buffer_ starts
     bool failed_ = false; // a buffered write could not be completed
+    bool tooLong_ = false;
 };
 
 } // namespace varimel

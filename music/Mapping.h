@@ -60,6 +60,7 @@ constexpr int ClampTo(long long value, int low, int high)
 // Maps the list as the request says and writes the two-track file to
 // fileName through WriteMappedSmf. set receives the notes the scale allowed.
 // False when nothing was written (a setting out of its range included).
-bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set);
+bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
+              std::string* reason = nullptr);
 
 } // namespace varimel

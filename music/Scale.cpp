@@ -1,9 +1,11 @@
 #include "Scale.h"
 
 #include "Generalmidi.h"
+#include "data/Csvreader.h"
 #include "data/Paths.h"
 #include "midi/Standardmidifile.h"
 
+#include <cerrno>
 #include <cmath>
 #include <new>
 
@@ -147,7 +149,31 @@ std::optional<std::uint32_t> TruncTick(long double value)
     return static_cast<std::uint32_t>(value);
 }
 
+// Ticks per unit of X, rounded to a double before use; the formulas run in
+// extended precision so that products just below a whole tick truncate the
+// same way on every run.
+long double TicksPerX(double DxPQN)
+{
+    return static_cast<double>(static_cast<long double>(TicksPerQuarter) / static_cast<long double>(DxPQN));
+}
+
 } // namespace
+
+std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
+{
+    if (data.Empty() || DxPQN == 0.0)
+        return std::nullopt;
+    const long double span = static_cast<long double>(data.Last().X) - data.First().X;
+    const auto rawEnd = TruncTick(span * TicksPerX(DxPQN) + static_cast<long double>(TicksPerQuarter));
+    if (!rawEnd)
+        return std::nullopt;
+    std::uint64_t end = *rawEnd;
+    if (end % TicksPerBar != 0)
+        end = (end / TicksPerBar + 1) * TicksPerBar;
+    if (end > kLastTick)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(end);
+}
 
 std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
                              std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
@@ -160,23 +186,13 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
     const TXYDataList& data = *dataList;
     const std::size_t count = static_cast<std::size_t>(data.Count());
 
-    // Ticks per unit of X, rounded to a double before use; the formulas
-    // below run in extended precision so that products just below a whole
-    // tick truncate the same way on every run.
     constexpr long double quarter = TicksPerQuarter;
-    const double scale = static_cast<double>(quarter / static_cast<long double>(DxPQN));
-    const long double lscale = scale;
+    const long double lscale = TicksPerX(DxPQN);
     const long double x0 = data.First().X;
-    const long double xl = data.Last().X;
-
-    const auto rawEnd = TruncTick((xl - x0) * lscale + quarter);
-    if (!rawEnd)
+    const auto pieceEnd = PieceEndTick(data, DxPQN);
+    if (!pieceEnd)
         return 0;
-    std::uint64_t end = *rawEnd;
-    if (end % TicksPerBar != 0)
-        end = (end / TicksPerBar + 1) * TicksPerBar;
-    if (end > kLastTick)
-        return 0;
+    const std::uint32_t end = *pieceEnd;
 
     set.PreviousPosition = 0;
     const int n = BuildNoteSet(set, scaleIndex, tonic, lowTone, highTone);
@@ -239,30 +255,44 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 
 namespace {
 
-bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody)
+bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody, bool& tooLong)
 {
     TSMFWrite writer;
     bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody);
-    return writer.Close() && ok;
+    const int error = errno;
+    tooLong = writer.TooLong();
+    ok = writer.Close() && ok;
+    if (!ok && error)
+        errno = error; // the first failure's cause, not the close's
+    return ok;
 }
 
 bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                         std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                         std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
-                        bool writeProgramChange, std::uint8_t Program)
+                        bool writeProgramChange, std::uint8_t Program, std::string& reason)
 {
-    if (fileName.empty() || Program > 127)
+    if (fileName.empty() || Program > 127) {
+        reason = "no file name";
         return false;
+    }
     TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
     const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
                                              Velocity, Duration, writeProgramChange, Program);
-    if (end == 0)
+    if (end == 0) {
+        reason = !dataList || dataList->Empty() ? "no data" : kReasonTooLong;
         return false;
+    }
     TMidiEventList conductor(0, "Varimel", std::string());
     conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
     conductor.AddTempo(0, Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u);
     conductor.AddEndOfTrack(end);
-    return ReplaceFile(fileName, [&](const std::string& path) { return WriteTracks(path, conductor, melody); });
+    bool tooLong = false;
+    const bool ok = ReplaceFile(
+        fileName, [&](const std::string& path) { return WriteTracks(path, conductor, melody, tooLong); }, &reason);
+    if (tooLong)
+        reason = kReasonTooLong;
+    return ok;
 }
 
 } // namespace
@@ -270,16 +300,21 @@ bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const st
 bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
-                    bool writeProgramChange, std::uint8_t Program)
+                    bool writeProgramChange, std::uint8_t Program, std::string* reason)
 {
     // The event lists of a huge file may not fit in memory: that is a failed
     // build like any other, and the target is left alone.
+    std::string why;
+    bool ok = false;
     try {
-        return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo, Velocity,
-                                  Duration, numerator, denominatorPower, writeProgramChange, Program);
+        ok = WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo, Velocity,
+                                Duration, numerator, denominatorPower, writeProgramChange, Program, why);
     } catch (const std::bad_alloc&) {
-        return false;
+        why = kReasonNoMemory;
     }
+    if (!ok && reason)
+        *reason = why;
+    return ok;
 }
 
 } // namespace varimel

@@ -64,6 +64,10 @@ struct KeySignature {
 };
 KeySignature KeySignatureOf(int scaleIndex, int tonic);
 
+// The tick at which the piece of a sorted list ends: a quarter note after the
+// last record, rounded up to a whole bar. Empty when it does not fit 32 bits.
+std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN);
+
 // Maps every record onto a note of the set into melody. Returns the end tick
 // of the piece, or 0 when nothing was produced (no data, an X increment of 0,
 // or a tick that would not fit 32 bits).
@@ -77,6 +81,9 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
-                    bool writeProgramChange, std::uint8_t Program);
+                    bool writeProgramChange, std::uint8_t Program, std::string* reason = nullptr);
+
+// What a failed build gives as its reason when the piece does not fit a file.
+inline constexpr char kReasonTooLong[] = "the piece is longer than a MIDI file can hold";
 
 } // namespace varimel

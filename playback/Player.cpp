@@ -41,15 +41,18 @@ void InstallLog()
 }
 
 // The piece has played once every event up to its last tick is out; the
-// player itself would keep "playing" for a grace period after that.
-bool Finished(fluid_player_t* player)
+// player itself would keep "playing" for a grace period after that. The
+// player counts every event of the file to tell its length, so the length is
+// asked once (it is known once the file is loaded) and kept in total.
+bool Finished(fluid_player_t* player, int& total)
 {
     const int status = fluid_player_get_status(player);
     if (status == FLUID_PLAYER_DONE)
         return true;
     if (status != FLUID_PLAYER_PLAYING)
         return false;
-    const int total = fluid_player_get_total_ticks(player);
+    if (total <= 0)
+        total = fluid_player_get_total_ticks(player);
     return total > 0 && fluid_player_get_current_tick(player) >= total;
 }
 
@@ -135,7 +138,8 @@ bool MidiPlayer::Play(std::function<void()> onEnd)
 
 void MidiPlayer::Watch(std::function<void()> onEnd)
 {
-    while (!stopRequested_ && !Finished(player_))
+    int total = 0;
+    while (!stopRequested_ && !Finished(player_, total))
         std::this_thread::sleep_for(kWatchPeriod);
     fluid_player_stop(player_);
     // Silence what is still sounding so that a stop is heard at once.
@@ -174,8 +178,18 @@ void MidiPlayer::Close()
     }
 }
 
+const char* WaveFileType(double seconds)
+{
+    // What the synthesizer writes per second, with room for its release
+    // tail and the header.
+    constexpr double kBytesPerSecond = 44100.0 * 2 * 2;
+    constexpr double kTailSeconds = 30.0;
+    constexpr double kLimit = 4294967295.0 - 4096.0;
+    return (seconds + kTailSeconds) * kBytesPerSecond > kLimit ? "rf64" : "wav";
+}
+
 bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFontWanted,
-               std::string& error)
+               std::string& error, double expectedSeconds)
 {
     InstallLog();
     const std::string soundFont = FindSoundFont(soundFontWanted);
@@ -196,7 +210,7 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
             return false;
         }
         fluid_settings_setstr(settings, "audio.file.name", temporary.c_str());
-        fluid_settings_setstr(settings, "audio.file.type", "wav");
+        fluid_settings_setstr(settings, "audio.file.type", WaveFileType(expectedSeconds));
         fluid_settings_setstr(settings, "player.timing-source", "sample");
         fluid_settings_setint(settings, "synth.lock-memory", 0);
         fluid_synth_t* synth = new_fluid_synth(settings);
@@ -211,7 +225,8 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
             error = "cannot write " + wavPath;
         } else {
             ok = fluid_player_play(player) == FLUID_OK;
-            while (ok && !Finished(player) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
+            int total = 0;
+            while (ok && !Finished(player, total) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
                 ok = fluid_file_renderer_process_block(renderer) == FLUID_OK;
             if (!ok)
                 error = "rendering failed";

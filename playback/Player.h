@@ -66,7 +66,13 @@ private:
 
 // Renders midiPath to wavPath as fast as the machine allows. The WAV file is
 // written under a temporary name and put in place only when complete.
+// expectedSeconds is the piece's length: a piece whose audio would pass the
+// 4 GiB a WAV header can state is written as RF64 instead.
 bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFont,
-               std::string& error);
+               std::string& error, double expectedSeconds = 0.0);
+
+// "wav", or "rf64" for audio of that many seconds that a WAV header cannot
+// state.
+const char* WaveFileType(double seconds);
 
 } // namespace varimel

@@ -110,8 +110,9 @@ TEST(Render, RefusalsAndFailures)
     const std::string usage = "...";
     // clang-format off
     const Case cases[] = {
-        {{dir / "missing.csv", out}, 1, "CSVファイルの読み込みに失敗しました。\n"},
-        {{dir.Path(), out}, 1, "CSVファイルの読み込みに失敗しました。\n"},
+        {{dir / "missing.csv", out}, 1, "CSVファイルの読み込みに失敗しました。\nvarimel-render: " + dir / "missing.csv" +
+         ": No such file or directory\n"},
+        {{dir.Path(), out}, 1, "CSVファイルの読み込みに失敗しました。\nvarimel-render: " + dir.Path() + ": Is a directory\n"},
         {{dir / "empty.csv", out}, 3, "データが読み込まれていません。先にCSVファイルを読み込んで下さい。\n"},
         {{"--low", "C6", "--high", "C6", dir / "ok.csv", out}, 3, "最高音は最低音より高くなければなりません。\n"},
         {{"--low", "C6", "--high", "C5", dir / "ok.csv", out}, 3, "最高音は最低音より高くなければなりません。\n"},
@@ -123,9 +124,12 @@ TEST(Render, RefusalsAndFailures)
         {{"--duration", "1.0001", dir / "ok.csv", out}, 3, "デュレーションは0～1の間でなければなりません。\n"},
         {{"--scale", "3", "--low", "A0", "--high", "Bb0", dir / "ok.csv", out}, 3,
          "最低音から最高音までの範囲にスケールの音がありません。\n"},
-        {{"--dx", "1", dir / "far.csv", out}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"},
-        {{dir / "ok.csv", dir / "no-such-folder/out.mid"}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"},
-        {{dir / "ok.csv", dir.Path()}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"},
+        {{"--dx", "1", dir / "far.csv", out}, 1, "スタンダードMIDIファイルの作成に失敗しました。\nvarimel-render: " + out +
+         ": the piece is longer than a MIDI file can hold\n"},
+        {{dir / "ok.csv", dir / "no-such-folder/out.mid"}, 1, "スタンダードMIDIファイルの作成に失敗しました。\n"
+         "varimel-render: " + dir / "no-such-folder/out.mid" + ": cannot create a file beside it: No such file or directory\n"},
+        {{dir / "ok.csv", dir.Path()}, 1, "スタンダードMIDIファイルの作成に失敗しました。\nvarimel-render: " + dir.Path() +
+         ": cannot write: Is a directory\n"},
         {{"--bogus", dir / "ok.csv", out}, 2, usage},
         {{dir / "ok.csv"}, 2, usage},
         {{dir / "ok.csv", out, "extra"}, 2, usage},
