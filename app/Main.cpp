@@ -34,7 +34,10 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <sys/stat.h>
 
 using namespace varimel;
 
@@ -460,7 +463,10 @@ void TMainForm::FormCreate()
     for (int program = 0; program < 128; ++program)
         ProgramBox->addItem(FromCore(ProgramEntry(program)));
 
-    m_previewFileName = QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewFile);
+    // The preview lives where no other user can block or redirect it.
+    const QString privateFolder = QFile::decodeName(QByteArray::fromStdString(PrivateFolder()));
+    m_previewFileName =
+        (privateFolder.isEmpty() ? QDir::tempPath() : privateFolder) + QLatin1Char('/') + QLatin1String(kPreviewFile);
     QDir().mkpath(settings::Folder()); // a failure shows when the settings are written
     m_iniFileName = settings::FilePath();
     ApplySettings();
@@ -517,9 +523,18 @@ const QImage& TMainForm::KeyboardPicture() const { return m_canvas->Image(); }
 
 bool TMainForm::ReadCsvFile(const QString& path)
 {
-    std::optional<CsvLoad> load = LoadCsv(ToPath(path));
+    // Only a regular file is read: a FIFO or a device could keep the window
+    // waiting for ever.
+    const std::string file = ToPath(path);
+    std::string reason;
+    struct stat info {};
+    std::optional<CsvLoad> load;
+    if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    else
+        load = LoadCsv(file, &reason);
     if (!load) {
-        ShowError(FromCore(kMsgCsvReadFailed), this);
+        ShowError(FromCore(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
     }
     m_dataList = std::make_unique<TXYDataList>(std::move(load->Data));
@@ -668,9 +683,10 @@ void TMainForm::EnableControls(bool enable)
 
 bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
 {
-    const bool ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet);
+    std::string reason;
+    const bool ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet, &reason);
     if (!ok)
-        ShowError(FromCore(kMsgSmfFailed), this);
+        ShowError(FromCore(kMsgSmfFailed), this, path + QStringLiteral(": ") + FromCore(reason));
     return ok;
 }
 

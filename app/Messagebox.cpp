@@ -12,10 +12,10 @@ MessageHook& Hook()
     return hook;
 }
 
-void Show(MessageKind kind, const QString& text, QWidget* owner)
+void Show(MessageKind kind, const QString& text, QWidget* owner, const QString& details)
 {
     if (Hook()) {
-        Hook()(kind, text, owner);
+        Hook()(kind, text, owner, details);
         return;
     }
     const QMessageBox::Icon icon = kind == MessageKind::Error     ? QMessageBox::Critical
@@ -25,6 +25,8 @@ void Show(MessageKind kind, const QString& text, QWidget* owner)
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     box->setEscapeButton(QMessageBox::Ok);
+    if (!details.isEmpty())
+        box->setDetailedText(details);
     // Without an owner the box blocks the caller but not the main window.
     box->setWindowModality(owner ? Qt::WindowModal : Qt::NonModal);
     box->show();
@@ -52,8 +54,17 @@ QString MessageTitle(MessageKind kind)
     return {};
 }
 
-void ShowError(const QString& text, QWidget* owner) { Show(MessageKind::Error, text, owner); }
-void ShowWarning(const QString& text, QWidget* owner) { Show(MessageKind::Warning, text, owner); }
-void ShowInformation(const QString& text, QWidget* owner) { Show(MessageKind::Information, text, owner); }
+void ShowError(const QString& text, QWidget* owner, const QString& details)
+{
+    Show(MessageKind::Error, text, owner, details);
+}
+void ShowWarning(const QString& text, QWidget* owner, const QString& details)
+{
+    Show(MessageKind::Warning, text, owner, details);
+}
+void ShowInformation(const QString& text, QWidget* owner, const QString& details)
+{
+    Show(MessageKind::Information, text, owner, details);
+}
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }

@@ -15,10 +15,12 @@ QString MessageTitle(MessageKind kind);
 // Each shows a box with one OK button and returns when it is closed. With an
 // owner the box is modal to it; with none it has no owner and leaves the
 // main window usable. Either way it comes to the front.
-void ShowError(const QString& text, QWidget* owner);
-void ShowWarning(const QString& text, QWidget* owner);
-void ShowInformation(const QString& text, QWidget* owner);
+// details, when given, is shown behind the box's "details" button: the
+// reason behind the message, in the system's words.
+void ShowError(const QString& text, QWidget* owner, const QString& details = {});
+void ShowWarning(const QString& text, QWidget* owner, const QString& details = {});
+void ShowInformation(const QString& text, QWidget* owner, const QString& details = {});
 
 // Tests replace the boxes with a recorder; an empty hook restores them.
-using MessageHook = std::function<void(MessageKind kind, const QString& text, QWidget* owner)>;
+using MessageHook = std::function<void(MessageKind kind, const QString& text, QWidget* owner, const QString& details)>;
 void SetMessageHook(MessageHook hook);

@@ -1,5 +1,6 @@
 // Varimel: start-up creates the one main window and runs until it closes.
 #include "Main.h"
+#include "data/Paths.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -31,6 +32,8 @@ public:
 
 int main(int argc, char** argv)
 {
+    // A window closed by a signal during a save leaves no hidden temporary.
+    varimel::RemoveTemporariesOnSignals();
     try {
         TApplication app(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Varimel"));

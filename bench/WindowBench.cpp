@@ -13,7 +13,7 @@ namespace {
 void BM_WindowLoadsCsv(benchmark::State& state)
 {
     static const std::string path = BenchCsv(1000000, "varimel-window-bench.csv");
-    SetMessageHook([](MessageKind, const QString&, QWidget*) {});
+    SetMessageHook([](MessageKind, const QString&, QWidget*, const QString&) {});
     TMainForm form;
     for (auto _ : state)
         benchmark::DoNotOptimize(form.ReadCsvFile(QString::fromStdString(path)));

@@ -66,6 +66,7 @@ void IniFile::Load()
 {
     lines_.clear();
     crlf_ = false;
+    bom_ = false;
     // Only a regular file is read: a folder in its place reads as empty
     // (and fails when written), it does not throw.
     struct stat info {};
@@ -80,7 +81,13 @@ void IniFile::Load()
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
         text.append(buffer, got);
     std::fclose(file);
+    // Editors on some systems start a UTF-8 file with a byte-order mark; it
+    // is not part of the first line.
     std::size_t start = 0;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        bom_ = true;
+        start = 3;
+    }
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos)
@@ -161,7 +168,7 @@ bool IniFile::Save() const
     const bool exists = stat(path_.c_str(), &info) == 0;
     if (exists && (!S_ISREG(info.st_mode) || access(path_.c_str(), W_OK) != 0))
         return false;
-    std::string text;
+    std::string text = bom_ ? "\xEF\xBB\xBF" : "";
     for (const std::string& line : lines_)
         text += line + (crlf_ ? "\r\n" : "\n");
     return ReplaceFile(path_, [&text](const std::string& path) { return WriteWholeFile(path, text); });

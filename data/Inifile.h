@@ -33,6 +33,7 @@ private:
     std::string path_;
     std::vector<std::string> lines_;
     bool crlf_ = false;
+    bool bom_ = false; // the file began with a UTF-8 byte-order mark; it is written back
 };
 
 // Profile integer: "0x"/"0X" followed by hex digits (when longer than two

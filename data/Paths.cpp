@@ -163,6 +163,28 @@ void RemoveTemporariesOnSignals()
     }
 }
 
+namespace {
+// A real folder (not a link) of this user that nobody else may enter.
+bool IsPrivateFolder(const std::string& path)
+{
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+           (info.st_mode & 077) == 0;
+}
+} // namespace
+
+std::string PrivateFolder()
+{
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/' && IsPrivateFolder(runtime))
+        return runtime;
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string folder =
+        std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/varimel-" + std::to_string(static_cast<unsigned>(getuid()));
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return {};
+    return IsPrivateFolder(folder) ? folder : std::string();
+}
+
 std::string ResolveLinks(const std::string& path)
 {
     std::string current = path;

@@ -39,6 +39,12 @@ enum class ReplaceStep { Create, Fill, Sync, Permissions, Rename };
 // output. A folder is refused.
 bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string* reason = nullptr);
 
+// A folder only this user may enter, for files other users must not block
+// or redirect: $XDG_RUNTIME_DIR when it is such a folder, else a folder
+// "varimel-<uid>" of mode 0700 in the temporary folder, made if need be.
+// Empty when neither can be had.
+std::string PrivateFolder();
+
 // The file a path finally names once every symbolic link on the way is
 // followed; the path itself when it names nothing yet.
 std::string ResolveLinks(const std::string& path);

@@ -13,6 +13,7 @@ struct ShownMessage {
     MessageKind kind;
     QString text;
     QWidget* owner;
+    QString details;
 };
 
 // Records every box instead of showing it, for as long as it lives.
@@ -20,7 +21,9 @@ class MessageRecorder {
 public:
     MessageRecorder()
     {
-        SetMessageHook([this](MessageKind k, const QString& t, QWidget* o) { shown.push_back({k, t, o}); });
+        SetMessageHook([this](MessageKind k, const QString& t, QWidget* o, const QString& d) {
+            shown.push_back({k, t, o, d});
+        });
     }
     ~MessageRecorder() { SetMessageHook({}); }
     std::vector<ShownMessage> shown;
