@@ -313,3 +313,42 @@ TEST(Csvreader, NumbersRoundLikeAFullConversion)
         ASSERT_EQ(*mine, full) << s;
     }
 }
+
+// A line longer than the cap is an invalid line, dropped as it streams by;
+// the lines around it are read as usual.
+TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
+{
+    const std::string bytes = "1,2\n" + std::string(250, '7') + ",3\n4,5\n" + std::string(101, '8');
+    for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{64}, bytes.size()}) {
+        TXYDataList list;
+        CsvParser parser(list, 100);
+        for (std::size_t i = 0; i < bytes.size(); i += piece)
+            parser.Feed(bytes.data() + i, std::min(piece, bytes.size() - i));
+        parser.Finish();
+        EXPECT_TRUE(parser.Skipped()) << piece;
+        ASSERT_EQ(list.Count(), 2) << piece;
+        EXPECT_EQ(list[1].X, 4);
+    }
+    // The real cap, from a generator: 65 MiB of digits without a line end.
+    TXYDataList list;
+    CsvParser parser(list);
+    const std::string chunk(1 << 20, '9');
+    parser.Feed("1,1\n", 4);
+    for (int i = 0; i < 65; ++i)
+        parser.Feed(chunk.data(), chunk.size());
+    parser.Feed(",2\n3,4\n", 7);
+    parser.Finish();
+    EXPECT_TRUE(parser.Skipped());
+    EXPECT_EQ(list.Count(), 2);
+}
+
+TEST(Csvreader, MemoryEstimate)
+{
+    EXPECT_TRUE(FitsInMemory(1000, std::nullopt)) << "nothing known: try";
+    EXPECT_TRUE(FitsInMemory(1000, 2500));
+    EXPECT_FALSE(FitsInMemory(1000, 2499));
+    EXPECT_FALSE(FitsInMemory(std::uint64_t{2} << 30, std::uint64_t{4} << 30));
+    const auto available = AvailableMemory();
+    ASSERT_TRUE(available.has_value());
+    EXPECT_GT(*available, 0u);
+}

@@ -54,6 +54,18 @@ TEST(Inifile, KeysAndValuesAsPeopleWriteThem)
     EXPECT_EQ(testutil::ReadFile(dir / "a.ini").find("\tTabbed"), std::string::npos);
 }
 
+TEST(Inifile, ByteOrderMarkIsNotPartOfTheFirstSection)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "bom.ini", "\xEF\xBB\xBF[MappingParam]\nTempo=99\n");
+    IniFile ini(dir / "bom.ini");
+    ini.Load();
+    EXPECT_EQ(ini.Read("MappingParam", "Tempo"), "99");
+    ini.Set("MappingParam", "Scale", "3");
+    ASSERT_TRUE(ini.Save());
+    EXPECT_EQ(testutil::ReadFile(dir / "bom.ini"), "\xEF\xBB\xBF[MappingParam]\nTempo=99\nScale=3\n");
+}
+
 TEST(Inifile, SaveFailsWithoutHarm)
 {
     testutil::TempDir dir;

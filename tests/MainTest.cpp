@@ -18,6 +18,12 @@
 
 #include <memory>
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 class Window : public ::testing::Test {
@@ -513,4 +519,39 @@ TEST_F(Window, KeyboardPicture)
     form->RefreshKeyboard();
     EXPECT_EQ(Pixel(form->KeyboardPicture(), 14, 20), kLit);
     EXPECT_EQ(Pixel(form->KeyboardPicture(), 4, 50), kLit);
+}
+
+// A FIFO, a device or a folder is no CSV file: the window says so at once,
+// with the reason behind the box, and never waits for bytes that may not come.
+TEST_F(Window, PathsThatAreNoRegularFile)
+{
+    ASSERT_EQ(mkfifo((dir / "pipe.csv").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir / "folder.csv");
+    Csv("good.csv", "0,1\n1,2\n");
+    form->WMDropFiles({QString::fromStdString(dir / "good.csv")});
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    for (const Case& c : {Case{dir / "pipe.csv", "not a regular file"}, Case{"/dev/null", "not a regular file"},
+                          Case{dir / "folder.csv", "Is a directory"}, Case{dir / "gone.csv", "No such file"}}) {
+        boxes.shown.clear();
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_FALSE(form->ReadCsvFile(QString::fromStdString(c.path))) << c.path;
+        EXPECT_LT(timer.elapsed(), 1000) << c.path;
+        ASSERT_EQ(boxes.shown.size(), 1u) << c.path;
+        EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+        EXPECT_EQ(boxes.shown[0].text, QStringLiteral("CSVファイルの読み込みに失敗しました。"));
+        EXPECT_EQ(boxes.shown[0].owner, form.get());
+        EXPECT_TRUE(boxes.shown[0].details.startsWith(QString::fromStdString(c.path))) << c.path;
+        EXPECT_TRUE(boxes.shown[0].details.contains(QString::fromLatin1(c.reason)))
+            << boxes.shown[0].details.toStdString();
+        EXPECT_EQ(form->DataList()->Count(), 2) << "the loaded data stays";
+    }
+    // The preview file sits in a folder only this user may enter.
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(QFileInfo(form->PreviewFileName()).path()).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 077, 0u);
+    EXPECT_EQ(info.st_uid, getuid());
 }

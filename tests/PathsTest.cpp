@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <thread>
+
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace varimel;
 
@@ -79,4 +84,94 @@ TEST_F(Replace, RealFailures)
     EXPECT_TRUE(std::filesystem::is_directory(dir / "folder"));
     EXPECT_FALSE(ReplaceFile("", Writes("x"), &reason));
     EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u);
+}
+
+TEST_F(Replace, LinksDevicesAndLongNames)
+{
+    // A link stays a link; the file behind it gets the new bytes, also when
+    // it does not exist yet.
+    testutil::WriteFile(dir / "real.txt", "old");
+    std::filesystem::create_symlink("real.txt", dir / "link.txt");
+    ASSERT_TRUE(ReplaceFile(dir / "link.txt", Writes("new")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+    EXPECT_EQ(testutil::ReadFile(dir / "real.txt"), "new");
+    std::filesystem::create_symlink(dir / "later.txt", dir / "dangling.txt");
+    ASSERT_TRUE(ReplaceFile(dir / "dangling.txt", Writes("made")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling.txt"));
+    EXPECT_EQ(testutil::ReadFile(dir / "later.txt"), "made");
+
+    // A device is written in place and stays a device.
+    std::string reason;
+    ASSERT_TRUE(ReplaceFile("/dev/null", Writes("discarded"), &reason)) << reason;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+
+    // A FIFO gets the whole file in order, without seeking.
+    ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = testutil::ReadFile(dir / "pipe"); });
+    const std::string big(300000, 'x');
+    EXPECT_TRUE(ReplaceFile(dir / "pipe", Writes(big + "end")));
+    reader.join();
+    EXPECT_EQ(received, big + "end");
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "pipe"));
+
+    // Names up to the file-name limit work: the temporary name stays short.
+    for (const std::string& name : {std::string(255, 'n'), std::string(238, 'm') + ".mid"}) {
+        const std::string target = dir / name;
+        EXPECT_TRUE(ReplaceFile(target, Writes("ok"), &reason)) << name.size() << " " << reason;
+        EXPECT_EQ(testutil::ReadFile(target), "ok");
+        const std::string temporary = TemporarySibling(target);
+        EXPECT_LE(FileNameOf(temporary).size(), 60u);
+    }
+    EXPECT_EQ(FileNameOf(TemporarySibling(dir / "ああああああああああああ.mid")).substr(0, 31),
+              ".ああああああああああ") // 30 bytes kept: ten whole characters, never half of one
+        << "cut on a character boundary";
+}
+
+TEST_F(Replace, SignalRemovesTheTemporary)
+{
+    // A child process is ended by SIGTERM in the middle of a slow write.
+    const std::string target = dir / "slow.mid";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        RemoveTemporariesOnSignals();
+        ReplaceFile(target, [](const std::string& path) {
+            WriteWholeFile(path, "partial");
+            for (;;)
+                pause();
+            return true;
+        });
+        _exit(0);
+    }
+    for (int i = 0; i < 500 && testutil::CountEntries(dir.Path()) == 0; ++i)
+        usleep(10000);
+    ASSERT_EQ(testutil::CountEntries(dir.Path()), 1u) << "the temporary exists while it is written";
+    kill(child, SIGTERM);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << "ends with the usual signal status";
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 0u) << "no temporary left";
+}
+
+TEST(Paths, PrivateFolder)
+{
+    testutil::TempDir dir;
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    const char* savedTmp = std::getenv("TMPDIR");
+    const std::string keepTmp = savedTmp ? savedTmp : "";
+    std::filesystem::create_directory(dir / "open");
+    chmod((dir / "open").c_str(), 0755);
+    setenv("XDG_RUNTIME_DIR", (dir / "open").c_str(), 1); // others may enter: not used
+    setenv("TMPDIR", dir.Path().c_str(), 1);
+    const std::string folder = PrivateFolder();
+    EXPECT_EQ(FolderOf(folder), dir.Path());
+    EXPECT_EQ(ModeOf(folder), 0700u);
+    std::filesystem::create_directory(dir / "run");
+    chmod((dir / "run").c_str(), 0700);
+    setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+    EXPECT_EQ(PrivateFolder(), dir / "run");
+    saved ? setenv("XDG_RUNTIME_DIR", keep.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
+    savedTmp ? setenv("TMPDIR", keepTmp.c_str(), 1) : unsetenv("TMPDIR");
 }

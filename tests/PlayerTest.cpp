@@ -69,6 +69,17 @@ TEST(Player, OpenFailsCleanly)
     EXPECT_EQ(FindSoundFont(kSmallFont), kSmallFont);
 }
 
+// A WAV header states at most 4 GiB of audio: 44.1 kHz 16-bit stereo lasts
+// about 6 h 45 min; longer pieces (with their release tail) go to RF64.
+TEST(Player, WaveFileTypeByLength)
+{
+    EXPECT_STREQ(WaveFileType(0), "wav");
+    EXPECT_STREQ(WaveFileType(6 * 3600.0), "wav");
+    EXPECT_STREQ(WaveFileType(24300.0), "wav");
+    EXPECT_STREQ(WaveFileType(24330.0), "rf64");
+    EXPECT_STREQ(WaveFileType(7 * 3600.0), "rf64");
+}
+
 TEST(Player, PlaysToTheEndAndReportsOnce)
 {
     testutil::TempDir dir;

@@ -236,3 +236,86 @@ TEST(Render, WavBesideOrInsteadOfTheMidiFile)
     EXPECT_EQ(Render(dir, {dir / "walk.csv", "--wav"}).status, 2);
 }
 #endif
+
+// Outputs never destroy what they name: the run's inputs are refused as
+// outputs, links stay links, devices stay devices, '-' is standard output.
+TEST(Render, OutputsAndGuards)
+{
+    testutil::TempDir dir;
+    const std::string font = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    std::filesystem::copy_file(font, dir / "my.sf2");
+    const std::string sf2 = testutil::ReadFile(dir / "my.sf2");
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    std::filesystem::create_directories(dir / "config/Korvath/Varimel");
+    const std::string ini = dir / "config/Korvath/Varimel/Varimel.ini";
+    testutil::WriteFile(ini, "[Playback]\nSoundFont=" + dir / "my.sf2" + "\n");
+    struct Refused {
+        const char* what;
+        std::vector<std::string> args;
+    };
+    // clang-format off
+    const Refused refused[] = {
+        {"MIDI over the SoundFont", {"--wav", dir / "out.wav", "--soundfont", dir / "my.sf2", dir / "one.csv", dir / "my.sf2"}},
+        {"WAV over the SoundFont", {"--wav", dir / "my.sf2", "--soundfont", dir / "my.sf2", dir / "one.csv"}},
+        {"WAV over the configured SoundFont", {"--wav", dir / "my.sf2", dir / "one.csv"}},
+        {"MIDI over the settings file", {dir / "one.csv", ini}},
+        {"MIDI over the WAV", {"--wav", dir / "x.out", "--soundfont", font, dir / "one.csv", dir / "x.out"}},
+        {"JSON and MIDI on stdout", {"--summary-json", dir / "one.csv", "-"}},
+    };
+    // clang-format on
+    for (const Refused& c : refused) {
+        const RenderRun r = Render(dir, c.args);
+        EXPECT_EQ(r.status, 2) << c.what << "\n" << r.err;
+        EXPECT_NE(r.err.find("Usage: varimel-render"), std::string::npos) << c.what;
+    }
+    EXPECT_EQ(testutil::ReadFile(dir / "my.sf2"), sf2) << "the SoundFont is untouched";
+    EXPECT_NE(testutil::ReadFile(ini).find("SoundFont="), std::string::npos) << "the settings file is untouched";
+
+    const std::string golden = testutil::ReadFile(std::string(VARIMEL_GOLDEN_DIR) + "/one-note.mid");
+    const std::vector<std::string> tones = {"--low", "C4", "--high", "C#4"};
+    auto with = [&](std::vector<std::string> more) {
+        std::vector<std::string> args = tones;
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    // A symlinked output: the file behind it is written, the link stays.
+    std::filesystem::create_directory(dir / "real");
+    std::filesystem::create_symlink(dir / "real/song.mid", dir / "song.mid");
+    RenderRun r = Render(dir, with({dir / "one.csv", dir / "song.mid"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "song.mid"));
+    EXPECT_EQ(testutil::ReadFile(dir / "real/song.mid"), golden);
+    // A device: written, and still a device.
+    r = Render(dir, with({dir / "one.csv", "/dev/null"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    // Standard output.
+    r = Render(dir, with({dir / "one.csv", "-"}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, golden);
+    // A name at the file-name limit.
+    const std::string longName = dir / (std::string(251, 'l') + ".mid");
+    r = Render(dir, with({dir / "one.csv", longName}));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testutil::ReadFile(longName), golden);
+    unsetenv("XDG_CONFIG_HOME");
+}
+
+// A summary that standard output does not take is a failure.
+TEST(Render, SummaryToAClosedOutputFails)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    const std::string cmd = Quote(VARIMEL_RENDER) + " --summary-json " + Quote(dir / "one.csv") + " " +
+                            Quote(dir / "one.mid") + " >&- 2>/dev/null";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1) << raw;
+    if (std::filesystem::exists("/dev/full")) {
+        const std::string full = Quote(VARIMEL_RENDER) + " --summary-json " + Quote(dir / "one.csv") + " " +
+                                 Quote(dir / "one.mid") + " >/dev/full 2>/dev/null";
+        const int status = std::system(full.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "one.mid")) << "the MIDI file is still written";
+}

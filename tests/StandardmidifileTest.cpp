@@ -65,6 +65,13 @@ TEST(Standardmidifile, TwoTrackGoldenFile)
     EXPECT_EQ(parsed.tracks.size(), 2u);
 }
 
+TEST(Standardmidifile, ChunkLengthLimit)
+{
+    EXPECT_TRUE(TrackChunkFits(0));
+    EXPECT_TRUE(TrackChunkFits(0xFFFFFFFFu));
+    EXPECT_FALSE(TrackChunkFits(0x100000000u));
+}
+
 TEST(Standardmidifile, VariableLengthQuantities)
 {
     struct Case {
