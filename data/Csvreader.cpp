@@ -1,5 +1,6 @@
 #include "Csvreader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace varimel {
 
@@ -343,8 +345,17 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason)
         return fail(std::strerror(EISDIR));
     // Being stopped by the system for lack of memory tells the user nothing;
     // a file that will not fit is refused before it is read.
-    if (S_ISREG(info.st_mode) && !FitsInMemory(static_cast<std::uint64_t>(info.st_size), AvailableMemory()))
-        return fail(kReasonNoMemory);
+    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kReadPiece) {
+        std::unique_ptr<char[]> sample(new char[kReadPiece]);
+        const ssize_t got = pread(fileno(file.get()), sample.get(), kReadPiece, 0);
+        if (got > 0) {
+            const auto lines = static_cast<std::uint64_t>(std::count(sample.get(), sample.get() + got, '\n') +
+                                                          std::count(sample.get(), sample.get() + got, '\r'));
+            const auto size = static_cast<std::uint64_t>(info.st_size);
+            if (!FitsInMemory(MemoryNeeded(size, static_cast<std::uint64_t>(got), lines), AvailableMemory()))
+                return fail(kReasonNoMemory);
+        }
+    }
 
     CsvLoad load;
     if (S_ISREG(info.st_mode) && info.st_size > 0)
@@ -394,21 +405,60 @@ std::optional<std::uint64_t> AvailableMemory()
     std::optional<std::uint64_t> available;
     if (const auto kib = ReadNumberFile("/proc/meminfo", "MemAvailable:"))
         available = *kib * 1024;
-    const auto limit = ReadNumberFile("/sys/fs/cgroup/memory.max", "");
-    const auto used = ReadNumberFile("/sys/fs/cgroup/memory.current", "");
-    if (limit && used) {
+    // The cgroup the process runs in, in the unified (v2) hierarchy or the
+    // memory controller's (v1); the folder itself when the path is not
+    // visible from here (a container sees its own cgroup as the root).
+    std::string v2, v1;
+    if (std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen("/proc/self/cgroup", "r"), &std::fclose); file) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, file.get())) {
+            std::string text(line);
+            while (!text.empty() && text.back() == '\n')
+                text.pop_back();
+            if (text.rfind("0::", 0) == 0)
+                v2 = text.substr(3);
+            else if (const auto at = text.find(":memory:"); at != std::string::npos)
+                v1 = text.substr(at + 8);
+        }
+    }
+    const struct {
+        std::string folder;
+        const char* limit;
+        const char* usage;
+    } places[] = {
+        {"/sys/fs/cgroup" + v2, "/memory.max", "/memory.current"},
+        {"/sys/fs/cgroup", "/memory.max", "/memory.current"},
+        {"/sys/fs/cgroup/memory" + v1, "/memory.limit_in_bytes", "/memory.usage_in_bytes"},
+        {"/sys/fs/cgroup/memory", "/memory.limit_in_bytes", "/memory.usage_in_bytes"},
+    };
+    for (const auto& place : places) {
+        const auto limit = ReadNumberFile((place.folder + place.limit).c_str(), "");
+        const auto used = ReadNumberFile((place.folder + place.usage).c_str(), "");
+        if (!limit || !used)
+            continue;
         const std::uint64_t left = *limit > *used ? *limit - *used : 0;
         if (!available || left < *available)
             available = left;
+        break;
     }
     return available;
 }
 
-bool FitsInMemory(std::uint64_t fileBytes, std::optional<std::uint64_t> available)
+std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, std::uint64_t sampleLines)
 {
-    if (!available)
-        return true; // nothing to compare with: try
-    return fileBytes / 2 * 5 <= *available;
+    constexpr std::uint64_t kPerLine = sizeof(XYData) * 2 + 2 * 16; // record, sort buffer, note on and off
+    if (sampleBytes == 0)
+        return 0;
+    // A sample without any line end is one long line.
+    const long double lines = static_cast<long double>(fileBytes) *
+                              static_cast<long double>(sampleLines ? sampleLines : 1) /
+                              static_cast<long double>(sampleBytes);
+    return static_cast<std::uint64_t>(lines * kPerLine);
+}
+
+bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available)
+{
+    return !available || needed <= *available;
 }
 
 std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason)

@@ -84,9 +84,12 @@ inline constexpr char kReasonNoMemory[] = "not enough memory";
 // or what is left below the cgroup's limit when that is less. Empty when
 // neither can be read.
 std::optional<std::uint64_t> AvailableMemory();
-// Whether loading and building a file of that many bytes fits the memory at
-// hand (a load and its build take about 2.5 times the file's size).
-bool FitsInMemory(std::uint64_t fileBytes, std::optional<std::uint64_t> available);
+// Memory a load and its build take for a file of fileBytes whose first
+// sampleBytes held sampleLines line ends: per line a record, its share of the
+// sort's buffer and two note events.
+std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, std::uint64_t sampleLines);
+// Whether that much fits the memory at hand; nothing known counts as fitting.
+bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available);
 
 // Mean X step of a sorted list; 1 for fewer than two records.
 double MeanXInterval(const TXYDataList& list);

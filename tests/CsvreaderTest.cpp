@@ -345,9 +345,12 @@ TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
 TEST(Csvreader, MemoryEstimate)
 {
     EXPECT_TRUE(FitsInMemory(1000, std::nullopt)) << "nothing known: try";
-    EXPECT_TRUE(FitsInMemory(1000, 2500));
-    EXPECT_FALSE(FitsInMemory(1000, 2499));
-    EXPECT_FALSE(FitsInMemory(std::uint64_t{2} << 30, std::uint64_t{4} << 30));
+    EXPECT_TRUE(FitsInMemory(2500, 2500));
+    EXPECT_FALSE(FitsInMemory(2501, 2500));
+    // 20-byte lines: 10^7 lines take 640 MB; 4-byte lines take 16 bytes per file byte.
+    EXPECT_EQ(MemoryNeeded(200000000, 1000000, 50000), 640000000u);
+    EXPECT_EQ(MemoryNeeded(80000000, 1000000, 250000), 1280000000u);
+    EXPECT_EQ(MemoryNeeded(1 << 30, 1 << 20, 0), 1024u * 64);
     const auto available = AvailableMemory();
     ASSERT_TRUE(available.has_value());
     EXPECT_GT(*available, 0u);
