@@ -710,7 +710,7 @@ void TMainForm::PreviewButtonClick()
     options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
     auto player = std::make_unique<MidiPlayer>(options);
     if (!player->Open(ToPath(m_previewFileName))) {
-        ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this);
+        ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(player->LastError()));
         return;
     }
     m_player = std::move(player);
@@ -820,13 +820,14 @@ void TMainForm::WriteSettings()
     c.DxPQN = DxPQNBox->text();
     c.Duration = DurationBox->text();
     c.DisableProgChange = DisableProgChangeBox->isChecked();
-    switch (settings::Write(m_iniFileName, c)) {
+    QString reason;
+    switch (settings::Write(m_iniFileName, c, &reason)) {
     case settings::WriteOutcome::Written:
         break;
     case settings::WriteOutcome::FileFailed:
         ShowError(QString::fromLatin1(kSettingsFileName) +
                       QStringLiteral("が別のアプリケーションで開かれています。ファイルを閉じて下さい。"),
-                  this);
+                  this, m_iniFileName + QStringLiteral(": ") + reason);
         break;
     case settings::WriteOutcome::NumberFailed:
         ShowError(FromCore(kMsgNumberFormat), nullptr);

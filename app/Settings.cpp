@@ -55,7 +55,7 @@ Values Read(const QString& iniPath, const QString& documents)
     return v;
 }
 
-WriteOutcome Write(const QString& iniPath, const Values& c)
+WriteOutcome Write(const QString& iniPath, const Values& c, QString* reason)
 {
     varimel::StoredSettings s;
     s.CsvDir = Utf8(c.CsvDir);
@@ -70,7 +70,11 @@ WriteOutcome Write(const QString& iniPath, const Values& c)
     s.DxPQN = Utf8(c.DxPQN);
     s.Duration = Utf8(c.Duration);
     s.DisableProgChange = c.DisableProgChange;
-    return varimel::WriteSettingsFile(Path(iniPath), s);
+    std::string why;
+    const WriteOutcome outcome = varimel::WriteSettingsFile(Path(iniPath), s, &why);
+    if (reason)
+        *reason = QString::fromStdString(why);
+    return outcome;
 }
 
 } // namespace settings

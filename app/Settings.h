@@ -42,6 +42,6 @@ Values Read(const QString& iniPath, const QString& documents);
 using WriteOutcome = varimel::SettingsWrite;
 
 // Writes the keys in their order; see WriteSettingsFile.
-WriteOutcome Write(const QString& iniPath, const Values& values);
+WriteOutcome Write(const QString& iniPath, const Values& values, QString* reason = nullptr);
 
 } // namespace settings

@@ -44,7 +44,8 @@ std::string Usage()
     return "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
            "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
            "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
-           "writes a two-track Standard MIDI File.\n"
+           "writes a two-track Standard MIDI File (OUTPUT.mid may be - for standard\n"
+           "output).\n"
            "\n"
            "Options:\n"
            "  --scale N            scale number 0.." +
@@ -82,8 +83,10 @@ std::string Usage()
            "                       the settings file, else the system's GM SoundFont)\n"
            "  -h, --help           show this help\n"
            "\n"
-           "Exit status: 0 written, 1 the CSV file could not be read or the MIDI file\n"
-           "not written, 2 usage error, 3 a parameter was refused.\n";
+           "Exit status: 0 written, 1 the CSV file could not be read, a file not\n"
+           "written or the summary not printed, 2 usage error (also an output that\n"
+           "is an input or another output), 3 a parameter was refused. A failure's\n"
+           "second line gives the path and the reason.\n";
 }
 
 struct Options {

@@ -81,7 +81,7 @@ StoredSettings ReadSettingsFile(const std::string& path, const std::string& docu
     return v;
 }
 
-SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c)
+SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c, std::string* reason)
 {
     const auto number = [](int v) -> std::optional<std::string> { return std::to_string(v); };
     const auto real = [](const std::string& text) -> std::optional<std::string> {
@@ -113,7 +113,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         if (!step.value)
             return SettingsWrite::NumberFailed;
         ini.Set(step.section, step.key, *step.value);
-        if (!ini.Save())
+        if (!ini.Save(reason))
             return SettingsWrite::FileFailed;
     }
     return SettingsWrite::Written;

@@ -63,6 +63,7 @@ enum class SettingsWrite { Written, FileFailed, NumberFailed };
 // Writes the keys one by one in their order, each replacing the file, and
 // stops at the first that fails (the file cannot be written, or a number
 // box's text is not a number); keys written before it stay written.
-SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& values);
+// reason, when given, receives why the file could not be written.
+SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& values, std::string* reason = nullptr);
 
 } // namespace varimel

@@ -2,8 +2,10 @@
 
 #include "Paths.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -160,18 +162,22 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
     lines_.push_back(entry);
 }
 
-bool IniFile::Save() const
+bool IniFile::Save(std::string* reason) const
 {
     // A settings file that may not be written stays as it is, as it would
     // with a program that writes in place.
     struct stat info {};
     const bool exists = stat(path_.c_str(), &info) == 0;
-    if (exists && (!S_ISREG(info.st_mode) || access(path_.c_str(), W_OK) != 0))
+    if (exists && (!S_ISREG(info.st_mode) || access(path_.c_str(), W_OK) != 0)) {
+        if (reason)
+            *reason = std::strerror(S_ISDIR(info.st_mode) ? EISDIR : !S_ISREG(info.st_mode) ? EINVAL : EACCES);
         return false;
+    }
     std::string text = bom_ ? "\xEF\xBB\xBF" : "";
     for (const std::string& line : lines_)
         text += line + (crlf_ ? "\r\n" : "\n");
-    return ReplaceFile(path_, [&text](const std::string& path) { return WriteWholeFile(path, text); });
+    return ReplaceFile(
+        path_, [&text](const std::string& path) { return WriteWholeFile(path, text); }, reason);
 }
 
 std::optional<int> ParseProfileInteger(std::string_view text)

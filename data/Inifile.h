@@ -24,7 +24,7 @@ public:
     void Set(std::string_view section, std::string_view key, std::string_view value);
     // Replaces the file on disk in one step (a temporary file renamed over
     // it), so it is never left half written. False when it cannot be written.
-    bool Save() const;
+    bool Save(std::string* reason = nullptr) const;
 
     const std::string& Path() const { return path_; }
     const std::vector<std::string>& Lines() const { return lines_; }

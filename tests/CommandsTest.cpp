@@ -131,6 +131,7 @@ TEST_F(Commands, OpenFailureShowsTheDeviceError)
     EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(boxes.shown[0].text, "MIDIデバイスをオープンできませんでした。");
     EXPECT_EQ(boxes.shown[0].owner, form.get());
+    EXPECT_EQ(boxes.shown[0].details, "no SoundFont found");
     EXPECT_FALSE(form->Playing());
     EXPECT_TRUE(MappingEnabled());
 }
@@ -330,6 +331,7 @@ TEST_F(Commands, UnwritableSettingsFile)
     EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(boxes.shown[0].text, "Varimel.iniが別のアプリケーションで開かれています。ファイルを閉じて下さい。");
     EXPECT_NE(boxes.shown[0].owner, nullptr);
+    EXPECT_EQ(boxes.shown[0].details, QString::fromStdString(Ini()) + ": Is a directory");
 }
 
 TEST_F(Commands, SettingsFolderThatCannotBeCreated)
