@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Imagecanvas.h"
 
 #include <algorithm>

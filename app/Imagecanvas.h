@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Paints the keyboard picture into a QImage, pixel for pixel as the
 // keyboard asks: a rectangle's outline and fill cover exactly the columns
 // left..right-1 and rows top..bottom-1.

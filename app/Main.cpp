@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Main.h"
 
 #include "Imagecanvas.h"
@@ -54,7 +55,6 @@ constexpr int kFontPixels = 11;
 constexpr int kTitleFontPixels = 21;
 constexpr int kHintDelayMs = 200;
 constexpr int kHintDurationMs = 10000;
-constexpr auto kVersion = "1.01";
 constexpr auto kPreviewFile = "VarimelPreview.mid";
 constexpr auto kPreviewWave = "VarimelPreview.wav"; // written only by the "file" audio driver
 
@@ -282,6 +282,18 @@ TMainForm::TMainForm(QWidget* parent)
 
 const char* const TMainForm::kManualUrl = "https://korvath.example/varimel/manual/";
 const char* const TMainForm::kHomePageUrl = "https://korvath.example/";
+const char* const TMainForm::kVersion = VARIMEL_VERSION;
+
+QIcon TMainForm::ApplicationIcon()
+{
+    // The icons live in this library's resources, which a static library
+    // must register itself.
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1.png").arg(size), QSize(size, size));
+    return icon;
+}
 
 TMainForm::~TMainForm() { FormDestroy(); }
 
@@ -558,6 +570,11 @@ void TMainForm::LoadDataButtonClick()
         ChooseFile(this, m_csvDir, OpenChooser(), false, QStringLiteral("CSVファイル(*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
+    OpenFile(path);
+}
+
+void TMainForm::OpenFile(const QString& path)
+{
     ReadCsvFile(path);
     m_csvDir = FolderOfPath(path);
 }

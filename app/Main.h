@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: every control of the layout, the data loading, the
 // mapping controls with their checks, and the commands.
 #pragma once
@@ -8,6 +9,7 @@
 #include "music/Scale.h"
 
 #include <QComboBox>
+#include <QIcon>
 #include <QSpinBox>
 #include <QString>
 #include <QWidget>
@@ -75,6 +77,9 @@ public:
     // Loading
     bool ReadCsvFile(const QString& path);
     void LoadDataButtonClick();
+    // Loads a file as if it had been chosen in the open dialog: the data,
+    // the messages and the CSV folder.
+    void OpenFile(const QString& path);
     void WMDropFiles(const QStringList& paths);
 
     // Mapping controls
@@ -127,6 +132,9 @@ public:
 
     static const char* const kManualUrl;
     static const char* const kHomePageUrl;
+    static const char* const kVersion;
+    // Varimel's icon in every size it is drawn at.
+    static QIcon ApplicationIcon();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three message boxes through which every message reaches the user.
 #pragma once
 

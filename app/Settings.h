@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file as the window sees it: the stored values in Qt's types.
 // Where the file is, its keys and how they are read and written belong to
 // config/Settingsfile, which the renderer shares.

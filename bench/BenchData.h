@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The benchmarks' input: x = i * 0.25 and a random walk in y, written once
 // to the temporary folder, as a measuring device might log it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput of the reader, the mapping and the writer on a million records.
 #include "data/Csvreader.h"
 #include "midi/Standardmidifile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a million-row CSV file in the real window (offscreen): the reader,
 // the summary labels and the X increment box together.
 #include "BenchData.h"

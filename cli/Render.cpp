@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // varimel-render: the window's CSV-to-MIDI job from the command line, for
 // scripts and batch work. Same reader, same checks, same writer.
 #include "config/Settingsfile.h"

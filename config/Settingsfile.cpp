@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Settingsfile.h"
 
 #include "data/Csvreader.h"

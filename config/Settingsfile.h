@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file: where it lives, its sections and keys, and reading and
 // writing the window's values in their fixed order. Plain C++, so the window
 // and the renderer share one reading of it.

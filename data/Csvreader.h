@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a CSV file of X,Y pairs into a TXYDataList, and the texts that
 // summarise the loaded data.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Inifile.h"
 
 #include "Paths.h"

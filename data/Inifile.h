@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A line-preserving INI file: reading a key, and replacing one key's line
 // (or adding it) while every other line stays exactly as it was. Plain C++,
 // so the renderer can read the same file as the window.

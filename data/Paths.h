@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small path helpers shared by the readers and writers, and the one way
 // every output file is put in place.
 #pragma once

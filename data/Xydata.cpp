@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Xydata.h"
 
 #include <algorithm>

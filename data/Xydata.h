@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One loaded CSV file as an ordered list of X/Y points.
 #pragma once
 

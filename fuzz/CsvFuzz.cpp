@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the CSV reader, cut into pieces at a place the
 // input chooses, and checks that the cut makes no difference.
 #include "data/Csvreader.h"

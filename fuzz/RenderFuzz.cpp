@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole road from CSV bytes to a MIDI file: the first bytes choose the
 // mapping settings, the rest is the CSV file. Every file written must read
 // back as a well-formed two-track Standard MIDI File.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One MIDI track in memory: timed events stored as the bytes they will have
 // in the file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Standardmidifile.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes Standard MIDI Files chunk by chunk, patching lengths afterwards.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 128 General MIDI program names, in the short forms the program shows.
 #pragma once
 

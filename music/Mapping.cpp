@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Mapping.h"
 
 namespace varimel {

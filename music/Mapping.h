@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One mapping request: every setting a build needs, with its default and its
 // limits written once. The window fills it from its controls, the renderer
 // from its options, the settings file from its keys; BuildSmf turns a loaded

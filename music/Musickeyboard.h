@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 88-key piano picture with the keys of the current scale marked.
 #pragma once
 

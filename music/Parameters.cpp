@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Parameters.h"
 
 #include "Scale.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The checks every preview and export passes before anything is built, and
 // the texts that tell the user why one failed. The window and the renderer
 // share them so that both refuse the same settings with the same words.

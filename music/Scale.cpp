@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "Scale.h"
 
 #include "Generalmidi.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scale catalogue, tone names, the set of notes a scale allows between
 // two tones, and the mapping of data onto those notes.
 #pragma once

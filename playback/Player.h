@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays a Standard MIDI File through FluidSynth with a General MIDI
 // SoundFont, and renders one to a WAV file faster than real time.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Times varimel-render end to end on generated files of 10^6 and 10^7 rows
 # (x = i*0.25, a random walk in y) and prints wall time and peak memory. The
 # 10^7-row file uses --dx 10: at --dx 1 it would last 2.4e9 ticks, more than

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fails when a C++ file differs from what clang-format makes of it. Tables
 # that read better aligned by hand sit between "clang-format off/on" lines.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up the machine, builds Varimel and starts the window.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts Varimel under a virtual display, loads a CSV file through the open
 # dialog as a user would, and saves a picture of the window.
 # Usage: scripts/screenshot.sh [CSV] [OUT.png] [BUILD]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs everything Varimel needs to build, run and test on Debian 12.
 set -euo pipefail
 packages=(

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up the machine, checks the formatting, builds everything once and runs
 # every test: the main build (unit, renderer, window and player tests), then
 # the clang build of the same with AddressSanitizer and

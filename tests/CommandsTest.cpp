@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Preview, stop, export, the launchers and the settings file, on the real
 // window offscreen with the real FluidSynth player (the "file" audio driver
 // stands in for a sound card).

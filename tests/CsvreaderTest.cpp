@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "data/Csvreader.h"
 
 #include "TestUtil.h"

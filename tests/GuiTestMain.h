@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the window tests: a recorder for the message boxes and a
 // main() that brings up the application offscreen.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "data/Inifile.h"
 
 #include "TestUtil.h"

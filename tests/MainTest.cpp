@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real window, offscreen: controls found by name, boxes recorded.
 #include "Main.h"
 
@@ -533,7 +534,9 @@ TEST_F(Window, PathsThatAreNoRegularFile)
         std::string path;
         const char* reason;
     };
-    for (const Case& c : {Case{dir / "pipe.csv", "not a regular file"}, Case{"/dev/null", "not a regular file"},
+    const std::string device = testutil::MakeNullDevice(dir);
+    for (const Case& c : {Case{dir / "pipe.csv", "not a regular file"},
+                          Case{device.empty() ? "/dev/null" : device, "not a regular file"},
                           Case{dir / "folder.csv", "Is a directory"}, Case{dir / "gone.csv", "No such file"}}) {
         boxes.shown.clear();
         QElapsedTimer timer;

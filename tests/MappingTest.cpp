@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scale catalogue against music theory, the order of the checks, and
 // the mapping request's road to a file.
 #include "music/Mapping.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "music/Musickeyboard.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real FluidSynth player, headless: the "file" audio driver renders to a
 // WAV file in real time, which stands in for a sound card.
 #include "Player.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "music/Scale.h"
 
 #include "music/Generalmidi.h"

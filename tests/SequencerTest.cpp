@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "midi/Sequencer.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file's keys, read and written by the unit the window and the
 // renderer share.
 #include "config/Settingsfile.h"

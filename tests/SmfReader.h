@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small, independent Standard MIDI File reader for checking what the
 // writer produced. It shares no code with the program.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "midi/Standardmidifile.h"
 
 #include "SmfReader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Helpers shared by the tests: a scratch folder on disk and file I/O.
 #pragma once
 
@@ -6,6 +7,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace testutil {
 
@@ -42,6 +46,17 @@ inline std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A character device like /dev/null made in the test's own folder, so a
+// writer that wrongly replaces device nodes harms only the test's copy.
+// Empty where device nodes cannot be made (not root).
+inline std::string MakeNullDevice(const TempDir& dir)
+{
+    const std::string path = dir / "null-device";
+    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        return {};
+    return path;
 }
 
 inline std::size_t CountEntries(const std::string& folder)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "data/Xydata.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#include "Startup.h"
+
+#include "Main.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+constexpr const char* kAppId = "example.korvath.Varimel";
+constexpr const char* kUsage = "Usage: varimel [FILE.csv]\n"
+                               "Opens the Varimel window; with FILE.csv, the window starts with that file loaded.\n"
+                               "\n"
+                               "  --help     show this help and exit\n"
+                               "  --version  show the version and exit\n"
+                               "\n"
+                               "Settings: ~/.config/Korvath/Varimel/Varimel.ini ($XDG_CONFIG_HOME is honoured).\n";
+
+void ShowException(const QString& text) { QMessageBox::critical(nullptr, QApplication::applicationName(), text); }
+
+// An error that escapes a command is shown, and the window carries on.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            ShowException(QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            ShowException(QString());
+        }
+        return false;
+    }
+};
+
+int UsageError(const char* what)
+{
+    std::fprintf(stderr, "varimel: %s (see varimel --help)\n", what);
+    return 2;
+}
+
+} // namespace
+
+int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& started)
+{
+    // Help and version need no display: answered before the toolkit starts.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--") == 0)
+            break;
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("Varimel %s\n", TMainForm::kVersion);
+            return 0;
+        }
+    }
+    try {
+        TApplication app(argc, argv);
+        // What is left once the toolkit has taken its own options.
+        QStringList files;
+        bool optionsEnded = false;
+        const QStringList arguments = QApplication::arguments();
+        for (qsizetype i = 1; i < arguments.size(); ++i) {
+            const QString& arg = arguments[i];
+            if (!optionsEnded && arg == QLatin1String("--")) {
+                optionsEnded = true;
+                continue;
+            }
+            if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1)
+                return UsageError(("unknown option '" + arg.toLocal8Bit() + "'").constData());
+            files << arg;
+        }
+        if (files.size() > 1)
+            return UsageError("give at most one file");
+
+        QApplication::setApplicationName(QStringLiteral("Varimel"));
+        QApplication::setOrganizationName(QStringLiteral("Korvath"));
+        // The desktop matches the window to its menu entry and icon by this
+        // name (Wayland compositors in particular).
+        QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
+        QApplication::setWindowIcon(TMainForm::ApplicationIcon());
+        TMainForm form;
+        form.show();
+        if (!files.isEmpty()) {
+            const QString path = QFileInfo(files.constFirst()).absoluteFilePath();
+            QTimer::singleShot(0, &form, [&form, path] { form.OpenFile(path); });
+        }
+        if (started)
+            QTimer::singleShot(0, &form, [&form, &started] { started(form); });
+        QApplication::exec();
+    } catch (const std::exception& e) {
+        if (QApplication::instance())
+            ShowException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        if (QApplication::instance())
+            ShowException(QString());
+    }
+    return 0;
+}

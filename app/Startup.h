@@ -1,0 +1,15 @@
+// SPDX-License-Identifier: MIT
+// Start-up of the window program: its command line, the application's name,
+// icon and desktop entry, the one main window, and the event loop.
+#pragma once
+
+#include <functional>
+
+class TMainForm;
+
+// Answers --help and --version without a display; otherwise starts the
+// application, opens the window (with the one file given, if any) and runs
+// until it closes. started, when given, runs once the window is up and the
+// file is loaded. Returns the process's exit status: 2 for an unknown
+// option or more than one file.
+int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& started = {});

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+// The window program's command line: a file to open at start, help,
+// version and usage errors.
+#include "Startup.h"
+#include "Main.h"
+
+#include "TestUtil.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;
+    std::string out, err;
+};
+
+// The real program, offscreen, as a shell would start it.
+ProgramRun Varimel(const testutil::TempDir& dir, const std::string& args)
+{
+    const std::string cmd = "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR='" + dir.Path() + "' XDG_CONFIG_HOME='" +
+                            dir / "config" + "' '" VARIMEL_WINDOW "' " + args + " >'" + dir / "out.txt" + "' 2>'" +
+                            dir / "err.txt" + "' </dev/null";
+    const int raw = std::system(cmd.c_str());
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testutil::ReadFile(dir / "out.txt"),
+            testutil::ReadFile(dir / "err.txt")};
+}
+
+} // namespace
+
+TEST(Startup, HelpVersionAndUsageErrors)
+{
+    testutil::TempDir dir;
+    ProgramRun r = Varimel(dir, "--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Varimel 1.01\n");
+    r = Varimel(dir, "--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("Usage: varimel [FILE.csv]\n", 0), 0u) << r.out;
+    struct Bad {
+        std::string args;
+        std::string err;
+    };
+    for (const Bad& b : {Bad{"a.csv b.csv", "varimel: give at most one file (see varimel --help)\n"},
+                         Bad{"--bogus", "varimel: unknown option '--bogus' (see varimel --help)\n"}}) {
+        r = Varimel(dir, b.args);
+        EXPECT_EQ(r.status, 2) << b.args;
+        EXPECT_EQ(r.err, b.err) << b.args;
+        EXPECT_FALSE(std::filesystem::exists(dir / "config/Korvath/Varimel/Varimel.ini"))
+            << "no window was opened, so no settings were written";
+    }
+}
+
+// varimel FILE.csv starts with the file loaded, as if chosen in the dialog.
+TEST(Startup, OpensTheFileGiven)
+{
+    testutil::TempDir dir;
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+    std::filesystem::create_directories(dir / "data");
+    testutil::WriteFile(dir / "data/walk.csv", "0,1\n1,3\n2,2\n");
+    std::string program = "varimel", file = dir / "data/walk.csv";
+    char* argv[] = {program.data(), file.data(), nullptr};
+    QString records, csvDir;
+    const int status = RunVarimel(2, argv, [&](TMainForm& form) {
+        records = form.findChild<QLabel*>(QStringLiteral("NumRecordLabel"))->text();
+        csvDir = form.CsvDir();
+        form.close();
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(records, QStringLiteral("レコード数 = 3"));
+    EXPECT_EQ(csvDir, QString::fromStdString(dir / "data"));
+    EXPECT_NE(testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini").find("CsvDir=" + dir / "data"),
+              std::string::npos);
+}
