@@ -8,6 +8,7 @@ packages=(
   libsimpleini-dev fonts-noto-cjk fonts-dejavu-core
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick midicsv time locales
+  lintian desktop-file-utils appstream dpkg-dev man-db
 )
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then

@@ -11,6 +11,7 @@ scripts/check-format.sh
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
+scripts/check-package.sh build/dev
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
