@@ -37,6 +37,7 @@ constexpr int kExitWritten = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCheck = 3;
+constexpr int kMaxColumn = 100000;
 
 // The help text; the defaults and ranges in it come from where they are set.
 std::string Usage()
@@ -44,6 +45,7 @@ std::string Usage()
     const auto n = [](long long v) { return std::to_string(v); };
     return "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
            "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
+           "       varimel-render [reading options] --summary-json INPUT.csv\n"
            "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
            "writes a two-track Standard MIDI File (OUTPUT.mid may be - for standard\n"
            "output).\n"
@@ -77,12 +79,25 @@ std::string Usage()
            n(kProgramCount - 1) + " (default " + n(kDefaultProgram) +
            ")\n"
            "  --no-program-change  write no program change\n"
-           "  --summary-json       also print the data summary as one JSON object\n"
+           "  --summary-json       also print the data summary as one JSON object (with\n"
+           "                       INPUT.csv alone: only that, no checks, no files)\n"
            "  --wav FILE           also (or only) render the piece to a WAV file through\n"
            "                       the General MIDI SoundFont, faster than real time\n"
            "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
            "                       the settings file, else the system's GM SoundFont)\n"
            "  -h, --help           show this help\n"
+           "\n"
+           "Reading options:\n"
+           "  --x-column N         X from field N (default 1)\n"
+           "  --x-line             X is the line's number in the file (the first is 1)\n"
+           "  --x-date             X is a date: YYYY-MM-DD, YYYY/M/D, YYYY-MM, optionally\n"
+           "                       with a time h:mm[:ss[.fff]] and Z or +hh:mm; X counts days\n"
+           "  --y-column N         Y from field N (default 2)\n"
+           "  --decimal-comma      numbers use ',' as decimal point; ';' separates fields\n"
+           "  --report FILE        write every skipped line as line<TAB>reason<TAB>text\n"
+           "                       (- for standard output); reasons: empty, missing-column,\n"
+           "                       x-not-number, y-not-number, x-not-date, out-of-range,\n"
+           "                       too-long\n"
            "\n"
            "Exit status: 0 written, 1 the CSV file could not be read, a file not\n"
            "written or the summary not printed, 2 usage error (also an output that\n"
@@ -98,7 +113,13 @@ struct Options {
     bool help = false;
     std::optional<std::string> wav;
     std::optional<std::string> soundFont;
+    ImportOptions import;
+    bool xColumnGiven = false;
+    std::optional<std::string> report; // "-": standard output
     std::vector<std::string> files;
+
+    // Only the summary is asked for: no checks, no files.
+    bool SummaryOnly() const { return summaryJson && !wav && files.size() == 1; }
 };
 
 struct UsageError {
@@ -192,6 +213,8 @@ void GuardOutputs(const Options& o)
     std::vector<std::string> outputs;
     if (o.files.size() > 1)
         outputs.push_back(o.files[1]);
+    if (o.report)
+        outputs.push_back(*o.report);
     if (o.wav) {
         outputs.push_back(*o.wav);
         if (o.soundFont)
@@ -203,8 +226,8 @@ void GuardOutputs(const Options& o)
     }
     if (const std::string settings = SettingsFilePath(); !settings.empty())
         inputs.push_back(settings);
-    if (o.summaryJson && std::find(outputs.begin(), outputs.end(), "-") != outputs.end())
-        throw UsageError{"'-' and --summary-json both write to standard output"};
+    if (std::count(outputs.begin(), outputs.end(), "-") + (o.summaryJson ? 1 : 0) > 1)
+        throw UsageError{"only one of OUTPUT.mid, --report and --summary-json can write to standard output"};
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         if (WrittenInPlace(outputs[i]))
             continue;
@@ -243,15 +266,27 @@ Options ParseArguments(int argc, char** argv)
             o.summaryJson = true;
             continue;
         }
+        if (arg == "--x-line") {
+            o.import.XColumn = 0;
+            continue;
+        }
+        if (arg == "--x-date") {
+            o.import.XDate = true;
+            continue;
+        }
+        if (arg == "--decimal-comma") {
+            o.import.DecimalComma = true;
+            continue;
+        }
         std::string name = arg;
         std::optional<std::string> value;
         if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
             name = arg.substr(0, eq);
             value = arg.substr(eq + 1);
         }
-        static const char* const kValued[] = {"--scale",   "--tonic", "--low",      "--high",
-                                              "--dx",      "--tempo", "--velocity", "--duration",
-                                              "--program", "--wav",   "--soundfont"};
+        static const char* const kValued[] = {"--scale",     "--tonic",    "--low",      "--high",    "--dx",
+                                              "--tempo",     "--velocity", "--duration", "--program", "--wav",
+                                              "--soundfont", "--x-column", "--y-column", "--report"};
         bool known = false;
         for (const char* k : kValued)
             known = known || name == k;
@@ -285,14 +320,29 @@ Options ParseArguments(int argc, char** argv)
             o.wav = *value;
         else if (name == "--soundfont")
             o.soundFont = *value;
+        else if (name == "--x-column") {
+            o.import.XColumn = IntegerIn(name, *value, 1, kMaxColumn);
+            o.xColumnGiven = true;
+        } else if (name == "--y-column")
+            o.import.YColumn = IntegerIn(name, *value, 1, kMaxColumn);
+        else if (name == "--report")
+            o.report = *value;
     }
+    if (o.import.XColumn == 0 && o.import.XDate)
+        throw UsageError{"--x-line and --x-date cannot be used together"};
+    if (o.import.XColumn == 0 && o.xColumnGiven)
+        throw UsageError{"--x-line and --x-column cannot be used together"};
+    if (o.import.XColumn == o.import.YColumn)
+        throw UsageError{"X and Y cannot be read from the same column"};
+    if (o.report && o.report->empty())
+        throw UsageError{"--report needs a file name"};
 #ifndef VARIMEL_HAVE_PLAYBACK
     if (o.wav)
         throw UsageError{"this build has no synthesizer for --wav"};
 #endif
     if (o.wav && o.wav->empty())
         throw UsageError{"--wav needs a file name"};
-    const bool filesOk = o.files.size() == 2 || (o.wav && o.files.size() == 1);
+    const bool filesOk = o.files.size() == 2 || (o.wav && o.files.size() == 1) || o.SummaryOnly();
     if (!o.help && !filesOk)
         throw UsageError{"expected INPUT.csv and OUTPUT.mid, got " + std::to_string(o.files.size()) +
                          " file argument(s)"};
@@ -354,7 +404,8 @@ bool PrintSummaryJson(const CsvLoad& load)
                        ", \"ymax\": " + JsonString(s.Ymax) + ", \"ymin\": " + JsonString(s.Ymin) +
                        ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
                        ", \"count\": " + std::to_string(load.Data.Count()) +
-                       ", \"skipped\": " + (load.Skipped ? "true" : "false") + "}\n";
+                       ", \"skipped\": " + (load.Skipped ? "true" : "false") +
+                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + "}\n";
     std::fputs(json.c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
@@ -391,7 +442,7 @@ static int Run(int argc, char** argv)
     const std::string output = options.files.size() > 1 ? options.files[1] : std::string();
 
     std::string reason;
-    std::optional<CsvLoad> load = LoadCsv(input, &reason);
+    std::optional<CsvLoad> load = LoadCsv(input, &reason, options.import);
     if (!load) {
         Say(kMsgCsvReadFailed);
         SayWhy(input, reason);
@@ -404,6 +455,16 @@ static int Run(int argc, char** argv)
     }
     if (load->Skipped)
         Say(kMsgLinesSkipped);
+    if (options.report) {
+        const std::string tsv = SkippedLinesTsv(load->Skips, false);
+        if (!ReplaceFile(
+                *options.report, [&tsv](const std::string& path) { return WriteWholeFile(path, tsv); }, &reason)) {
+            SayWhy(*options.report, reason);
+            return kExitFailed;
+        }
+    }
+    if (options.SummaryOnly())
+        return summaryLost ? kExitFailed : kExitWritten;
 
     const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
     MappingRequest& request = options.request;

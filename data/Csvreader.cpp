@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -110,7 +111,7 @@ long LeadingExponent(std::string_view intPart, std::string_view fracPart, long e
 
 } // namespace
 
-std::optional<double> ParseNumber(std::string_view s)
+NumberRead ReadNumber(std::string_view s, double& result)
 {
     const char* p = s.data();
     const char* const end = p + s.size();
@@ -146,7 +147,7 @@ std::optional<double> ParseNumber(std::string_view s)
         fracPart = std::string_view(fracStart, static_cast<std::size_t>(p - fracStart));
     }
     if (intPart.empty() && !hasPoint)
-        return std::nullopt;
+        return NumberRead::NotNumber;
     const char* numberEnd = p;
     long exponent = 0;
     if (p < end && (*p == 'e' || *p == 'E')) {
@@ -170,9 +171,12 @@ std::optional<double> ParseNumber(std::string_view s)
     while (p < end && *p == ' ')
         ++p;
     if (p != end)
-        return std::nullopt;
+        return NumberRead::NotNumber;
     if (intPart.empty() && fracPart.empty()) // a lone decimal point
-        return negative ? -0.0 : 0.0;
+    {
+        result = negative ? -0.0 : 0.0;
+        return NumberRead::Ok;
+    }
 
     const long power = exponent - static_cast<long>(fracPart.size());
     if (significant <= 15 && power >= -22 && power <= 22) {
@@ -180,7 +184,8 @@ std::optional<double> ParseNumber(std::string_view s)
                                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         double value = static_cast<double>(digits);
         value = power >= 0 ? value * kPowers[power] : value / kPowers[-power];
-        return negative ? -value : value;
+        result = negative ? -value : value;
+        return NumberRead::Ok;
     }
 
     // from_chars takes no '+' and no exponent without digits, so hand it the
@@ -189,12 +194,21 @@ std::optional<double> ParseNumber(std::string_view s)
     const auto [ptr, ec] = std::from_chars(intStart, numberEnd, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
         if (LeadingExponent(intPart, fracPart, exponent) > 0)
-            return std::nullopt; // beyond the largest double
+            return NumberRead::OutOfRange; // beyond the largest double
         value = 0.0;
     } else if (ec != std::errc() || ptr != numberEnd) {
-        return std::nullopt;
+        return NumberRead::NotNumber;
     }
-    return negative ? -value : value;
+    result = negative ? -value : value;
+    return NumberRead::Ok;
+}
+
+std::optional<double> ParseNumber(std::string_view s)
+{
+    double value = 0.0;
+    if (ReadNumber(s, value) != NumberRead::Ok)
+        return std::nullopt;
+    return value;
 }
 
 bool ParseCsvLine(std::string_view line, XYData& record)
@@ -226,9 +240,11 @@ void CsvParser::Hold(const char* begin, const char* end)
 
 void CsvParser::TakeLine(const char* begin, const char* end)
 {
+    ++line_;
     if (overlong_ || static_cast<std::size_t>(end - begin) > maxLine_) {
         overlong_ = false;
         skipped_ = true;
+        skips_.Add(line_, SkipReason::TooLong, {});
         return;
     }
     // The line is a C string to the reader: a NUL byte ends it.
@@ -236,11 +252,25 @@ void CsvParser::TakeLine(const char* begin, const char* end)
         end = static_cast<const char*>(nul);
     while (end > begin && static_cast<unsigned char>(end[-1]) <= 32)
         --end;
+    const std::string_view line(begin, static_cast<std::size_t>(end - begin));
     XYData record;
-    if (ParseCsvLine(std::string_view(begin, static_cast<std::size_t>(end - begin)), record))
-        out_.Add(record);
-    else
+    if (plain_) {
+        // The plain reading keeps its own fast path; only a refused line
+        // pays for finding out why.
+        if (ParseCsvLine(line, record)) {
+            out_.Add(record);
+            return;
+        }
         skipped_ = true;
+        skips_.Add(line_, ClassifyPlainLine(line), line);
+        return;
+    }
+    if (const auto reason = ParseImportLine(line, line_, options_, record)) {
+        skipped_ = true;
+        skips_.Add(line_, *reason, line);
+        return;
+    }
+    out_.Add(record);
 }
 
 bool CsvParser::Feed(const char* data, std::size_t size)
@@ -328,7 +358,7 @@ void CsvParser::Finish()
 
 namespace {
 
-std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason)
+std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options)
 {
     const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
         reason = std::move(why);
@@ -361,7 +391,8 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason)
     CsvLoad load;
     if (S_ISREG(info.st_mode) && info.st_size > 0)
         load.Data.Reserve(static_cast<std::size_t>(info.st_size) / 16); // typical record length
-    CsvParser parser(load.Data);
+    load.Options = options;
+    CsvParser parser(load.Data, kMaxLineBytes, options);
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
     for (;;) {
         const std::size_t got = std::fread(buffer.get(), 1, kReadPiece, file.get());
@@ -375,8 +406,9 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason)
     }
     parser.Finish();
     load.Skipped = parser.Skipped();
+    load.Skips = parser.TakeSkips();
     load.Data.Sort();
-    load.Summary = Summarize(load.Data, FileNameOf(path));
+    load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
     return load;
 }
 
@@ -462,14 +494,14 @@ bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available)
     return !available || needed <= *available;
 }
 
-std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason)
+std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, const ImportOptions& options)
 {
     // A file too large for the memory at hand cannot be read either; what
     // was loaded before stays.
     std::string why;
     std::optional<CsvLoad> load;
     try {
-        load = LoadCsvFile(path, why);
+        load = LoadCsvFile(path, why, options);
     } catch (const std::bad_alloc&) {
         load.reset();
         why = kReasonNoMemory;
@@ -500,7 +532,7 @@ std::string FormatG(double value, int width, bool leftAlign)
     return text;
 }
 
-CsvSummary Summarize(const TXYDataList& list, std::string_view fileName)
+CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates)
 {
     CsvSummary s;
     const bool empty = list.Empty();
@@ -512,6 +544,16 @@ CsvSummary Summarize(const TXYDataList& list, std::string_view fileName)
     s.Ymax = FormatG(list.MaxY(), 12, false);
     s.Ymin = FormatG(list.MinY(), 12, false);
     s.XInterval = "Xの平均間隔 = " + FormatG(interval, 8, true);
+    if (xDates && !empty) {
+        const bool withTime = std::any_of(list.begin(), list.end(), [](const XYData& r) {
+            return r.X != std::floor(r.X) && std::lround((r.X - std::floor(r.X)) * 1440.0) % 1440 != 0;
+        });
+        const auto right = [](std::string text) {
+            return text.size() < 12 ? std::string(12 - text.size(), ' ') + text : text;
+        };
+        s.Xmax = right(FormatDate(list.Last().X, withTime));
+        s.Xmin = right(FormatDate(list.First().X, withTime));
+    }
     s.DxPQN = FormatG(interval, 8, true);
     return s;
 }

@@ -3,6 +3,7 @@
 // summarise the loaded data.
 #pragma once
 
+#include "Importer.h"
 #include "Paths.h"
 #include "Xydata.h"
 
@@ -34,12 +35,19 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
 class CsvParser {
 public:
-    explicit CsvParser(TXYDataList& out, std::size_t maxLine = kMaxLineBytes) : out_(out), maxLine_(maxLine) {}
+    explicit CsvParser(TXYDataList& out, std::size_t maxLine = kMaxLineBytes, ImportOptions options = {})
+        : out_(out), maxLine_(maxLine), options_(options), plain_(options.IsDefault())
+    {}
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);
     // Judges the last line when it had no line end.
     void Finish();
     bool Skipped() const { return skipped_; }
+    // Every line that gave no record, with its number and reason.
+    const SkippedLines& Skips() const { return skips_; }
+    SkippedLines TakeSkips() { return std::move(skips_); }
+    // Bytes held for a line that continues in the next piece.
+    std::size_t HeldBytes() const { return pending_.capacity(); }
 
 private:
     void TakeLine(const char* begin, const char* end);
@@ -48,6 +56,10 @@ private:
 
     TXYDataList& out_;
     std::size_t maxLine_;
+    ImportOptions options_;
+    bool plain_;             // the default reading: the first two fields as X and Y
+    std::uint64_t line_ = 0; // number of the line being judged
+    SkippedLines skips_;
     bool overlong_ = false; // the current line passed maxLine_ and was dropped
     std::string pending_;   // start of a line that continues in the next piece
     bool atStart_ = true;   // nothing fed yet: a byte-order mark may follow
@@ -73,11 +85,14 @@ struct CsvLoad {
     TXYDataList Data;     // valid records, sorted
     bool Skipped = false; // at least one line was invalid
     CsvSummary Summary;
+    SkippedLines Skips; // every invalid line, in file order
+    ImportOptions Options;
 };
 
 // Reads the file at path. Empty when the file cannot be opened or read, or
 // is too large for the memory available; reason, when given, then says why.
-std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nullptr);
+std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nullptr,
+                               const ImportOptions& options = {});
 
 inline constexpr char kReasonNoMemory[] = "not enough memory";
 
@@ -94,8 +109,10 @@ bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available);
 
 // Mean X step of a sorted list; 1 for fewer than two records.
 double MeanXInterval(const TXYDataList& list);
-// Summary texts for a sorted list loaded from a file called fileName.
-CsvSummary Summarize(const TXYDataList& list, std::string_view fileName);
+// Summary texts for a sorted list loaded from a file called fileName. With
+// xDates, the X values are shown as dates ("2024-01-05", with the time of
+// day when any record has one), right-aligned like the numbers.
+CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates = false);
 
 // printf "%<width>g" (or "%-<width>g" when leftAlign), always with '.' as the
 // decimal point whatever the process locale.

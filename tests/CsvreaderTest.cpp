@@ -335,8 +335,10 @@ TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
     CsvParser parser(list);
     const std::string chunk(1 << 20, '9');
     parser.Feed("1,1\n", 4);
-    for (int i = 0; i < 65; ++i)
+    for (int i = 0; i < 65; ++i) {
         parser.Feed(chunk.data(), chunk.size());
+        ASSERT_LE(parser.HeldBytes(), kMaxLineBytes) << "the long line is never held whole";
+    }
     parser.Feed(",2\n3,4\n", 7);
     parser.Finish();
     EXPECT_TRUE(parser.Skipped());

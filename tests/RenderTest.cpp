@@ -74,7 +74,7 @@ TEST(Render, MappedFileReadsBackCleanly)
     EXPECT_EQ(r.out, "{\"file\": \"データファイル: walk.csv\", \"records\": \"レコード数 = 7\", "
                      "\"xmax\": \"           3\", \"xmin\": \"           0\", \"ymax\": \"           3\", "
                      "\"ymin\": \"           0\", \"interval\": \"Xの平均間隔 = 0.5     \", "
-                     "\"dxpqn\": \"0.5     \", \"count\": 7, \"skipped\": true}\n");
+                     "\"dxpqn\": \"0.5     \", \"count\": 7, \"skipped\": true, \"skipped_lines\": 1}\n");
     const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "walk.mid"));
     ASSERT_EQ(f.error, "");
     EXPECT_EQ(f.format, 1);
@@ -321,4 +321,55 @@ TEST(Render, SummaryToAClosedOutputFails)
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
     }
     EXPECT_TRUE(std::filesystem::exists(dir / "one.mid")) << "the MIDI file is still written";
+}
+
+// Real-world files through the renderer: columns, dates, line numbers,
+// decimal commas, the report of skipped lines, the summary alone.
+TEST(Render, ImportOptions)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "jma.csv",
+                        "stamp\n\n,a,b\ndate,t,q\n,,x\n2024/1/5,12.3,8\n2024/1/6,10.1,8\n2024/1/8,9,8\n");
+    RenderRun r = Render(dir, {"--x-date", "--y-column", "2", "--report", dir / "report.tsv", "--summary-json",
+                               dir / "jma.csv", dir / "jma.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "不正なデータを検出したため、読み飛ばされました。\n");
+    EXPECT_NE(r.out.find("\"xmax\": \"  2024-01-08\", \"xmin\": \"  2024-01-05\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"count\": 3, \"skipped\": true, \"skipped_lines\": 5}"), std::string::npos) << r.out;
+    EXPECT_EQ(testutil::ReadFile(dir / "report.tsv"),
+              "line\treason\ttext\n1\tmissing-column\tstamp\n2\tempty\t\n"
+              "3\tx-not-date\t,a,b\n4\tx-not-date\tdate,t,q\n5\tx-not-date\t,,x\n");
+    // The mean interval is in days: 1.5 days is a quarter note, so the third
+    // note starts two quarters after the second.
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "jma.mid"));
+    ASSERT_EQ(f.error, "");
+    std::vector<std::uint32_t> starts;
+    for (const smftest::Event& e : f.tracks[1])
+        if (e.bytes[0] == 0x90)
+            starts.push_back(e.tick);
+    EXPECT_EQ(starts, (std::vector<std::uint32_t>{0, 640, 1920}));
+
+    testutil::WriteFile(dir / "series.csv", "5\n7\n6\n");
+    r = Render(dir, {"--x-line", "--y-column", "1", "--summary-json", dir / "series.csv"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"records\": \"レコード数 = 3\""), std::string::npos) << r.out;
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 4u) << "the summary alone writes no file";
+
+    testutil::WriteFile(dir / "eu.csv", "1,5;2,25\n2;3\n");
+    r = Render(dir, {"--decimal-comma", "--report", "-", dir / "eu.csv", dir / "eu.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "line\treason\ttext\n");
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--x-column", "0", dir / "eu.csv", dir / "o.mid"},
+             {"--y-column", "0", dir / "eu.csv", dir / "o.mid"},
+             {"--x-line", "--x-date", dir / "eu.csv", dir / "o.mid"},
+             {"--x-line", "--x-column", "2", dir / "eu.csv", dir / "o.mid"},
+             {"--x-column", "2", "--y-column", "2", dir / "eu.csv", dir / "o.mid"},
+             {"--report", "-", dir / "eu.csv", "-"},
+             {"--report", dir / "eu.csv", dir / "eu.csv", dir / "o.mid"},
+         }) {
+        r = Render(dir, bad);
+        EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << "\n" << r.err;
+    }
 }

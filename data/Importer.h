@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+// How a CSV file's lines become records beyond the plain "X,Y" reading: the
+// columns to take, the line number or a date as X, the decimal comma; and
+// the record of every line that was skipped, with its reason.
+#pragma once
+
+#include "Xydata.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varimel {
+
+struct ImportOptions {
+    int XColumn = 1;           // 0: X is the line's number in the file
+    int YColumn = 2;           // fields are numbered from 1
+    bool XDate = false;        // X is a date (days since 1970-01-01)
+    bool DecimalComma = false; // "1,5;2,25": comma as decimal point, ';' between fields
+
+    bool IsDefault() const { return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma; }
+    bool operator==(const ImportOptions&) const = default;
+};
+
+// Why a line gave no record; the codes are for files and scripts.
+enum class SkipReason : std::uint8_t { Empty, MissingColumn, XNotNumber, YNotNumber, XNotDate, OutOfRange, TooLong };
+
+std::string_view SkipReasonCode(SkipReason reason);  // "missing-column"
+std::string_view SkipReasonWords(SkipReason reason); // "列が足りません"
+
+struct SkippedLine {
+    std::uint64_t Line = 0; // the line's number in the file, from 1
+    SkipReason Reason = SkipReason::Empty;
+    std::string_view Raw; // the line's bytes as read (trailing blanks removed), at most kSkippedTextBytes
+};
+
+// Every skipped line of a load, kept compactly: one block of text for all.
+class SkippedLines {
+public:
+    void Add(std::uint64_t line, SkipReason reason, std::string_view raw);
+    std::size_t Count() const { return entries_.size(); }
+    bool Empty() const { return entries_.empty(); }
+    SkippedLine operator[](std::size_t i) const;
+
+private:
+    struct Entry {
+        std::uint64_t line;
+        std::uint64_t offset : 40;
+        std::uint64_t length : 16;
+        std::uint64_t reason : 8;
+    };
+    std::vector<Entry> entries_;
+    std::string text_;
+};
+
+// The bytes of a skipped line that are kept: enough for 200 characters in
+// any encoding.
+inline constexpr std::size_t kSkippedTextBytes = 1024;
+
+// A skipped line's bytes for people: UTF-8 as it is, anything else decoded
+// as Shift_JIS (code page 932), cut to 200 characters with "…".
+std::string DisplayText(std::string_view raw);
+
+// The skipped lines as tab-separated text with a header row: "line", the
+// reason code and the text for files and scripts, or "行", "理由", "内容"
+// with the reasons in words for people. Tabs in a text become spaces.
+std::string SkippedLinesTsv(const SkippedLines& lines, bool words);
+
+// The result of reading one number.
+enum class NumberRead { Ok, NotNumber, OutOfRange };
+
+// Reads a number with the syntax of ParseNumber, telling a text that is no
+// number from one beyond the range of a double.
+NumberRead ReadNumber(std::string_view text, double& value);
+
+// Reads one line with the options: the record, or the reason it has none.
+// lineNumber is the line's number in the file (X when XColumn is 0).
+std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
+                                          XYData& record);
+
+// Why a line the plain reading refused has no record.
+SkipReason ClassifyPlainLine(std::string_view line);
+
+// A date (and time of day) as days since 1970-01-01 00:00 UTC: YYYY-MM-DD,
+// YYYY/M/D, YYYY-MM or YYYY/MM, then optionally a space or "T" and h:mm,
+// h:mm:ss or h:mm:ss.fff (24:00 is the next day), then optionally "Z" or an
+// offset ±hh:mm. Empty for anything else, an impossible date included.
+std::optional<double> ParseDate(std::string_view text);
+// "2024-01-05", or "2024-01-05 13:00" with withTime.
+std::string FormatDate(double days, bool withTime);
+
+} // namespace varimel

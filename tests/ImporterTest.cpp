@@ -1,0 +1,209 @@
+// SPDX-License-Identifier: MIT
+// Reading real-world files: chosen columns, line numbers and dates as X,
+// decimal commas, and the reason for every skipped line.
+#include "data/Importer.h"
+#include "data/Csvreader.h"
+
+#include <gtest/gtest.h>
+
+#include <iconv.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+using namespace varimel;
+
+namespace {
+
+struct Read {
+    std::vector<XYData> records;
+    std::vector<std::pair<std::uint64_t, SkipReason>> skips;
+};
+
+Read Parse(const std::string& bytes, const ImportOptions& options)
+{
+    TXYDataList list;
+    CsvParser parser(list, kMaxLineBytes, options);
+    parser.Feed(bytes.data(), bytes.size());
+    parser.Finish();
+    Read r;
+    r.records.assign(list.begin(), list.end());
+    for (std::size_t i = 0; i < parser.Skips().Count(); ++i)
+        r.skips.emplace_back(parser.Skips()[i].Line, parser.Skips()[i].Reason);
+    return r;
+}
+
+ImportOptions Options(int x, int y, bool date = false, bool comma = false)
+{
+    ImportOptions o;
+    o.XColumn = x;
+    o.YColumn = y;
+    o.XDate = date;
+    o.DecimalComma = comma;
+    return o;
+}
+
+std::string ToShiftJis(const std::string& utf8)
+{
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    std::string in = utf8, out(utf8.size() * 2 + 16, '\0');
+    char* i = in.data();
+    char* o = out.data();
+    std::size_t il = in.size(), ol = out.size();
+    iconv(cd, &i, &il, &o, &ol);
+    iconv_close(cd);
+    out.resize(out.size() - ol);
+    return out;
+}
+
+using R = SkipReason;
+
+} // namespace
+
+TEST(Importer, OptionsAndReasons)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        ImportOptions options;
+        std::vector<XYData> records;
+        std::vector<std::pair<std::uint64_t, SkipReason>> skips;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"plain, with every reason", "x,y\n\n1\n1,y\n1e999,2\n1,2\n3,4,5\n", {},
+         {{1, 2}, {3, 4}}, {{1, R::XNotNumber}, {2, R::Empty}, {3, R::MissingColumn}, {4, R::YNotNumber}, {5, R::OutOfRange}}},
+        {"both bad: X's reason", "a,b\n", {}, {}, {{1, R::XNotNumber}}},
+        {"Y beyond the range", "1,-2e400\n", {}, {}, {{1, R::OutOfRange}}},
+        {"later columns", "t,a,b,c\n0,5,6,7\n1,8,9\n2,1\n", Options(1, 4),
+         {{0, 7}}, {{1, R::XNotNumber}, {3, R::MissingColumn}, {4, R::MissingColumn}}},
+        {"X from column 3, Y from 1", "9,x,1\n8,x,2\n", Options(3, 1), {{1, 9}, {2, 8}}, {}},
+        {"line numbers as X", "h\n5\n7\n\n9\n", Options(0, 1),
+         {{2, 5}, {3, 7}, {5, 9}}, {{1, R::YNotNumber}, {4, R::Empty}}},
+        {"line numbers count every line end", "1\r\n2\r3\n", Options(0, 1), {{1, 1}, {2, 2}, {3, 3}}, {}},
+        {"decimal comma", "1,5;2,25\n2;3,5\n1.5;2\n", Options(1, 2, false, true),
+         {{1.5, 2.25}, {2, 3.5}}, {{3, R::XNotNumber}}},
+        {"decimal comma, blanks still separate", "1,5 2,5\n", Options(1, 2, false, true), {{1.5, 2.5}}, {}},
+        {"dates", "2024-01-05,1\n2024/1/6,2\n2024-02,3\n2023-02-30,4\n", Options(1, 2, true),
+         {{19727, 1}, {19728, 2}, {19754, 3}}, {{4, R::XNotDate}}},
+        {"date and time are one field", "2024/1/5 12:00,7\n2024-01-05T18:00Z,8\n", Options(1, 2, true),
+         {{19727.5, 7}, {19727.75, 8}}, {}},
+        {"not a date", "1,2\n", Options(1, 2, true), {}, {{1, R::XNotDate}}},
+        {"a date X with a bad Y", "2024-01-05,x\n", Options(1, 2, true), {}, {{1, R::YNotNumber}}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const Read r = Parse(c.bytes, c.options);
+        ASSERT_EQ(r.records.size(), c.records.size()) << c.what;
+        for (std::size_t i = 0; i < c.records.size(); ++i) {
+            EXPECT_DOUBLE_EQ(r.records[i].X, c.records[i].X) << c.what << " " << i;
+            EXPECT_DOUBLE_EQ(r.records[i].Y, c.records[i].Y) << c.what << " " << i;
+        }
+        EXPECT_EQ(r.skips, c.skips) << c.what;
+    }
+}
+
+TEST(Importer, Dates)
+{
+    struct Case {
+        const char* text;
+        std::optional<double> days;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"1970-01-01", 0}, {"1969-12-31", -1}, {"2000-02-29", 11016}, {"1900-02-29", std::nullopt},
+        {"2023-02-29", std::nullopt}, {"2024-02-29", 19782}, {"2024-12-31", 20088}, {"2025-01-01", 20089},
+        {"2024/1/5", 19727}, {"2024/01/05", 19727}, {"2024-1-5", 19727}, {"2024/13/01", std::nullopt},
+        {"2024-04-31", std::nullopt}, {"2024-01-00", std::nullopt}, {"2024-01", 19723}, {"2024/3", 19783},
+        {"2024-01-05 06:00", 19727.25}, {"2024-01-05T06:00:00", 19727.25}, {"2024-01-05 6:00", 19727.25},
+        {"2024-01-05 24:00", 19728}, {"2024-01-05 24:01", std::nullopt}, {"2024-01-05 25:00", std::nullopt},
+        {"2024-01-05 12:60", std::nullopt}, {"2024-01-05 00:00:00.5", 19727 + 0.5 / 86400},
+        {"2024-01-05 09:00+09:00", 19727}, {"2024-01-05 00:00-03:00", 19727.125},
+        {"2024-01-05 00:00Z", 19727}, {"2024-01-05 00:00+9", std::nullopt}, {"24-01-05", std::nullopt},
+        {"2024-01-05x", std::nullopt}, {"", std::nullopt}, {"2024", std::nullopt},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const auto days = ParseDate(c.text);
+        ASSERT_EQ(days.has_value(), c.days.has_value()) << c.text;
+        if (days) {
+            EXPECT_NEAR(*days, *c.days, 1e-9) << c.text;
+        }
+    }
+    EXPECT_EQ(FormatDate(19727, false), "2024-01-05");
+    EXPECT_EQ(FormatDate(19727.5, true), "2024-01-05 12:00");
+    EXPECT_EQ(FormatDate(19727.9999999, true), "2024-01-06 00:00");
+    EXPECT_EQ(FormatDate(-1, false), "1969-12-31");
+}
+
+// A weather-agency download: a time stamp line, an empty line, three header
+// lines, then dates and several columns, all in Shift_JIS.
+TEST(Importer, WeatherAgencyShape)
+{
+    const std::string bytes = ToShiftJis("ダウンロードした時刻：2024/01/10 10:00:00\r\n\r\n"
+                                         ",東京,東京,東京\r\n年月日,平均気温(℃),平均気温(℃),平均気温(℃)\r\n"
+                                         ",,品質情報,均質番号\r\n2024/1/5,12.3,8,1\r\n2024/1/6,10.1,8,1\r\n"
+                                         "2024/1/7,,8,1\r\n");
+    TXYDataList list;
+    CsvParser parser(list, kMaxLineBytes, Options(1, 2, true));
+    parser.Feed(bytes.data(), bytes.size());
+    parser.Finish();
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0].X, 19727);
+    EXPECT_EQ(list[0].Y, 12.3);
+    EXPECT_EQ(list[1].X, 19728);
+    const SkippedLines& skips = parser.Skips();
+    ASSERT_EQ(skips.Count(), 6u);
+    EXPECT_EQ(skips[0].Reason, R::XNotDate);
+    EXPECT_EQ(DisplayText(skips[0].Raw), "ダウンロードした時刻：2024/01/10 10:00:00") << "decoded from Shift_JIS";
+    EXPECT_EQ(skips[1].Reason, R::Empty);
+    EXPECT_EQ(skips[3].Line, 4u);
+    EXPECT_EQ(DisplayText(skips[3].Raw), "年月日,平均気温(℃),平均気温(℃),平均気温(℃)");
+    EXPECT_EQ(skips[5].Line, 8u);
+    EXPECT_EQ(skips[5].Reason, R::YNotNumber);
+    const CsvSummary s = Summarize(list, "jma.csv", true);
+    EXPECT_EQ(s.Xmin, "  2024-01-05");
+    EXPECT_EQ(s.Xmax, "  2024-01-06");
+}
+
+TEST(Importer, TextsForPeople)
+{
+    EXPECT_EQ(DisplayText("abc"), "abc");
+    EXPECT_EQ(DisplayText("日本語"), "日本語");
+    const std::string longLine(250, 'a');
+    EXPECT_EQ(DisplayText(longLine), std::string(200, 'a') + "…");
+    std::string japanese;
+    for (int i = 0; i < 201; ++i)
+        japanese += "あ";
+    const std::string shown = DisplayText(japanese);
+    EXPECT_EQ(shown.size(), 200u * 3 + 3) << "200 characters, not bytes";
+    EXPECT_EQ(DisplayText(ToShiftJis("テスト")), "テスト");
+    SkippedLines lines;
+    lines.Add(3, R::MissingColumn, "a\tb");
+    EXPECT_EQ(SkippedLinesTsv(lines, false), "line\treason\ttext\n3\tmissing-column\ta b\n");
+    EXPECT_EQ(SkippedLinesTsv(lines, true), "行\t理由\t内容\n3\t列が足りません\ta b\n");
+}
+
+// The default reading is the plain one, and a file read with the default
+// options gives the same records, flag and summary as before.
+TEST(Importer, DefaultsChangeNothing)
+{
+    const std::string bytes = "x,y\n1,2\n 3 4 \n\"5\",\"6\",7\n8,\n";
+    TXYDataList plain;
+    CsvParser a(plain);
+    a.Feed(bytes.data(), bytes.size());
+    a.Finish();
+    TXYDataList general;
+    ImportOptions almost = Options(1, 2);
+    EXPECT_TRUE(almost.IsDefault());
+    CsvParser b(general, kMaxLineBytes, almost);
+    b.Feed(bytes.data(), bytes.size());
+    b.Finish();
+    ASSERT_EQ(plain.Count(), 3);
+    ASSERT_EQ(general.Count(), plain.Count());
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(plain[i], general[i]);
+    EXPECT_EQ(a.Skips().Count(), 2u);
+    EXPECT_EQ(a.Skips()[1].Reason, R::YNotNumber);
+}
