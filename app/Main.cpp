@@ -2,16 +2,20 @@
 #include "Main.h"
 
 #include "Imagecanvas.h"
+#include "Importdialog.h"
 #include "Messagebox.h"
 #include "Player.h"
+#include "Reportdialog.h"
 #include "Settings.h"
 #include "data/Csvreader.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -24,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPixmap>
@@ -87,6 +92,14 @@ TMainForm::FileChooser& SaveChooser()
     static TMainForm::FileChooser chooser;
     return chooser;
 }
+
+TMainForm::DialogRunner& Runner()
+{
+    static TMainForm::DialogRunner runner;
+    return runner;
+}
+
+int RunDialog(QDialog& dialog) { return Runner() ? Runner()(dialog) : dialog.exec(); }
 
 TMainForm::ShellOpener& Shell()
 {
@@ -451,6 +464,25 @@ void TMainForm::CreateControls()
     connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
     connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
     connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
+
+    // The context menu: right button, the Menu key or Shift+F10 anywhere but
+    // in the edit boxes; its shortcuts work everywhere in the window.
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("ContextMenu"));
+    const auto addCommand = [this](const char* name, const QString& text, const QKeySequence& keys,
+                                   std::function<void()> run) {
+        QAction* action = m_contextMenu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, std::move(run));
+        return action;
+    };
+    addCommand("ImportSettingsAction", QStringLiteral("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+               [this] { ImportSettingsClick(); });
+    addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+               [this] { ImportReportClick(); });
 }
 
 void TMainForm::FormCreate()
@@ -523,6 +555,7 @@ void TMainForm::ApplySettings()
     DxPQNBox->setText(v.DxPQN);
     DurationBox->setText(v.Duration);
     DisableProgChangeBox->setChecked(v.DisableProgChange);
+    m_importOptions = v.Import;
     m_soundFont = v.SoundFont;
     m_audioDriver = v.AudioDriver;
 }
@@ -544,12 +577,14 @@ bool TMainForm::ReadCsvFile(const QString& path)
     if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
     else
-        load = LoadCsv(file, &reason);
+        load = LoadCsv(file, &reason, m_importOptions);
     if (!load) {
         ShowError(FromCore(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
     }
     m_dataList = std::make_unique<TXYDataList>(std::move(load->Data));
+    m_csvPath = path;
+    m_skips = std::move(load->Skips);
     const CsvSummary& s = load->Summary;
     SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
     SetLabel(NumRecordLabel, FromCore(s.NumRecord));
@@ -559,8 +594,20 @@ bool TMainForm::ReadCsvFile(const QString& path)
     SetLabel(YminLabel, FromCore(s.Ymin));
     SetLabel(XIntervalLabel, FromCore(s.XInterval));
     DxPQNBox->setText(FromCore(s.DxPQN));
-    if (load->Skipped)
-        ShowWarning(FromCore(kMsgLinesSkipped), this);
+    if (load->Skipped) {
+        // The first skipped lines and where to find the rest, behind the
+        // warning's details button.
+        constexpr std::size_t kShown = 20;
+        QStringList details;
+        for (std::size_t i = 0; i < std::min(kShown, m_skips.Count()); ++i) {
+            const SkippedLine line = m_skips[i];
+            details << QStringLiteral("行 %1: %2: %3")
+                           .arg(line.Line)
+                           .arg(FromCore(SkipReasonWords(line.Reason)), FromCore(DisplayText(line.Raw)));
+        }
+        details << QStringLiteral("すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
+        ShowWarning(FromCore(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
+    }
     return true;
 }
 
@@ -579,9 +626,44 @@ void TMainForm::OpenFile(const QString& path)
     m_csvDir = FolderOfPath(path);
 }
 
+void TMainForm::contextMenuEvent(QContextMenuEvent* event)
+{
+    // The edit boxes keep their own menus; everywhere else this one.
+    m_contextMenu->popup(event->globalPos());
+    event->accept();
+}
+
+void TMainForm::ImportSettingsClick()
+{
+    // The preview shows the start of the loaded file.
+    std::string start;
+    if (!m_csvPath.isEmpty()) {
+        QFile file(m_csvPath);
+        if (file.open(QIODevice::ReadOnly))
+            start = file.read(64 * 1024).toStdString();
+    }
+    TImportDialog dialog(this, m_importOptions, std::move(start));
+    if (RunDialog(dialog) == QDialog::Accepted)
+        SetImportOptions(dialog.Options());
+}
+
+void TMainForm::SetImportOptions(const ImportOptions& options)
+{
+    m_importOptions = options;
+    if (!m_csvPath.isEmpty())
+        ReadCsvFile(m_csvPath);
+}
+
+void TMainForm::ImportReportClick()
+{
+    TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips);
+    RunDialog(dialog);
+}
+
 void TMainForm::SetOpenFileChooser(FileChooser chooser) { OpenChooser() = std::move(chooser); }
 void TMainForm::SetSaveFileChooser(FileChooser chooser) { SaveChooser() = std::move(chooser); }
 void TMainForm::SetShellOpener(ShellOpener opener) { Shell() = std::move(opener); }
+void TMainForm::SetDialogRunner(DialogRunner runner) { Runner() = std::move(runner); }
 void TMainForm::SetShutdownTrace(std::function<void(const QString&)> trace) { ShutdownTrace() = std::move(trace); }
 
 void TMainForm::WMDropFiles(const QStringList& paths)
@@ -837,6 +919,7 @@ void TMainForm::WriteSettings()
     c.DxPQN = DxPQNBox->text();
     c.Duration = DurationBox->text();
     c.DisableProgChange = DisableProgChangeBox->isChecked();
+    c.Import = m_importOptions;
     QString reason;
     switch (settings::Write(m_iniFileName, c, &reason)) {
     case settings::WriteOutcome::Written:

@@ -3,6 +3,7 @@
 // mapping controls with their checks, and the commands.
 #pragma once
 
+#include "data/Importer.h"
 #include "data/Xydata.h"
 #include "music/Mapping.h"
 #include "music/Musickeyboard.h"
@@ -22,7 +23,10 @@
 namespace varimel {
 class MidiPlayer;
 }
+class QAction;
 class QCheckBox;
+class QDialog;
+class QMenu;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -80,6 +84,16 @@ public:
     // Loads a file as if it had been chosen in the open dialog: the data,
     // the messages and the CSV folder.
     void OpenFile(const QString& path);
+
+    // Import options and the report of skipped lines (context menu).
+    void ImportSettingsClick();
+    void ImportReportClick();
+    const varimel::ImportOptions& ImportOptionsInUse() const { return m_importOptions; }
+    // Keeps the options and reads the loaded file again with them.
+    void SetImportOptions(const varimel::ImportOptions& options);
+    const varimel::SkippedLines& SkippedLinesOfLoad() const { return m_skips; }
+    const QString& CsvPath() const { return m_csvPath; }
+    QMenu* ContextMenu() const { return m_contextMenu; }
     void WMDropFiles(const QStringList& paths);
 
     // Mapping controls
@@ -127,6 +141,10 @@ public:
     // Tests stand in for the shell: a URL or a program with its arguments.
     using ShellOpener = std::function<void(const QString& target, const QStringList& arguments)>;
     static void SetShellOpener(ShellOpener opener);
+    // Tests stand in for the user of a dialog: the runner gets the dialog,
+    // ready to show, and returns its result as exec() would.
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+    static void SetDialogRunner(DialogRunner runner);
     // Tests follow the end of play and the shut-down steps in their order.
     static void SetShutdownTrace(std::function<void(const QString& step)> trace);
 
@@ -138,6 +156,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -180,6 +199,10 @@ private:
     QPushButton* HelpButton = nullptr;
 
     std::unique_ptr<varimel::TXYDataList> m_dataList;
+    QString m_csvPath; // the loaded file, read again when the import options change
+    varimel::ImportOptions m_importOptions;
+    varimel::SkippedLines m_skips;
+    QMenu* m_contextMenu = nullptr;
     varimel::ScaleNoteSet m_scaleNoteSet;
     std::array<std::int32_t, 128> m_keyboardNotes{};
     std::unique_ptr<ImageCanvas> m_canvas;

@@ -51,6 +51,7 @@ Values Read(const QString& iniPath, const QString& documents)
     v.DxPQN = Text(s.DxPQN);
     v.Duration = Text(s.Duration);
     v.DisableProgChange = s.DisableProgChange;
+    v.Import = s.Import;
     v.SoundFont = Text(s.SoundFont);
     v.AudioDriver = Text(s.AudioDriver);
     return v;
@@ -71,6 +72,7 @@ WriteOutcome Write(const QString& iniPath, const Values& c, QString* reason)
     s.DxPQN = Utf8(c.DxPQN);
     s.Duration = Utf8(c.Duration);
     s.DisableProgChange = c.DisableProgChange;
+    s.Import = c.Import;
     std::string why;
     const WriteOutcome outcome = varimel::WriteSettingsFile(Path(iniPath), s, &why);
     if (reason)

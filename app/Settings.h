@@ -27,6 +27,7 @@ struct Values {
     QString DxPQN; // the number boxes' texts
     QString Duration;
     bool DisableProgChange = false;
+    varimel::ImportOptions Import;
     QString SoundFont;   // [Playback], read only
     QString AudioDriver; // [Playback], read only
 };

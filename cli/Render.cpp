@@ -37,7 +37,6 @@ constexpr int kExitWritten = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCheck = 3;
-constexpr int kMaxColumn = 100000;
 
 // The help text; the defaults and ranges in it come from where they are set.
 std::string Usage()
@@ -321,10 +320,10 @@ Options ParseArguments(int argc, char** argv)
         else if (name == "--soundfont")
             o.soundFont = *value;
         else if (name == "--x-column") {
-            o.import.XColumn = IntegerIn(name, *value, 1, kMaxColumn);
+            o.import.XColumn = IntegerIn(name, *value, 1, kMaxImportColumn);
             o.xColumnGiven = true;
         } else if (name == "--y-column")
-            o.import.YColumn = IntegerIn(name, *value, 1, kMaxColumn);
+            o.import.YColumn = IntegerIn(name, *value, 1, kMaxImportColumn);
         else if (name == "--report")
             o.report = *value;
     }

@@ -77,6 +77,22 @@ StoredSettings ReadSettingsFile(const std::string& path, const std::string& docu
     v.DxPQN = ReadReal(ini, kKeyDxPQN, v.DxPQN);
     v.Duration = ReadReal(ini, kKeyDuration, v.Duration);
     v.DisableProgChange = ReadInteger(ini, kSectionMappingParam, kKeyDisableProgChange, 0) != 0;
+    // Import options: a value out of its range gives that option's default,
+    // and a combination that cannot be read gives the default reading.
+    ImportOptions& im = v.Import;
+    const ImportOptions defaults;
+    im.XColumn = ReadInteger(ini, kSectionImport, kKeyXColumn, defaults.XColumn);
+    if (im.XColumn < 0 || im.XColumn > kMaxImportColumn)
+        im.XColumn = defaults.XColumn;
+    im.YColumn = ReadInteger(ini, kSectionImport, kKeyYColumn, defaults.YColumn);
+    if (im.YColumn < 1 || im.YColumn > kMaxImportColumn)
+        im.YColumn = defaults.YColumn;
+    const int xDate = ReadInteger(ini, kSectionImport, kKeyXDate, 0);
+    const int comma = ReadInteger(ini, kSectionImport, kKeyDecimalComma, 0);
+    im.XDate = xDate == 1 && im.XColumn != 0;
+    im.DecimalComma = comma == 1;
+    if (im.XColumn == im.YColumn)
+        im = defaults;
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
     return v;
@@ -107,10 +123,19 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionMappingParam, kKeyDxPQN, real(c.DxPQN)},
         {kSectionMappingParam, kKeyDuration, real(c.Duration)},
         {kSectionMappingParam, kKeyDisableProgChange, std::string(c.DisableProgChange ? "1" : "0")},
+        {kSectionImport, kKeyXColumn, number(c.Import.XColumn)},
+        {kSectionImport, kKeyYColumn, number(c.Import.YColumn)},
+        {kSectionImport, kKeyXDate, std::string(c.Import.XDate ? "1" : "0")},
+        {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
     };
     IniFile ini(path);
     ini.Load();
+    // The import options go into the file once they differ from the default
+    // reading; a file without them stays as it always was.
+    const bool writeImport = !c.Import.IsDefault() || ini.HasSection(kSectionImport);
     for (const Step& step : steps) {
+        if (!writeImport && step.section == kSectionImport)
+            continue;
         if (!step.value)
             return SettingsWrite::NumberFailed;
         ini.Set(step.section, step.key, *step.value);

@@ -4,6 +4,7 @@
 // and the renderer share one reading of it.
 #pragma once
 
+#include "data/Importer.h"
 #include "music/Mapping.h"
 
 #include <string>
@@ -27,6 +28,11 @@ inline constexpr char kKeyDuration[] = "Duration";
 inline constexpr char kKeyDisableProgChange[] = "DisableProgChange";
 inline constexpr char kKeySoundFont[] = "SoundFont";
 inline constexpr char kKeyAudioDriver[] = "AudioDriver";
+inline constexpr char kSectionImport[] = "Import";
+inline constexpr char kKeyXColumn[] = "XColumn"; // 0: the line number
+inline constexpr char kKeyYColumn[] = "YColumn";
+inline constexpr char kKeyXDate[] = "XDate";
+inline constexpr char kKeyDecimalComma[] = "DecimalComma";
 inline constexpr char kSettingsFolderName[] = "Korvath/Varimel";
 inline constexpr char kSettingsFileName[] = "Varimel.ini";
 
@@ -45,6 +51,7 @@ struct StoredSettings {
     std::string DxPQN{kDefaultDxPQNText};
     std::string Duration{kDefaultDurationText};
     bool DisableProgChange = false;
+    ImportOptions Import;    // [Import]
     std::string SoundFont;   // [Playback], read only
     std::string AudioDriver; // [Playback], read only
 };
@@ -62,7 +69,8 @@ StoredSettings ReadSettingsFile(const std::string& path, const std::string& docu
 enum class SettingsWrite { Written, FileFailed, NumberFailed };
 
 // Writes the keys one by one in their order, each replacing the file, and
-// stops at the first that fails (the file cannot be written, or a number
+// stops at the first that fails (the [Import] keys only once they differ from
+// the defaults or the file has them already) (the file cannot be written, or a number
 // box's text is not a number); keys written before it stay written.
 // reason, when given, receives why the file could not be written.
 SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& values, std::string* reason = nullptr);

@@ -291,6 +291,46 @@ std::string DisplayText(std::string_view raw)
     return text;
 }
 
+std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions& options, std::size_t rows)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    std::vector<PreviewRow> out;
+    std::vector<Field> fields;
+    std::size_t p = 0;
+    while (p < bytes.size() && out.size() < rows) {
+        std::size_t end = p;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r' && bytes[end] != '\x1A')
+            ++end;
+        std::string_view line = bytes.substr(p, end - p);
+        if (const auto nul = line.find('\0'); nul != std::string_view::npos)
+            line = line.substr(0, nul);
+        while (!line.empty() && static_cast<unsigned char>(line.back()) <= 32)
+            line.remove_suffix(1);
+        PreviewRow row;
+        row.Line = out.size() + 1;
+        const int count = SplitFields(line, options.DecimalComma ? ';' : ',', options.XDate, 256, fields);
+        for (int i = 0; i < count; ++i)
+            row.Fields.push_back(DisplayText(fields[static_cast<std::size_t>(i)].text));
+        XYData record;
+        row.Verdict = ParseImportLine(line, row.Line, options, record);
+        out.push_back(std::move(row));
+        if (end >= bytes.size() || bytes[end] == '\x1A')
+            break;
+        p = end + (bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1);
+    }
+    return out;
+}
+
+std::string DescribeOptions(const ImportOptions& o)
+{
+    std::string x = o.XColumn == 0 ? "行番号" : std::to_string(o.XColumn) + "列目";
+    if (o.XDate)
+        x += "（日付）";
+    return "X: " + x + " / Y: " + std::to_string(o.YColumn) +
+           "列目 / 小数点: " + (o.DecimalComma ? "カンマ（区切りはセミコロン）" : "ピリオド");
+}
+
 std::string SkippedLinesTsv(const SkippedLines& lines, bool words)
 {
     std::string out = words ? "行\t理由\t内容\n" : "line\treason\ttext\n";

@@ -14,6 +14,9 @@
 
 namespace varimel {
 
+// The highest column number the options take.
+inline constexpr int kMaxImportColumn = 100000;
+
 struct ImportOptions {
     int XColumn = 1;           // 0: X is the line's number in the file
     int YColumn = 2;           // fields are numbered from 1
@@ -67,6 +70,20 @@ std::string DisplayText(std::string_view raw);
 // reason code and the text for files and scripts, or "行", "理由", "内容"
 // with the reasons in words for people. Tabs in a text become spaces.
 std::string SkippedLinesTsv(const SkippedLines& lines, bool words);
+
+// One line of a file as the import dialog previews it: its fields (as
+// people read them) and what the options make of it.
+struct PreviewRow {
+    std::uint64_t Line = 0;
+    std::vector<std::string> Fields;
+    std::optional<SkipReason> Verdict; // none: the line gives a record
+};
+// The first `rows` lines of bytes (the start of a file), split and judged
+// with the options.
+std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions& options, std::size_t rows);
+
+// The options in words: "X: 1列目 / Y: 2列目 / 小数点: ピリオド".
+std::string DescribeOptions(const ImportOptions& options);
 
 // The result of reading one number.
 enum class NumberRead { Ok, NotNumber, OutOfRange };

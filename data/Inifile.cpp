@@ -127,6 +127,14 @@ std::optional<std::string> IniFile::Read(std::string_view section, std::string_v
     return std::nullopt;
 }
 
+bool IniFile::HasSection(std::string_view section) const
+{
+    for (const std::string& line : lines_)
+        if (const auto s = SectionOf(line); s && SameName(*s, section))
+            return true;
+    return false;
+}
+
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value)
 {
     const std::string entry = std::string(key) + "=" + std::string(value);

@@ -20,6 +20,8 @@ public:
     // The value of a key (sections and keys match without regard to ASCII
     // case), with surrounding blanks and enclosing double quotes removed.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+    // Whether the file has a section of that name.
+    bool HasSection(std::string_view section) const;
     // Sets a key in memory: replaces its line, or adds it at the end of its
     // section, or adds the section at the end of the file.
     void Set(std::string_view section, std::string_view key, std::string_view value);

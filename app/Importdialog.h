@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: MIT
+// The "読み込み設定" dialog: which columns give X and Y, the line number or
+// a date as X, the decimal comma, with a preview of the current file.
+#pragma once
+
+#include "data/Importer.h"
+
+#include <QDialog>
+#include <QString>
+
+class QCheckBox;
+class QLabel;
+class QSpinBox;
+class QTableWidget;
+
+class TImportDialog : public QDialog {
+    Q_OBJECT
+public:
+    // bytes: the start of the current file for the preview (may be empty).
+    TImportDialog(QWidget* parent, const varimel::ImportOptions& options, std::string bytes);
+
+    varimel::ImportOptions Options() const;
+    void SetOptions(const varimel::ImportOptions& options);
+
+private:
+    void Refresh();
+
+    QSpinBox* m_xColumn = nullptr;
+    QCheckBox* m_xLine = nullptr;
+    QCheckBox* m_xDate = nullptr;
+    QSpinBox* m_yColumn = nullptr;
+    QCheckBox* m_comma = nullptr;
+    QTableWidget* m_preview = nullptr;
+    std::string m_bytes;
+};

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+// The window's import options and report: the context menu, both dialogs,
+// the reload, the warning's details and the [Import] keys.
+#include "Importdialog.h"
+#include "Main.h"
+#include "Reportdialog.h"
+
+#include "GuiTestMain.h"
+#include "TestUtil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class ImportWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
+        qputenv("HOME", QByteArray::fromStdString(dir.Path()));
+        form = std::make_unique<TMainForm>();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        TMainForm::SetDialogRunner({});
+        TReportDialog::SetSaveChooser({});
+    }
+    QString Label(const char* name) const { return form->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+    QString Write(const std::string& name, const std::string& bytes) const
+    {
+        testutil::WriteFile(dir / name, bytes);
+        return QString::fromStdString(dir / name);
+    }
+
+    testutil::TempDir dir;
+    MessageRecorder boxes;
+    std::unique_ptr<TMainForm> form;
+};
+
+} // namespace
+
+TEST_F(ImportWindow, ContextMenuAndShortcuts)
+{
+    QMenu* menu = form->ContextMenu();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("読み込み設定..."));
+    EXPECT_EQ(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("読み込みレポート..."));
+    EXPECT_EQ(actions[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+    EXPECT_TRUE(form->actions().contains(actions[0])) << "the shortcut works anywhere in the window";
+
+    // The right button on the window opens it; the layout does not change.
+    const QRect before = form->geometry();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(300, 400), form->mapToGlobal(QPoint(300, 400)));
+    QApplication::sendEvent(form.get(), &event);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    EXPECT_EQ(form->geometry(), before);
+
+    // Ctrl+I runs the import dialog.
+    QString title;
+    TMainForm::SetDialogRunner([&](QDialog& d) {
+        title = d.windowTitle();
+        return int(QDialog::Rejected);
+    });
+    actions[0]->trigger();
+    EXPECT_EQ(title, QStringLiteral("読み込み設定"));
+}
+
+TEST_F(ImportWindow, OptionsReloadTheFileAndPersist)
+{
+    const QString path = Write("jma.csv", "stamp\n\ndate,t,q\n2024/1/5,12.3,8\n2024/1/6,10.1,8\n2024/1/8,9,8\n");
+    form->OpenFile(path);
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 0")) << "dates are not numbers";
+    boxes.shown.clear();
+
+    // In the dialog: X as a date, Y from column 2; the preview follows.
+    TMainForm::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->setChecked(true);
+        d.findChild<QSpinBox*>(QStringLiteral("YColumnBox"))->setValue(2);
+        auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
+        EXPECT_EQ(preview->rowCount(), 6);
+        EXPECT_EQ(preview->item(3, 0)->text(), QStringLiteral("有効"));
+        EXPECT_EQ(preview->item(1, 0)->text(), QStringLiteral("空行"));
+        EXPECT_EQ(preview->item(2, 0)->text(), QStringLiteral("Xが日付ではありません"));
+        EXPECT_EQ(preview->horizontalHeaderItem(1)->text(), QStringLiteral("1 (X)"));
+        EXPECT_EQ(preview->horizontalHeaderItem(2)->text(), QStringLiteral("2 (Y)"));
+        return int(QDialog::Accepted);
+    });
+    form->ImportSettingsClick();
+    EXPECT_TRUE(form->ImportOptionsInUse().XDate);
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 3"));
+    EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("  2024-01-08"));
+    EXPECT_EQ(Label("XminLabel"), QStringLiteral("  2024-01-05"));
+    EXPECT_EQ(form->findChild<QLineEdit*>(QStringLiteral("DxPQNBox"))->text(), QStringLiteral("1.5     "));
+
+    // The warning keeps its text and gains the skipped lines as details.
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("不正なデータを検出したため、読み飛ばされました。"));
+    EXPECT_EQ(boxes.shown[0].owner, form.get());
+    EXPECT_EQ(boxes.shown[0].details, QStringLiteral("行 1: 列が足りません: stamp\n行 2: 空行: \n"
+                                                     "行 3: Xが日付ではありません: date,t,q\n"
+                                                     "すべての行は「読み込みレポート」(Ctrl+R)で確認できます。"));
+
+    // Remembered across runs; the defaults button brings the plain reading back.
+    form.reset();
+    const std::string ini = testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini");
+    EXPECT_NE(ini.find("[Import]\nXColumn=1\nYColumn=2\nXDate=1\nDecimalComma=0\n"), std::string::npos) << ini;
+    form = std::make_unique<TMainForm>();
+    EXPECT_TRUE(form->ImportOptionsInUse().XDate);
+    TMainForm::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QPushButton*>(QStringLiteral("DefaultsButton"))->click();
+        EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->isChecked());
+        return int(QDialog::Accepted);
+    });
+    form->ImportSettingsClick();
+    EXPECT_TRUE(form->ImportOptionsInUse().IsDefault());
+}
+
+TEST_F(ImportWindow, LineNumbersAndDecimalCommaFromTheDialog)
+{
+    form->OpenFile(Write("eu.csv", "1,5;2,25\n2,5;3\n"));
+    TMainForm::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    form->ImportSettingsClick();
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 2"));
+    EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("         2.5"));
+    TMainForm::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(false);
+        d.findChild<QCheckBox*>(QStringLiteral("XLineBox"))->setChecked(true);
+        EXPECT_FALSE(d.findChild<QSpinBox*>(QStringLiteral("XColumnBox"))->isEnabled());
+        d.findChild<QSpinBox*>(QStringLiteral("YColumnBox"))->setValue(1);
+        return int(QDialog::Accepted);
+    });
+    form->OpenFile(Write("series.csv", "5\n7\n\n6\n"));
+    form->ImportSettingsClick();
+    EXPECT_EQ(form->ImportOptionsInUse().XColumn, 0);
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 3"));
+    EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("           4")) << "the fourth line";
+}
+
+TEST_F(ImportWindow, ReportListsEveryLine)
+{
+    std::string bytes = "x,y\n";
+    for (int i = 0; i < 500; ++i)
+        bytes += i % 2 ? std::to_string(i) + ",1\n" : "bad\n";
+    form->OpenFile(Write("many.csv", bytes));
+    ASSERT_EQ(form->SkippedLinesOfLoad().Count(), 251u);
+    bool checked = false;
+    TMainForm::SetDialogRunner([&](QDialog& d) {
+        auto* table = d.findChild<QTableView*>(QStringLiteral("ReportTable"));
+        EXPECT_EQ(table->model()->rowCount(), 251);
+        EXPECT_EQ(table->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("理由"));
+        EXPECT_EQ(table->model()->index(1, 0).data().toString(), QStringLiteral("2"));
+        EXPECT_EQ(table->model()->index(1, 1).data().toString(), QStringLiteral("列が足りません"));
+        EXPECT_EQ(table->model()->index(1, 2).data().toString(), QStringLiteral("bad"));
+        EXPECT_TRUE(d.findChild<QLabel*>(QStringLiteral("ReportCountsLabel"))->text().contains(QStringLiteral("250")));
+        EXPECT_TRUE(
+            d.findChild<QLabel*>(QStringLiteral("ReportFileLabel"))->text().endsWith(QStringLiteral("many.csv")));
+        d.findChild<QPushButton*>(QStringLiteral("CopyButton"))->click();
+        const QString copied = QApplication::clipboard()->text();
+        EXPECT_TRUE(copied.startsWith(
+            QStringLiteral("行\t理由\t内容\n1\tXが数値ではありません\tx,y\n2\t列が足りません\tbad\n")));
+        TReportDialog::SetSaveChooser([&](QWidget*) { return QString::fromStdString(dir / "report.tsv"); });
+        d.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click();
+        checked = true;
+        return int(QDialog::Rejected);
+    });
+    form->ImportReportClick();
+    EXPECT_TRUE(checked);
+    const std::string saved = testutil::ReadFile(dir / "report.tsv");
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 252);
+}
