@@ -31,6 +31,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!std::isfinite(r.X) || !std::isfinite(r.Y) || !(r == pieces[static_cast<std::size_t>(i)]))
             std::abort();
     }
+    // The plain reading keeps a reason for every refused line.
+    if (a.Skips().Count() != b.Skips().Count() || (a.Skips().Count() > 0) != a.Skipped())
+        std::abort();
+    for (std::size_t i = 0; i < a.Skips().Count(); ++i)
+        (void)DisplayText(a.Skips()[i].Raw);
+
+    // The same bytes with import options the input chooses: every line is
+    // either a record or a skipped line, never both, never lost.
+    ImportOptions options;
+    if (size > 1) {
+        options.XColumn = data[1] % 4;                // 0: the line number
+        options.YColumn = 1 + (data[1] >> 2) % 4;
+        options.XDate = (data[1] & 0x40) && options.XColumn != 0;
+        options.DecimalComma = data[1] & 0x80;
+    }
+    if (options.XColumn != options.YColumn) {
+        TXYDataList imported;
+        CsvParser c(imported, kMaxLineBytes, options);
+        c.Feed(bytes, size);
+        c.Finish();
+        for (std::size_t i = 0; i < c.Skips().Count(); ++i)
+            if (c.Skips()[i].Line == 0)
+                std::abort();
+        (void)Summarize(imported, "fuzz.csv", options.XDate);
+    }
+    (void)PreviewLines(std::string_view(bytes, size), options, 20);
+
     whole.Sort();
     const CsvSummary s = Summarize(whole, "fuzz.csv");
     // Whatever the data, the box text reads back as a number.
