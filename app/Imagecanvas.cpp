@@ -2,10 +2,20 @@
 #include "Imagecanvas.h"
 
 #include <algorithm>
+#include <cmath>
 
-ImageCanvas::ImageCanvas(int width, int height) : m_image(width, height, QImage::Format_RGB32)
+ImageCanvas::ImageCanvas(int width, int height, double scale)
+    : m_image(static_cast<int>(std::lround(width * scale)), static_cast<int>(std::lround(height * scale)),
+              QImage::Format_RGB32),
+      m_scale(scale)
 {
+    m_image.setDevicePixelRatio(scale);
     m_image.fill(Qt::white);
+}
+
+int ImageCanvas::Device(int units) const
+{
+    return m_scale == 1.0 ? units : static_cast<int>(std::lround(units * m_scale));
 }
 
 QRgb ImageCanvas::ToRgb(std::uint32_t bgr) { return qRgb(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
@@ -18,6 +28,10 @@ std::uint32_t ImageCanvas::ToBgr(QRgb rgb)
 
 void ImageCanvas::Fill(int left, int top, int right, int bottom, std::uint32_t color)
 {
+    left = Device(left);
+    top = Device(top);
+    right = Device(right);
+    bottom = Device(bottom);
     left = std::max(left, 0);
     top = std::max(top, 0);
     right = std::min(right, m_image.width());

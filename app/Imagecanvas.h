@@ -10,7 +10,10 @@
 
 class ImageCanvas : public varimel::Canvas {
 public:
-    ImageCanvas(int width, int height);
+    // A picture of width x height in the window's units, drawn at scale
+    // device pixels per unit (the display's pixel ratio), so it is sharp on
+    // scaled displays; at scale 1 a unit is a pixel.
+    ImageCanvas(int width, int height, double scale = 1.0);
 
     void SetPenColor(std::uint32_t color) override { m_pen = color; }
     void SetBrushColor(std::uint32_t color) override { m_brush = color; }
@@ -24,8 +27,10 @@ public:
 
 private:
     void Fill(int left, int top, int right, int bottom, std::uint32_t color);
+    int Device(int units) const;
 
     QImage m_image;
+    double m_scale = 1.0;
     std::uint32_t m_pen = 0;
     std::uint32_t m_brush = 0xFFFFFF;
 };

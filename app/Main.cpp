@@ -11,6 +11,8 @@
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -35,8 +37,11 @@
 #include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QStyleOptionButton>
+#include <QTextDocumentFragment>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -190,6 +195,115 @@ void SetHint(QWidget* widget, const QString& hint)
 {
     widget->setToolTip(hint);
     widget->setToolTipDuration(kHintDurationMs);
+    // A screen reader reads the hint as the control's description.
+    widget->setAccessibleDescription(hint);
+}
+
+// A caption as a screen reader should say it: without its "(&X)" mnemonic.
+QString WithoutMnemonic(QString text)
+{
+    static const QRegularExpression mnemonic(QStringLiteral("\\(&.\\)$"));
+    text.remove(mnemonic);
+    return text.remove(QLatin1Char('&'));
+}
+
+// A drop-down list as a screen reader meets it: named by its label, its
+// current entry as its value. (Qt's own interface on Linux gives the current
+// entry as the name too, so a list would be announced as "C4".)
+class TAccessibleComboBox : public QAccessibleWidget {
+public:
+    explicit TAccessibleComboBox(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    QString text(QAccessible::Text t) const override
+    {
+        const auto* box = static_cast<const QComboBox*>(widget());
+        switch (t) {
+        case QAccessible::Name:
+            return box->accessibleName();
+        case QAccessible::Value:
+            return box->currentText();
+        default:
+            return QAccessibleWidget::text(t);
+        }
+    }
+    QStringList actionNames() const override
+    {
+        return QStringList{showMenuAction()} << QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override
+    {
+        if (action == showMenuAction())
+            static_cast<QComboBox*>(widget())->showPopup();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* ComboBoxFactory(const QString& className, QObject* object)
+{
+    auto* box = qobject_cast<QComboBox*>(object);
+    if (!box || !box->window() || box->window()->objectName() != QLatin1String("MainForm") ||
+        (className != QLatin1String("QComboBox") && className != QLatin1String("TToneBox")))
+        return nullptr;
+    return new TAccessibleComboBox(box);
+}
+
+// The width a caption may take: a label up to the next control to its
+// right in its row; a button or check box its face less frame, margins,
+// indicator and icon.
+int CaptionRoom(const QWidget* w)
+{
+    QStyleOptionButton option;
+    option.initFrom(w);
+    const QStyle* style = w->style();
+    if (const auto* button = qobject_cast<const QPushButton*>(w)) {
+        int room = w->width() - 2 * style->pixelMetric(QStyle::PM_ButtonMargin, &option, w) -
+                   2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, w);
+        if (!button->icon().isNull())
+            room -= button->iconSize().width() + 4;
+        return room;
+    }
+    if (qobject_cast<const QCheckBox*>(w))
+        return w->width() - style->pixelMetric(QStyle::PM_IndicatorWidth, &option, w) -
+               style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, w);
+    if (w->objectName() == QLatin1String("UrlLabel"))
+        return w->width();
+    int right = w->parentWidget()->width();
+    for (const QObject* o : w->parentWidget()->children()) {
+        const auto* sibling = qobject_cast<const QWidget*>(o);
+        if (!sibling || sibling == w || sibling->x() <= w->x())
+            continue;
+        if (sibling->y() < w->y() + w->height() && sibling->y() + sibling->height() > w->y())
+            right = std::min(right, sibling->x());
+    }
+    return right - w->x();
+}
+
+// The caption's text as drawn (rich text and mnemonic markers removed).
+QString ShownCaption(const QWidget* w)
+{
+    if (const auto* label = qobject_cast<const QLabel*>(w))
+        return label->textFormat() == Qt::RichText ? QTextDocumentFragment::fromHtml(label->text()).toPlainText()
+                                                   : label->text();
+    return w->property("text").toString().remove(QLatin1Char('&'));
+}
+
+// A caption wider than its room is drawn 1 px smaller (never below 10 px),
+// then with letters moved closer, until it fits; one that fits keeps the
+// window's font.
+void FitCaption(QWidget* w)
+{
+    const QString text = ShownCaption(w);
+    const int room = CaptionRoom(w);
+    QFont font = w->font();
+    if (QFontMetrics(font).horizontalAdvance(text) <= room)
+        return;
+    if (font.pixelSize() > 10)
+        font.setPixelSize(font.pixelSize() - 1);
+    for (double spacing = 0.0; spacing >= -1.5 && QFontMetricsF(font).horizontalAdvance(text) > room; spacing -= 0.25)
+        font.setLetterSpacing(QFont::AbsoluteSpacing, spacing);
+    w->setFont(font);
+    if (auto* label = qobject_cast<QLabel*>(w); label && label->textFormat() != Qt::RichText)
+        label->adjustSize();
 }
 
 // The help glyph: a question mark, as help buttons carry it.
@@ -283,6 +397,13 @@ TMainForm::TMainForm(QWidget* parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("MainForm"));
+    // Before any control exists: an accessible interface, once made, is
+    // kept for the control's lifetime.
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(ComboBoxFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     // The hint timing is application-wide and must be in place before the
     // controls are polished, or it would reset their colours.
     if (!dynamic_cast<HintStyle*>(QApplication::style()))
@@ -390,14 +511,14 @@ void TMainForm::CreateControls()
 
     PreviewButton = Named(new QPushButton(QStringLiteral("試聴(&P)"), GroupBox2), "PreviewButton");
     PreviewButton->setGeometry(54, 223, 75, 25);
-    SetHint(PreviewButton,
-            QStringLiteral("現在の設定でスケールマッピングを行い、Windows内蔵のシンセサイザーで演奏します。"));
+    SetHint(PreviewButton, QStringLiteral("現在の設定でスケールマッピングを行い、内蔵のシンセサイザー（FluidSynth）で"
+                                          "演奏します。"));
     StopButton = Named(new QPushButton(QStringLiteral("再生停止(&S)"), GroupBox2), "StopButton");
     StopButton->setGeometry(135, 223, 75, 25);
     SetHint(StopButton, QStringLiteral("再生を中断します。"));
     VolumeCtrlButton = Named(new QPushButton(QStringLiteral("音量調整...(&V)"), GroupBox2), "VolumeCtrlButton");
     VolumeCtrlButton->setGeometry(264, 223, 89, 25);
-    SetHint(VolumeCtrlButton, QStringLiteral("Windowsのボリュームコントロール画面を開きます。"
+    SetHint(VolumeCtrlButton, QStringLiteral("デスクトップの音量調整画面を開きます。"
                                              "音が出ない場合はシンセサイザーの音量をご確認下さい。"));
     SaveSMFButton =
         Named(new QPushButton(QStringLiteral("スタンダードMIDIファイルへ保存...(&E)"), GroupBox2), "SaveSMFButton");
@@ -443,6 +564,34 @@ void TMainForm::CreateControls()
     HelpButton->setGeometry(528, 383, 75, 25);
     SetHint(HelpButton, QStringLiteral("オンラインマニュアルにジャンプします。インターネット接続が必要です。"));
 
+    // Every caption whole at its place, and every control named for a
+    // screen reader by the label beside it.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->property("text").toString().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")) ||
+            qobject_cast<QLineEdit*>(w) || w == title)
+            continue;
+        if (w == CsvFileNameLabel || w == NumRecordLabel || w == XIntervalLabel || w == XmaxLabel || w == XminLabel ||
+            w == YmaxLabel || w == YminLabel || w == VersionLabel)
+            continue; // the data texts change with every load
+        FitCaption(w);
+    }
+    const struct {
+        const char* label;
+        QWidget* control;
+    } named[] = {{"Label5", ScaleBox},    {"Label8", TonicBox},    {"Label6", LowToneBox},
+                 {"Label7", HighToneBox}, {"Label9", DxPQNBox},    {"Label14", DurationBox},
+                 {"Label10", TempoBox},   {"Label12", ProgramBox}, {"Label13", VelocityBox}};
+    for (const auto& n : named) {
+        auto* label = findChild<QLabel*>(QString::fromLatin1(n.label));
+        label->setBuddy(n.control);
+        n.control->setAccessibleName(label->text());
+    }
+    for (QPushButton* button : {LoadDataButton, PreviewButton, StopButton, VolumeCtrlButton, SaveSMFButton, HelpButton})
+        button->setAccessibleName(WithoutMnemonic(button->text()));
+    DisableProgChangeBox->setAccessibleName(DisableProgChangeBox->text());
+    UrlLabel->setAccessibleName(url);
+    KeyboardImage->setAccessibleName(QStringLiteral("鍵盤"));
+
     // Tab order: the data group, the mapping group in its own order, then
     // the link and the help button.
     const QList<QWidget*> order = {
@@ -483,6 +632,16 @@ void TMainForm::CreateControls()
                [this] { ImportSettingsClick(); });
     addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
                [this] { ImportReportClick(); });
+
+    // F5 and Esc play and stop from anywhere in the window, exactly as the
+    // two buttons do (and not while a button is disabled).
+    for (const auto& [keys, button] : {std::pair{Qt::Key_F5, PreviewButton}, std::pair{Qt::Key_Escape, StopButton}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [button = button] { button->click(); });
+    }
 }
 
 void TMainForm::FormCreate()
@@ -490,7 +649,9 @@ void TMainForm::FormCreate()
     setAcceptDrops(true);
 
     m_dataList.reset();
-    m_canvas = std::make_unique<ImageCanvas>(KeyboardImage->width(), KeyboardImage->height());
+    // Drawn at the display's pixel ratio, so the keys are sharp when the
+    // desktop scales the window.
+    m_canvas = std::make_unique<ImageCanvas>(KeyboardImage->width(), KeyboardImage->height(), devicePixelRatioF());
     m_keyboard = std::make_unique<TMusicKeyboard>(*m_canvas, KeyboardImage->width(), KeyboardImage->height());
     m_keyboard->DrawBlank();
     ShowKeyboard();
@@ -516,6 +677,7 @@ void TMainForm::FormCreate()
     ApplySettings();
 
     RefreshKeyboard();
+    NameValueLabels();
     SetLabel(VersionLabel, QStringLiteral("Version ") + QString::fromLatin1(kVersion));
 
     // The volume control of the desktop, the first one installed.
@@ -592,6 +754,7 @@ bool TMainForm::ReadCsvFile(const QString& path)
     SetLabel(XminLabel, FromCore(s.Xmin));
     SetLabel(YmaxLabel, FromCore(s.Ymax));
     SetLabel(YminLabel, FromCore(s.Ymin));
+    NameValueLabels();
     SetLabel(XIntervalLabel, FromCore(s.XInterval));
     DxPQNBox->setText(FromCore(s.DxPQN));
     if (load->Skipped) {
@@ -609,6 +772,18 @@ bool TMainForm::ReadCsvFile(const QString& path)
         ShowWarning(FromCore(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
     }
     return true;
+}
+
+void TMainForm::NameValueLabels()
+{
+    // A screen reader says what each value is, not only the number.
+    const struct {
+        QLabel* label;
+        const char* what;
+    } values[] = {
+        {XmaxLabel, "Xの最大値"}, {XminLabel, "Xの最小値"}, {YmaxLabel, "Yの最大値"}, {YminLabel, "Yの最小値"}};
+    for (const auto& v : values)
+        v.label->setAccessibleName(QString::fromUtf8(v.what) + QLatin1Char(' ') + v.label->text().trimmed());
 }
 
 void TMainForm::LoadDataButtonClick()
@@ -717,6 +892,15 @@ void TMainForm::RefreshKeyboard()
     const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
     m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight);
     ShowKeyboard();
+    // What the picture shows, for a screen reader: the allowed keys in order.
+    std::vector<int> notes(m_keyboardNotes.begin(), m_keyboardNotes.begin() + n);
+    std::sort(notes.begin(), notes.end());
+    notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
+    QStringList names;
+    for (const int note : notes)
+        if (note >= kLowestTone && note <= kHighestTone)
+            names << FromCore(ToneLabel(ToneOfMidiNote(note)));
+    KeyboardImage->setAccessibleDescription(QStringLiteral("使える音: ") + names.join(QLatin1Char(' ')));
 }
 
 void TMainForm::ScaleBoxChange(QComboBox* sender)

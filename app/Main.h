@@ -164,6 +164,7 @@ private:
     void CreateControls();
     void FormCreate();
     void ShowKeyboard();
+    void NameValueLabels();
     void ApplySettings();
     void WriteSettings();
     void ClosePlayer();

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // either a record or a skipped line, never both, never lost.
     ImportOptions options;
     if (size > 1) {
-        options.XColumn = data[1] % 4;                // 0: the line number
+        options.XColumn = data[1] % 4; // 0: the line number
         options.YColumn = 1 + (data[1] >> 2) % 4;
         options.XDate = (data[1] & 0x40) && options.XColumn != 0;
         options.DecimalComma = data[1] & 0x80;

@@ -3,6 +3,8 @@
 # Starts Varimel under a virtual display, loads a CSV file through the open
 # dialog as a user would, and saves a picture of the window.
 # Usage: scripts/screenshot.sh [CSV] [OUT.png] [BUILD]
+# QT_SCALE_FACTOR=2 scripts/screenshot.sh ... shows the window on a display
+# scaled by 2.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 csv=$(realpath "${1:-examples/walk.csv}")
@@ -10,7 +12,7 @@ out=${2:-docs/screenshot.png}
 build=${3:-build/dev}
 work=$(mktemp -d)
 display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1600x1100x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=$display XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work HOME=$work
@@ -23,7 +25,9 @@ for _ in $(seq 50); do
 done
 eval "$(xdotool getwindowgeometry --shell "$win")"
 # CSVファイル読込... is at (24, 33) in the window; its centre is 64 px right, 12 down.
-xdotool mousemove $((X + 8 + 16 + 64)) $((Y + 8 + 25 + 12)) click 1
+scale=${QT_SCALE_FACTOR:-1}
+xdotool mousemove "$(awk -v x="$X" -v s="$scale" 'BEGIN { printf "%d", x + (8 + 16 + 64) * s }')" \
+  "$(awk -v y="$Y" -v s="$scale" 'BEGIN { printf "%d", y + (8 + 25 + 12) * s }')" click 1
 sleep 1.5
 xdotool type --delay 20 "$csv"
 xdotool key Return

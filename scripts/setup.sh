@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick midicsv time locales
   lintian desktop-file-utils appstream dpkg-dev man-db
+  dbus at-spi2-core python3-pyatspi
 )
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then

@@ -12,6 +12,7 @@ cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
 scripts/check-package.sh build/dev
+scripts/check-atspi.sh build/dev
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan

@@ -25,6 +25,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QAccessible>
+
+#include <QStyleOptionButton>
+
 namespace {
 
 class Window : public ::testing::Test {
@@ -130,10 +134,10 @@ TEST_F(Window, CaptionsAndHints)
         {"ProgramBox", nullptr, "General MIDIで定義された128音色からプログラムを選択します。"},
         {"VelocityBox", nullptr, "発音の強さ（ベロシティー）を1～127の範囲で指定します。"},
         {"DisableProgChangeBox", "プログラムチェンジを書き込まない", "チェックするとSMFにプログラムチェンジを書き込みません。"},
-        {"PreviewButton", "試聴(&P)", "現在の設定でスケールマッピングを行い、Windows内蔵のシンセサイザーで演奏します。"},
+        {"PreviewButton", "試聴(&P)", "現在の設定でスケールマッピングを行い、内蔵のシンセサイザー（FluidSynth）で演奏します。"},
         {"StopButton", "再生停止(&S)", "再生を中断します。"},
         {"VolumeCtrlButton", "音量調整...(&V)",
-         "Windowsのボリュームコントロール画面を開きます。音が出ない場合はシンセサイザーの音量をご確認下さい。"},
+         "デスクトップの音量調整画面を開きます。音が出ない場合はシンセサイザーの音量をご確認下さい。"},
         {"SaveSMFButton", "スタンダードMIDIファイルへ保存...(&E)",
          "現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"},
         {"HelpButton", "ヘルプ(&H)", "オンラインマニュアルにジャンプします。インターネット接続が必要です。"},
@@ -557,4 +561,131 @@ TEST_F(Window, PathsThatAreNoRegularFile)
     ASSERT_EQ(stat(QFile::encodeName(QFileInfo(form->PreviewFileName()).path()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 077, 0u);
     EXPECT_EQ(info.st_uid, getuid());
+}
+
+// Every caption is drawn whole inside its own place: its advance width in the
+// font it is drawn with is compared with the room up to the next control
+// (labels) or inside the face (buttons, check box), taken from the layout.
+TEST_F(Window, CaptionsFitTheirPlaces)
+{
+    struct Case {
+        const char* name;
+        int room; // from the fixed layout: next control's x less the label's x, or the face's inner width
+    };
+    QStyleOptionButton option;
+    const QStyle* style = form->style();
+    const int buttonFrame = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, &option) +
+                            2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option);
+    const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, &option) +
+                          style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option);
+    // clang-format off
+    const Case cases[] = {
+        {"Label5", 54 - 10}, {"Label8", 315 - 285}, {"Label6", 427 - 385}, {"Label7", 541 - 499},
+        {"Label9", 136 - 14}, {"Label14", 315 - 247}, {"Label10", 459 - 425}, {"Label12", 54 - 24},
+        {"Label13", 315 - 254}, {"Label1", 511 - 458}, {"Label3", 424 - 361}, {"Label4", 424 - 361},
+        {"Label16", 154 - 16}, {"LoadDataButton", 129 - buttonFrame}, {"PreviewButton", 75 - buttonFrame},
+        {"StopButton", 75 - buttonFrame}, {"VolumeCtrlButton", 89 - buttonFrame},
+        {"SaveSMFButton", 187 - buttonFrame}, {"HelpButton", 75 - buttonFrame - 16 - 4},
+        {"DisableProgChangeBox", 171 - indicator}, {"UrlLabel", 133},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        QWidget* w = Get<QWidget>(c.name);
+        QString text = w->property("text").toString().remove('&');
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->textFormat() == Qt::RichText)
+            text = QStringLiteral("https://korvath.example/");
+        const qreal width = QFontMetricsF(w->font()).horizontalAdvance(text);
+        EXPECT_LE(width, c.room) << c.name << " (" << w->font().pixelSize() << " px)";
+        EXPECT_GE(w->font().pixelSize(), 10) << c.name;
+    }
+    // Captions that fit keep the window's font.
+    for (const char* name : {"Label5", "StopButton", "LoadDataButton"}) {
+        EXPECT_EQ(Get<QWidget>(name)->font().pixelSize(), form->font().pixelSize()) << name;
+        EXPECT_EQ(Get<QWidget>(name)->font().letterSpacing(), 0.0) << name;
+    }
+}
+
+// What a screen reader is told, through Qt's accessibility interfaces.
+TEST_F(Window, ScreenReaderNames)
+{
+    QAccessible::setActive(true);
+    const auto name = [&](const char* object) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Get<QWidget>(object));
+        return a ? a->text(QAccessible::Name) : QString();
+    };
+    const auto description = [&](const char* object) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(Get<QWidget>(object));
+        return a ? a->text(QAccessible::Description) : QString();
+    };
+    struct Case {
+        const char* object;
+        const char* name;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"LoadDataButton", "CSVファイル読込..."}, {"ScaleBox", "スケール"}, {"TonicBox", "主音"},
+        {"LowToneBox", "最低音"}, {"HighToneBox", "最高音"}, {"DxPQNBox", "4分音符あたりのXの増分"},
+        {"DurationBox", "デュレーション"}, {"TempoBox", "テンポ"}, {"ProgramBox", "音色"},
+        {"VelocityBox", "ベロシティー"}, {"DisableProgChangeBox", "プログラムチェンジを書き込まない"},
+        {"PreviewButton", "試聴"}, {"StopButton", "再生停止"}, {"VolumeCtrlButton", "音量調整..."},
+        {"SaveSMFButton", "スタンダードMIDIファイルへ保存..."}, {"UrlLabel", "https://korvath.example/"},
+        {"HelpButton", "ヘルプ"},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        EXPECT_EQ(name(c.object), QString::fromUtf8(c.name)) << c.object;
+        if (std::string(c.object) != "UrlLabel") {
+            EXPECT_EQ(description(c.object), Get<QWidget>(c.object)->toolTip()) << c.object;
+        }
+    }
+    // The keyboard picture names the allowed keys and follows every change.
+    EXPECT_EQ(name("KeyboardImage"), QStringLiteral("鍵盤"));
+    EXPECT_EQ(description("KeyboardImage"), QStringLiteral("使える音: C4 D4 E4 F4 G4 A4 B4 C5 D5 E5 F5 G5 A5 B5 C6"));
+    PickFromList("ScaleBox", 10);    // major pentatonic
+    PickFromList("HighToneBox", 51); // C5
+    EXPECT_EQ(description("KeyboardImage"), QStringLiteral("使える音: C4 D4 E4 G4 A4 C5"));
+    // The summary values say what they are.
+    form->ReadCsvFile(Csv("v.csv", "0,-3\n747,5\n"));
+    EXPECT_EQ(name("XmaxLabel"), QStringLiteral("Xの最大値 747"));
+    EXPECT_EQ(name("YminLabel"), QStringLiteral("Yの最小値 -3"));
+}
+
+// F5 plays and Esc stops from anywhere, as the buttons do.
+TEST_F(Window, PlayAndStopKeys)
+{
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    Get<QWidget>("DurationBox")->setFocus();
+    QTest::keyClick(Get<QWidget>("DurationBox"), Qt::Key_F5);
+    ASSERT_EQ(boxes.shown.size(), 1u) << "the preview's first check ran";
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("データが読み込まれていません。先にCSVファイルを読み込んで下さい。"));
+    QTest::keyClick(Get<QWidget>("ScaleBox"), Qt::Key_Escape);
+    EXPECT_EQ(boxes.shown.size(), 1u) << "stopping with nothing playing says nothing";
+}
+
+// On a display scaled by 2 the keyboard is drawn with twice the pixels, not
+// blown up: every device pixel shows what its unit shows at scale 1, and
+// the picture keeps its size in the window's units.
+TEST(KeyboardScale, DrawnAtDeviceResolution)
+{
+    const std::int32_t notes[] = {60, 61, 62, 64, 108};
+    ImageCanvas one(579, 65, 1.0), two(579, 65, 2.0), odd(579, 65, 1.5);
+    varimel::TMusicKeyboard k1(one, 579, 65), k2(two, 579, 65), k3(odd, 579, 65);
+    for (varimel::TMusicKeyboard* k : {&k1, &k2, &k3}) {
+        k->DrawBlank();
+        k->Draw(notes, 5, varimel::kKeyHighlight);
+    }
+    ASSERT_EQ(two.Image().size(), QSize(1158, 130));
+    EXPECT_EQ(two.Image().devicePixelRatio(), 2.0);
+    EXPECT_EQ(two.Image().deviceIndependentSize(), QSizeF(579, 65));
+    int differing = 0;
+    for (int y = 0; y < 65; ++y)
+        for (int x = 0; x < 579; ++x)
+            for (int dy = 0; dy < 2; ++dy)
+                for (int dx = 0; dx < 2; ++dx)
+                    differing += one.Image().pixel(x, y) != two.Image().pixel(2 * x + dx, 2 * y + dy);
+    EXPECT_EQ(differing, 0);
+    // A fractional ratio rounds the device size; the picture still covers
+    // its place.
+    EXPECT_EQ(odd.Image().size(), QSize(869, 98));
 }
