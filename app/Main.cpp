@@ -248,16 +248,16 @@ QAccessibleInterface* ComboBoxFactory(const QString& className, QObject* object)
 }
 
 // The width a caption may take: a label up to the next control to its
-// right in its row; a button or check box its face less frame, margins,
-// indicator and icon.
+// right in its row; a button its face inside the frame, less its icon; a
+// check box its width less the indicator.
 int CaptionRoom(const QWidget* w)
 {
     QStyleOptionButton option;
     option.initFrom(w);
     const QStyle* style = w->style();
     if (const auto* button = qobject_cast<const QPushButton*>(w)) {
-        int room = w->width() - 2 * style->pixelMetric(QStyle::PM_ButtonMargin, &option, w) -
-                   2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, w);
+        // The style draws the caption inside the frame, centred.
+        int room = w->width() - 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, w);
         if (!button->icon().isNull())
             room -= button->iconSize().width() + 4;
         return room;

@@ -574,8 +574,7 @@ TEST_F(Window, CaptionsFitTheirPlaces)
     };
     QStyleOptionButton option;
     const QStyle* style = form->style();
-    const int buttonFrame = 2 * style->pixelMetric(QStyle::PM_ButtonMargin, &option) +
-                            2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option);
+    const int buttonFrame = 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option);
     const int indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, &option) +
                           style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option);
     // clang-format off
@@ -599,7 +598,7 @@ TEST_F(Window, CaptionsFitTheirPlaces)
         EXPECT_GE(w->font().pixelSize(), 10) << c.name;
     }
     // Captions that fit keep the window's font.
-    for (const char* name : {"Label5", "StopButton", "LoadDataButton"}) {
+    for (const char* name : {"Label5", "StopButton", "LoadDataButton", "HelpButton", "Label10"}) {
         EXPECT_EQ(Get<QWidget>(name)->font().pixelSize(), form->font().pixelSize()) << name;
         EXPECT_EQ(Get<QWidget>(name)->font().letterSpacing(), 0.0) << name;
     }
