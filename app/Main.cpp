@@ -42,6 +42,7 @@
 #include <QStandardPaths>
 #include <QStyleOptionButton>
 #include <QTextDocumentFragment>
+#include <QTimer>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -695,6 +696,10 @@ void TMainForm::FormCreate()
         break;
     }
     m_playing = false;
+    // The sounding keys follow the player about 33 times a second.
+    m_playhead = new QTimer(this);
+    m_playhead->setInterval(30);
+    connect(m_playhead, &QTimer::timeout, this, [this] { DrawPlayhead(); });
 }
 
 void TMainForm::ApplySettings()
@@ -979,24 +984,27 @@ void TMainForm::PreviewButtonClick()
     if (!request)
         return;
     if (m_playing) {
-        // Closed without its end-of-play report, so the state is settled here.
-        ClosePlayer();
-        m_playing = false;
-        EnableControls(true);
+        // Ended without its end-of-play report, so the state is settled here.
+        m_player->Stop();
+        SettlePlayEnd();
     }
     // A failed build ends here: a stale or partial preview is never played.
     if (!CreateSMF(m_previewFileName, *request))
         return;
-    PlayerOptions options;
-    options.soundFont = ToPath(m_soundFont);
-    options.audioDriver = ToCore(m_audioDriver);
-    options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
-    auto player = std::make_unique<MidiPlayer>(options);
-    if (!player->Open(ToPath(m_previewFileName))) {
-        ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(player->LastError()));
+    // The synthesizer and the audio output are made once and kept, so every
+    // later preview starts at once.
+    if (!m_player) {
+        PlayerOptions options;
+        options.soundFont = ToPath(m_soundFont);
+        options.audioDriver = ToCore(m_audioDriver);
+        options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
+        m_player = std::make_unique<MidiPlayer>(options);
+    }
+    if (!m_player->Open(ToPath(m_previewFileName))) {
+        ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
         return;
     }
-    m_player = std::move(player);
+    m_timeline = NoteTimeline(MappedNotes(m_dataList.get(), *request));
     m_playing = true;
     const unsigned generation = ++m_playGeneration;
     // The player reports from its own thread; the report is handled here,
@@ -1011,6 +1019,7 @@ void TMainForm::PreviewButtonClick()
             Qt::QueuedConnection);
     });
     EnableControls(false);
+    m_playhead->start();
 }
 
 void TMainForm::StopButtonClick()
@@ -1019,12 +1028,38 @@ void TMainForm::StopButtonClick()
         m_player->Stop();
 }
 
+void TMainForm::SettlePlayEnd()
+{
+    m_playing = false;
+    m_playhead->stop();
+    m_playheadTick = -1;
+    m_sounding.clear();
+    RefreshKeyboard(); // the picture at rest again
+    EnableControls(true);
+}
+
+void TMainForm::DrawPlayhead()
+{
+    if (!m_playing || !m_player)
+        return;
+    const int tick = m_player->CurrentTick();
+    if (tick < 0)
+        return;
+    m_timeline.SoundingAt(static_cast<std::uint32_t>(tick), m_soundingNow);
+    m_playheadTick = tick;
+    if (m_soundingNow == m_sounding)
+        return;
+    m_sounding = m_soundingNow;
+    const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
+    m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight, m_sounding.data(), static_cast<int>(m_sounding.size()),
+                     kKeySounding);
+    ShowKeyboard();
+}
+
 void TMainForm::EndOfPlay()
 {
     Trace("end of play");
-    ClosePlayer();
-    m_playing = false;
-    EnableControls(true);
+    SettlePlayEnd();
 }
 
 void TMainForm::ClosePlayer()
@@ -1078,8 +1113,10 @@ void TMainForm::FormDestroy()
     if (m_playing) {
         ClosePlayer();
         m_playing = false;
+        m_playhead->stop();
         Trace("device closed");
     }
+    ClosePlayer(); // the audio output kept between previews
     if (QFile::exists(m_previewFileName)) {
         QFile::remove(m_previewFileName);
         Trace("preview deleted");

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace varimel {
 class MidiPlayer;
@@ -27,6 +28,7 @@ class QAction;
 class QCheckBox;
 class QDialog;
 class QMenu;
+class QTimer;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -129,6 +131,10 @@ public:
     const QString& IniFileName() const { return m_iniFileName; }
     const QString& VolumeCtrlProgram() const { return m_volumeCtrlProgram; }
     bool Playing() const { return m_playing; }
+    // The player's tick the keyboard picture last showed sounding keys for
+    // (-1 when not playing), and the player, for the tests.
+    int PlayheadTick() const { return m_playheadTick; }
+    const varimel::MidiPlayer* Player() const { return m_player.get(); }
     const QImage& KeyboardPicture() const;
     int SavedLowToneIndex() const { return m_savedLowToneIndex; }
     int SavedHighToneIndex() const { return m_savedHighToneIndex; }
@@ -165,6 +171,9 @@ private:
     void FormCreate();
     void ShowKeyboard();
     void NameValueLabels();
+    // Back to rest after a play: controls, the picture without sounding keys.
+    void SettlePlayEnd();
+    void DrawPlayhead();
     void ApplySettings();
     void WriteSettings();
     void ClosePlayer();
@@ -220,6 +229,11 @@ private:
     bool m_destroyed = false;
     unsigned m_playGeneration = 0; // tells a stale end-of-play report from the current one
     std::unique_ptr<varimel::MidiPlayer> m_player;
+    QTimer* m_playhead = nullptr;
+    varimel::NoteTimeline m_timeline;     // the notes of the piece being previewed
+    std::vector<std::int32_t> m_sounding; // the keys drawn as sounding
+    std::vector<std::int32_t> m_soundingNow;
+    int m_playheadTick = -1;
     int m_savedLowToneIndex = 0;
     int m_savedHighToneIndex = 0;
 };

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varimel {
 
@@ -63,5 +64,30 @@ constexpr int ClampTo(long long value, int low, int high)
 // False when nothing was written (a setting out of its range included).
 bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
               std::string* reason = nullptr);
+
+// One note of a mapped piece: the ticks it sounds and its key.
+struct NoteSpan {
+    std::uint32_t Start = 0;
+    std::uint32_t End = 0;
+    std::uint8_t Key = 0;
+};
+
+// The notes the request makes of the list, in time order (what BuildSmf
+// writes into the melody track); empty when nothing would be built.
+std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& request);
+
+// The notes of a piece, asked which sound at a tick.
+class NoteTimeline {
+public:
+    explicit NoteTimeline(std::vector<NoteSpan> notes = {});
+    // The keys sounding at tick (Start <= tick < End), in ascending order
+    // without repeats.
+    void SoundingAt(std::uint32_t tick, std::vector<std::int32_t>& keys) const;
+    bool Empty() const { return notes_.empty(); }
+
+private:
+    std::vector<NoteSpan> notes_;
+    std::uint32_t longest_ = 0;
+};
 
 } // namespace varimel

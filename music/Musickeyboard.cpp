@@ -58,6 +58,12 @@ int TMusicKeyboard::KeyLeft(const Geometry& g, const std::array<std::int32_t, 12
 
 void TMusicKeyboard::Draw(const std::int32_t* notes, int count, std::uint32_t highlight)
 {
+    Draw(notes, count, highlight, nullptr, 0, highlight);
+}
+
+void TMusicKeyboard::Draw(const std::int32_t* notes, int count, std::uint32_t highlight, const std::int32_t* sounding,
+                          int soundingCount, std::uint32_t soundColor)
+{
     const Geometry g = GeometryFor(width_, height_);
     const int w = g.w;
     const int h = g.half;
@@ -72,7 +78,9 @@ void TMusicKeyboard::Draw(const std::int32_t* notes, int count, std::uint32_t hi
             const std::uint32_t natural = black ? kColorBlack : kColorWhite;
             const int x = KeyLeft(g, keyOffset_, note);
             canvas_.SetPenColor(kColorBlack);
-            canvas_.SetBrushColor(Listed(notes, count, note) ? highlight : natural);
+            canvas_.SetBrushColor(soundingCount > 0 && Listed(sounding, soundingCount, note) ? soundColor
+                                  : Listed(notes, count, note)                               ? highlight
+                                                                                             : natural);
             if (black)
                 canvas_.Rectangle(x, 0, x + g.bw + 1, g.bh);
             else

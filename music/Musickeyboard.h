@@ -12,6 +12,7 @@ inline constexpr std::uint32_t kColorWhite = 0xFFFFFF;
 inline constexpr std::uint32_t kColorBlack = 0x000000;
 inline constexpr std::uint32_t kColorGrey = 0x808080;
 inline constexpr std::uint32_t kKeyHighlight = 0xDFB08A; // red 138, green 176, blue 223
+inline constexpr std::uint32_t kKeySounding = 0x008CFF;  // red 255, green 140, blue 0
 
 // Where the keyboard draws. A rectangle (left, top, right, bottom) is
 // outlined with the pen colour and filled with the brush colour over the
@@ -34,6 +35,10 @@ public:
     // Paints all 88 keys, those whose note is among the first count entries
     // of notes in highlight, the others in their own colour.
     void Draw(const std::int32_t* notes, int count, std::uint32_t highlight);
+    // The same, with the keys among the first soundingCount entries of
+    // sounding painted in soundColor over everything else.
+    void Draw(const std::int32_t* notes, int count, std::uint32_t highlight, const std::int32_t* sounding,
+              int soundingCount, std::uint32_t soundColor);
     void DrawBlank();
 
     int Width() const { return width_; }

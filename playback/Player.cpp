@@ -81,15 +81,34 @@ MidiPlayer::~MidiPlayer() { Close(); }
 
 bool MidiPlayer::Open(const std::string& midiPath)
 {
-    Close();
+    EndPlay();
     error_.clear();
+    if (!Readable(midiPath) || !fluid_is_midifile(midiPath.c_str())) {
+        error_ = "not a readable MIDI file: " + midiPath;
+        return false;
+    }
+    // The synthesizer, its SoundFont and the audio output stay from one
+    // preview to the next; only the player is new. When the kept output has
+    // gone away, everything is made afresh once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!synth_ && !OpenSynth())
+            return false;
+        player_ = new_fluid_player(synth_);
+        if (player_ && fluid_player_add(player_, midiPath.c_str()) == FLUID_OK)
+            return true;
+        error_ = "the player could not take the file";
+        Close();
+    }
+    return false;
+}
+
+bool MidiPlayer::OpenSynth()
+{
     const auto fail = [this](std::string why) {
         error_ = std::move(why);
         Close();
         return false;
     };
-    if (!Readable(midiPath) || !fluid_is_midifile(midiPath.c_str()))
-        return fail("not a readable MIDI file: " + midiPath);
     const std::string soundFont = FindSoundFont(options_.soundFont);
     if (soundFont.empty())
         return fail("no SoundFont found");
@@ -102,6 +121,7 @@ bool MidiPlayer::Open(const std::string& midiPath)
     synth_ = new_fluid_synth(settings_);
     if (!synth_)
         return fail("the synthesizer could not be created");
+    ++soundFontLoads_;
     if (fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
         return fail("the SoundFont could not be loaded: " + soundFont);
 
@@ -118,12 +138,10 @@ bool MidiPlayer::Open(const std::string& midiPath)
     }
     if (!driver_)
         return fail("no audio output could be opened");
-
-    player_ = new_fluid_player(synth_);
-    if (!player_ || fluid_player_add(player_, midiPath.c_str()) != FLUID_OK)
-        return fail("the player could not take the file");
     return true;
 }
+
+int MidiPlayer::CurrentTick() const { return player_ ? fluid_player_get_current_tick(player_) : -1; }
 
 bool MidiPlayer::Play(std::function<void()> onEnd)
 {
@@ -150,6 +168,23 @@ void MidiPlayer::Watch(std::function<void()> onEnd)
 }
 
 void MidiPlayer::Stop() { stopRequested_ = true; }
+
+void MidiPlayer::EndPlay()
+{
+    if (watcher_.joinable()) {
+        // A play still running ends without its report.
+        silent_ = true;
+        stopRequested_ = true;
+        watcher_.join();
+    }
+    if (player_) {
+        fluid_player_stop(player_);
+        delete_fluid_player(player_);
+        player_ = nullptr;
+    }
+    if (synth_)
+        fluid_synth_all_sounds_off(synth_, -1);
+}
 
 void MidiPlayer::Close()
 {

@@ -31,7 +31,9 @@ struct PlayerOptions {
 
 // The sequencer device: open a file, play it without blocking, stop, close.
 // When play ends for any reason (played to the end, stopped, failed) the
-// end callback runs exactly once, on the player's own thread.
+// end callback runs exactly once, on the player's own thread. The
+// synthesizer, its SoundFont and the audio output are made at the first
+// Open and kept until Close, so later files start at once.
 class MidiPlayer {
 public:
     explicit MidiPlayer(PlayerOptions options);
@@ -39,8 +41,9 @@ public:
     MidiPlayer(const MidiPlayer&) = delete;
     MidiPlayer& operator=(const MidiPlayer&) = delete;
 
-    // Fails cleanly (false, nothing held) when there is no SoundFont, no
-    // audio output, or the file is not a readable Standard MIDI File.
+    // Ends a previous play and takes a new file. Fails cleanly when there is
+    // no SoundFont, no audio output, or the file is not a readable Standard
+    // MIDI File.
     bool Open(const std::string& midiPath);
     bool Play(std::function<void()> onEnd);
     // Ends play; the end callback follows. Does nothing when nothing plays.
@@ -49,10 +52,18 @@ public:
     void Close();
 
     bool IsOpen() const { return player_ != nullptr; }
+    // The tick the player has reached (of 960 per quarter note); -1 without
+    // a file.
+    int CurrentTick() const;
+    // How often a SoundFont was loaded since the player was made.
+    int SoundFontLoads() const { return soundFontLoads_; }
     const std::string& LastError() const { return error_; }
 
 private:
     void Watch(std::function<void()> onEnd);
+    bool OpenSynth();
+    // Ends the current play (silently) and lets go of its file only.
+    void EndPlay();
 
     PlayerOptions options_;
     _fluid_hashtable_t* settings_ = nullptr;
@@ -63,6 +74,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> silent_{false};
     std::string error_;
+    int soundFontLoads_ = 0;
 };
 
 // Renders midiPath to wavPath as fast as the machine allows. The WAV file is

@@ -4,6 +4,10 @@
 // stands in for a sound card).
 #include "Main.h"
 
+#include "Imagecanvas.h"
+#include "Player.h"
+#include "music/Musickeyboard.h"
+
 #include "GuiTestMain.h"
 #include "SmfReader.h"
 #include "TestUtil.h"
@@ -28,6 +32,7 @@ protected:
     {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
         qputenv("HOME", QByteArray::fromStdString(dir.Path()));
+        savedTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", QByteArray::fromStdString(dir.Path()));
         std::filesystem::create_directories(dir / "config/Korvath/Varimel");
         TMainForm::SetShutdownTrace([this](const QString& step) { trace << step; });
@@ -41,7 +46,12 @@ protected:
         TMainForm::SetShutdownTrace({});
         TMainForm::SetShellOpener({});
         TMainForm::SetSaveFileChooser({});
+        if (savedTmp.isEmpty())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", savedTmp);
     }
+    QByteArray savedTmp;
 
     std::string Ini() const { return dir / "config/Korvath/Varimel/Varimel.ini"; }
     void WriteIni(const std::string& text) const { testutil::WriteFile(Ini(), text); }
@@ -345,4 +355,73 @@ TEST_F(Commands, SettingsFolderThatCannotBeCreated)
     form.reset();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "Varimel.iniが別のアプリケーションで開かれています。ファイルを閉じて下さい。");
+}
+
+// The synthesizer, its SoundFont and the audio output are made once and
+// kept: three previews load the SoundFont once, and each starts at once.
+TEST_F(Commands, PlayerIsKeptBetweenPreviews)
+{
+    StartWithPiece(4);
+    for (int i = 0; i < 3; ++i) {
+        form->PreviewButtonClick();
+        ASSERT_TRUE(form->Playing()) << i;
+        if (i == 1) {
+            form->StopButtonClick();
+            ASSERT_TRUE(WaitForEnd(2000));
+        } else {
+            ASSERT_TRUE(WaitForEnd(5000));
+        }
+        EXPECT_TRUE(MappingEnabled());
+    }
+    ASSERT_NE(form->Player(), nullptr);
+    EXPECT_EQ(form->Player()->SoundFontLoads(), 1);
+    EXPECT_EQ(trace.count("end of play"), 3);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+// While a preview plays, the keys sounding at the player's tick are orange
+// over the allowed-key drawing; afterwards the picture is as at rest.
+TEST_F(Commands, SoundingKeysFollowThePlayer)
+{
+    StartWithPiece(8); // two seconds: note i starts at tick 960 i and lasts 840
+    const QImage atRest = form->KeyboardPicture().copy();
+    // The major scale on C over C4..C6 and the walk 0..6 of the piece: key
+    // of y as its position among the 15 notes (y / 6 * 15, the top one capped).
+    const int keys[7] = {60, 64, 69, 72, 77, 81, 84};
+    const int scale[15] = {60, 62, 64, 65, 67, 69, 71, 72, 74, 76, 77, 79, 81, 83, 84};
+    ImageCanvas probe(579, 65);
+    varimel::TMusicKeyboard geometry(probe, 579, 65);
+    geometry.DrawBlank();
+    const auto g = varimel::TMusicKeyboard::GeometryFor(579, 65);
+    const auto centre = [&](int note) {
+        const int x = varimel::TMusicKeyboard::KeyLeft(g, geometry.KeyOffset(), note);
+        return varimel::IsBlackKey(note) ? QPoint(x + g.bw / 2, g.bh / 2) : QPoint(x + g.w / 2, 55);
+    };
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing());
+    int samples = 0, withSound = 0, lastTick = -1;
+    QElapsedTimer timer;
+    timer.start();
+    while (form->Playing() && timer.elapsed() < 5000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        const int tick = form->PlayheadTick();
+        if (tick < 0 || tick == lastTick)
+            continue;
+        lastTick = tick;
+        const QImage picture = form->KeyboardPicture().copy();
+        if (form->PlayheadTick() != tick)
+            continue; // redrawn meanwhile
+        ++samples;
+        const int note = tick / 960;
+        const int sounding = note < 8 && tick % 960 < 840 ? keys[note % 7] : -1;
+        withSound += sounding >= 0;
+        for (const int key : scale) {
+            const QRgb pixel = picture.pixel(centre(key)) & 0xFFFFFF;
+            EXPECT_EQ(pixel == 0xFF8C00, key == sounding) << "tick " << tick << " key " << key;
+        }
+    }
+    ASSERT_TRUE(WaitForEnd(5000));
+    EXPECT_GE(samples, 25) << "at least 25 pictures a second";
+    EXPECT_GE(withSound, 10);
+    EXPECT_EQ(form->KeyboardPicture(), atRest);
 }
