@@ -35,6 +35,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -46,10 +47,13 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace varimel;
 
@@ -96,6 +100,12 @@ TMainForm::FileChooser& OpenChooser()
 TMainForm::FileChooser& SaveChooser()
 {
     static TMainForm::FileChooser chooser;
+    return chooser;
+}
+
+TMainForm::AudioChooser& AudioChooserHook()
+{
+    static TMainForm::AudioChooser chooser;
     return chooser;
 }
 
@@ -633,6 +643,9 @@ void TMainForm::CreateControls()
                [this] { ImportSettingsClick(); });
     addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
                [this] { ImportReportClick(); });
+    m_contextMenu->addSeparator();
+    addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
 
     // F5 and Esc play and stop from anywhere in the window, exactly as the
     // two buttons do (and not while a button is disabled).
@@ -834,6 +847,109 @@ void TMainForm::SetImportOptions(const ImportOptions& options)
         ReadCsvFile(m_csvPath);
 }
 
+void TMainForm::AudioExportClick()
+{
+    const std::optional<MappingRequest> request = CheckedRequest();
+    if (!request)
+        return;
+    static const QStringList filters = {QStringLiteral("WAVファイル(*.wav)"), QStringLiteral("FLACファイル(*.flac)"),
+                                        QStringLiteral("Ogg Vorbisファイル(*.ogg)")};
+    static const AudioFormat formats[] = {AudioFormat::Wav, AudioFormat::Flac, AudioFormat::Ogg};
+    QString filter = filters.constFirst();
+    QString path;
+    if (AudioChooserHook()) {
+        path = AudioChooserHook()(this, m_smfDir, filter);
+    } else {
+        QFileDialog dialog(this);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilters(filters);
+        dialog.setDirectory(m_smfDir);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            path = dialog.selectedFiles().constFirst();
+            filter = dialog.selectedNameFilter();
+        }
+    }
+    if (path.isEmpty())
+        return;
+    const qsizetype chosen = std::max<qsizetype>(0, filters.indexOf(filter));
+    AudioFormat format = formats[chosen];
+    // A name typed without an extension gets the chosen filter's; a name
+    // with a known extension is written in that format.
+    if (path.lastIndexOf(QLatin1Char('.')) <= path.lastIndexOf(QLatin1Char('/')))
+        path += QLatin1Char('.') + QLatin1String(AudioExtension(format));
+    else if (const auto named = AudioFormatOfPath(ToPath(path)))
+        format = *named;
+    m_smfDir = FolderOfPath(path);
+
+    const QString failed = QStringLiteral("オーディオファイルの作成に失敗しました。");
+    // The piece goes to the synthesizer as a MIDI file of the program's own.
+    std::string scratchPath = PrivateFolder();
+    if (scratchPath.empty())
+        scratchPath = QDir::tempPath().toStdString();
+    scratchPath += "/VarimelExport-XXXXXX";
+    const int fd = mkstemp(scratchPath.data());
+    if (fd < 0) {
+        ShowError(failed, this, FromCore(scratchPath + ": " + std::strerror(errno)));
+        return;
+    }
+    ::close(fd);
+    TemporaryFile scratch(scratchPath);
+    std::string reason;
+    ScaleNoteSet set;
+    if (!BuildSmf(m_dataList.get(), *request, scratch.Path(), set, &reason)) {
+        ShowError(failed, this, path + QStringLiteral(": ") + FromCore(reason));
+        return;
+    }
+    const double seconds = static_cast<double>(PieceEndTick(*m_dataList, request->DxPQN).value_or(0)) /
+                           TicksPerQuarter * 60.0 / request->Tempo;
+
+    // The render runs beside the window's event loop; the dialog shows its
+    // progress and can stop it.
+    std::atomic<bool> cancel{false};
+    std::atomic<int> permille{0};
+    std::atomic<bool> done{false};
+    bool ok = false;
+    std::string error;
+    const std::string soundFont = ToPath(m_soundFont);
+    const std::string target = ToPath(path);
+    std::thread worker([&] {
+        RenderControl control;
+        control.cancel = &cancel;
+        control.progress = [&permille](double share) { permille = static_cast<int>(share * 1000); };
+        ok = RenderAudio(scratch.Path(), target, format, soundFont, error, seconds, control);
+        done = true;
+    });
+    QProgressDialog progress(QStringLiteral("オーディオファイルを書き出しています..."), QStringLiteral("キャンセル"), 0,
+                             1000, this);
+    progress.setObjectName(QStringLiteral("AudioProgress"));
+    progress.setWindowTitle(QStringLiteral("Varimel"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QTimer poll;
+    poll.setInterval(50);
+    connect(&poll, &QTimer::timeout, &progress, [&] {
+        progress.setValue(permille.load());
+        if (done)
+            progress.done(QDialog::Accepted);
+    });
+    connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+        cancel = true;
+        progress.done(QDialog::Rejected);
+    });
+    poll.start();
+    if (!done)
+        RunDialog(progress);
+    poll.stop();
+    if (!done)
+        cancel = true; // the dialog went away some other way
+    worker.join();
+    if (!ok && !cancel)
+        ShowError(failed, this, path + QStringLiteral(": ") + FromCore(error));
+}
+
 void TMainForm::ImportReportClick()
 {
     TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips);
@@ -844,6 +960,7 @@ void TMainForm::SetOpenFileChooser(FileChooser chooser) { OpenChooser() = std::m
 void TMainForm::SetSaveFileChooser(FileChooser chooser) { SaveChooser() = std::move(chooser); }
 void TMainForm::SetShellOpener(ShellOpener opener) { Shell() = std::move(opener); }
 void TMainForm::SetDialogRunner(DialogRunner runner) { Runner() = std::move(runner); }
+void TMainForm::SetAudioFileChooser(AudioChooser chooser) { AudioChooserHook() = std::move(chooser); }
 void TMainForm::SetShutdownTrace(std::function<void(const QString&)> trace) { ShutdownTrace() = std::move(trace); }
 
 void TMainForm::WMDropFiles(const QStringList& paths)

@@ -90,6 +90,9 @@ public:
     // Import options and the report of skipped lines (context menu).
     void ImportSettingsClick();
     void ImportReportClick();
+    // The piece as an audio file (WAV, FLAC or Ogg Vorbis), rendered in the
+    // background with a progress dialog that can cancel it.
+    void AudioExportClick();
     const varimel::ImportOptions& ImportOptionsInUse() const { return m_importOptions; }
     // Keeps the options and reads the loaded file again with them.
     void SetImportOptions(const varimel::ImportOptions& options);
@@ -144,6 +147,10 @@ public:
     using FileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
     static void SetOpenFileChooser(FileChooser chooser);
     static void SetSaveFileChooser(FileChooser chooser);
+    // The audio save dialog also tells which of its filters was chosen
+    // ("WAVファイル(*.wav)", ...).
+    using AudioChooser = std::function<QString(QWidget* parent, const QString& folder, QString& filter)>;
+    static void SetAudioFileChooser(AudioChooser chooser);
     // Tests stand in for the shell: a URL or a program with its arguments.
     using ShellOpener = std::function<void(const QString& target, const QStringList& arguments)>;
     static void SetShellOpener(ShellOpener opener);

@@ -82,6 +82,8 @@ std::string Usage()
            "                       INPUT.csv alone: only that, no checks, no files)\n"
            "  --wav FILE           also (or only) render the piece to a WAV file through\n"
            "                       the General MIDI SoundFont, faster than real time\n"
+           "  --audio FILE         like --wav, in the format of the file's extension:\n"
+           "                       .wav, .flac or .ogg (Ogg Vorbis); 44.1 kHz 16-bit stereo\n"
            "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
            "                       the settings file, else the system's GM SoundFont)\n"
            "  -h, --help           show this help\n"
@@ -110,7 +112,9 @@ struct Options {
     std::string duration{kDefaultDurationText};
     bool summaryJson = false;
     bool help = false;
-    std::optional<std::string> wav;
+    std::optional<std::string> wav; // the audio output, by --wav or --audio
+    std::optional<std::string> audio;
+    std::string audioExtension = "wav";
     std::optional<std::string> soundFont;
     ImportOptions import;
     bool xColumnGiven = false;
@@ -285,7 +289,7 @@ Options ParseArguments(int argc, char** argv)
         }
         static const char* const kValued[] = {"--scale",     "--tonic",    "--low",      "--high",    "--dx",
                                               "--tempo",     "--velocity", "--duration", "--program", "--wav",
-                                              "--soundfont", "--x-column", "--y-column", "--report"};
+                                              "--soundfont", "--x-column", "--y-column", "--report",  "--audio"};
         bool known = false;
         for (const char* k : kValued)
             known = known || name == k;
@@ -326,6 +330,8 @@ Options ParseArguments(int argc, char** argv)
             o.import.YColumn = IntegerIn(name, *value, 1, kMaxImportColumn);
         else if (name == "--report")
             o.report = *value;
+        else if (name == "--audio")
+            o.audio = *value;
     }
     if (o.import.XColumn == 0 && o.import.XDate)
         throw UsageError{"--x-line and --x-date cannot be used together"};
@@ -339,6 +345,20 @@ Options ParseArguments(int argc, char** argv)
     if (o.wav)
         throw UsageError{"this build has no synthesizer for --wav"};
 #endif
+    if (o.audio) {
+        if (o.wav)
+            throw UsageError{"give one of --wav and --audio"};
+        const std::string& a = *o.audio;
+        const std::size_t dot = a.rfind('.');
+        std::string extension =
+            dot == std::string::npos || a.find('/', dot) != std::string::npos ? std::string() : a.substr(dot + 1);
+        for (char& c : extension)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (extension != "wav" && extension != "flac" && extension != "ogg")
+            throw UsageError{"--audio needs a file ending in .wav, .flac or .ogg, not '" + a + "'"};
+        o.audioExtension = extension;
+        o.wav = o.audio;
+    }
     if (o.wav && o.wav->empty())
         throw UsageError{"--wav needs a file name"};
     const bool filesOk = o.files.size() == 2 || (o.wav && o.files.size() == 1) || o.SummaryOnly();
@@ -508,8 +528,11 @@ static int Run(int argc, char** argv)
         std::string error;
         const double seconds = static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0)) /
                                TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
-        const bool rendered = RenderWav(midi, *options.wav,
-                                        options.soundFont ? *options.soundFont : ConfiguredSoundFont(), error, seconds);
+        const AudioFormat format = options.audioExtension == "flac"  ? AudioFormat::Flac
+                                   : options.audioExtension == "ogg" ? AudioFormat::Ogg
+                                                                     : AudioFormat::Wav;
+        const bool rendered = RenderAudio(
+            midi, *options.wav, format, options.soundFont ? *options.soundFont : ConfiguredSoundFont(), error, seconds);
         scratch.reset();
         if (!rendered) {
             std::fprintf(stderr, "varimel-render: cannot render %s: %s\n", options.wav->c_str(), error.c_str());

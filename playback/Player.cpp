@@ -224,8 +224,45 @@ const char* WaveFileType(double seconds)
     return (seconds + kTailSeconds) * kBytesPerSecond > kLimit ? "rf64" : "wav";
 }
 
+std::optional<AudioFormat> AudioFormatOfPath(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return std::nullopt;
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (extension == "wav")
+        return AudioFormat::Wav;
+    if (extension == "flac")
+        return AudioFormat::Flac;
+    if (extension == "ogg")
+        return AudioFormat::Ogg;
+    return std::nullopt;
+}
+
+const char* AudioExtension(AudioFormat format)
+{
+    switch (format) {
+    case AudioFormat::Wav:
+        return "wav";
+    case AudioFormat::Flac:
+        return "flac";
+    case AudioFormat::Ogg:
+        return "ogg";
+    }
+    return "wav";
+}
+
 bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFontWanted,
                std::string& error, double expectedSeconds)
+{
+    return RenderAudio(midiPath, wavPath, AudioFormat::Wav, soundFontWanted, error, expectedSeconds);
+}
+
+bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioFormat format,
+                 const std::string& soundFontWanted, std::string& error, double expectedSeconds,
+                 const RenderControl& control)
 {
     InstallLog();
     const std::string soundFont = FindSoundFont(soundFontWanted);
@@ -237,6 +274,10 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
         error = "not a readable MIDI file: " + midiPath;
         return false;
     }
+    // The synthesizer names Ogg Vorbis "oga"; the file keeps its own name.
+    const char* type = format == AudioFormat::Flac  ? "flac"
+                       : format == AudioFormat::Ogg ? "oga"
+                                                    : WaveFileType(expectedSeconds);
     // The synthesizer writes the whole file under the temporary name; it is
     // put in place only once rendering has finished.
     const auto render = [&](const std::string& temporary) {
@@ -246,7 +287,9 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
             return false;
         }
         fluid_settings_setstr(settings, "audio.file.name", temporary.c_str());
-        fluid_settings_setstr(settings, "audio.file.type", WaveFileType(expectedSeconds));
+        fluid_settings_setstr(settings, "audio.file.type", type);
+        fluid_settings_setstr(settings, "audio.file.format", "s16");
+        fluid_settings_setnum(settings, "synth.sample-rate", 44100.0);
         fluid_settings_setstr(settings, "player.timing-source", "sample");
         fluid_settings_setint(settings, "synth.lock-memory", 0);
         fluid_synth_t* synth = new_fluid_synth(settings);
@@ -258,17 +301,26 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
         } else if (!(player = new_fluid_player(synth)) || fluid_player_add(player, midiPath.c_str()) != FLUID_OK) {
             error = "the player could not take the file";
         } else if (!(renderer = new_fluid_file_renderer(synth))) {
-            error = "cannot write " + wavPath;
+            error = "cannot write " + outPath;
         } else {
             ok = fluid_player_play(player) == FLUID_OK;
             int total = 0;
-            while (ok && !Finished(player, total) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING)
+            int blocks = 0;
+            while (ok && !Finished(player, total) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING) {
+                if (control.cancel && control.cancel->load()) {
+                    error = "cancelled";
+                    ok = false;
+                    break;
+                }
                 ok = fluid_file_renderer_process_block(renderer) == FLUID_OK;
-            if (!ok)
+                if (control.progress && total > 0 && ++blocks % 256 == 0)
+                    control.progress(static_cast<double>(fluid_player_get_current_tick(player)) / total);
+            }
+            if (!ok && error.empty())
                 error = "rendering failed";
         }
         if (renderer)
-            delete_fluid_file_renderer(renderer); // closes the WAV file
+            delete_fluid_file_renderer(renderer); // closes the audio file
         if (player) {
             fluid_player_stop(player);
             delete_fluid_player(player);
@@ -279,10 +331,13 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
         return ok;
     };
     std::string reason;
-    if (ReplaceFile(wavPath, render, &reason))
+    if (ReplaceFile(outPath, render, &reason)) {
+        if (control.progress)
+            control.progress(1.0);
         return true;
+    }
     if (error.empty())
-        error = "cannot write " + wavPath + ": " + reason;
+        error = "cannot write " + outPath + ": " + reason;
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -76,6 +77,28 @@ private:
     std::string error_;
     int soundFontLoads_ = 0;
 };
+
+// The audio files the synthesizer writes: 44.1 kHz, 16-bit stereo.
+enum class AudioFormat { Wav, Flac, Ogg };
+// By the file name's extension (.wav, .flac, .ogg, in any case); none for
+// anything else.
+std::optional<AudioFormat> AudioFormatOfPath(const std::string& path);
+const char* AudioExtension(AudioFormat format); // "wav", "flac", "ogg"
+
+// What an audio render may be told and tells while it runs: cancel is read
+// between blocks, progress gets the share done (0..1).
+struct RenderControl {
+    const std::atomic<bool>* cancel = nullptr;
+    std::function<void(double)> progress;
+};
+
+// Renders midiPath to outPath in the given format as fast as the machine
+// allows; the file is put in place only when complete (a cancelled or
+// failed render leaves no trace). expectedSeconds is the piece's length: a
+// WAV file that would pass 4 GiB is written as RF64.
+bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioFormat format,
+                 const std::string& soundFont, std::string& error, double expectedSeconds = 0.0,
+                 const RenderControl& control = {});
 
 // Renders midiPath to wavPath as fast as the machine allows. The WAV file is
 // written under a temporary name and put in place only when complete.

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
   qt6-base-dev libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libsimpleini-dev fonts-noto-cjk fonts-dejavu-core
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev libsndfile1-dev
   xvfb xauth xdotool imagemagick midicsv time locales
   lintian desktop-file-utils appstream dpkg-dev man-db
   dbus at-spi2-core python3-pyatspi

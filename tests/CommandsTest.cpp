@@ -16,9 +16,15 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <sndfile.h>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -424,4 +430,109 @@ TEST_F(Commands, SoundingKeysFollowThePlayer)
     EXPECT_GE(samples, 25) << "at least 25 pictures a second";
     EXPECT_GE(withSound, 10);
     EXPECT_EQ(form->KeyboardPicture(), atRest);
+}
+
+namespace {
+struct Decoded {
+    sf_count_t frames = 0;
+    int rate = 0, channels = 0, format = 0;
+    bool sound = false;
+};
+// Reads an audio file back with libsndfile, as another program would.
+Decoded Decode(const std::string& path)
+{
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    Decoded d;
+    if (!file)
+        return d;
+    d.frames = info.frames;
+    d.rate = info.samplerate;
+    d.channels = info.channels;
+    d.format = info.format & SF_FORMAT_TYPEMASK;
+    std::vector<short> samples(static_cast<std::size_t>(info.frames * info.channels));
+    sf_read_short(file, samples.data(), static_cast<sf_count_t>(samples.size()));
+    sf_close(file);
+    d.sound = std::any_of(samples.begin(), samples.end(), [](short s) { return std::abs(s) > 100; });
+    return d;
+}
+} // namespace
+
+// The window writes the piece as WAV, FLAC or Ogg Vorbis through the save
+// dialog's filter; the files decode to the piece's length and are not silent.
+TEST_F(Commands, AudioExportInEachFormat)
+{
+    StartWithPiece(8); // two seconds at 240 bpm
+    struct Case {
+        const char* name;
+        const char* filter;
+        const char* file;
+        int format;
+    };
+    const Case cases[] = {
+        {"song", "WAVファイル(*.wav)", "song.wav", SF_FORMAT_WAV},
+        {"song", "FLACファイル(*.flac)", "song.flac", SF_FORMAT_FLAC},
+        {"song", "Ogg Vorbisファイル(*.ogg)", "song.ogg", SF_FORMAT_OGG},
+        {"named.flac", "WAVファイル(*.wav)", "named.flac", SF_FORMAT_FLAC},
+    };
+    for (const Case& c : cases) {
+        QString folder;
+        TMainForm::SetAudioFileChooser([&](QWidget* parent, const QString& start, QString& filter) {
+            EXPECT_EQ(parent, form.get());
+            folder = start;
+            filter = QString::fromUtf8(c.filter);
+            return QString::fromStdString(dir / c.name);
+        });
+        bool progressShown = false;
+        TMainForm::SetDialogRunner([&](QDialog& d) {
+            progressShown = d.objectName() == QLatin1String("AudioProgress");
+            return d.exec();
+        });
+        form->AudioExportClick();
+        EXPECT_TRUE(boxes.shown.empty()) << c.file << (boxes.shown.empty() ? "" : boxes.shown[0].details.toStdString());
+        const Decoded d = Decode(dir / c.file);
+        EXPECT_EQ(d.format, c.format) << c.file;
+        EXPECT_EQ(d.rate, 44100) << c.file;
+        EXPECT_EQ(d.channels, 2) << c.file;
+        EXPECT_NEAR(static_cast<double>(d.frames) / 44100.0, 2.0, 0.05) << c.file;
+        EXPECT_TRUE(d.sound) << c.file;
+    }
+    EXPECT_EQ(form->SmfDir(), QString::fromStdString(dir.Path()));
+    TMainForm::SetAudioFileChooser({});
+    TMainForm::SetDialogRunner({});
+}
+
+// Cancel and failure leave an existing file as it was and no temporary.
+TEST_F(Commands, AudioExportCancelAndFailure)
+{
+    StartWithPiece(400); // a long piece, so the render is still running when cancelled
+    testutil::WriteFile(dir / "keep.wav", "precious");
+    TMainForm::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
+        filter = QStringLiteral("WAVファイル(*.wav)");
+        return QString::fromStdString(dir / "keep.wav");
+    });
+    TMainForm::SetDialogRunner([](QDialog& d) {
+        QTimer::singleShot(100, &d, [&d] { static_cast<QProgressDialog&>(d).cancel(); });
+        return d.exec();
+    });
+    const std::size_t before = testutil::CountEntries(dir.Path());
+    form->AudioExportClick();
+    EXPECT_EQ(testutil::ReadFile(dir / "keep.wav"), "precious");
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), before) << "no temporary left";
+    EXPECT_TRUE(boxes.shown.empty()) << "a cancel is no error";
+
+    // A folder that does not exist: the error box, owned by the window.
+    TMainForm::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
+        filter = QStringLiteral("FLACファイル(*.flac)");
+        return QString::fromStdString(dir / "no/such/song");
+    });
+    TMainForm::SetDialogRunner([](QDialog& d) { return d.exec(); });
+    form->AudioExportClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("オーディオファイルの作成に失敗しました。"));
+    EXPECT_EQ(boxes.shown[0].owner, form.get());
+    EXPECT_TRUE(boxes.shown[0].details.startsWith(QString::fromStdString(dir / "no/such/song.flac")));
+    TMainForm::SetAudioFileChooser({});
+    TMainForm::SetDialogRunner({});
 }

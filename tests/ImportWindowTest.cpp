@@ -59,12 +59,17 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
 {
     QMenu* menu = form->ContextMenu();
     ASSERT_NE(menu, nullptr);
-    const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 2);
+    QList<QAction*> actions;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            actions << a;
+    ASSERT_EQ(actions.size(), 3);
     EXPECT_EQ(actions[0]->text(), QStringLiteral("読み込み設定..."));
     EXPECT_EQ(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
     EXPECT_EQ(actions[1]->text(), QStringLiteral("読み込みレポート..."));
     EXPECT_EQ(actions[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
+    EXPECT_EQ(actions[2]->text(), QStringLiteral("オーディオファイルへ書き出す..."));
+    EXPECT_EQ(actions[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+E")));
     EXPECT_TRUE(form->actions().contains(actions[0])) << "the shortcut works anywhere in the window";
 
     // The right button on the window opens it; the layout does not change.

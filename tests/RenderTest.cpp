@@ -8,6 +8,10 @@
 
 #include <sys/wait.h>
 
+#ifdef VARIMEL_HAVE_PLAYBACK
+#include <sndfile.h>
+#endif
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -373,3 +377,38 @@ TEST(Render, ImportOptions)
         EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << "\n" << r.err;
     }
 }
+
+#ifdef VARIMEL_HAVE_PLAYBACK
+// --audio writes the format of the file's extension; another program reads
+// each back with the piece's length.
+TEST(Render, AudioByExtension)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "walk.csv", "0,0\n1,3\n2,1\n3,4\n4,2\n5,5\n6,0\n7,2\n");
+    const std::string font = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    struct Case {
+        const char* file;
+        int format;
+    };
+    for (const Case& c : {Case{"a.wav", SF_FORMAT_WAV}, Case{"a.flac", SF_FORMAT_FLAC}, Case{"A.OGG", SF_FORMAT_OGG}}) {
+        const RenderRun r =
+            Render(dir, {"--audio", dir / c.file, "--soundfont", font, "--tempo", "240", dir / "walk.csv"});
+        ASSERT_EQ(r.status, 0) << c.file << r.err;
+        SF_INFO info{};
+        SNDFILE* f = sf_open((dir / c.file).c_str(), SFM_READ, &info);
+        ASSERT_NE(f, nullptr) << c.file;
+        sf_close(f);
+        EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, c.format) << c.file;
+        EXPECT_EQ(info.samplerate, 44100);
+        EXPECT_EQ(info.channels, 2);
+        EXPECT_NEAR(static_cast<double>(info.frames) / 44100.0, 2.0, 0.05) << c.file;
+    }
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{"--audio", dir / "a.mp3", dir / "walk.csv"},
+                                               {"--audio", dir / "noextension", dir / "walk.csv"},
+                                               {"--audio", dir / "a.flac", "--wav", dir / "b.wav", dir / "walk.csv"}}) {
+        const RenderRun r = Render(dir, bad);
+        EXPECT_EQ(r.status, 2) << bad[1];
+    }
+}
+#endif
