@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace varimel {
@@ -35,6 +36,27 @@ std::string ReadText(const IniFile& ini, const char* section, const char* key, c
 }
 
 } // namespace
+
+const std::vector<std::string> kDefaultSoundFonts = {
+    "/usr/share/sounds/sf2/default-GM.sf2",
+    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+    "/usr/share/sounds/sf2/TimGM6mb.sf2",
+};
+
+std::string FindSoundFont(const std::string& configured)
+{
+    const auto readable = [](const std::string& path) {
+        struct stat info {};
+        return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+               access(path.c_str(), R_OK) == 0;
+    };
+    if (!configured.empty())
+        return readable(configured) ? configured : std::string();
+    for (const std::string& candidate : kDefaultSoundFonts)
+        if (readable(candidate))
+            return candidate;
+    return std::string();
+}
 
 std::string SettingsFolder()
 {

@@ -8,6 +8,7 @@
 #include "music/Mapping.h"
 
 #include <string>
+#include <vector>
 
 namespace varimel {
 
@@ -60,6 +61,12 @@ struct StoredSettings {
 // ~/.config) and the settings file in it; empty when there is no home.
 std::string SettingsFolder();
 std::string SettingsFilePath();
+
+// Where SoundFonts are looked for when none is configured, in this order.
+extern const std::vector<std::string> kDefaultSoundFonts;
+// The configured SoundFont when given (it must be a readable file), else the
+// first of the default list that is; empty when there is none.
+std::string FindSoundFont(const std::string& configured);
 
 // Reads every key; a missing file or key, or a malformed value, gives the
 // default. Directory keys default to documents; reals come back in their

@@ -11,6 +11,7 @@
 #include <new>
 #include <sys/stat.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace varimel {
@@ -358,6 +359,91 @@ void CsvParser::Finish()
 
 namespace {
 
+// Files from this size on are read by two threads, each taking one half.
+constexpr std::uint64_t kParallelBytes = std::uint64_t{8} << 20;
+
+// Where a large file is cut for two readers: right after a line end near its
+// middle, or 0 to read it in one piece (a small file, one processor, line
+// numbers as X, which need the lines before them counted first).
+std::uint64_t SplitPoint(int fd, const struct stat& info, const ImportOptions& options)
+{
+    if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) < kParallelBytes || options.XColumn == 0 ||
+        std::thread::hardware_concurrency() < 2)
+        return 0;
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    const std::uint64_t middle = size / 2;
+    char window[64 * 1024];
+    const ssize_t got = pread(fd, window, sizeof window, static_cast<off_t>(middle));
+    if (got <= 0)
+        return 0;
+    const void* end = std::memchr(window, '\n', static_cast<std::size_t>(got));
+    if (!end)
+        return 0;
+    const std::uint64_t split = middle + static_cast<std::uint64_t>(static_cast<const char*>(end) - window) + 1;
+    return split < size ? split : 0;
+}
+
+// Feeds the bytes [from, to) of the file to parser; false with errno on a
+// read error. ended tells whether Ctrl-Z ended the data.
+bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, bool& ended)
+{
+    std::unique_ptr<char[]> buffer(new char[kReadPiece]);
+    ended = false;
+    while (from < to) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, to - from));
+        const ssize_t got = pread(fd, buffer.get(), want, static_cast<off_t>(from));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break; // the file became shorter while it was read
+        from += static_cast<std::uint64_t>(got);
+        if (!parser.Feed(buffer.get(), static_cast<std::size_t>(got))) {
+            ended = true;
+            break;
+        }
+    }
+    return true;
+}
+
+// Reads a large file with two parsers at once, one per half, and joins
+// their records, skipped lines and line numbers as one parser would have.
+bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOptions& options, CsvLoad& load,
+                std::string& reason)
+{
+    TXYDataList tail;
+    tail.Reserve(static_cast<std::size_t>(load.Data.Capacity() * (size - split) / size + 16));
+    CsvParser first(load.Data, kMaxLineBytes, options);
+    CsvParser second(tail, kMaxLineBytes, options);
+    second.StartsMidFile();
+    bool firstEnded = false, secondEnded = false, secondOk = true;
+    int secondError = 0;
+    std::thread other([&] {
+        secondOk = FeedRange(fd, split, size, second, secondEnded);
+        secondError = errno;
+    });
+    const bool firstOk = FeedRange(fd, 0, split, first, firstEnded);
+    const int firstError = errno;
+    other.join();
+    if (!firstOk || !secondOk) {
+        reason = std::strerror(!firstOk ? firstError : secondError); // the old data stays
+        return false;
+    }
+    first.Finish();
+    load.Skipped = first.Skipped();
+    load.Skips = first.TakeSkips();
+    // Ctrl-Z in the first half ends the data there: the second half is not
+    // part of it.
+    if (!firstEnded) {
+        second.Finish();
+        load.Data.Append(tail);
+        load.Skipped = load.Skipped || second.Skipped();
+        load.Skips.Append(second.Skips(), first.LinesTaken());
+    }
+    return true;
+}
+
 std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options)
 {
     const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
@@ -376,22 +462,34 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
         return fail(std::strerror(EISDIR));
     // Being stopped by the system for lack of memory tells the user nothing;
     // a file that will not fit is refused before it is read.
+    // The first MiB also tells how many records to make room for.
+    std::uint64_t expected = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) / 16 : 0;
     if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kReadPiece) {
         std::unique_ptr<char[]> sample(new char[kReadPiece]);
         const ssize_t got = pread(fileno(file.get()), sample.get(), kReadPiece, 0);
         if (got > 0) {
-            const auto lines = static_cast<std::uint64_t>(std::count(sample.get(), sample.get() + got, '\n') +
-                                                          std::count(sample.get(), sample.get() + got, '\r'));
+            const auto feeds = static_cast<std::uint64_t>(std::count(sample.get(), sample.get() + got, '\n'));
+            const auto lines =
+                feeds ? feeds : static_cast<std::uint64_t>(std::count(sample.get(), sample.get() + got, '\r'));
             const auto size = static_cast<std::uint64_t>(info.st_size);
             if (!FitsInMemory(MemoryNeeded(size, static_cast<std::uint64_t>(got), lines), AvailableMemory()))
                 return fail(kReasonNoMemory);
+            if (lines > 0)
+                expected = size / static_cast<std::uint64_t>(got) * lines + lines + lines / 16 + 16;
         }
     }
 
     CsvLoad load;
-    if (S_ISREG(info.st_mode) && info.st_size > 0)
-        load.Data.Reserve(static_cast<std::size_t>(info.st_size) / 16); // typical record length
+    if (expected > 0)
+        load.Data.Reserve(static_cast<std::size_t>(expected));
     load.Options = options;
+    if (const std::uint64_t split = SplitPoint(fileno(file.get()), info, options)) {
+        if (!ParseInTwo(fileno(file.get()), static_cast<std::uint64_t>(info.st_size), split, options, load, reason))
+            return std::nullopt;
+        load.Data.Sort();
+        load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
+        return load;
+    }
     CsvParser parser(load.Data, kMaxLineBytes, options);
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
     for (;;) {

@@ -46,6 +46,11 @@ public:
     // Every line that gave no record, with its number and reason.
     const SkippedLines& Skips() const { return skips_; }
     SkippedLines TakeSkips() { return std::move(skips_); }
+    // The bytes come from the middle of a file, right after a line end: no
+    // byte-order mark is looked for. Call before the first Feed.
+    void StartsMidFile() { atStart_ = false; }
+    // Lines judged so far.
+    std::uint64_t LinesTaken() const { return line_; }
     // Bytes held for a line that continues in the next piece.
     std::size_t HeldBytes() const { return pending_.capacity(); }
 

@@ -274,6 +274,14 @@ SkippedLine SkippedLines::operator[](std::size_t i) const
             std::string_view(text_).substr(static_cast<std::size_t>(e.offset), static_cast<std::size_t>(e.length))};
 }
 
+void SkippedLines::Append(const SkippedLines& other, std::uint64_t lineOffset)
+{
+    for (std::size_t i = 0; i < other.Count(); ++i) {
+        const SkippedLine s = other[i];
+        Add(s.Line + lineOffset, s.Reason, s.Raw);
+    }
+}
+
 std::string DisplayText(std::string_view raw)
 {
     std::string text = IsValidUtf8(raw) ? std::string(raw) : FromShiftJis(raw);

@@ -46,6 +46,8 @@ public:
     std::size_t Count() const { return entries_.size(); }
     bool Empty() const { return entries_.empty(); }
     SkippedLine operator[](std::size_t i) const;
+    // Adds other's lines after these, their numbers moved on by lineOffset.
+    void Append(const SkippedLines& other, std::uint64_t lineOffset);
 
 private:
     struct Entry {

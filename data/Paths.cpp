@@ -12,6 +12,7 @@
 #include <memory>
 #include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace varimel {
@@ -50,10 +51,16 @@ struct TemporarySlot {
     std::atomic<bool> used{false};
     char path[4096]{};
 };
-std::array<TemporarySlot, 16> g_temporaries;
+std::array<TemporarySlot, 64> g_temporaries;
+std::atomic<int> g_helper{0};
 
 extern "C" void RemoveTemporariesAndDie(int signal)
 {
+    if (const int helper = g_helper.load(); helper > 0) {
+        kill(helper, signal);
+        int status = 0;
+        waitpid(helper, &status, 0);
+    }
     for (TemporarySlot& slot : g_temporaries)
         if (slot.used.load(std::memory_order_acquire))
             unlink(slot.path);
@@ -149,6 +156,8 @@ void TemporaryFile::Release()
     slot_ = -1;
     path_.clear();
 }
+
+void ForwardSignalsTo(int processId) { g_helper = processId; }
 
 void RemoveTemporariesOnSignals()
 {

@@ -73,6 +73,9 @@ private:
 // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove every live
 // TemporaryFile and then end the process with the same signal.
 void RemoveTemporariesOnSignals();
+// While a helper process writes for this one, those signals go to it first,
+// so it can remove its own temporaries; 0 when there is none.
+void ForwardSignalsTo(int processId);
 
 // Tests make one step of ReplaceFile fail as the system would.
 void FailReplaceStepForTesting(std::optional<ReplaceStep> step);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Xydata.h"
 
+#include "Memory.h"
+
 #include <algorithm>
 
 namespace varimel {
@@ -12,6 +14,14 @@ int CompareXY(const XYData& a, const XYData& b)
     if (a.Y == b.Y)
         return 0;
     return a.Y > b.Y ? 1 : -1;
+}
+
+void TXYDataList::Reserve(std::size_t n)
+{
+    const bool fresh = items_.capacity() < n;
+    items_.reserve(n);
+    if (fresh)
+        AdviseHugePages(items_.data() + items_.size(), (items_.capacity() - items_.size()) * sizeof(XYData));
 }
 
 void TXYDataList::Sort()

@@ -30,7 +30,12 @@ public:
     const XYData& operator[](std::size_t i) const { return items_[i]; }
     const XYData& First() const { return items_.front(); }
     const XYData& Last() const { return items_.back(); }
-    void Reserve(std::size_t n) { items_.reserve(n); }
+    // Room for n records; a large list is backed by huge pages where the
+    // system allows.
+    void Reserve(std::size_t n);
+    std::size_t Capacity() const { return items_.capacity(); }
+    // Adds the records of other after these, in their order.
+    void Append(const TXYDataList& other) { items_.insert(items_.end(), other.items_.begin(), other.items_.end()); }
     void Clear() { items_.clear(); }
 
     const XYData* begin() const { return items_.data(); }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Sequencer.h"
 
+#include "data/Memory.h"
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -155,6 +157,14 @@ void TMidiEventList::SortByTime()
     // makes the output the same on every run.
     if (!std::is_sorted(events_.begin(), events_.end(), MidiEventBefore))
         std::stable_sort(events_.begin(), events_.end(), MidiEventBefore);
+}
+
+void TMidiEventList::Reserve(std::size_t n)
+{
+    const bool fresh = events_.capacity() < n;
+    events_.reserve(n);
+    if (fresh)
+        AdviseHugePages(events_.data() + events_.size(), (events_.capacity() - events_.size()) * sizeof(TMidiEvent));
 }
 
 TMidiEvent TMidiEventList::Extract(std::size_t i)

@@ -104,7 +104,9 @@ public:
         if (n < events_.size())
             events_.erase(events_.begin() + static_cast<std::ptrdiff_t>(n), events_.end());
     }
-    void Reserve(std::size_t n) { events_.reserve(n); }
+    // Room for n events; a large list is backed by huge pages where the
+    // system allows.
+    void Reserve(std::size_t n);
 
     const TMidiEvent* begin() const { return events_.data(); }
     const TMidiEvent* end() const { return events_.data() + events_.size(); }

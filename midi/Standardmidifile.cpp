@@ -172,22 +172,52 @@ bool TSMFWrite::WriteSysEx(std::uint32_t delta, const std::uint8_t* bytes, std::
 bool TSMFWrite::WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count)
 {
     const std::uint8_t status = bytes[0];
-    std::uint32_t n = 0;
-    if (status >= kNoteOff && status <= kLastTwoByteStatus)
-        n = 3;
-    else if (status >= kFirstOneByteStatus && status <= kLastOneByteStatus)
-        n = 2;
-    else if (status >= kPitchBend && status <= kLastChannelStatus)
-        n = 3;
-    else if (status == kSysEx)
-        return WriteSysEx(delta, bytes, count);
-    else if (status == kMeta)
+    std::uint32_t n = ChannelMessageLength(status);
+    if (n == 0) {
+        if (status == kSysEx)
+            return WriteSysEx(delta, bytes, count);
+        if (status != kMeta)
+            return false; // running status or a system message: not ours to write
         n = count;
-    else
-        return false; // running status or a system message: not ours to write
+    }
     if (n > count)
         return false;
     return WriteVarLen(delta) && WriteBytes(bytes, n);
+}
+
+std::uint32_t TSMFWrite::ChannelMessageLength(std::uint8_t status)
+{
+    if (status >= kNoteOff && status <= kLastTwoByteStatus)
+        return 3;
+    if (status >= kFirstOneByteStatus && status <= kLastOneByteStatus)
+        return 2;
+    if (status >= kPitchBend && status <= kLastChannelStatus)
+        return 3;
+    return 0;
+}
+
+bool TSMFWrite::WriteEventFast(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count)
+{
+    // Channel messages and short meta events, the bulk of every track, are
+    // put straight into the buffer; everything else (and every failure) goes
+    // the general way, which writes the same bytes.
+    const std::uint8_t status = bytes[0];
+    const std::uint32_t n = status == kMeta ? count : ChannelMessageLength(status);
+    if (n == 0 || n > count || n > 16 || delta > kMaxVarLen || !file_ || failed_)
+        return false;
+    if (kBufferSize - used_ < 4 + n && !Flush())
+        return false;
+    std::uint8_t* out = buffer_.data() + used_;
+    std::uint8_t vlq[4];
+    int length = 0;
+    vlq[3] = static_cast<std::uint8_t>(delta & 0x7F);
+    length = 1;
+    for (std::uint32_t v = delta >> 7; v != 0; v >>= 7)
+        vlq[3 - length++] = static_cast<std::uint8_t>((v & 0x7F) | 0x80);
+    std::memcpy(out, vlq + 4 - length, static_cast<std::size_t>(length));
+    std::memcpy(out + length, bytes, n);
+    used_ += static_cast<std::size_t>(length) + n;
+    return true;
 }
 
 bool TSMFWrite::WriteText(std::uint32_t delta, std::uint8_t type, const std::string& text)
@@ -214,12 +244,10 @@ bool TSMFWrite::WriteTrack(TMidiEventList& list)
 {
     // A list without its end-of-track event would leave a chunk that can
     // never be closed; refuse it before anything is written.
+    // (It is usually the last event, so the search starts there.)
     bool hasEnd = false;
-    for (const TMidiEvent& e : list)
-        if (e.IsEndOfTrack()) {
-            hasEnd = true;
-            break;
-        }
+    for (const TMidiEvent* e = list.end(); e != list.begin() && !hasEnd;)
+        hasEnd = (--e)->IsEndOfTrack();
     if (!hasEnd)
         return false;
 
@@ -239,7 +267,7 @@ bool TSMFWrite::WriteTrack(TMidiEventList& list)
         }
         const std::uint32_t delta = e.Time - previous;
         previous = e.Time;
-        if (!WriteEvent(delta, e.Data(), e.Length())) {
+        if (!WriteEventFast(delta, e.Data(), e.Length()) && !WriteEvent(delta, e.Data(), e.Length())) {
             EndTrack(0);
             return false;
         }

@@ -55,6 +55,11 @@ public:
 
 private:
     bool WriteText(std::uint32_t delta, std::uint8_t type, const std::string& text);
+    // Data bytes plus status of a channel message; 0 for any other status.
+    static std::uint32_t ChannelMessageLength(std::uint8_t status);
+    // The common events written straight into the buffer; false (nothing
+    // written) when the event must go the general way.
+    bool WriteEventFast(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count);
     long Tell() const;
     bool Seek(long offset);
     bool Flush();

@@ -3,6 +3,7 @@
 
 #include "Generalmidi.h"
 #include "data/Csvreader.h"
+#include "data/Memory.h"
 #include "data/Paths.h"
 #include "midi/Standardmidifile.h"
 
@@ -141,13 +142,26 @@ KeySignature KeySignatureOf(int scaleIndex, int tonic)
 
 namespace {
 
+// Truncation of an extended-precision value toward zero. The plain
+// conversion switches the x87 control word to truncation and back for every
+// value, which stalls the processor; where SSE3 is present its truncating
+// store does the same without the switch. Both give the same integer.
+std::int64_t TruncPlain(long double value) { return static_cast<std::int64_t>(value); }
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("sse3"))) std::int64_t TruncSse3(long double value) { return static_cast<std::int64_t>(value); }
+using TruncFunction = std::int64_t (*)(long double);
+const TruncFunction Trunc = __builtin_cpu_supports("sse3") ? TruncSse3 : TruncPlain;
+#else
+constexpr auto Trunc = TruncPlain;
+#endif
+
 // A tick formula's result truncated toward zero, or nothing when it does not
 // fit an unsigned 32-bit tick (negative, too large or not a number).
 std::optional<std::uint32_t> TruncTick(long double value)
 {
     if (!(value > -1.0L && value < 4294967296.0L))
         return std::nullopt;
-    return static_cast<std::uint32_t>(value);
+    return static_cast<std::uint32_t>(Trunc(value));
 }
 
 // Ticks per unit of X, rounded to a double before use; the formulas run in
@@ -213,6 +227,8 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
         return 0u;
     };
     melody.Reserve(before + 2 * count + 3);
+    const Prefault prefault(const_cast<TMidiEvent*>(melody.end()),
+                            (2 * count + 3) * sizeof(TMidiEvent)); // zeroed memory ready before it is reached
     if (writeProgramChange)
         melody.AddProgramChange(0, Program);
     const KeySignature key = KeySignatureOf(scaleIndex, tonic);
@@ -242,7 +258,7 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
         int position = n / 2;
         if (maxY != minY) {
             const long double scaled = (static_cast<long double>(data[i].Y) - minY) / yRange * n;
-            position = static_cast<int>(scaled);
+            position = static_cast<int>(Trunc(scaled));
             if (position == n)
                 position = n - 1;
         }

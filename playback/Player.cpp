@@ -59,22 +59,6 @@ bool Finished(fluid_player_t* player, int& total)
 
 } // namespace
 
-const std::vector<std::string> kDefaultSoundFonts = {
-    "/usr/share/sounds/sf2/default-GM.sf2",
-    "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-    "/usr/share/sounds/sf2/TimGM6mb.sf2",
-};
-
-std::string FindSoundFont(const std::string& configured)
-{
-    if (!configured.empty())
-        return Readable(configured) ? configured : std::string();
-    for (const std::string& candidate : kDefaultSoundFonts)
-        if (Readable(candidate))
-            return candidate;
-    return std::string();
-}
-
 MidiPlayer::MidiPlayer(PlayerOptions options) : options_(std::move(options)) { InstallLog(); }
 
 MidiPlayer::~MidiPlayer() { Close(); }

@@ -3,6 +3,8 @@
 // SoundFont, and renders one to a WAV file faster than real time.
 #pragma once
 
+#include "config/Settingsfile.h"
+
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -17,12 +19,6 @@ struct _fluid_audio_driver_t;
 struct _fluid_player_t;
 
 namespace varimel {
-
-// Where SoundFonts are looked for when none is configured, in this order.
-extern const std::vector<std::string> kDefaultSoundFonts;
-// The configured SoundFont when given (it must exist), else the first of the
-// default list that exists; empty when there is none.
-std::string FindSoundFont(const std::string& configured);
 
 struct PlayerOptions {
     std::string soundFont;   // empty: the default list

@@ -23,6 +23,7 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null
 cat > "$work/expected.txt" <<'LIST'
 ./bin/varimel
 ./bin/varimel-render
+./libexec/varimel/varimel-audio
 ./share/applications/example.korvath.Varimel.desktop
 ./share/doc/varimel/README.md
 ./share/doc/varimel/changelog.Debian.gz

@@ -412,3 +412,174 @@ TEST(Render, AudioByExtension)
     }
 }
 #endif
+
+namespace {
+RenderRun RenderWithEnv(const testutil::TempDir& dir, const std::string& env, const std::vector<std::string>& args)
+{
+    std::string cmd = env + " " + Quote(VARIMEL_RENDER);
+    for (const std::string& a : args)
+        cmd += " " + Quote(a);
+    cmd += " >" + Quote(dir / "stdout.txt") + " 2>" + Quote(dir / "stderr.txt");
+    const int raw = std::system(cmd.c_str());
+    RenderRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = testutil::ReadFile(dir / "stdout.txt");
+    r.err = testutil::ReadFile(dir / "stderr.txt");
+    return r;
+}
+} // namespace
+
+// Many inputs in one call: a line per file in argument order, the status of
+// the first file that was not written, identical files whatever -j.
+TEST(Render, ManyInputs)
+{
+    testutil::TempDir dir;
+    std::filesystem::create_directories(dir / "in");
+    testutil::WriteFile(dir / "in/good.csv", "0,1\n1,2\n2,3\n");
+    testutil::WriteFile(dir / "in/empty.csv", "x,y\n");
+    testutil::WriteFile(dir / "in/second.CSV", "0,3\n1,2\n");
+    RenderRun r = Render(dir, {"-o", dir / "out", dir / "in/good.csv", dir / "in/empty.csv", dir / "in/missing.csv",
+                               dir / "in/second.CSV"});
+    EXPECT_EQ(r.status, 1) << "no folder 'out': every file fails, the first would have exited 1\n" << r.err;
+    std::filesystem::create_directory(dir / "out");
+    r = Render(dir, {"-o", dir / "out", dir / "in/good.csv", dir / "in/empty.csv", dir / "in/missing.csv",
+                     dir / "in/second.CSV"});
+    EXPECT_EQ(r.status, 3) << "the empty file comes first of those not written";
+    EXPECT_EQ(r.err, dir / "in/good.csv" + ": written, 3 notes\n" + dir / "in/empty.csv" +
+                         ": データが読み込まれていません。先にCSVファイルを読み込んで下さい。\n" +
+                         dir / "in/missing.csv" +
+                         ": CSVファイルの読み込みに失敗しました。 (No such file or directory)\n" +
+                         dir / "in/second.CSV" + ": written, 2 notes\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/good.mid"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/second.mid"));
+    EXPECT_EQ(testutil::CountEntries(dir / "out"), 2u);
+    // The same file alone gives the same bytes.
+    r = Render(dir, {dir / "in/good.csv", dir / "alone.mid"});
+    EXPECT_EQ(testutil::ReadFile(dir / "alone.mid"), testutil::ReadFile(dir / "out/good.mid"));
+
+    // -j 1 and -j 4 write the same bytes.
+    std::vector<std::string> inputs;
+    for (int i = 0; i < 12; ++i) {
+        std::string csv;
+        for (int k = 0; k < 50 + i; ++k)
+            csv += std::to_string(k) + "," + std::to_string((k * 7 + i) % 11) + "\n";
+        testutil::WriteFile(dir / ("in/s" + std::to_string(i) + ".csv"), csv);
+        inputs.push_back(dir / ("in/s" + std::to_string(i) + ".csv"));
+    }
+    for (const char* jobs : {"1", "4"}) {
+        std::filesystem::create_directory(dir / (std::string("j") + jobs));
+        std::vector<std::string> args = {"-j", jobs, "--scale", "4", "-o", dir / (std::string("j") + jobs)};
+        args.insert(args.end(), inputs.begin(), inputs.end());
+        r = Render(dir, args);
+        EXPECT_EQ(r.status, 0) << r.err;
+    }
+    for (int i = 0; i < 12; ++i) {
+        const std::string name = "/s" + std::to_string(i) + ".mid";
+        EXPECT_EQ(testutil::ReadFile(dir / ("j1" + name)), testutil::ReadFile(dir / ("j4" + name))) << name;
+        EXPECT_FALSE(testutil::ReadFile(dir / ("j1" + name)).empty());
+    }
+
+    // Two inputs that would give one output name: refused before anything is written.
+    std::filesystem::create_directories(dir / "other");
+    testutil::WriteFile(dir / "other/good.csv", "0,1\n");
+    std::filesystem::create_directory(dir / "clash");
+    r = Render(dir, {"-o", dir / "clash", dir / "in/good.csv", dir / "other/good.csv"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(testutil::CountEntries(dir / "clash"), 0u);
+    // Options that take one input are refused with -o.
+    for (const char* option : {"--summary-json", "--report=r.tsv", "--wav=a.wav"}) {
+        r = Render(dir, {option, "-o", dir / "clash", dir / "in/good.csv"});
+        EXPECT_EQ(r.status, 2) << option;
+    }
+    r = Render(dir, {"-j", "2", dir / "in/good.csv", dir / "x.mid"});
+    EXPECT_EQ(r.status, 2) << "-j goes with -o";
+}
+
+// The window's settings file as a preset; options on the line win.
+TEST(Render, SettingsPreset)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "walk.csv", "0,0\n1,1\n2,2\n3,3\n");
+    // As the window writes it, with values away from the defaults (tempo
+    // and program outside their ranges, a stored X increment).
+    testutil::WriteFile(dir / "Varimel.ini",
+                        "[Directories]\nCsvDir=/x\nSmfDir=/x\n\n[MappingParam]\nScale=11\nTonic=9\n"
+                        "LowTone=36\nHighTone=60\nTempo=500\nVelocity=50\nProgram=300\n"
+                        "DxPQN=77\nDuration=0.5\nDisableProgChange=1\n");
+    RenderRun r = Render(dir, {"--settings", dir / "Varimel.ini", dir / "walk.csv", dir / "preset.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "preset.mid"));
+    ASSERT_EQ(f.error, "");
+    EXPECT_EQ(f.tracks[0][1].bytes, (Bytes{0xFF, 0x51, 3, 0x03, 0xD0, 0x90})) << "tempo 500 goes to 240";
+    std::vector<int> keys;
+    std::vector<std::uint32_t> lengths;
+    for (std::size_t i = 0; i < f.tracks[1].size(); ++i) {
+        const smftest::Event& e = f.tracks[1][i];
+        EXPECT_NE(e.bytes[0], 0xC0) << "no program change";
+        if (e.bytes[0] == 0x90) {
+            keys.push_back(e.bytes[1]);
+            EXPECT_EQ(e.bytes[2], 50);
+        }
+    }
+    // Minor pentatonic on A over A3..A5 (the stored tones 36 and 60): 11
+    // notes, y 0..3 at positions 0, 3, 7 and 10; the data's own interval 1,
+    // not the stored 77, is the quarter note.
+    EXPECT_EQ(keys, (std::vector<int>{57, 64, 74, 81}));
+    EXPECT_EQ(f.tracks[1].back().tick, 3840u);
+
+    // An option given on the line wins over the file.
+    r = Render(dir, {"--tonic", "0", "--settings", dir / "Varimel.ini", dir / "walk.csv", dir / "over.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    f = smftest::Parse(smftest::ReadBytes(dir / "over.mid"));
+    keys.clear();
+    for (const smftest::Event& e : f.tracks[1])
+        if (e.bytes[0] == 0x90)
+            keys.push_back(e.bytes[1]);
+    // On C: B♭3 C4 E♭4 F4 G4 B♭4 C5 E♭5 F5 G5, positions 0, 3, 6 and 9.
+    EXPECT_EQ(keys, (std::vector<int>{58, 65, 72, 79}));
+
+    r = Render(dir, {"--settings", dir / "none.ini", dir / "walk.csv", dir / "x.mid"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err,
+              "varimel-render: cannot read the settings file " + dir / "none.ini" + ": No such file or directory\n");
+}
+
+// The value-to-note table, checked against the mapping worked out by hand.
+TEST(Render, NotesTable)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "t.csv", "0.5,-1\n0,4\n1.5,2.5\n1,10\n");
+    const RenderRun r = Render(dir, {"--tempo", "90", "--low", "C4", "--high", "C5", "--notes-csv", dir / "notes.csv",
+                                     dir / "t.csv", dir / "t.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // Sorted by X; dx 0.5 per quarter; the major scale C4..C5 has 8 notes;
+    // position = (y + 1) / 11 * 8: -1 -> 0, 4 -> 3.6, 2.5 -> 2.5, 10 -> 8 (top).
+    // 90 bpm: a tick is 60 / (960 * 90) s.
+    EXPECT_EQ(testutil::ReadFile(dir / "notes.csv"), "x,y,note,name,start_tick,end_tick,start_seconds\n"
+                                                     "0,4,65,F4,0,840,0\n"
+                                                     "0.5,-1,60,C4,960,1800,0.6666666666666666\n"
+                                                     "1,10,72,C5,1920,2760,1.3333333333333333\n"
+                                                     "1.5,2.5,64,E4,2880,3720,2\n");
+}
+
+// Without the synthesizer the renderer still writes MIDI files, and says
+// clearly why it cannot write audio.
+TEST(Render, WithoutTheSynthesizer)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    RenderRun r =
+        RenderWithEnv(dir, "VARIMEL_AUDIO_HELPER=/nonexistent/varimel-audio", {dir / "one.csv", dir / "one.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "one.mid"));
+    r = RenderWithEnv(dir, "VARIMEL_AUDIO_HELPER=/nonexistent/varimel-audio",
+                      {"--wav", dir / "one.wav", dir / "one.csv", dir / "two.mid"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("the synthesizer is not installed"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "one.wav"));
+    // The renderer itself does not load the synthesizer's library.
+    r = RenderWithEnv(dir, "", {});
+    const std::string cmd = "ldd " + Quote(VARIMEL_RENDER) + " > " + Quote(dir / "ldd.txt");
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_EQ(testutil::ReadFile(dir / "ldd.txt").find("fluidsynth"), std::string::npos);
+}
