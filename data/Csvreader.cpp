@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Csvreader.h"
 
+#include "Fields.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -23,76 +25,14 @@ constexpr std::size_t kByteOrderMarkSize = 3;
 constexpr unsigned char kCtrlZ = 26;
 constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
-bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Field of a line: either a view into the line or, for a quoted field with
-// doubled quotes, an unescaped copy.
-struct Field {
-    std::string_view text;
-    std::string storage;
-};
+using fields::Field;
+using fields::IsDigit;
 
 // Splits fields until two have been found (later fields never change the
 // outcome). Returns the number of fields found, at most two.
 int SplitTwoFields(std::string_view line, Field (&fields)[2])
 {
-    std::size_t p = 0;
-    const std::size_t n = line.size();
-    const auto skipBlanks = [&] {
-        while (p < n && IsBlank(static_cast<unsigned char>(line[p])))
-            ++p;
-    };
-    int count = 0;
-    skipBlanks();
-    while (p < n && count < 2) {
-        Field& f = fields[count];
-        f.storage.clear();
-        if (line[p] == '"') {
-            ++p;
-            const std::size_t start = p;
-            bool escaped = false;
-            while (p < n) {
-                if (line[p] == '"') {
-                    if (p + 1 < n && line[p + 1] == '"') {
-                        escaped = true;
-                        p += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++p;
-            }
-            std::string_view raw = line.substr(start, p - start);
-            if (p < n)
-                ++p; // closing quote
-            if (escaped) {
-                f.storage.reserve(raw.size());
-                for (std::size_t i = 0; i < raw.size(); ++i) {
-                    f.storage.push_back(raw[i]);
-                    if (raw[i] == '"')
-                        ++i; // the second of a doubled quote
-                }
-                f.text = f.storage;
-            } else {
-                f.text = raw;
-            }
-        } else {
-            const std::size_t start = p;
-            while (p<n&& static_cast<unsigned char>(line[p])> 32 && line[p] != ',')
-                ++p;
-            f.text = line.substr(start, p - start);
-        }
-        ++count;
-        skipBlanks();
-        if (p < n && line[p] == ',') {
-            ++p;
-            skipBlanks();
-            if (p >= n && count < 2)
-                fields[count++].text = std::string_view(); // trailing comma: one empty field
-        }
-    }
-    return count;
+    return fields::SplitFields(line, ',', false, 2, fields);
 }
 
 // Decimal exponent of the leading digit, saturated; tells an overflow from

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Importer.h"
 
+#include "Fields.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -11,13 +13,9 @@ namespace varimel {
 
 namespace {
 
-bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-struct Field {
-    std::string_view text;
-    std::string storage; // an unquoted copy of a field with doubled quotes
-};
+using fields::Field;
+using fields::IsDigit;
+using fields::SplitFields;
 
 // Reads digits at p (at least min, at most max) into value.
 bool Digits(std::string_view s, std::size_t& p, int min, int max, int& value)
@@ -62,91 +60,6 @@ void CivilFromDays(long z, long& y, int& m, int& d)
     d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     y = yoe + era * 400 + (m <= 2);
-}
-
-// A field that may be the date part of "date time": digits, '-' and '/'.
-bool LooksLikeDate(std::string_view s)
-{
-    return s.size() >= 6 && std::all_of(s.begin(), s.end(), [](char c) { return IsDigit(c) || c == '-' || c == '/'; });
-}
-
-// Splits fields until `wanted` have been found (later fields never change
-// the outcome): blanks end an unquoted field, sep separates fields, fields
-// may be quoted with doubled quotes inside. With dateJoin a date followed by
-// blanks and a time of day ("2024/1/5 13:00") stays one field.
-int SplitFields(std::string_view line, char sep, bool dateJoin, int wanted, std::vector<Field>& fields)
-{
-    if (fields.size() < static_cast<std::size_t>(wanted))
-        fields.resize(static_cast<std::size_t>(wanted));
-    std::size_t p = 0;
-    const std::size_t n = line.size();
-    const auto skipBlanks = [&] {
-        while (p < n && IsBlank(static_cast<unsigned char>(line[p])))
-            ++p;
-    };
-    const auto fieldEnd = [&](std::size_t q) {
-        while (q < n && !IsBlank(static_cast<unsigned char>(line[q])) && line[q] != sep)
-            ++q;
-        return q;
-    };
-    int count = 0;
-    skipBlanks();
-    while (p < n && count < wanted) {
-        Field& f = fields[static_cast<std::size_t>(count)];
-        f.storage.clear();
-        if (line[p] == '"') {
-            ++p;
-            const std::size_t start = p;
-            bool escaped = false;
-            while (p < n) {
-                if (line[p] == '"') {
-                    if (p + 1 < n && line[p + 1] == '"') {
-                        escaped = true;
-                        p += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++p;
-            }
-            const std::string_view raw = line.substr(start, p - start);
-            if (p < n)
-                ++p; // closing quote
-            if (escaped) {
-                for (std::size_t i = 0; i < raw.size(); ++i) {
-                    f.storage.push_back(raw[i]);
-                    if (raw[i] == '"')
-                        ++i;
-                }
-                f.text = f.storage;
-            } else {
-                f.text = raw;
-            }
-        } else {
-            const std::size_t start = p;
-            p = fieldEnd(p);
-            if (dateJoin && LooksLikeDate(line.substr(start, p - start))) {
-                std::size_t q = p;
-                while (q < n && (line[q] == ' ' || line[q] == '\t'))
-                    ++q;
-                std::size_t r = q;
-                while (r < n && IsDigit(line[r]))
-                    ++r;
-                if (q < n && r > q && r - q <= 2 && r < n && line[r] == ':')
-                    p = fieldEnd(r);
-            }
-            f.text = line.substr(start, p - start);
-        }
-        ++count;
-        skipBlanks();
-        if (p < n && line[p] == sep) {
-            ++p;
-            skipBlanks();
-            if (p >= n && count < wanted)
-                fields[static_cast<std::size_t>(count++)].text = std::string_view(); // trailing separator
-        }
-    }
-    return count;
 }
 
 NumberRead ReadField(std::string_view text, bool decimalComma, double& value)
