@@ -114,3 +114,19 @@ TEST(Inifile, ProfileReals)
           Case{1e20, "1e+20"}, Case{-0.0001, "-0.0001"}, Case{123456789012345678.0, "1.23456789012346e+17"}})
         EXPECT_EQ(FormatProfileReal(c.value), c.text);
 }
+
+// A settings file kept elsewhere and linked in (dotfiles managed by a link):
+// the file behind the link is written, the link stays.
+TEST(Inifile, SavedThroughALink)
+{
+    testutil::TempDir dir;
+    std::filesystem::create_directory(dir / "dotfiles");
+    testutil::WriteFile(dir / "dotfiles/Varimel.ini", "[A]\nB=1\n");
+    std::filesystem::create_symlink(dir / "dotfiles/Varimel.ini", dir / "Varimel.ini");
+    IniFile ini(dir / "Varimel.ini");
+    ini.Load();
+    ini.Set("A", "B", "2");
+    ASSERT_TRUE(ini.Save());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "Varimel.ini"));
+    EXPECT_EQ(testutil::ReadFile(dir / "dotfiles/Varimel.ini"), "[A]\nB=2\n");
+}
