@@ -220,3 +220,23 @@ TEST(Mapping, BuildSmfWritesTheRequest)
         EXPECT_FALSE(std::filesystem::exists(dir / "bad.mid")) << b.what;
     }
 }
+
+// Which keys sound at a tick: a note sounds from its start up to, not
+// including, its end; overlapping and repeated keys are listed once.
+TEST(Mapping, NoteTimeline)
+{
+    const NoteTimeline timeline({{0, 840, 60}, {960, 1800, 64}, {960, 1800, 67}, {1920, 3840, 72}, {1920, 2000, 72}});
+    struct Case {
+        std::uint32_t tick;
+        std::vector<std::int32_t> keys;
+    };
+    const Case cases[] = {{0, {60}},  {839, {60}},  {840, {}},    {959, {}},    {960, {64, 67}}, {1799, {64, 67}},
+                          {1800, {}}, {1920, {72}}, {1999, {72}}, {3839, {72}}, {3840, {}},      {100000, {}}};
+    std::vector<std::int32_t> keys;
+    for (const Case& c : cases) {
+        timeline.SoundingAt(c.tick, keys);
+        EXPECT_EQ(keys, c.keys) << "tick " << c.tick;
+    }
+    NoteTimeline().SoundingAt(5, keys);
+    EXPECT_TRUE(keys.empty());
+}
