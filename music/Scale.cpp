@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cmath>
 #include <new>
+#include <thread>
+#include <vector>
 
 namespace varimel {
 
@@ -234,37 +236,69 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
     const KeySignature key = KeySignatureOf(scaleIndex, tonic);
     melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
 
-    std::size_t next = 0; // first record with an X above the current one
-    for (std::size_t i = 0; i < count; ++i) {
-        const long double x = data[i].X;
-        if (next <= i) {
-            next = i + 1;
-            while (next < count && data[next].X == data[i].X)
-                ++next;
+    // Each record's start, length and scale position depend only on the
+    // data, so large lists work them out on two threads, a block at a time;
+    // the notes are then added in order (the descending forms depend on the
+    // position before).
+    struct Mapped {
+        std::uint32_t start;
+        std::uint32_t length;
+        std::int32_t position; // -1: a tick out of range
+    };
+    const auto work = [&](std::size_t from, std::size_t to, Mapped* out) {
+        std::size_t next = from; // first record with an X above the current one
+        for (std::size_t i = from; i < to; ++i) {
+            Mapped& m = out[i - from];
+            m.position = -1;
+            const long double x = data[i].X;
+            if (next <= i) {
+                next = i + 1;
+                while (next < count && data[next].X == data[i].X)
+                    ++next;
+            }
+            std::uint32_t length = *defaultLength;
+            if (next < count) {
+                const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * lscale * Duration + 0.5L);
+                if (!gap)
+                    return;
+                length = *gap;
+            }
+            if (length == 0)
+                length = 1;
+            const auto start = TruncTick((x - x0) * lscale);
+            if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
+                return;
+            int position = n / 2;
+            if (maxY != minY) {
+                const long double scaled = (static_cast<long double>(data[i].Y) - minY) / yRange * n;
+                position = static_cast<int>(Trunc(scaled));
+                if (position == n)
+                    position = n - 1;
+            }
+            m = {*start, length, position};
         }
-        std::uint32_t length = *defaultLength;
-        if (next < count) {
-            const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * lscale * Duration + 0.5L);
-            if (!gap)
+    };
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
+    const bool twoThreads = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
+    std::vector<Mapped> block(std::min(count, kBlock));
+    for (std::size_t from = 0; from < count; from += kBlock) {
+        const std::size_t to = std::min(count, from + kBlock);
+        if (twoThreads) {
+            const std::size_t middle = from + (to - from) / 2;
+            std::thread other(work, middle, to, block.data() + (middle - from));
+            work(from, middle, block.data());
+            other.join();
+        } else {
+            work(from, to, block.data());
+        }
+        for (std::size_t i = from; i < to; ++i) {
+            const Mapped& m = block[i - from];
+            if (m.position < 0)
                 return fail();
-            length = *gap;
+            const std::uint8_t note = NoteAt(set, m.position, hasDescending);
+            melody.AddNote(m.start, note, Velocity, m.length);
+            set.PreviousPosition = static_cast<std::uint8_t>(m.position);
         }
-        if (length == 0)
-            length = 1;
-        const auto start = TruncTick((x - x0) * lscale);
-        if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
-            return fail();
-
-        int position = n / 2;
-        if (maxY != minY) {
-            const long double scaled = (static_cast<long double>(data[i].Y) - minY) / yRange * n;
-            position = static_cast<int>(Trunc(scaled));
-            if (position == n)
-                position = n - 1;
-        }
-        const std::uint8_t note = NoteAt(set, position, hasDescending);
-        melody.AddNote(*start, note, Velocity, length);
-        set.PreviousPosition = static_cast<std::uint8_t>(position);
     }
     melody.AddEndOfTrack(static_cast<std::uint32_t>(end));
     return static_cast<std::uint32_t>(end);
