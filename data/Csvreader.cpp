@@ -152,8 +152,78 @@ std::optional<double> ParseNumber(std::string_view s)
     return value;
 }
 
+namespace {
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// One plain number at p ("-12.5", "3", ".25"), the way ReadNumber's short
+// path reads it, ending at a blank, a comma or the end; false for anything
+// else (quotes, exponents, more than 15 significant digits, other text),
+// which then goes the general way.
+bool QuickNumber(const char*& p, const char* end, double& out)
+{
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    std::uint64_t digits = 0;
+    int significant = 0;
+    int fraction = 0;
+    bool any = false;
+    const auto take = [&](char c) {
+        any = true;
+        if (digits == 0 && c == '0')
+            return true;
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        return ++significant <= 15;
+    };
+    for (; p < end && IsDigit(*p); ++p)
+        if (!take(*p))
+            return false;
+    if (p < end && *p == '.') {
+        for (++p; p < end && IsDigit(*p); ++p, ++fraction)
+            if (!take(*p))
+                return false;
+    }
+    if (!any || fraction > 22 || (p<end&& static_cast<unsigned char>(*p)> 32 && *p != ','))
+        return false;
+    const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
+    out = negative ? -value : value;
+    return true;
+}
+
+// The common line "x,y" (or "x y") read in one pass.
+bool QuickLine(std::string_view line, XYData& record)
+{
+    const char* p = line.data();
+    const char* const end = p + line.size();
+    const auto skipBlanks = [&] {
+        while (p < end && fields::IsBlank(static_cast<unsigned char>(*p)))
+            ++p;
+    };
+    skipBlanks();
+    double x = 0.0, y = 0.0;
+    if (!QuickNumber(p, end, x))
+        return false;
+    skipBlanks();
+    if (p < end && *p == ',') {
+        ++p;
+        skipBlanks();
+    }
+    if (p == end || !QuickNumber(p, end, y))
+        return false;
+    record = XYData{x, y};
+    return true;
+}
+
+} // namespace
+
 bool ParseCsvLine(std::string_view line, XYData& record)
 {
+    if (QuickLine(line, record))
+        return true;
     Field fields[2];
     if (SplitTwoFields(line, fields) < 2)
         return false;

@@ -9,6 +9,8 @@
 #include <iconv.h>
 
 #include <cmath>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -206,4 +208,42 @@ TEST(Importer, DefaultsChangeNothing)
         EXPECT_EQ(plain[i], general[i]);
     EXPECT_EQ(a.Skips().Count(), 2u);
     EXPECT_EQ(a.Skips()[1].Reason, R::YNotNumber);
+}
+
+// The plain reading's one-pass path for "x,y" lines gives exactly what the
+// general splitter and number reader give, on many generated lines.
+TEST(Importer, QuickPathAgreesWithTheGeneralOne)
+{
+    std::mt19937 random(2024);
+    const std::string alphabet = "0123456789000.-+eE,, \t\"x";
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), length(0, 14);
+    std::uniform_int_distribution<int> digit(0, 9);
+    int agreedValid = 0;
+    for (int i = 0; i < 300000; ++i) {
+        std::string line;
+        if (i % 2 == 0) {
+            // Mostly numbers: the common shape with variations.
+            const auto number = [&] {
+                std::string n = random() % 5 == 0 ? "-" : "";
+                for (std::size_t k = 1 + random() % 17; k > 0; --k)
+                    n += static_cast<char>('0' + digit(random));
+                if (random() % 2)
+                    n.insert(random() % (n.size() + 1), ".");
+                return n;
+            };
+            line = number() + (random() % 4 == 0 ? " " : ",") + number();
+        } else {
+            for (std::size_t k = length(random); k > 0; --k)
+                line += alphabet[pick(random)];
+        }
+        XYData quick{}, general{};
+        const bool a = ParseCsvLine(line, quick);
+        const bool b = !ParseImportLine(line, 1, ImportOptions{}, general).has_value();
+        ASSERT_EQ(a, b) << "[" << line << "]";
+        if (a) {
+            ++agreedValid;
+            ASSERT_EQ(std::memcmp(&quick, &general, sizeof quick), 0) << "[" << line << "]";
+        }
+    }
+    EXPECT_GT(agreedValid, 100000);
 }
