@@ -3,6 +3,7 @@
 // in the file.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -99,6 +100,11 @@ public:
     TMidiEvent Extract(std::size_t i);
     void Clear() { events_.clear(); }
     // Drops every event from position n on.
+    // Drops the first n events.
+    void DropFront(std::size_t n)
+    {
+        events_.erase(events_.begin(), events_.begin() + static_cast<std::ptrdiff_t>(std::min(n, events_.size())));
+    }
     void Truncate(std::size_t n)
     {
         if (n < events_.size())

@@ -240,6 +240,19 @@ bool TSMFWrite::WriteInstrumentName(std::uint32_t delta, const std::string& text
     return WriteText(delta, kMetaInstrumentName, text);
 }
 
+bool TSMFWrite::WriteEvents(const TMidiEvent* begin, const TMidiEvent* end, std::uint32_t& previous)
+{
+    for (const TMidiEvent* e = begin; e != end; ++e) {
+        if (e->IsEndOfTrack())
+            continue;
+        const std::uint32_t delta = e->Time - previous;
+        previous = e->Time;
+        if (!WriteEventFast(delta, e->Data(), e->Length()) && !WriteEvent(delta, e->Data(), e->Length()))
+            return false;
+    }
+    return true;
+}
+
 bool TSMFWrite::WriteTrack(TMidiEventList& list)
 {
     // A list without its end-of-track event would leave a chunk that can

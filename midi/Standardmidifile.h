@@ -37,6 +37,10 @@ public:
     bool BeginTrack();
     bool EndTrack(std::uint32_t delta);
     bool WriteTrack(TMidiEventList& list);
+    // Writes events of an open track in their order, with deltas from
+    // previous (which follows them); end-of-track events are left out, as
+    // EndTrack writes its own. The way WriteTrack writes a track in pieces.
+    bool WriteEvents(const TMidiEvent* begin, const TMidiEvent* end, std::uint32_t& previous);
     bool WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count);
     bool WriteSysEx(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count);
     bool WriteTrackName(std::uint32_t delta, const std::string& text);

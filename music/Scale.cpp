@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <functional>
 #include <new>
 #include <thread>
 #include <vector>
@@ -192,9 +193,16 @@ std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
     return static_cast<std::uint32_t>(end);
 }
 
-std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
-                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program)
+namespace {
+
+// Called after each block of notes with the start tick of the next block's
+// first note: every event before it is final and may leave the list.
+using BlockFlush = std::function<bool(TMidiEventList& melody, std::uint32_t limit)>;
+
+std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                          const BlockFlush& flush)
 {
     if (!dataList || dataList->Empty() || DxPQN == 0.0)
         return 0;
@@ -228,9 +236,11 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
         melody.Truncate(before);
         return 0u;
     };
-    melody.Reserve(before + 2 * count + 3);
-    const Prefault prefault(const_cast<TMidiEvent*>(melody.end()),
-                            (2 * count + 3) * sizeof(TMidiEvent)); // zeroed memory ready before it is reached
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
+    // Without a flush every note stays in the list: room for all at once,
+    // faulted in beside the work. With one, a block's worth.
+    melody.Reserve(before + 2 * (flush ? std::min(count, kBlock) : count) + 3);
+    const Prefault prefault(const_cast<TMidiEvent*>(melody.end()), flush ? 0 : (2 * count + 3) * sizeof(TMidiEvent));
     if (writeProgramChange)
         melody.AddProgramChange(0, Program);
     const KeySignature key = KeySignatureOf(scaleIndex, tonic);
@@ -278,7 +288,6 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
             m = {*start, length, position};
         }
     };
-    constexpr std::size_t kBlock = std::size_t{1} << 15;
     const bool twoThreads = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
     std::vector<Mapped> block(std::min(count, kBlock));
     for (std::size_t from = 0; from < count; from += kBlock) {
@@ -299,9 +308,23 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
             melody.AddNote(m.start, note, Velocity, m.length);
             set.PreviousPosition = static_cast<std::uint8_t>(m.position);
         }
+        // Notes start in X order, so nothing still to come lies before the
+        // next block's first start.
+        if (flush && to < count && !flush(melody, TruncTick((data[to].X - x0) * lscale).value_or(0)))
+            return fail();
     }
     melody.AddEndOfTrack(static_cast<std::uint32_t>(end));
     return static_cast<std::uint32_t>(end);
+}
+
+} // namespace
+
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program)
+{
+    return MapInBlocks(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                       writeProgramChange, Program, {});
 }
 
 namespace {
@@ -318,6 +341,45 @@ bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventL
     return ok;
 }
 
+// A large melody is mapped and written a block at a time, so its events
+// never all sit in memory: every event before the next block's first start
+// is final, and what is written is the same as the whole list sorted.
+bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNoteSet& set, const TXYDataList* data,
+                   int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                   std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                   std::uint32_t& end, bool& tooLong)
+{
+    TSMFWrite writer;
+    bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.BeginTrack() &&
+              writer.WriteTrackName(0, "Melody") && writer.WriteInstrumentName(0, std::string(GMProgramNames[Program]));
+    TMidiEventList melody(0, "", "");
+    std::uint32_t previous = 0;
+    const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
+        list.SortByTime();
+        const TMidiEvent* cut =
+            std::find_if(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time >= limit; });
+        if (!writer.WriteEvents(list.begin(), cut, previous))
+            return false;
+        list.DropFront(static_cast<std::size_t>(cut - list.begin()));
+        return true;
+    };
+    if (ok) {
+        end = MapInBlocks(set, data, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                          writeProgramChange, Program, flush);
+        ok = end != 0;
+    }
+    if (ok) {
+        melody.SortByTime();
+        ok = writer.WriteEvents(melody.begin(), melody.end(), previous) && writer.EndTrack(end - previous);
+    }
+    const int error = errno;
+    tooLong = writer.TooLong();
+    ok = writer.Close() && ok;
+    if (!ok && error)
+        errno = error;
+    return ok;
+}
+
 bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                         std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                         std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
@@ -327,20 +389,49 @@ bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const st
         reason = "no file name";
         return false;
     }
-    TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
-    const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
-                                             Velocity, Duration, writeProgramChange, Program);
-    if (end == 0) {
-        reason = !dataList || dataList->Empty() ? "no data" : kReasonTooLong;
-        return false;
-    }
-    TMidiEventList conductor(0, "Varimel", std::string());
-    conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
-    conductor.AddTempo(0, Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u);
-    conductor.AddEndOfTrack(end);
+    const auto conductorFor = [&](std::uint32_t end) {
+        TMidiEventList conductor(0, "Varimel", std::string());
+        conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
+        conductor.AddTempo(0, Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u);
+        conductor.AddEndOfTrack(end);
+        return conductor;
+    };
     bool tooLong = false;
-    const bool ok = ReplaceFile(
-        fileName, [&](const std::string& path) { return WriteTracks(path, conductor, melody, tooLong); }, &reason);
+    bool ok = false;
+    // A large list is mapped while it is written (its ticks were checked
+    // first, so a refusal still comes before any file is made).
+    constexpr int kStreamRecords = 1 << 16;
+    const auto pieceEnd =
+        dataList && !dataList->Empty() && DxPQN != 0.0 ? PieceEndTick(*dataList, DxPQN) : std::nullopt;
+    if (pieceEnd && dataList->Count() >= kStreamRecords && scaleIndex >= 0 && scaleIndex < kScaleCount && tonic <= 11 &&
+        TruncTick(static_cast<long double>(TicksPerQuarter) * Duration + 0.5L)) {
+        TMidiEventList conductor = conductorFor(*pieceEnd);
+        bool mapped = true;
+        ok = ReplaceFile(
+            fileName,
+            [&](const std::string& path) {
+                std::uint32_t end = *pieceEnd; // stays so unless the mapping itself fails
+                const bool written =
+                    WriteStreamed(path, conductor, set, dataList, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity,
+                                  Duration, writeProgramChange, Program, end, tooLong);
+                mapped = end != 0;
+                return written;
+            },
+            &reason);
+        if (!mapped)
+            reason = kReasonTooLong;
+    } else {
+        TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
+        const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
+                                                 Velocity, Duration, writeProgramChange, Program);
+        if (end == 0) {
+            reason = !dataList || dataList->Empty() ? "no data" : kReasonTooLong;
+            return false;
+        }
+        TMidiEventList conductor = conductorFor(end);
+        ok = ReplaceFile(
+            fileName, [&](const std::string& path) { return WriteTracks(path, conductor, melody, tooLong); }, &reason);
+    }
     if (tooLong)
         reason = kReasonTooLong;
     return ok;

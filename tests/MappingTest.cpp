@@ -2,6 +2,8 @@
 // The scale catalogue against music theory, the order of the checks, and
 // the mapping request's road to a file.
 #include "music/Mapping.h"
+#include "midi/Standardmidifile.h"
+#include "music/Generalmidi.h"
 #include "music/Parameters.h"
 
 #include "SmfReader.h"
@@ -239,4 +241,50 @@ TEST(Mapping, NoteTimeline)
     }
     NoteTimeline().SoundingAt(5, keys);
     EXPECT_TRUE(keys.empty());
+}
+
+// A large list is mapped while it is written; the file is the one the whole
+// event list gives, for scales with and without descending forms, shared X
+// values and notes that end where the next begins.
+TEST(Mapping, LargeListsWrittenWhileMapped)
+{
+    testutil::TempDir dir;
+    TXYDataList data;
+    std::uint32_t seed = 7;
+    double x = 0;
+    for (int i = 0; i < 70000 + 123; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        // Runs of one X across the blocks' edges (every 32,768 records), with
+        // falling Y, so the notes at the edge must be ordered by key.
+        const bool edge = (i + 8) % 32768 < 16;
+        x += edge || (seed >> 16) % 4 == 0 ? 0.0 : 0.5 * static_cast<double>((seed >> 18) % 3 + 1);
+        data.Add({x, edge ? 10.0 - static_cast<double>((i + 8) % 32768) * 0.5
+                          : static_cast<double>((seed >> 8) % 1000) / 100.0});
+    }
+    data.Sort();
+    struct Case {
+        int scale;
+        double duration;
+        bool programChange;
+    };
+    for (const Case& c : {Case{1, 0.875, true}, Case{4, 1.0, false}, Case{18, 0.01, true}, Case{0, 0.5, true}}) {
+        ScaleNoteSet streamedSet, wholeSet;
+        const std::string streamed = dir / "streamed.mid", whole = dir / "whole.mid";
+        ASSERT_TRUE(WriteMappedSmf(streamedSet, &data, streamed, c.scale, 2, 40, 90, 1.0, 100, 90, c.duration, 4, 2,
+                                   c.programChange, 5));
+        // The same file from the whole list, written as one track.
+        TMidiEventList melody(0, "Melody", std::string(GMProgramNames[5]));
+        const std::uint32_t end =
+            MapDataToNotes(wholeSet, &data, melody, c.scale, 2, 40, 90, 1.0, 90, c.duration, c.programChange, 5);
+        ASSERT_GT(end, 0u);
+        TMidiEventList conductor(0, "Varimel", "");
+        conductor.AddTimeSignature(0, 4, 2, kClocksPerClick);
+        conductor.AddTempo(0, 100);
+        conductor.AddEndOfTrack(end);
+        TSMFWrite writer;
+        ASSERT_TRUE(writer.Open(whole, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody));
+        ASSERT_TRUE(writer.Close());
+        EXPECT_EQ(testutil::ReadFile(streamed), testutil::ReadFile(whole)) << "scale " << c.scale;
+        EXPECT_EQ(streamedSet.PreviousPosition, wholeSet.PreviousPosition);
+    }
 }
