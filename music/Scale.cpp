@@ -354,7 +354,14 @@ bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNote
               writer.WriteTrackName(0, "Melody") && writer.WriteInstrumentName(0, std::string(GMProgramNames[Program]));
     TMidiEventList melody(0, "", "");
     std::uint32_t previous = 0;
+    std::uint32_t lastLimit = 0;
     const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
+        // Every event kept back is at or after the last limit: with no
+        // progress there is nothing to write (and no list to sort again,
+        // which on long runs of one X would cost more and more).
+        if (limit <= lastLimit)
+            return true;
+        lastLimit = limit;
         list.SortByTime();
         const TMidiEvent* cut =
             std::find_if(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time >= limit; });

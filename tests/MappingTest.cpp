@@ -262,29 +262,36 @@ TEST(Mapping, LargeListsWrittenWhileMapped)
                           : static_cast<double>((seed >> 8) % 1000) / 100.0});
     }
     data.Sort();
+    // Long runs of one X, so several blocks end on the same tick.
+    TXYDataList runs;
+    for (int i = 0; i < 140000; ++i)
+        runs.Add({static_cast<double>(i / 40000), static_cast<double>((i * 7919) % 1000)});
+    runs.Sort();
     struct Case {
         int scale;
         double duration;
         bool programChange;
     };
-    for (const Case& c : {Case{1, 0.875, true}, Case{4, 1.0, false}, Case{18, 0.01, true}, Case{0, 0.5, true}}) {
-        ScaleNoteSet streamedSet, wholeSet;
-        const std::string streamed = dir / "streamed.mid", whole = dir / "whole.mid";
-        ASSERT_TRUE(WriteMappedSmf(streamedSet, &data, streamed, c.scale, 2, 40, 90, 1.0, 100, 90, c.duration, 4, 2,
-                                   c.programChange, 5));
-        // The same file from the whole list, written as one track.
-        TMidiEventList melody(0, "Melody", std::string(GMProgramNames[5]));
-        const std::uint32_t end =
-            MapDataToNotes(wholeSet, &data, melody, c.scale, 2, 40, 90, 1.0, 90, c.duration, c.programChange, 5);
-        ASSERT_GT(end, 0u);
-        TMidiEventList conductor(0, "Varimel", "");
-        conductor.AddTimeSignature(0, 4, 2, kClocksPerClick);
-        conductor.AddTempo(0, 100);
-        conductor.AddEndOfTrack(end);
-        TSMFWrite writer;
-        ASSERT_TRUE(writer.Open(whole, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody));
-        ASSERT_TRUE(writer.Close());
-        EXPECT_EQ(testutil::ReadFile(streamed), testutil::ReadFile(whole)) << "scale " << c.scale;
-        EXPECT_EQ(streamedSet.PreviousPosition, wholeSet.PreviousPosition);
-    }
+    for (const TXYDataList* list : {&data, &runs})
+        for (const Case& c : {Case{1, 0.875, true}, Case{4, 1.0, false}, Case{18, 0.01, true}, Case{0, 0.5, true}}) {
+            const TXYDataList& data = *list;
+            ScaleNoteSet streamedSet, wholeSet;
+            const std::string streamed = dir / "streamed.mid", whole = dir / "whole.mid";
+            ASSERT_TRUE(WriteMappedSmf(streamedSet, &data, streamed, c.scale, 2, 40, 90, 1.0, 100, 90, c.duration, 4, 2,
+                                       c.programChange, 5));
+            // The same file from the whole list, written as one track.
+            TMidiEventList melody(0, "Melody", std::string(GMProgramNames[5]));
+            const std::uint32_t end =
+                MapDataToNotes(wholeSet, &data, melody, c.scale, 2, 40, 90, 1.0, 90, c.duration, c.programChange, 5);
+            ASSERT_GT(end, 0u);
+            TMidiEventList conductor(0, "Varimel", "");
+            conductor.AddTimeSignature(0, 4, 2, kClocksPerClick);
+            conductor.AddTempo(0, 100);
+            conductor.AddEndOfTrack(end);
+            TSMFWrite writer;
+            ASSERT_TRUE(writer.Open(whole, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody));
+            ASSERT_TRUE(writer.Close());
+            EXPECT_EQ(testutil::ReadFile(streamed), testutil::ReadFile(whole)) << "scale " << c.scale;
+            EXPECT_EQ(streamedSet.PreviousPosition, wholeSet.PreviousPosition);
+        }
 }
