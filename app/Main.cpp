@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Main.h"
 
+#include "Filedialog.h"
 #include "Imagecanvas.h"
 #include "Importdialog.h"
 #include "Messagebox.h"
@@ -23,7 +24,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -155,16 +155,7 @@ QString ChooseFile(QWidget* parent, const QString& folder, const TMainForm::File
 {
     if (chooser)
         return chooser(parent, folder);
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(suffix);
-    dialog.setDirectory(folder);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return AskForFile(parent, folder, save, {filter}, suffix);
 }
 
 // Folder part of a path, as the window keeps it for the dialogs.
@@ -860,15 +851,7 @@ void TMainForm::AudioExportClick()
     if (AudioChooserHook()) {
         path = AudioChooserHook()(this, m_smfDir, filter);
     } else {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilters(filters);
-        dialog.setDirectory(m_smfDir);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-            path = dialog.selectedFiles().constFirst();
-            filter = dialog.selectedNameFilter();
-        }
+        path = AskForFile(this, m_smfDir, true, filters, {}, &filter);
     }
     if (path.isEmpty())
         return;

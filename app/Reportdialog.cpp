@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Reportdialog.h"
 
+#include "Filedialog.h"
 #include "Messagebox.h"
 #include "data/Paths.h"
 
@@ -8,7 +9,6 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -122,12 +122,7 @@ void TReportDialog::SaveTable()
     if (SaveChooser()) {
         path = SaveChooser()(this);
     } else {
-        QFileDialog dialog(this);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setNameFilter(QStringLiteral("TSVファイル(*.tsv)"));
-        dialog.setDefaultSuffix(QStringLiteral("tsv"));
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().constFirst();
+        path = AskForFile(this, {}, true, {QStringLiteral("TSVファイル(*.tsv)")}, QStringLiteral("tsv"));
     }
     if (path.isEmpty())
         return;

@@ -25,6 +25,11 @@ constexpr std::size_t kByteOrderMarkSize = 3;
 constexpr unsigned char kCtrlZ = 26;
 constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
+// Exact doubles: with at most 15 significant digits one multiplication or
+// division by one of these rounds a decimal number correctly.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 using fields::Field;
 using fields::IsDigit;
 
@@ -121,10 +126,8 @@ NumberRead ReadNumber(std::string_view s, double& result)
 
     const long power = exponent - static_cast<long>(fracPart.size());
     if (significant <= 15 && power >= -22 && power <= 22) {
-        static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         double value = static_cast<double>(digits);
-        value = power >= 0 ? value * kPowers[power] : value / kPowers[-power];
+        value = power >= 0 ? value * kPowersOfTen[power] : value / kPowersOfTen[-power];
         result = negative ? -value : value;
         return NumberRead::Ok;
     }
@@ -153,9 +156,6 @@ std::optional<double> ParseNumber(std::string_view s)
 }
 
 namespace {
-
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // One plain number at p ("-12.5", "3", ".25"), the way ReadNumber's short
 // path reads it, ending at a blank, a comma or the end; false for anything

@@ -31,9 +31,11 @@ std::string Quote(const std::string& s)
     return q + "'";
 }
 
-RenderRun Render(const testutil::TempDir& dir, const std::vector<std::string>& args)
+// Runs the renderer with env (assignments for the shell, may be empty) in
+// front of it and collects its status and output.
+RenderRun RenderWithEnv(const testutil::TempDir& dir, const std::string& env, const std::vector<std::string>& args)
 {
-    std::string cmd = Quote(VARIMEL_RENDER);
+    std::string cmd = env + " " + Quote(VARIMEL_RENDER);
     for (const std::string& a : args)
         cmd += " " + Quote(a);
     const std::string outFile = dir / "stdout.txt";
@@ -47,6 +49,11 @@ RenderRun Render(const testutil::TempDir& dir, const std::vector<std::string>& a
     std::remove(outFile.c_str());
     std::remove(errFile.c_str());
     return r;
+}
+
+RenderRun Render(const testutil::TempDir& dir, const std::vector<std::string>& args)
+{
+    return RenderWithEnv(dir, "", args);
 }
 
 using Bytes = std::vector<std::uint8_t>;
@@ -412,22 +419,6 @@ TEST(Render, AudioByExtension)
     }
 }
 #endif
-
-namespace {
-RenderRun RenderWithEnv(const testutil::TempDir& dir, const std::string& env, const std::vector<std::string>& args)
-{
-    std::string cmd = env + " " + Quote(VARIMEL_RENDER);
-    for (const std::string& a : args)
-        cmd += " " + Quote(a);
-    cmd += " >" + Quote(dir / "stdout.txt") + " 2>" + Quote(dir / "stderr.txt");
-    const int raw = std::system(cmd.c_str());
-    RenderRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = testutil::ReadFile(dir / "stdout.txt");
-    r.err = testutil::ReadFile(dir / "stderr.txt");
-    return r;
-}
-} // namespace
 
 // Many inputs in one call: a line per file in argument order, the status of
 // the first file that was not written, identical files whatever -j.
