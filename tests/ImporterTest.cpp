@@ -219,9 +219,22 @@ TEST(Importer, QuickPathAgreesWithTheGeneralOne)
     std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1), length(0, 14);
     std::uniform_int_distribution<int> digit(0, 9);
     int agreedValid = 0;
-    for (int i = 0; i < 300000; ++i) {
+    // The edges of the one-pass path: 22 fraction digits and more, 15 and 16
+    // significant digits, leading zeros before them.
+    const std::vector<std::string> edges = {"0.0000000000000000000001,1",
+                                            "0.00000000000000000000001,1",
+                                            "1,0.000000000000000000000000000007",
+                                            "123456789012345,1",
+                                            "1234567890123456,1",
+                                            "0.000123456789012345,2",
+                                            "-0,-.5",
+                                            "5.,+.25",
+                                            "000000000000000000007,1"};
+    for (int i = 0; i < 300000 + static_cast<int>(edges.size()); ++i) {
         std::string line;
-        if (i % 2 == 0) {
+        if (i >= 300000) {
+            line = edges[static_cast<std::size_t>(i - 300000)];
+        } else if (i % 2 == 0) {
             // Mostly numbers: the common shape with variations.
             const auto number = [&] {
                 std::string n = random() % 5 == 0 ? "-" : "";
