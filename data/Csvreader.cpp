@@ -194,29 +194,41 @@ bool QuickNumber(const char*& p, const char* end, double& out)
     return true;
 }
 
-// The common line "x,y" (or "x y") read in one pass.
-bool QuickLine(std::string_view line, XYData& record)
+// A blank inside a line: what the field splitter skips, less the bytes that
+// end a line (which never reach it).
+inline bool InLineBlank(unsigned char c) { return fields::IsBlank(c) && c != '\n' && c != '\r' && c != kCtrlZ; }
+
+// The common line "x,y" (or "x y") read in one pass from p: the record and
+// where the second number stopped, or nullptr. Whatever follows the second
+// number is not looked at, as by the field splitter, which takes the first
+// two fields.
+const char* QuickRecord(const char* p, const char* end, XYData& record)
 {
-    const char* p = line.data();
-    const char* const end = p + line.size();
     const auto skipBlanks = [&] {
-        while (p < end && fields::IsBlank(static_cast<unsigned char>(*p)))
+        while (p < end && InLineBlank(static_cast<unsigned char>(*p)))
             ++p;
     };
     skipBlanks();
     double x = 0.0, y = 0.0;
     if (!QuickNumber(p, end, x))
-        return false;
+        return nullptr;
     skipBlanks();
     if (p < end && *p == ',') {
         ++p;
         skipBlanks();
     }
     if (p == end || !QuickNumber(p, end, y))
-        return false;
+        return nullptr;
     record = XYData{x, y};
-    return true;
+    return p;
 }
+
+bool QuickLine(std::string_view line, XYData& record)
+{
+    return QuickRecord(line.data(), line.data() + line.size(), record) != nullptr;
+}
+
+inline bool IsLineEnd(unsigned char c) { return c == '\n' || c == '\r' || c == kCtrlZ; }
 
 } // namespace
 
@@ -315,16 +327,37 @@ bool CsvParser::Feed(const char* data, std::size_t size)
             ++p;
     }
     const char* lineStart = p;
+    // A line that starts in this piece is first tried as the common "x,y":
+    // read straight from the piece, it needs no search for its end first and
+    // no copy. Anything else goes the general way from its start.
+    bool quick = plain_ && pending_.empty() && !overlong_;
+    bool taken = false; // the line before p already gave its record
     while (p < end) {
+        if (quick) {
+            quick = false;
+            XYData record;
+            const char* stop = QuickRecord(p, end, record);
+            if (stop != nullptr && stop < end) {
+                const char* lineEnd = stop;
+                while (lineEnd < end && !IsLineEnd(static_cast<unsigned char>(*lineEnd)))
+                    ++lineEnd;
+                if (lineEnd < end && static_cast<std::size_t>(lineEnd - lineStart) <= maxLine_) {
+                    ++line_;
+                    out_.Add(record);
+                    p = lineEnd;
+                    taken = true;
+                }
+            }
+        }
         const unsigned char c = static_cast<unsigned char>(*p);
-        if (c != '\n' && c != '\r' && c != kCtrlZ) {
+        if (!IsLineEnd(c)) {
             ++p;
             continue;
         }
         // Ctrl-Z right after a line end ends the data like the end of file:
         // it makes no empty line of its own.
         const bool lineHasBytes = !pending_.empty() || overlong_ || lineStart < p;
-        if (c != kCtrlZ || lineHasBytes) {
+        if (!taken && (c != kCtrlZ || lineHasBytes)) {
             if (pending_.empty()) {
                 TakeLine(lineStart, p);
             } else {
@@ -333,6 +366,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
                 pending_.clear();
             }
         }
+        taken = false;
         if (c == kCtrlZ) {
             ended_ = true;
             return false;
@@ -345,6 +379,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
                 ++p;
         }
         lineStart = p;
+        quick = plain_;
     }
     Hold(lineStart, end);
     return true;
