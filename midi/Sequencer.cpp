@@ -9,14 +9,6 @@
 
 namespace varimel {
 
-TMidiEvent::TMidiEvent(std::uint32_t time, std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
-    : Time(time), length_(3), inline_{}
-{
-    inline_[0] = status;
-    inline_[1] = data1 & kDataMask;
-    inline_[2] = data2 & kDataMask;
-}
-
 TMidiEvent::TMidiEvent(std::uint32_t time, const std::uint8_t* bytes, std::uint32_t n)
     : Time(time), length_(std::max<std::uint32_t>(n, 3)), inline_{}
 {
@@ -39,8 +31,6 @@ TMidiEvent::TMidiEvent(const TMidiEvent& other) : Time(other.Time), length_(othe
     }
 }
 
-TMidiEvent::TMidiEvent(TMidiEvent&& other) noexcept : inline_{} { TakeFrom(other); }
-
 TMidiEvent& TMidiEvent::operator=(const TMidiEvent& other)
 {
     if (this != &other) {
@@ -48,41 +38,6 @@ TMidiEvent& TMidiEvent::operator=(const TMidiEvent& other)
         *this = std::move(copy);
     }
     return *this;
-}
-
-TMidiEvent& TMidiEvent::operator=(TMidiEvent&& other) noexcept
-{
-    if (this != &other) {
-        if (length_ > kInline)
-            delete[] heap_;
-        TakeFrom(other);
-    }
-    return *this;
-}
-
-void TMidiEvent::TakeFrom(TMidiEvent& other) noexcept
-{
-    Time = other.Time;
-    length_ = other.length_;
-    if (length_ > kInline) {
-        heap_ = other.heap_; // the other event gives up its block
-        other.length_ = 0;
-        other.inline_ = {};
-    } else {
-        inline_ = other.inline_;
-    }
-}
-
-TMidiEvent::~TMidiEvent()
-{
-    if (length_ > kInline)
-        delete[] heap_;
-}
-
-bool TMidiEvent::IsEndOfTrack() const
-{
-    const std::uint8_t* d = Data();
-    return length_ >= 3 && d[0] == kMeta && d[1] == kMetaEndOfTrack && d[2] == 0x00;
 }
 
 bool MidiEventBefore(const TMidiEvent& a, const TMidiEvent& b)

@@ -42,25 +42,57 @@ inline constexpr std::uint8_t kClocksPerClick = 24;
 // makes) live inside the record; longer ones get a heap block of their own.
 class TMidiEvent {
 public:
+    // Events of up to this many bytes live inside the record.
+    static constexpr std::uint32_t kInline = 8;
+
     // A channel message: the status byte as given, both data bytes cut to 7 bits.
-    TMidiEvent(std::uint32_t time, std::uint8_t status, std::uint8_t data1, std::uint8_t data2);
+    TMidiEvent(std::uint32_t time, std::uint8_t status, std::uint8_t data1, std::uint8_t data2)
+        : Time(time), length_(3), inline_{status, static_cast<std::uint8_t>(data1 & kDataMask),
+                                          static_cast<std::uint8_t>(data2 & kDataMask)}
+    {}
     // A copy of n bytes; fewer than 3 are padded with zeros to 3.
     TMidiEvent(std::uint32_t time, const std::uint8_t* bytes, std::uint32_t n);
     TMidiEvent(const TMidiEvent& other);
-    TMidiEvent(TMidiEvent&& other) noexcept;
+    TMidiEvent(TMidiEvent&& other) noexcept : inline_{} { TakeFrom(other); }
     TMidiEvent& operator=(const TMidiEvent& other);
-    TMidiEvent& operator=(TMidiEvent&& other) noexcept;
-    ~TMidiEvent();
+    TMidiEvent& operator=(TMidiEvent&& other) noexcept
+    {
+        if (this != &other) {
+            if (length_ > kInline)
+                delete[] heap_;
+            TakeFrom(other);
+        }
+        return *this;
+    }
+    ~TMidiEvent()
+    {
+        if (length_ > kInline)
+            delete[] heap_;
+    }
 
     std::uint32_t Time = 0;
     std::uint32_t Length() const { return length_; }
     const std::uint8_t* Data() const { return length_ <= kInline ? inline_.data() : heap_; }
-    bool IsEndOfTrack() const;
+    bool IsEndOfTrack() const
+    {
+        const std::uint8_t* d = Data();
+        return length_ >= 3 && d[0] == kMeta && d[1] == kMetaEndOfTrack && d[2] == 0x00;
+    }
 
 private:
-    void TakeFrom(TMidiEvent& other) noexcept;
+    void TakeFrom(TMidiEvent& other) noexcept
+    {
+        Time = other.Time;
+        length_ = other.length_;
+        if (length_ > kInline) {
+            heap_ = other.heap_; // the other event gives up its block
+            other.length_ = 0;
+            other.inline_ = {};
+        } else {
+            inline_ = other.inline_;
+        }
+    }
 
-    static constexpr std::uint32_t kInline = 8;
     std::uint32_t length_ = 0;
     union {
         std::array<std::uint8_t, kInline> inline_;
@@ -99,12 +131,12 @@ public:
     void Delete(std::size_t i) { events_.erase(events_.begin() + static_cast<std::ptrdiff_t>(i)); }
     TMidiEvent Extract(std::size_t i);
     void Clear() { events_.clear(); }
-    // Drops every event from position n on.
     // Drops the first n events.
     void DropFront(std::size_t n)
     {
         events_.erase(events_.begin(), events_.begin() + static_cast<std::ptrdiff_t>(std::min(n, events_.size())));
     }
+    // Drops every event from position n on.
     void Truncate(std::size_t n)
     {
         if (n < events_.size())

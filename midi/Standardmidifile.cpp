@@ -247,7 +247,24 @@ bool TSMFWrite::WriteEvents(const TMidiEvent* begin, const TMidiEvent* end, std:
             continue;
         const std::uint32_t delta = e->Time - previous;
         previous = e->Time;
-        if (!WriteEventFast(delta, e->Data(), e->Length()) && !WriteEvent(delta, e->Data(), e->Length()))
+        // Notes, the bulk of every melody, go straight into the buffer: the
+        // event's bytes sit inside it, so a fixed-size copy of them (only
+        // the first three count) needs no call.
+        const std::uint8_t* bytes = e->Data();
+        const std::uint8_t status = bytes[0];
+        if (status >= kNoteOff && status <= kLastTwoByteStatus && e->Length() <= TMidiEvent::kInline &&
+            delta <= kMaxVarLen && kBufferSize - used_ >= 4 + TMidiEvent::kInline && file_ && !failed_) {
+            std::uint8_t* out = buffer_.data() + used_;
+            const std::size_t length = delta < 0x80 ? 1 : delta < 0x4000 ? 2 : delta < 0x200000 ? 3 : 4;
+            for (std::size_t i = 0; i < length; ++i) {
+                const std::uint32_t group = delta >> (7 * (length - 1 - i)) & 0x7F;
+                out[i] = static_cast<std::uint8_t>(i + 1 < length ? group | 0x80 : group);
+            }
+            std::memcpy(out + length, bytes, TMidiEvent::kInline);
+            used_ += length + 3;
+            continue;
+        }
+        if (!WriteEventFast(delta, bytes, e->Length()) && !WriteEvent(delta, bytes, e->Length()))
             return false;
     }
     return true;
