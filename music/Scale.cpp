@@ -7,11 +7,16 @@
 #include "data/Paths.h"
 #include "midi/Standardmidifile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace varimel {
@@ -145,26 +150,15 @@ KeySignature KeySignatureOf(int scaleIndex, int tonic)
 
 namespace {
 
-// Truncation of an extended-precision value toward zero. The plain
-// conversion switches the x87 control word to truncation and back for every
-// value, which stalls the processor; where SSE3 is present its truncating
-// store does the same without the switch. Both give the same integer.
-std::int64_t TruncPlain(long double value) { return static_cast<std::int64_t>(value); }
-#if defined(__x86_64__) || defined(__i386__)
-__attribute__((target("sse3"))) std::int64_t TruncSse3(long double value) { return static_cast<std::int64_t>(value); }
-using TruncFunction = std::int64_t (*)(long double);
-const TruncFunction Trunc = __builtin_cpu_supports("sse3") ? TruncSse3 : TruncPlain;
-#else
-constexpr auto Trunc = TruncPlain;
-#endif
-
 // A tick formula's result truncated toward zero, or nothing when it does not
-// fit an unsigned 32-bit tick (negative, too large or not a number).
-std::optional<std::uint32_t> TruncTick(long double value)
+// fit an unsigned 32-bit tick (negative, too large or not a number). Always
+// inlined, so that in the mapping's SSE3 copy the truncation is one
+// truncating store instead of a switch of the x87 control word and back.
+[[gnu::always_inline]] inline std::optional<std::uint32_t> TruncTick(long double value)
 {
     if (!(value > -1.0L && value < 4294967296.0L))
         return std::nullopt;
-    return static_cast<std::uint32_t>(Trunc(value));
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(value));
 }
 
 // Ticks per unit of X, rounded to a double before use; the formulas run in
@@ -198,6 +192,84 @@ namespace {
 // Called after each block of notes with the start tick of the next block's
 // first note: every event before it is final and may leave the list.
 using BlockFlush = std::function<bool(TMidiEventList& melody, std::uint32_t limit)>;
+
+// What a record's note needs from the whole list.
+struct MapInputs {
+    const TXYDataList* data;
+    std::size_t count;
+    long double lscale; // ticks per unit of X
+    long double x0;
+    double Duration;
+    std::uint32_t defaultLength; // of the last note
+    int n;                       // positions in the scale
+    double maxY;
+    double minY;
+    long double yRange;
+};
+
+struct Mapped {
+    std::uint32_t start;
+    std::uint32_t length;
+    std::int32_t position; // -1: a tick out of range
+};
+
+// Start, length and scale position of the records [from, to); stops at the
+// first record with a tick out of range (its position stays -1).
+[[gnu::always_inline]] inline void MapRecords(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
+{
+    const TXYDataList& data = *in.data;
+    std::size_t next = from; // first record with an X above the current one
+    for (std::size_t i = from; i < to; ++i) {
+        Mapped& m = out[i - from];
+        m.position = -1;
+        const long double x = data[i].X;
+        if (next <= i) {
+            next = i + 1;
+            while (next < in.count && data[next].X == data[i].X)
+                ++next;
+        }
+        std::uint32_t length = in.defaultLength;
+        if (next < in.count) {
+            const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * in.lscale * in.Duration + 0.5L);
+            if (!gap)
+                return;
+            length = *gap;
+        }
+        if (length == 0)
+            length = 1;
+        const auto start = TruncTick((x - in.x0) * in.lscale);
+        if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
+            return;
+        int position = in.n / 2;
+        if (in.maxY != in.minY) {
+            const long double scaled = (static_cast<long double>(data[i].Y) - in.minY) / in.yRange * in.n;
+            position = static_cast<int>(static_cast<std::int64_t>(scaled));
+            if (position == in.n)
+                position = in.n - 1;
+        }
+        m = {*start, length, position};
+    }
+}
+
+// The same loop twice: where SSE3 is present, its copy truncates with one
+// instruction; the other switches the x87 control word for each value. Both
+// give the same integers.
+void MapRecordsPlain(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
+{
+    MapRecords(in, from, to, out);
+}
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("sse3"))) void MapRecordsSse3(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
+{
+    MapRecords(in, from, to, out);
+}
+const auto MapRange = [] {
+    __builtin_cpu_init(); // this runs before main, perhaps before the library's own start-up
+    return __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+}();
+#else
+constexpr auto MapRange = MapRecordsPlain;
+#endif
 
 std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
                           std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
@@ -247,59 +319,19 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
     melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
 
     // Each record's start, length and scale position depend only on the
-    // data, so large lists work them out on two threads, a block at a time;
-    // the notes are then added in order (the descending forms depend on the
-    // position before).
-    struct Mapped {
-        std::uint32_t start;
-        std::uint32_t length;
-        std::int32_t position; // -1: a tick out of range
-    };
-    const auto work = [&](std::size_t from, std::size_t to, Mapped* out) {
-        std::size_t next = from; // first record with an X above the current one
-        for (std::size_t i = from; i < to; ++i) {
-            Mapped& m = out[i - from];
-            m.position = -1;
-            const long double x = data[i].X;
-            if (next <= i) {
-                next = i + 1;
-                while (next < count && data[next].X == data[i].X)
-                    ++next;
-            }
-            std::uint32_t length = *defaultLength;
-            if (next < count) {
-                const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * lscale * Duration + 0.5L);
-                if (!gap)
-                    return;
-                length = *gap;
-            }
-            if (length == 0)
-                length = 1;
-            const auto start = TruncTick((x - x0) * lscale);
-            if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
-                return;
-            int position = n / 2;
-            if (maxY != minY) {
-                const long double scaled = (static_cast<long double>(data[i].Y) - minY) / yRange * n;
-                position = static_cast<int>(Trunc(scaled));
-                if (position == n)
-                    position = n - 1;
-            }
-            m = {*start, length, position};
-        }
-    };
-    const bool twoThreads = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
+    // data, so a large list has them worked out a block ahead on a second
+    // thread while this one adds the notes of the block before (in order:
+    // the descending forms depend on the position before) and hands them on.
+    const MapInputs inputs{&data, count, lscale, x0, Duration, *defaultLength, n, maxY, minY, yRange};
+    const bool ahead = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
     std::vector<Mapped> block(std::min(count, kBlock));
+    std::vector<Mapped> next(ahead ? block.size() : 0);
+    MapRange(inputs, 0, std::min(count, kBlock), block.data());
     for (std::size_t from = 0; from < count; from += kBlock) {
         const std::size_t to = std::min(count, from + kBlock);
-        if (twoThreads) {
-            const std::size_t middle = from + (to - from) / 2;
-            std::thread other(work, middle, to, block.data() + (middle - from));
-            work(from, middle, block.data());
-            other.join();
-        } else {
-            work(from, to, block.data());
-        }
+        std::jthread mapper; // joined on every way out
+        if (ahead && to < count)
+            mapper = std::jthread(MapRange, std::cref(inputs), to, std::min(count, to + kBlock), next.data());
         for (std::size_t i = from; i < to; ++i) {
             const Mapped& m = block[i - from];
             if (m.position < 0)
@@ -312,6 +344,14 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
         // next block's first start.
         if (flush && to < count && !flush(melody, TruncTick((data[to].X - x0) * lscale).value_or(0)))
             return fail();
+        if (to >= count)
+            break;
+        if (ahead) {
+            mapper.join();
+            block.swap(next);
+        } else {
+            MapRange(inputs, to, std::min(count, to + kBlock), block.data());
+        }
     }
     melody.AddEndOfTrack(static_cast<std::uint32_t>(end));
     return static_cast<std::uint32_t>(end);
@@ -341,9 +381,116 @@ bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventL
     return ok;
 }
 
+// Writes finished runs of a track's events on a thread of its own, in the
+// order they are given, while the next block is mapped and sorted.
+class BackgroundWriter {
+public:
+    BackgroundWriter(TSMFWrite& writer, std::uint32_t previous)
+        : writer_(writer), previous_(previous), thread_([this] { Run(); })
+    {}
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+    ~BackgroundWriter() { Finish(); }
+
+    // Hands a run over; false once a write has failed. Waits while two runs
+    // are still waiting, so memory stays bounded when the disk is slow.
+    bool Give(TMidiEventList&& run)
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
+        if (failed_)
+            return false;
+        queue_.push_back(std::move(run));
+        changed_.notify_all();
+        return true;
+    }
+
+    // An empty list to fill next: one already written, or a new one with
+    // room for n events.
+    TMidiEventList Spare(std::size_t n)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                TMidiEventList list = std::move(spare_.back());
+                spare_.pop_back();
+                return list;
+            }
+        }
+        TMidiEventList list(0, "", "");
+        list.Reserve(n);
+        return list;
+    }
+
+    // Waits until every run is written; the time of the last event written,
+    // or nothing (with errno telling why) when a write failed.
+    std::optional<std::uint32_t> Finish()
+    {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard lock(mutex_);
+                done_ = true;
+            }
+            changed_.notify_all();
+            thread_.join();
+        }
+        if (failed_) {
+            errno = error_;
+            return std::nullopt;
+        }
+        return previous_;
+    }
+
+private:
+    void Run()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return !queue_.empty() || done_; });
+            if (queue_.empty())
+                return;
+            TMidiEventList run = std::move(queue_.front());
+            queue_.pop_front();
+            const bool skip = failed_;
+            // A copy of its own, updated for every event: the shared one
+            // shares a cache line with the mapping thread's data.
+            std::uint32_t previous = previous_;
+            lock.unlock();
+            const bool ok = skip || writer_.WriteEvents(run.begin(), run.end(), previous);
+            const int error = errno;
+            run.Clear();
+            lock.lock();
+            previous_ = previous;
+            if (!ok) {
+                failed_ = true;
+                error_ = error;
+            }
+            try {
+                spare_.push_back(std::move(run));
+            } catch (const std::bad_alloc&) {
+                // Not kept for reuse: the next run gets a new list.
+            }
+            changed_.notify_all();
+        }
+    }
+
+    TSMFWrite& writer_;
+    std::uint32_t previous_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<TMidiEventList> queue_;
+    std::vector<TMidiEventList> spare_;
+    bool done_ = false;
+    bool failed_ = false;
+    int error_ = 0;
+    std::thread thread_; // last: it starts with every member above in place
+};
+
 // A large melody is mapped and written a block at a time, so its events
 // never all sit in memory: every event before the next block's first start
-// is final, and what is written is the same as the whole list sorted.
+// is final, and what is written is the same as the whole list sorted. The
+// final events of one block are written on a second thread while the next
+// block is mapped.
 bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNoteSet& set, const TXYDataList* data,
                    int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
                    std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
@@ -353,31 +500,45 @@ bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNote
     bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.BeginTrack() &&
               writer.WriteTrackName(0, "Melody") && writer.WriteInstrumentName(0, std::string(GMProgramNames[Program]));
     TMidiEventList melody(0, "", "");
-    std::uint32_t previous = 0;
-    std::uint32_t lastLimit = 0;
-    const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
-        // Every event kept back is at or after the last limit: with no
-        // progress there is nothing to write (and no list to sort again,
-        // which on long runs of one X would cost more and more).
-        if (limit <= lastLimit)
-            return true;
-        lastLimit = limit;
-        list.SortByTime();
-        const TMidiEvent* cut =
-            std::find_if(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time >= limit; });
-        if (!writer.WriteEvents(list.begin(), cut, previous))
-            return false;
-        list.DropFront(static_cast<std::size_t>(cut - list.begin()));
-        return true;
-    };
+    std::optional<std::uint32_t> previous = 0;
     if (ok) {
+        BackgroundWriter background(writer, 0);
+        std::uint32_t lastLimit = 0;
+        const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
+            // Every event kept back is at or after the last limit: with no
+            // progress there is nothing to write (and no list to sort again,
+            // which on long runs of one X would cost more and more).
+            if (limit <= lastLimit)
+                return true;
+            lastLimit = limit;
+            list.SortByTime();
+            const TMidiEvent* cut =
+                std::partition_point(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time < limit; });
+            // The few events at or after the limit move to a fresh list; the
+            // rest of this one goes to the writer as it is.
+            const auto keep = static_cast<std::size_t>(cut - list.begin());
+            TMidiEventList rest = background.Spare(static_cast<std::size_t>(list.Count()));
+            for (const TMidiEvent* e = cut; e != list.end(); ++e)
+                rest.Add(*e);
+            list.Truncate(keep);
+            std::swap(list, rest);
+            return background.Give(std::move(rest));
+        };
+        const std::uint32_t pieceEnd = end;
         end = MapInBlocks(set, data, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
                           writeProgramChange, Program, flush);
         ok = end != 0;
+        previous = background.Finish();
+        if (!previous) {
+            // The mapping stopped because a write failed, not because of
+            // its ticks: the caller reports the write's own cause.
+            ok = false;
+            end = pieceEnd;
+        }
     }
     if (ok) {
         melody.SortByTime();
-        ok = writer.WriteEvents(melody.begin(), melody.end(), previous) && writer.EndTrack(end - previous);
+        ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) && writer.EndTrack(end - *previous);
     }
     const int error = errno;
     tooLong = writer.TooLong();

@@ -295,3 +295,41 @@ TEST(Mapping, LargeListsWrittenWhileMapped)
             EXPECT_EQ(streamedSet.PreviousPosition, wholeSet.PreviousPosition);
         }
 }
+
+// Records past the first blocks land where they belong: x = i at one tick
+// per quarter, y cycling through the seven keys of a seven-key range, so
+// every note's start, key and end follow from its record number alone.
+TEST(Mapping, EveryBlockPlacesItsOwnRecords)
+{
+    testutil::TempDir dir;
+    constexpr int kRecords = 3 * 32768 + 5;
+    TXYDataList data;
+    for (int i = 0; i < kRecords; ++i)
+        data.Add({static_cast<double>(i), static_cast<double>(i % 7)});
+    for (const int records : {40000, kRecords}) { // under and over the size that is written while mapped
+        TXYDataList part;
+        for (int i = 0; i < records; ++i)
+            part.Add(data[static_cast<std::size_t>(i)]);
+        ScaleNoteSet set;
+        const std::string path = dir / "blocks.mid";
+        ASSERT_TRUE(WriteMappedSmf(set, &part, path, 0, 0, 60, 66, 1.0, 120, 96, 0.875, 4, 2, false, 0));
+        const smftest::File file = smftest::Parse(smftest::ReadBytes(path));
+        ASSERT_EQ(file.error, "");
+        ASSERT_EQ(file.tracks.size(), 2u);
+        std::vector<std::uint32_t> ons, offs;
+        int wrong = 0;
+        for (const smftest::Event& e : file.tracks[1]) {
+            if (e.bytes[0] != 0x90 && e.bytes[0] != 0x80)
+                continue;
+            const bool on = e.bytes[0] == 0x90;
+            const std::size_t k = on ? ons.size() : offs.size();
+            (on ? ons : offs).push_back(e.tick);
+            const std::uint32_t tick = static_cast<std::uint32_t>(k) * 960 + (on ? 0 : 840);
+            if (e.tick != tick || e.bytes[1] != 60 + k % 7 || e.bytes[2] != (on ? 96 : 0))
+                ++wrong;
+        }
+        EXPECT_EQ(ons.size(), static_cast<std::size_t>(records));
+        EXPECT_EQ(offs.size(), static_cast<std::size_t>(records));
+        EXPECT_EQ(wrong, 0) << records << " records";
+    }
+}

@@ -12,7 +12,9 @@
 #include <sndfile.h>
 #endif
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,26 @@ TEST(Render, FailedBuildKeepsExistingFile)
     testutil::WriteFile(dir / "ok.csv", "0,1\n");
     EXPECT_EQ(Render(dir, {dir / "ok.csv", dir / "keep.mid"}).status, 0);
     EXPECT_EQ(testutil::ReadFile(dir / "keep.mid").substr(0, 4), "MThd");
+}
+
+// A disk that fills up while a large melody is being written is reported
+// with the system's own reason, not as a piece too long for a MIDI file,
+// and the file already there is kept.
+TEST(Render, WriteFailureMidwayIsReportedAsSuch)
+{
+    testutil::TempDir dir;
+    std::string csv;
+    for (int i = 0; i < 100000; ++i)
+        csv += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
+    testutil::WriteFile(dir / "big.csv", csv);
+    testutil::WriteFile(dir / "big.mid", "precious");
+    // About 50 KB may be written; the file would be about 0.8 MB.
+    const RenderRun r = RenderWithEnv(dir, "ulimit -f 100; trap '' XFSZ;", {dir / "big.csv", dir / "big.mid"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "スタンダードMIDIファイルの作成に失敗しました。\nvarimel-render: " + (dir / "big.mid") +
+                         ": cannot write: " + std::strerror(EFBIG) + "\n");
+    EXPECT_EQ(testutil::ReadFile(dir / "big.mid"), "precious");
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u) << "no temporary is left";
 }
 
 TEST(Render, HelpAndOptionForms)
