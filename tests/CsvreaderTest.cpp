@@ -315,11 +315,12 @@ TEST(Csvreader, NumbersRoundLikeAFullConversion)
     }
 }
 
-// A line longer than the cap is an invalid line, dropped as it streams by;
-// the lines around it are read as usual.
+// A line longer than the cap is an invalid line, dropped as it streams by,
+// even when it starts as a good "x,y"; the lines around it are read as usual.
 TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
 {
-    const std::string bytes = "1,2\n" + std::string(250, '7') + ",3\n4,5\n" + std::string(101, '8');
+    const std::string bytes =
+        "1,2\n" + std::string(250, '7') + ",3\n5,6" + std::string(120, ' ') + "\n4,5\n" + std::string(101, '8');
     for (const std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{64}, bytes.size()}) {
         TXYDataList list;
         CsvParser parser(list, 100);

@@ -267,12 +267,20 @@ TEST(Mapping, LargeListsWrittenWhileMapped)
     for (int i = 0; i < 140000; ++i)
         runs.Add({static_cast<double>(i / 40000), static_cast<double>((i * 7919) % 1000)});
     runs.Sort();
+    // Gaps of every delta-time length: 0, 1, 2, 3 and 4 bytes.
+    TXYDataList gaps;
+    double gx = 0;
+    for (int i = 0; i < 70000; ++i) {
+        gaps.Add({gx, static_cast<double>((i * 31) % 17)});
+        constexpr double kSteps[] = {0.0, 0.01, 1.0, 0.5};
+        gx += i % 2000 == 1999 ? 3000.0 : i % 50 == 3 ? 18.0 : kSteps[i % 4];
+    }
     struct Case {
         int scale;
         double duration;
         bool programChange;
     };
-    for (const TXYDataList* list : {&data, &runs})
+    for (const TXYDataList* list : {&data, &runs, &gaps})
         for (const Case& c : {Case{1, 0.875, true}, Case{4, 1.0, false}, Case{18, 0.01, true}, Case{0, 0.5, true}}) {
             const TXYDataList& data = *list;
             ScaleNoteSet streamedSet, wholeSet;
