@@ -157,21 +157,13 @@ std::optional<double> ParseNumber(std::string_view s)
 
 namespace {
 
-// One plain number at p ("-12.5", "3", ".25"), the way ReadNumber's short
-// path reads it, ending at a blank, a comma or the end; false for anything
-// else (quotes, exponents, more than 15 significant digits, other text),
-// which then goes the general way.
-bool QuickNumber(const char*& p, const char* end, double& out)
+// The digits of one plain number at p ("-12.5", "3", ".25") as an integer
+// and the count of digits after the point; false for more than 15
+// significant digits, which then go the general way. Leading zeros are not
+// significant.
+bool CountedDigits(const char*& p, const char* end, std::uint64_t& digits, int& fraction, bool& any)
 {
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    std::uint64_t digits = 0;
     int significant = 0;
-    int fraction = 0;
-    bool any = false;
     const auto take = [&](char c) {
         any = true;
         if (digits == 0 && c == '0')
@@ -186,6 +178,41 @@ bool QuickNumber(const char*& p, const char* end, double& out)
         for (++p; p < end && IsDigit(*p); ++p, ++fraction)
             if (!take(*p))
                 return false;
+    }
+    return true;
+}
+
+// One plain number at p, the way ReadNumber's short path reads it, ending at
+// a blank, a comma or the end; false for anything else (quotes, exponents,
+// more than 15 significant digits, other text), which then goes the general
+// way.
+bool QuickNumber(const char*& p, const char* end, double& out)
+{
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // Up to 15 digits in all cannot hold more than 15 significant ones, so
+    // the common number is read without counting; a longer one is read
+    // again, counting.
+    const char* const first = p;
+    std::uint64_t digits = 0;
+    int count = 0;
+    int fraction = 0;
+    for (; p < end && IsDigit(*p); ++p, ++count)
+        digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    if (p < end && *p == '.') {
+        for (++p; p < end && IsDigit(*p); ++p, ++count, ++fraction)
+            digits = digits * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    bool any = count > 0;
+    if (count > 15) {
+        p = first;
+        digits = 0;
+        fraction = 0;
+        if (!CountedDigits(p, end, digits, fraction, any))
+            return false;
     }
     if (!any || fraction > 22 || (p<end&& static_cast<unsigned char>(*p)> 32 && *p != ','))
         return false;
