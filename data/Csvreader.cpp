@@ -214,7 +214,8 @@ bool QuickNumber(const char*& p, const char* end, double& out)
         if (!CountedDigits(p, end, digits, fraction, any))
             return false;
     }
-    if (!any || fraction > 22 || (p<end&& static_cast<unsigned char>(*p)> 32 && *p != ','))
+    const bool endsWell = p == end || static_cast<unsigned char>(*p) <= 32 || *p == ',';
+    if (!any || fraction > 22 || !endsWell)
         return false;
     const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
     out = negative ? -value : value;
