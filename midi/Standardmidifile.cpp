@@ -288,19 +288,18 @@ bool TSMFWrite::WriteTrack(TMidiEventList& list)
     if (!list.InstrumentName.empty() && !WriteInstrumentName(0, list.InstrumentName))
         return false;
     list.SortByTime();
-    std::uint32_t previous = 0;
+    // The last end-of-track event in time order ends the track; it is
+    // written last, from the writer's own bytes.
     std::uint32_t endTime = 0;
-    for (const TMidiEvent& e : list) {
-        if (e.IsEndOfTrack()) {
-            endTime = e.Time; // written last, from the writer's own bytes
-            continue;
+    for (const TMidiEvent* e = list.end(); e != list.begin();)
+        if ((--e)->IsEndOfTrack()) {
+            endTime = e->Time;
+            break;
         }
-        const std::uint32_t delta = e.Time - previous;
-        previous = e.Time;
-        if (!WriteEventFast(delta, e.Data(), e.Length()) && !WriteEvent(delta, e.Data(), e.Length())) {
-            EndTrack(0);
-            return false;
-        }
+    std::uint32_t previous = 0;
+    if (!WriteEvents(list.begin(), list.end(), previous)) {
+        EndTrack(0);
+        return false;
     }
     return EndTrack(endTime - previous);
 }

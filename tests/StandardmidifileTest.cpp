@@ -100,6 +100,14 @@ TEST(Standardmidifile, VariableLengthQuantities)
         const Bytes file = Written(dir, [&](TSMFWrite& w) { ok = w.WriteVarLen(c.value); });
         EXPECT_EQ(ok, c.ok) << c.value;
         EXPECT_EQ(Bytes(file.begin() + 14, file.end()), c.bytes) << c.value;
+        // The same delta in front of a note from an event list, the way
+        // every melody is written.
+        const TMidiEvent note(c.value, 0x90, 0x3C, 0x60);
+        std::uint32_t previous = 0;
+        const Bytes track = Written(dir, [&](TSMFWrite& w) { ok = w.WriteEvents(&note, &note + 1, previous); });
+        EXPECT_EQ(ok, c.ok) << c.value;
+        EXPECT_EQ(Bytes(track.begin() + 14, track.end()), c.ok ? Cat({c.bytes, {0x90, 0x3C, 0x60}}) : Bytes{})
+            << c.value;
     }
 }
 
@@ -185,6 +193,15 @@ TEST(Standardmidifile, WriteTrackEdges)
     Bytes withCount = expected;
     withCount[11] = 1;
     EXPECT_EQ(file, withCount);
+
+    // Two end-of-track events: the later one ends the track, written once.
+    TMidiEventList twice(0, "", "");
+    twice.AddEndOfTrack(500);
+    twice.AddNote(0, 60, 96, 50);
+    twice.AddEndOfTrack(100);
+    const Bytes ends = Written(dir, [&](TSMFWrite& w) { EXPECT_TRUE(w.WriteTrack(twice)); });
+    EXPECT_EQ(Bytes(ends.begin() + 22, ends.end()),
+              Cat({{0, 0x90, 60, 96}, {50, 0x80, 60, 0}, {0x83, 0x42, 0xFF, 0x2F, 0}}));
 
     // A list without its end of track is refused before anything is written.
     TMidiEventList open(0, "Name", "");
