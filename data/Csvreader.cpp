@@ -712,8 +712,9 @@ CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xD
     s.NumRecord = "レコード数 = " + std::to_string(list.Count());
     s.Xmax = FormatG(empty ? 0.0 : list.Last().X, 12, false);
     s.Xmin = FormatG(empty ? 0.0 : list.First().X, 12, false);
-    s.Ymax = FormatG(list.MaxY(), 12, false);
-    s.Ymin = FormatG(list.MinY(), 12, false);
+    const auto [minY, maxY] = list.YBounds();
+    s.Ymax = FormatG(maxY, 12, false);
+    s.Ymin = FormatG(minY, 12, false);
     s.XInterval = "Xの平均間隔 = " + FormatG(interval, 8, true);
     if (xDates && !empty) {
         const bool withTime = std::any_of(list.begin(), list.end(), [](const XYData& r) {

@@ -35,26 +35,20 @@ void TXYDataList::Sort()
     std::stable_sort(items_.begin(), items_.end(), before);
 }
 
-double TXYDataList::MaxY() const
+std::pair<double, double> TXYDataList::YBounds() const
 {
     if (items_.empty())
-        return 0.0;
-    double v = items_[0].Y;
-    for (std::size_t i = 1; i < items_.size(); ++i)
-        if (items_[i].Y > v)
-            v = items_[i].Y;
-    return v;
-}
-
-double TXYDataList::MinY() const
-{
-    if (items_.empty())
-        return 0.0;
-    double v = items_[0].Y;
-    for (std::size_t i = 1; i < items_.size(); ++i)
-        if (items_[i].Y < v)
-            v = items_[i].Y;
-    return v;
+        return {0.0, 0.0};
+    double low = items_[0].Y;
+    double high = low;
+    for (std::size_t i = 1; i < items_.size(); ++i) {
+        const double y = items_[i].Y;
+        if (y < low)
+            low = y;
+        if (y > high)
+            high = y;
+    }
+    return {low, high};
 }
 
 } // namespace varimel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 namespace varimel {
@@ -43,9 +44,11 @@ public:
 
     // Ascending X, equal X by ascending Y.
     void Sort();
-    // Largest / smallest Y over the whole list; 0.0 for an empty list.
-    double MaxY() const;
-    double MinY() const;
+    // Smallest and largest Y over the whole list, in one pass; 0.0 for an
+    // empty list.
+    std::pair<double, double> YBounds() const;
+    double MaxY() const { return YBounds().second; }
+    double MinY() const { return YBounds().first; }
 
 private:
     std::vector<XYData> items_;

@@ -10,6 +10,18 @@ namespace {
 constexpr std::uint8_t kHeaderId[] = {'M', 'T', 'h', 'd'};
 constexpr std::uint8_t kTrackId[] = {'M', 'T', 'r', 'k'};
 constexpr std::uint32_t kHeaderLength = 6;
+
+// Puts the variable-length form of value (at most kMaxVarLen) at out, most
+// significant group first; returns its length, 1 to 4 bytes.
+std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value)
+{
+    const std::size_t length = value < 0x80 ? 1 : value < 0x4000 ? 2 : value < 0x200000 ? 3 : 4;
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint32_t group = value >> (7 * (length - 1 - i)) & 0x7F;
+        out[i] = static_cast<std::uint8_t>(i + 1 < length ? group | 0x80 : group);
+    }
+    return length;
+}
 } // namespace
 
 TSMFWrite::~TSMFWrite() { Close(); }
@@ -78,14 +90,7 @@ bool TSMFWrite::WriteVarLen(std::uint32_t value)
         return false;
     }
     std::uint8_t b[4];
-    int n = 0;
-    b[3] = static_cast<std::uint8_t>(value & 0x7F);
-    n = 1;
-    while ((value >>= 7) != 0) {
-        b[3 - n] = static_cast<std::uint8_t>((value & 0x7F) | 0x80);
-        ++n;
-    }
-    return WriteBytes(b + 4 - n, static_cast<std::size_t>(n));
+    return WriteBytes(b, PutVarLen(b, value));
 }
 
 bool TSMFWrite::Open(const std::string& path, std::uint16_t format)
@@ -208,15 +213,9 @@ bool TSMFWrite::WriteEventFast(std::uint32_t delta, const std::uint8_t* bytes, s
     if (kBufferSize - used_ < 4 + n && !Flush())
         return false;
     std::uint8_t* out = buffer_.data() + used_;
-    std::uint8_t vlq[4];
-    int length = 0;
-    vlq[3] = static_cast<std::uint8_t>(delta & 0x7F);
-    length = 1;
-    for (std::uint32_t v = delta >> 7; v != 0; v >>= 7)
-        vlq[3 - length++] = static_cast<std::uint8_t>((v & 0x7F) | 0x80);
-    std::memcpy(out, vlq + 4 - length, static_cast<std::size_t>(length));
+    const std::size_t length = PutVarLen(out, delta);
     std::memcpy(out + length, bytes, n);
-    used_ += static_cast<std::size_t>(length) + n;
+    used_ += length + n;
     return true;
 }
 
@@ -255,11 +254,7 @@ bool TSMFWrite::WriteEvents(const TMidiEvent* begin, const TMidiEvent* end, std:
         if (status >= kNoteOff && status <= kLastTwoByteStatus && e->Length() <= TMidiEvent::kInline &&
             delta <= kMaxVarLen && kBufferSize - used_ >= 4 + TMidiEvent::kInline && file_ && !failed_) {
             std::uint8_t* out = buffer_.data() + used_;
-            const std::size_t length = delta < 0x80 ? 1 : delta < 0x4000 ? 2 : delta < 0x200000 ? 3 : 4;
-            for (std::size_t i = 0; i < length; ++i) {
-                const std::uint32_t group = delta >> (7 * (length - 1 - i)) & 0x7F;
-                out[i] = static_cast<std::uint8_t>(i + 1 < length ? group | 0x80 : group);
-            }
+            const std::size_t length = PutVarLen(out, delta);
             std::memcpy(out + length, bytes, TMidiEvent::kInline);
             used_ += length + 3;
             continue;

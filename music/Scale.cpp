@@ -294,8 +294,7 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
     set.PreviousPosition = 0;
     const int n = BuildNoteSet(set, scaleIndex, tonic, lowTone, highTone);
     const bool hasDescending = ScaleTable[static_cast<std::size_t>(scaleIndex)].HasDescending;
-    const double maxY = data.MaxY();
-    const double minY = data.MinY();
+    const auto [minY, maxY] = data.YBounds();
     const long double yRange = static_cast<long double>(maxY) - minY;
     const auto defaultLength = TruncTick(quarter * Duration + 0.5L);
     if (!defaultLength)
@@ -369,16 +368,23 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 
 namespace {
 
-bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody, bool& tooLong)
+// Closes the writer after its tracks; false when they or the close failed,
+// with errno telling the first failure's cause, not the close's.
+bool CloseWriter(TSMFWrite& writer, bool ok, bool& tooLong)
 {
-    TSMFWrite writer;
-    bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody);
     const int error = errno;
     tooLong = writer.TooLong();
     ok = writer.Close() && ok;
     if (!ok && error)
-        errno = error; // the first failure's cause, not the close's
+        errno = error;
     return ok;
+}
+
+bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody, bool& tooLong)
+{
+    TSMFWrite writer;
+    const bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody);
+    return CloseWriter(writer, ok, tooLong);
 }
 
 // Writes finished runs of a track's events on a thread of its own, in the
@@ -540,12 +546,7 @@ bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNote
         melody.SortByTime();
         ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) && writer.EndTrack(end - *previous);
     }
-    const int error = errno;
-    tooLong = writer.TooLong();
-    ok = writer.Close() && ok;
-    if (!ok && error)
-        errno = error;
-    return ok;
+    return CloseWriter(writer, ok, tooLong);
 }
 
 bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,

@@ -6,6 +6,7 @@
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 
+#include "DataUtil.h"
 #include "SmfReader.h"
 #include "TestUtil.h"
 
@@ -44,15 +45,6 @@ const TMusicalScale& Named(std::string_view name)
             return s;
     ADD_FAILURE() << "no scale " << name;
     return ScaleTable[0];
-}
-
-TXYDataList Data(const std::vector<std::pair<double, double>>& xy)
-{
-    TXYDataList list;
-    for (auto [x, y] : xy)
-        list.Add({x, y});
-    list.Sort();
-    return list;
 }
 
 } // namespace
@@ -111,7 +103,7 @@ TEST(Mapping, ScalesFollowMusicTheory)
 // hears of the earlier one.
 TEST(Mapping, ChecksComeInTheirOrder)
 {
-    const TXYDataList data = Data({{0, 1}, {1, 2}});
+    const TXYDataList data = testutil::SortedData({{0, 1}, {1, 2}});
     const TXYDataList empty;
     struct Case {
         const char* what;
@@ -167,7 +159,7 @@ TEST(Mapping, DefaultsAndToneNumbers)
 TEST(Mapping, BuildSmfWritesTheRequest)
 {
     testutil::TempDir dir;
-    const TXYDataList one = Data({{0, 5}});
+    const TXYDataList one = testutil::SortedData({{0, 5}});
     MappingRequest r;
     r.HighTone = ToneOfMidiNote(61);
     ScaleNoteSet set;
@@ -176,7 +168,7 @@ TEST(Mapping, BuildSmfWritesTheRequest)
               testutil::ReadFile(std::string(VARIMEL_GOLDEN_DIR) + "/one-note.mid"));
 
     // Tempo and velocity outside their ranges go to the nearest bound.
-    const TXYDataList walk = Data({{0, 0}, {1, 1}, {2, 2}});
+    const TXYDataList walk = testutil::SortedData({{0, 0}, {1, 1}, {2, 2}});
     r = MappingRequest();
     r.Tempo = 500;
     r.Velocity = 0;

@@ -3,6 +3,8 @@
 
 #include "music/Generalmidi.h"
 
+#include "DataUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -18,15 +20,6 @@ std::vector<int> Listed(const ScaleNoteSet& s)
     std::int32_t out[128];
     const int n = ListNotes(s, out);
     return {out, out + n};
-}
-
-TXYDataList Data(const std::vector<std::pair<double, double>>& xy)
-{
-    TXYDataList list;
-    for (auto [x, y] : xy)
-        list.Add({x, y});
-    list.Sort();
-    return list;
 }
 
 struct Note {
@@ -208,7 +201,7 @@ TEST(Scale, MapDataToNotes)
     };
     // clang-format on
     for (const Case& c : cases) {
-        const TXYDataList data = Data(c.xy);
+        const TXYDataList data = testutil::SortedData(c.xy);
         ScaleNoteSet set;
         TMidiEventList melody(0, "Melody", "Piano 1");
         const std::uint32_t end = MapDataToNotes(set, &data, melody, c.scale, static_cast<std::uint8_t>(c.tonic),
@@ -242,7 +235,7 @@ TEST(Scale, MapDataToNotesProducesNothing)
     };
     // clang-format on
     for (const Case& c : cases) {
-        const TXYDataList data = Data(c.xy);
+        const TXYDataList data = testutil::SortedData(c.xy);
         ScaleNoteSet set;
         TMidiEventList melody(0, "Melody", "Piano 1");
         EXPECT_EQ(MapDataToNotes(set, &data, melody, 1, 0, 60, 72, c.dx, 96, c.duration, true, 0), 0u) << c.what;
@@ -255,7 +248,7 @@ TEST(Scale, MapDataToNotesProducesNothing)
 
 TEST(Scale, MelodyHeadEvents)
 {
-    const TXYDataList data = Data({{0, 0}});
+    const TXYDataList data = testutil::SortedData({{0, 0}});
     for (const bool programChange : {true, false}) {
         ScaleNoteSet set;
         TMidiEventList melody(0, "Melody", "Piano 1");
