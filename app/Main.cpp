@@ -11,6 +11,7 @@
 #include "data/Csvreader.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
+#include "sys/Paths.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -955,15 +956,7 @@ void TMainForm::WMDropFiles(const QStringList& paths)
     if (paths.isEmpty())
         return;
     const QString& path = paths.constFirst();
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    if (dot <= slash)
-        return; // no extension
-    QString extension = path.mid(dot);
-    for (QChar& c : extension)
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            c = QChar(c.unicode() + ('a' - 'A'));
-    if (extension != QLatin1String(".csv"))
+    if (ExtensionOf(ToPath(path)) != "csv")
         return;
     ReadCsvFile(path);
     m_csvDir = FolderOfPath(path);

@@ -3,7 +3,7 @@
 
 #include "Filedialog.h"
 #include "Messagebox.h"
-#include "data/Paths.h"
+#include "sys/Paths.h"
 
 #include <QApplication>
 #include <QClipboard>

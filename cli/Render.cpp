@@ -4,9 +4,9 @@
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
 #include "data/Inifile.h"
-#include "data/Paths.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
+#include "sys/Paths.h"
 
 #include <algorithm>
 #include <atomic>
@@ -278,13 +278,8 @@ bool WrittenInPlace(const std::string& path)
 std::string StemOf(const std::string& input)
 {
     std::string name = FileNameOf(input);
-    if (name.size() > 4) {
-        std::string tail = name.substr(name.size() - 4);
-        for (char& c : tail)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (tail == ".csv")
-            name.resize(name.size() - 4);
-    }
+    if (name.size() > 4 && ExtensionOf(name) == "csv")
+        name.resize(name.size() - 4);
     return name;
 }
 
@@ -534,11 +529,7 @@ Options ParseArguments(int argc, char** argv)
         if (o.wav)
             throw UsageError{"give one of --wav and --audio"};
         const std::string& a = *o.audio;
-        const std::size_t dot = a.rfind('.');
-        std::string extension =
-            dot == std::string::npos || a.find('/', dot) != std::string::npos ? std::string() : a.substr(dot + 1);
-        for (char& c : extension)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const std::string extension = ExtensionOf(a);
         if (extension != "wav" && extension != "flac" && extension != "ogg")
             throw UsageError{"--audio needs a file ending in .wav, .flac or .ogg, not '" + a + "'"};
         o.audioExtension = extension;

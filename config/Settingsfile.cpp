@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Settingsfile.h"
 
-#include "data/Csvreader.h"
 #include "data/Inifile.h"
+#include "data/Number.h"
 
 #include <cstdlib>
 #include <optional>

@@ -2,6 +2,7 @@
 #include "Csvreader.h"
 
 #include "Fields.h"
+#include "Number.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,11 +26,6 @@ constexpr std::size_t kByteOrderMarkSize = 3;
 constexpr unsigned char kCtrlZ = 26;
 constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
-// Exact doubles: with at most 15 significant digits one multiplication or
-// division by one of these rounds a decimal number correctly.
-constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 using fields::Field;
 using fields::IsDigit;
 
@@ -39,123 +35,6 @@ int SplitTwoFields(std::string_view line, Field (&fields)[2])
 {
     return fields::SplitFields(line, ',', false, 2, fields);
 }
-
-// Decimal exponent of the leading digit, saturated; tells an overflow from
-// an underflow when the conversion reports a value out of range.
-long LeadingExponent(std::string_view intPart, std::string_view fracPart, long exponent)
-{
-    std::size_t i = 0;
-    while (i < intPart.size() && intPart[i] == '0')
-        ++i;
-    if (i < intPart.size())
-        return exponent + static_cast<long>(intPart.size() - i - 1);
-    std::size_t z = 0;
-    while (z < fracPart.size() && fracPart[z] == '0')
-        ++z;
-    return exponent - static_cast<long>(z + 1);
-}
-
-} // namespace
-
-NumberRead ReadNumber(std::string_view s, double& result)
-{
-    const char* p = s.data();
-    const char* const end = p + s.size();
-    while (p < end && *p == ' ')
-        ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    // One pass collects the significant digits too: with at most 15 of them
-    // and a power of ten up to 22, both operands of the final step are exact
-    // doubles and one multiplication or division rounds correctly.
-    std::uint64_t digits = 0;
-    int significant = 0;
-    const auto take = [&](char c) {
-        if (digits == 0 && c == '0')
-            return;
-        if (++significant <= 15)
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-    };
-    const char* const intStart = p;
-    while (p < end && IsDigit(*p))
-        take(*p++);
-    const std::string_view intPart(intStart, static_cast<std::size_t>(p - intStart));
-    bool hasPoint = false;
-    std::string_view fracPart;
-    if (p < end && *p == '.') {
-        hasPoint = true;
-        const char* const fracStart = ++p;
-        while (p < end && IsDigit(*p))
-            take(*p++);
-        fracPart = std::string_view(fracStart, static_cast<std::size_t>(p - fracStart));
-    }
-    if (intPart.empty() && !hasPoint)
-        return NumberRead::NotNumber;
-    const char* numberEnd = p;
-    long exponent = 0;
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        bool expNegative = false;
-        if (p < end && (*p == '+' || *p == '-')) {
-            expNegative = *p == '-';
-            ++p;
-        }
-        const char* const expStart = p;
-        while (p < end && IsDigit(*p)) {
-            if (exponent < 100000000)
-                exponent = exponent * 10 + (*p - '0');
-            ++p;
-        }
-        if (p > expStart)
-            numberEnd = p; // an exponent without digits counts as 0
-        if (expNegative)
-            exponent = -exponent;
-    }
-    while (p < end && *p == ' ')
-        ++p;
-    if (p != end)
-        return NumberRead::NotNumber;
-    if (intPart.empty() && fracPart.empty()) // a lone decimal point
-    {
-        result = negative ? -0.0 : 0.0;
-        return NumberRead::Ok;
-    }
-
-    const long power = exponent - static_cast<long>(fracPart.size());
-    if (significant <= 15 && power >= -22 && power <= 22) {
-        double value = static_cast<double>(digits);
-        value = power >= 0 ? value * kPowersOfTen[power] : value / kPowersOfTen[-power];
-        result = negative ? -value : value;
-        return NumberRead::Ok;
-    }
-
-    // from_chars takes no '+' and no exponent without digits, so hand it the
-    // part after the sign, up to the end of what counts.
-    double value = 0.0;
-    const auto [ptr, ec] = std::from_chars(intStart, numberEnd, value, std::chars_format::general);
-    if (ec == std::errc::result_out_of_range) {
-        if (LeadingExponent(intPart, fracPart, exponent) > 0)
-            return NumberRead::OutOfRange; // beyond the largest double
-        value = 0.0;
-    } else if (ec != std::errc() || ptr != numberEnd) {
-        return NumberRead::NotNumber;
-    }
-    result = negative ? -value : value;
-    return NumberRead::Ok;
-}
-
-std::optional<double> ParseNumber(std::string_view s)
-{
-    double value = 0.0;
-    if (ReadNumber(s, value) != NumberRead::Ok)
-        return std::nullopt;
-    return value;
-}
-
-namespace {
 
 // The digits of one plain number at p ("-12.5", "3", ".25") as an integer
 // and the count of digits after the point; false for more than 15
@@ -583,70 +462,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     return load;
 }
 
-// A number from a line of /proc/meminfo or a cgroup file; "max" is none.
-std::optional<std::uint64_t> ReadNumberFile(const char* path, const char* key)
-{
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path, "r"), &std::fclose);
-    if (!file)
-        return std::nullopt;
-    char line[256];
-    while (std::fgets(line, sizeof line, file.get())) {
-        const std::size_t keyLength = std::strlen(key);
-        if (std::strncmp(line, key, keyLength) != 0)
-            continue;
-        unsigned long long value = 0;
-        if (std::sscanf(line + keyLength, "%llu", &value) != 1)
-            return std::nullopt;
-        return value;
-    }
-    return std::nullopt;
-}
-
 } // namespace
-
-std::optional<std::uint64_t> AvailableMemory()
-{
-    std::optional<std::uint64_t> available;
-    if (const auto kib = ReadNumberFile("/proc/meminfo", "MemAvailable:"))
-        available = *kib * 1024;
-    // The cgroup the process runs in, in the unified (v2) hierarchy or the
-    // memory controller's (v1); the folder itself when the path is not
-    // visible from here (a container sees its own cgroup as the root).
-    std::string v2, v1;
-    if (std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen("/proc/self/cgroup", "r"), &std::fclose); file) {
-        char line[1024];
-        while (std::fgets(line, sizeof line, file.get())) {
-            std::string text(line);
-            while (!text.empty() && text.back() == '\n')
-                text.pop_back();
-            if (text.rfind("0::", 0) == 0)
-                v2 = text.substr(3);
-            else if (const auto at = text.find(":memory:"); at != std::string::npos)
-                v1 = text.substr(at + 8);
-        }
-    }
-    const struct {
-        std::string folder;
-        const char* limit;
-        const char* usage;
-    } places[] = {
-        {"/sys/fs/cgroup" + v2, "/memory.max", "/memory.current"},
-        {"/sys/fs/cgroup", "/memory.max", "/memory.current"},
-        {"/sys/fs/cgroup/memory" + v1, "/memory.limit_in_bytes", "/memory.usage_in_bytes"},
-        {"/sys/fs/cgroup/memory", "/memory.limit_in_bytes", "/memory.usage_in_bytes"},
-    };
-    for (const auto& place : places) {
-        const auto limit = ReadNumberFile((place.folder + place.limit).c_str(), "");
-        const auto used = ReadNumberFile((place.folder + place.usage).c_str(), "");
-        if (!limit || !used)
-            continue;
-        const std::uint64_t left = *limit > *used ? *limit - *used : 0;
-        if (!available || left < *available)
-            available = left;
-        break;
-    }
-    return available;
-}
 
 std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, std::uint64_t sampleLines)
 {
@@ -658,11 +474,6 @@ std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, s
                               static_cast<long double>(sampleLines ? sampleLines : 1) /
                               static_cast<long double>(sampleBytes);
     return static_cast<std::uint64_t>(lines * kPerLine);
-}
-
-bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available)
-{
-    return !available || needed <= *available;
 }
 
 std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, const ImportOptions& options)
@@ -689,18 +500,6 @@ double MeanXInterval(const TXYDataList& list)
         return 1.0;
     const long double span = static_cast<long double>(list.Last().X) - list.First().X;
     return static_cast<double>(span / static_cast<long double>(n - 1));
-}
-
-std::string FormatG(double value, int width, bool leftAlign)
-{
-    char digits[64];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
-    std::string text(digits, result.ptr);
-    if (static_cast<int>(text.size()) < width) {
-        const std::string pad(static_cast<std::size_t>(width) - text.size(), ' ');
-        text = leftAlign ? text + pad : pad + text;
-    }
-    return text;
 }
 
 CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates)

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "Importer.h"
-#include "Paths.h"
+#include "Number.h"
 #include "Xydata.h"
+#include "sys/Memory.h"
+#include "sys/Paths.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,13 +16,6 @@
 #include <string_view>
 
 namespace varimel {
-
-// The number syntax used for CSV fields and for the window's number boxes:
-// optional spaces, an optional sign, digits with an optional '.' part, an
-// optional exponent, optional spaces. No thousands separators, no hex, no
-// names for infinity or not-a-number. A value too large for a double is not
-// a number; one too small reads as 0 (or the nearest subnormal).
-std::optional<double> ParseNumber(std::string_view text);
 
 // Judges one line (line end already removed): returns true and the record
 // when its first two fields are numbers.
@@ -99,18 +94,10 @@ struct CsvLoad {
 std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nullptr,
                                const ImportOptions& options = {});
 
-inline constexpr char kReasonNoMemory[] = "not enough memory";
-
-// Bytes of memory the program may still take: the system's available memory,
-// or what is left below the cgroup's limit when that is less. Empty when
-// neither can be read.
-std::optional<std::uint64_t> AvailableMemory();
 // Memory a load and its build take for a file of fileBytes whose first
 // sampleBytes held sampleLines line ends: per line a record, its share of the
 // sort's buffer and two note events.
 std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, std::uint64_t sampleLines);
-// Whether that much fits the memory at hand; nothing known counts as fitting.
-bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available);
 
 // Mean X step of a sorted list; 1 for fewer than two records.
 double MeanXInterval(const TXYDataList& list);
@@ -118,9 +105,5 @@ double MeanXInterval(const TXYDataList& list);
 // xDates, the X values are shown as dates ("2024-01-05", with the time of
 // day when any record has one), right-aligned like the numbers.
 CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates = false);
-
-// printf "%<width>g" (or "%-<width>g" when leftAlign), always with '.' as the
-// decimal point whatever the process locale.
-std::string FormatG(double value, int width, bool leftAlign);
 
 } // namespace varimel

@@ -2,6 +2,7 @@
 #include "Importer.h"
 
 #include "Fields.h"
+#include "Number.h"
 
 #include <algorithm>
 #include <cerrno>

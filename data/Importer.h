@@ -87,13 +87,6 @@ std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions
 // The options in words: "X: 1列目 / Y: 2列目 / 小数点: ピリオド".
 std::string DescribeOptions(const ImportOptions& options);
 
-// The result of reading one number.
-enum class NumberRead { Ok, NotNumber, OutOfRange };
-
-// Reads a number with the syntax of ParseNumber, telling a text that is no
-// number from one beyond the range of a double.
-NumberRead ReadNumber(std::string_view text, double& value);
-
 // Reads one line with the options: the record, or the reason it has none.
 // lineNumber is the line's number in the file (X when XColumn is 0).
 std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Inifile.h"
 
-#include "Paths.h"
+#include "sys/Paths.h"
 
 #include <cerrno>
 #include <charconv>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Xydata.h"
 
-#include "Memory.h"
+#include "sys/Memory.h"
 
 #include <algorithm>
 

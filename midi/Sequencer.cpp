@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Sequencer.h"
 
-#include "data/Memory.h"
+#include "sys/Memory.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 #include "Parameters.h"
 
 #include "Scale.h"
-#include "data/Csvreader.h"
+#include "data/Number.h"
 
 namespace varimel {
 

@@ -2,10 +2,9 @@
 #include "Scale.h"
 
 #include "Generalmidi.h"
-#include "data/Csvreader.h"
-#include "data/Memory.h"
-#include "data/Paths.h"
 #include "midi/Standardmidifile.h"
+#include "sys/Memory.h"
+#include "sys/Paths.h"
 
 #include <algorithm>
 #include <cerrno>

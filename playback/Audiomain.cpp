@@ -4,7 +4,7 @@
 // the synthesizer's libraries only when audio is asked for.
 // Usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS
 #include "Player.h"
-#include "data/Paths.h"
+#include "sys/Paths.h"
 
 #include <cstdio>
 #include <cstdlib>

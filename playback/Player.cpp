@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Player.h"
 
-#include "data/Paths.h"
+#include "sys/Paths.h"
 
 #include <fluidsynth.h>
 
@@ -210,12 +210,7 @@ const char* WaveFileType(double seconds)
 
 std::optional<AudioFormat> AudioFormatOfPath(const std::string& path)
 {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
-        return std::nullopt;
-    std::string extension = path.substr(dot + 1);
-    for (char& c : extension)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    const std::string extension = ExtensionOf(path);
     if (extension == "wav")
         return AudioFormat::Wav;
     if (extension == "flac")

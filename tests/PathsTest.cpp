@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Putting a file in place: every failure leaves the target as it was and no
 // temporary behind.
-#include "data/Paths.h"
+#include "sys/Paths.h"
 
 #include "TestUtil.h"
 

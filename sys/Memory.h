@@ -1,11 +1,23 @@
 // SPDX-License-Identifier: MIT
-// A hint for the large lists of records and events.
+// Memory as the system gives it: hints for the large lists of records and
+// events, and how much may still be taken.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <thread>
 
 namespace varimel {
+
+inline constexpr char kReasonNoMemory[] = "not enough memory";
+
+// Bytes of memory the program may still take: the system's available memory,
+// or what is left below the cgroup's limit when that is less. Empty when
+// neither can be read.
+std::optional<std::uint64_t> AvailableMemory();
+// Whether that much fits the memory at hand; nothing known counts as fitting.
+bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available);
 
 // Asks the system to back a large, not yet touched block with huge pages,
 // so that filling it costs a few hundred page faults instead of tens of

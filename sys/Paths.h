@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Small path helpers shared by the readers and writers, and the one way
-// every output file is put in place.
+// Paths and files as the system has them: small path helpers, the one way
+// every output file is put in place, temporaries that a signal removes, and
+// the private folder.
 #pragma once
 
 #include <functional>
@@ -15,6 +16,12 @@ std::string FileNameOf(std::string_view path);
 // The folder part of a path (up to, not including, its last separator; the
 // root folder stays "/").
 std::string FolderOf(std::string_view path);
+// ASCII letters lowered and every other byte kept, so that names compare the
+// same whatever the locale.
+std::string AsciiLower(std::string_view text);
+// The part of a path's file name after its last '.', lowered; empty when the
+// name has no '.'.
+std::string ExtensionOf(std::string_view path);
 // A name beside target, in the same folder, that no file has yet: files are
 // written there first and renamed over the target only when complete.
 std::string TemporarySibling(const std::string& target);

@@ -74,6 +74,22 @@ bool Injected(ReplaceStep step) { return InjectedFailure() == step; }
 
 std::string FileNameOf(std::string_view path) { return std::string(path.substr(NameStart(path))); }
 
+std::string AsciiLower(std::string_view text)
+{
+    std::string lowered(text);
+    for (char& c : lowered)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lowered;
+}
+
+std::string ExtensionOf(std::string_view path)
+{
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos)
+        return {};
+    return AsciiLower(path.substr(dot + 1));
+}
+
 std::string FolderOf(std::string_view path)
 {
     const std::size_t i = NameStart(path);
