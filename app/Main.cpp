@@ -709,27 +709,23 @@ void TMainForm::FormCreate()
 
 void TMainForm::ApplySettings()
 {
-    const settings::Values v = settings::Read(m_iniFileName, settings::DocumentsFolder());
-    m_csvDir = v.CsvDir;
-    m_smfDir = v.SmfDir;
-    // A stored position outside its list falls back to the list's default,
-    // so no table is ever looked up with a position that is not there.
-    const auto place = [](QComboBox* box, int stored, int fallback) {
-        box->setCurrentIndex(stored >= 0 && stored < box->count() ? stored : fallback);
-    };
-    place(ScaleBox, v.Scale, kDefaultScale);
-    place(TonicBox, v.Tonic, kDefaultTonic);
-    place(LowToneBox, v.LowTone, kDefaultLowTone);
-    place(HighToneBox, v.HighTone, kDefaultHighTone);
-    TempoBox->setValue(v.Tempo);
-    VelocityBox->setValue(v.Velocity);
-    place(ProgramBox, v.Program, kDefaultProgram);
-    DxPQNBox->setText(v.DxPQN);
-    DurationBox->setText(v.Duration);
-    DisableProgChangeBox->setChecked(v.DisableProgChange);
+    const StoredSettings v = settings::Read(m_iniFileName, settings::DocumentsFolder());
+    m_csvDir = FromCore(v.CsvDir);
+    m_smfDir = FromCore(v.SmfDir);
+    const MappingRequest r = StoredRequest(v);
+    ScaleBox->setCurrentIndex(r.Scale);
+    TonicBox->setCurrentIndex(r.Tonic);
+    LowToneBox->setCurrentIndex(r.LowTone);
+    HighToneBox->setCurrentIndex(r.HighTone);
+    TempoBox->setValue(r.Tempo);
+    VelocityBox->setValue(r.Velocity);
+    ProgramBox->setCurrentIndex(r.Program);
+    DxPQNBox->setText(FromCore(v.DxPQN));
+    DurationBox->setText(FromCore(v.Duration));
+    DisableProgChangeBox->setChecked(!r.WriteProgramChange);
     m_importOptions = v.Import;
-    m_soundFont = v.SoundFont;
-    m_audioDriver = v.AudioDriver;
+    m_soundFont = FromCore(v.SoundFont);
+    m_audioDriver = FromCore(v.AudioDriver);
 }
 
 void TMainForm::ShowKeyboard() { KeyboardImage->setPixmap(QPixmap::fromImage(m_canvas->Image())); }
@@ -1220,9 +1216,9 @@ void TMainForm::FormDestroy()
 
 void TMainForm::WriteSettings()
 {
-    settings::Values c;
-    c.CsvDir = m_csvDir;
-    c.SmfDir = m_smfDir;
+    StoredSettings c;
+    c.CsvDir = ToCore(m_csvDir);
+    c.SmfDir = ToCore(m_smfDir);
     c.Scale = ScaleBox->currentIndex();
     c.Tonic = TonicBox->currentIndex();
     c.LowTone = LowToneBox->currentIndex();
@@ -1230,8 +1226,8 @@ void TMainForm::WriteSettings()
     c.Tempo = TempoBox->value();
     c.Velocity = VelocityBox->value();
     c.Program = ProgramBox->currentIndex();
-    c.DxPQN = DxPQNBox->text();
-    c.Duration = DurationBox->text();
+    c.DxPQN = ToCore(DxPQNBox->text());
+    c.Duration = ToCore(DurationBox->text());
     c.DisableProgChange = DisableProgChangeBox->isChecked();
     c.Import = m_importOptions;
     QString reason;

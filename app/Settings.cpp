@@ -13,14 +13,15 @@ namespace {
 
 std::string Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
 
-QString Text(const std::string& s)
+// A stored text cut to kTextLimit characters (never inside a character).
+void Cut(std::string& s)
 {
     QString value = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-    if (value.size() > kTextLimit)
-        value.truncate(kTextLimit);
-    return value;
+    if (value.size() <= kTextLimit)
+        return;
+    value.truncate(kTextLimit);
+    s = value.toUtf8().toStdString();
 }
 
 } // namespace
@@ -35,46 +36,18 @@ QString DocumentsFolder()
     return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
-Values Read(const QString& iniPath, const QString& documents)
+varimel::StoredSettings Read(const QString& iniPath, const QString& documents)
 {
-    const varimel::StoredSettings s = varimel::ReadSettingsFile(Path(iniPath), Utf8(documents));
-    Values v;
-    v.CsvDir = Text(s.CsvDir);
-    v.SmfDir = Text(s.SmfDir);
-    v.Scale = s.Scale;
-    v.Tonic = s.Tonic;
-    v.LowTone = s.LowTone;
-    v.HighTone = s.HighTone;
-    v.Tempo = s.Tempo;
-    v.Velocity = s.Velocity;
-    v.Program = s.Program;
-    v.DxPQN = Text(s.DxPQN);
-    v.Duration = Text(s.Duration);
-    v.DisableProgChange = s.DisableProgChange;
-    v.Import = s.Import;
-    v.SoundFont = Text(s.SoundFont);
-    v.AudioDriver = Text(s.AudioDriver);
-    return v;
+    varimel::StoredSettings s = varimel::ReadSettingsFile(Path(iniPath), documents.toUtf8().toStdString());
+    for (std::string* text : {&s.CsvDir, &s.SmfDir, &s.DxPQN, &s.Duration, &s.SoundFont, &s.AudioDriver})
+        Cut(*text);
+    return s;
 }
 
-WriteOutcome Write(const QString& iniPath, const Values& c, QString* reason)
+WriteOutcome Write(const QString& iniPath, const varimel::StoredSettings& values, QString* reason)
 {
-    varimel::StoredSettings s;
-    s.CsvDir = Utf8(c.CsvDir);
-    s.SmfDir = Utf8(c.SmfDir);
-    s.Scale = c.Scale;
-    s.Tonic = c.Tonic;
-    s.LowTone = c.LowTone;
-    s.HighTone = c.HighTone;
-    s.Tempo = c.Tempo;
-    s.Velocity = c.Velocity;
-    s.Program = c.Program;
-    s.DxPQN = Utf8(c.DxPQN);
-    s.Duration = Utf8(c.Duration);
-    s.DisableProgChange = c.DisableProgChange;
-    s.Import = c.Import;
     std::string why;
-    const WriteOutcome outcome = varimel::WriteSettingsFile(Path(iniPath), s, &why);
+    const WriteOutcome outcome = varimel::WriteSettingsFile(Path(iniPath), values, &why);
     if (reason)
         *reason = QString::fromStdString(why);
     return outcome;

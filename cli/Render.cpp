@@ -3,7 +3,6 @@
 // scripts and batch work. Same reader, same checks, same writer.
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
-#include "data/Inifile.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
 #include "sys/Paths.h"
@@ -207,18 +206,6 @@ int ToneIn(const std::string& option, std::string_view text)
                      ", not '" + std::string(text) + "'"};
 }
 
-// The SoundFont the window would use: the settings file's [Playback]
-// SoundFont, if it names one.
-std::string ConfiguredSoundFont()
-{
-    const std::string path = SettingsFilePath();
-    if (path.empty())
-        return {};
-    IniFile ini(path);
-    ini.Load();
-    return ini.Read(kSectionPlayback, kKeySoundFont).value_or(std::string());
-}
-
 // What tells two paths of one file apart from two files: the identity
 // (device and inode) of one that exists, and the path it resolves to.
 struct FileKey {
@@ -381,16 +368,7 @@ void ApplySettingsFile(const std::string& path, Options& o)
     else
         throw SettingsError{path + ": " + std::strerror(errno)};
     const StoredSettings s = ReadSettingsFile(path, {});
-    MappingRequest& r = o.request;
-    const auto in = [](int v, int low, int high, int fallback) { return v >= low && v <= high ? v : fallback; };
-    r.Scale = in(s.Scale, 0, kScaleCount - 1, kDefaultScale);
-    r.Tonic = in(s.Tonic, 0, 11, kDefaultTonic);
-    r.LowTone = in(s.LowTone, 0, kToneCount - 1, kDefaultLowTone);
-    r.HighTone = in(s.HighTone, 0, kToneCount - 1, kDefaultHighTone);
-    r.Tempo = ClampTo(s.Tempo, kMinTempo, kMaxTempo);
-    r.Velocity = ClampTo(s.Velocity, kMinVelocity, kMaxVelocity);
-    r.Program = in(s.Program, 0, kProgramCount - 1, kDefaultProgram);
-    r.WriteProgramChange = !s.DisableProgChange;
+    o.request = StoredRequest(s);
     o.duration = s.Duration;
     o.import = s.Import;
 }

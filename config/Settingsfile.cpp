@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Settingsfile.h"
 
-#include "data/Inifile.h"
+#include "config/Inifile.h"
 #include "data/Number.h"
 
 #include <cstdlib>
@@ -118,6 +118,30 @@ StoredSettings ReadSettingsFile(const std::string& path, const std::string& docu
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
     return v;
+}
+
+MappingRequest StoredRequest(const StoredSettings& s)
+{
+    MappingRequest r;
+    r.Scale = StoredPosition(s.Scale, kScaleCount, kDefaultScale);
+    r.Tonic = StoredPosition(s.Tonic, 12, kDefaultTonic);
+    r.LowTone = StoredPosition(s.LowTone, kToneCount, kDefaultLowTone);
+    r.HighTone = StoredPosition(s.HighTone, kToneCount, kDefaultHighTone);
+    r.Tempo = ClampTo(s.Tempo, kMinTempo, kMaxTempo);
+    r.Velocity = ClampTo(s.Velocity, kMinVelocity, kMaxVelocity);
+    r.Program = StoredPosition(s.Program, kProgramCount, kDefaultProgram);
+    r.WriteProgramChange = !s.DisableProgChange;
+    return r;
+}
+
+std::string ConfiguredSoundFont()
+{
+    const std::string path = SettingsFilePath();
+    if (path.empty())
+        return {};
+    IniFile ini(path);
+    ini.Load();
+    return ini.Read(kSectionPlayback, kKeySoundFont).value_or(std::string());
 }
 
 SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c, std::string* reason)

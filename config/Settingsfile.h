@@ -68,6 +68,21 @@ extern const std::vector<std::string> kDefaultSoundFonts;
 // first of the default list that is; empty when there is none.
 std::string FindSoundFont(const std::string& configured);
 
+// A stored list position outside its list gives the list's default, so no
+// table is ever looked up with a position that is not there.
+constexpr int StoredPosition(int stored, int count, int fallback)
+{
+    return stored >= 0 && stored < count ? stored : fallback;
+}
+
+// The mapping choices of stored settings as a request, as the window applies
+// them: positions checked against their lists, tempo and velocity to the
+// nearest bound. The number boxes' texts stay with the settings.
+MappingRequest StoredRequest(const StoredSettings& stored);
+
+// The SoundFont the user's settings file names under [Playback], or empty.
+std::string ConfiguredSoundFont();
+
 // Reads every key; a missing file or key, or a malformed value, gives the
 // default. Directory keys default to documents; reals come back in their
 // shortest form (a stored 1.50 reads as "1.5").

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "data/Inifile.h"
+#include "config/Inifile.h"
 
 #include "TestUtil.h"
 
