@@ -9,6 +9,7 @@
 #include "Reportdialog.h"
 #include "Settings.h"
 #include "data/Csvreader.h"
+#include "music/Filebuild.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 #include "sys/Paths.h"

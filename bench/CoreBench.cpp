@@ -2,7 +2,7 @@
 // Throughput of the reader, the mapping and the writer on a million records.
 #include "data/Csvreader.h"
 #include "midi/Standardmidifile.h"
-#include "music/Scale.h"
+#include "music/Filebuild.h"
 
 #include "BenchData.h"
 

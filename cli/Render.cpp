@@ -3,6 +3,7 @@
 // scripts and batch work. Same reader, same checks, same writer.
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
+#include "music/Filebuild.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
 #include "sys/Paths.h"

@@ -3,6 +3,7 @@
 // mapping settings, the rest is the CSV file. Every file written must read
 // back as a well-formed two-track Standard MIDI File.
 #include "data/Csvreader.h"
+#include "music/Filebuild.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
 

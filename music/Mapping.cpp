@@ -1,24 +1,216 @@
 // SPDX-License-Identifier: MIT
 #include "Mapping.h"
 
+#include "sys/Memory.h"
+
 #include <algorithm>
+#include <functional>
+#include <thread>
+#include <vector>
 
 namespace varimel {
 
-bool BuildSmf(const TXYDataList* data, const MappingRequest& r, const std::string& fileName, ScaleNoteSet& set,
-              std::string* reason)
+namespace {
+
+// Ticks per unit of X, rounded to a double before use; the formulas run in
+// extended precision so that products just below a whole tick truncate the
+// same way on every run.
+long double TicksPerX(double DxPQN)
 {
-    if (r.Scale < 0 || r.Scale >= kScaleCount || r.Tonic < 0 || r.Tonic > 11 || r.LowTone < 0 ||
-        r.HighTone >= kToneCount || r.Program < 0 || r.Program >= kProgramCount) {
-        if (reason)
-            *reason = "a setting is out of its range";
-        return false;
+    return static_cast<double>(static_cast<long double>(TicksPerQuarter) / static_cast<long double>(DxPQN));
+}
+
+} // namespace
+
+std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
+{
+    if (data.Empty() || DxPQN == 0.0)
+        return std::nullopt;
+    const long double span = static_cast<long double>(data.Last().X) - data.First().X;
+    const auto rawEnd = TruncTick(span * TicksPerX(DxPQN) + static_cast<long double>(TicksPerQuarter));
+    if (!rawEnd)
+        return std::nullopt;
+    std::uint64_t end = *rawEnd;
+    if (end % TicksPerBar != 0)
+        end = (end / TicksPerBar + 1) * TicksPerBar;
+    if (end > kLastTick)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(end);
+}
+
+namespace {
+
+// What a record's note needs from the whole list.
+struct MapInputs {
+    const TXYDataList* data;
+    std::size_t count;
+    long double lscale; // ticks per unit of X
+    long double x0;
+    double Duration;
+    std::uint32_t defaultLength; // of the last note
+    int n;                       // positions in the scale
+    double maxY;
+    double minY;
+    long double yRange;
+};
+
+struct Mapped {
+    std::uint32_t start;
+    std::uint32_t length;
+    std::int32_t position; // -1: a tick out of range
+};
+
+// Start, length and scale position of the records [from, to); stops at the
+// first record with a tick out of range (its position stays -1).
+[[gnu::always_inline]] inline void MapRecords(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
+{
+    const TXYDataList& data = *in.data;
+    std::size_t next = from; // first record with an X above the current one
+    for (std::size_t i = from; i < to; ++i) {
+        Mapped& m = out[i - from];
+        m.position = -1;
+        const long double x = data[i].X;
+        if (next <= i) {
+            next = i + 1;
+            while (next < in.count && data[next].X == data[i].X)
+                ++next;
+        }
+        std::uint32_t length = in.defaultLength;
+        if (next < in.count) {
+            const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * in.lscale * in.Duration + 0.5L);
+            if (!gap)
+                return;
+            length = *gap;
+        }
+        if (length == 0)
+            length = 1;
+        const auto start = TruncTick((x - in.x0) * in.lscale);
+        if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
+            return;
+        int position = in.n / 2;
+        if (in.maxY != in.minY) {
+            const long double scaled = (static_cast<long double>(data[i].Y) - in.minY) / in.yRange * in.n;
+            position = static_cast<int>(static_cast<std::int64_t>(scaled));
+            if (position == in.n)
+                position = in.n - 1;
+        }
+        m = {*start, length, position};
     }
-    return WriteMappedSmf(set, data, fileName, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
-                          MidiNoteOfTone(r.HighTone), r.DxPQN, ClampTo(r.Tempo, kMinTempo, kMaxTempo),
-                          static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity)), r.Duration,
-                          kBeatsPerBar, kBeatUnitPower, r.WriteProgramChange, static_cast<std::uint8_t>(r.Program),
-                          reason);
+}
+
+// The same loop twice: where SSE3 is present, its copy truncates with one
+// instruction; the other switches the x87 control word for each value. Both
+// give the same integers.
+void MapRecordsPlain(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
+{
+    MapRecords(in, from, to, out);
+}
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("sse3"))) void MapRecordsSse3(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
+{
+    MapRecords(in, from, to, out);
+}
+const auto MapRange = [] {
+    __builtin_cpu_init(); // this runs before main, perhaps before the library's own start-up
+    return __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+}();
+#else
+constexpr auto MapRange = MapRecordsPlain;
+#endif
+
+} // namespace
+
+std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                          const BlockFlush& flush)
+{
+    if (!dataList || dataList->Empty() || DxPQN == 0.0)
+        return 0;
+    if (scaleIndex < 0 || scaleIndex >= kScaleCount || tonic > 11)
+        return 0;
+    const TXYDataList& data = *dataList;
+    const std::size_t count = static_cast<std::size_t>(data.Count());
+
+    constexpr long double quarter = TicksPerQuarter;
+    const long double lscale = TicksPerX(DxPQN);
+    const long double x0 = data.First().X;
+    const auto pieceEnd = PieceEndTick(data, DxPQN);
+    if (!pieceEnd)
+        return 0;
+    const std::uint32_t end = *pieceEnd;
+
+    set.PreviousPosition = 0;
+    const int n = BuildNoteSet(set, scaleIndex, tonic, lowTone, highTone);
+    const bool hasDescending = ScaleTable[static_cast<std::size_t>(scaleIndex)].HasDescending;
+    const auto [minY, maxY] = data.YBounds();
+    const long double yRange = static_cast<long double>(maxY) - minY;
+    const auto defaultLength = TruncTick(quarter * Duration + 0.5L);
+    if (!defaultLength)
+        return 0;
+
+    // A tick out of range takes back what this call added, so the melody is
+    // left as it was given.
+    const std::size_t before = static_cast<std::size_t>(melody.Count());
+    const auto fail = [&] {
+        melody.Truncate(before);
+        return 0u;
+    };
+    constexpr std::size_t kBlock = std::size_t{1} << 15;
+    // Without a flush every note stays in the list: room for all at once,
+    // faulted in beside the work. With one, a block's worth.
+    melody.Reserve(before + 2 * (flush ? std::min(count, kBlock) : count) + 3);
+    const Prefault prefault(const_cast<TMidiEvent*>(melody.end()), flush ? 0 : (2 * count + 3) * sizeof(TMidiEvent));
+    if (writeProgramChange)
+        melody.AddProgramChange(0, Program);
+    const KeySignature key = KeySignatureOf(scaleIndex, tonic);
+    melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+
+    // Each record's start, length and scale position depend only on the
+    // data, so a large list has them worked out a block ahead on a second
+    // thread while this one adds the notes of the block before (in order:
+    // the descending forms depend on the position before) and hands them on.
+    const MapInputs inputs{&data, count, lscale, x0, Duration, *defaultLength, n, maxY, minY, yRange};
+    const bool ahead = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
+    std::vector<Mapped> block(std::min(count, kBlock));
+    std::vector<Mapped> next(ahead ? block.size() : 0);
+    MapRange(inputs, 0, std::min(count, kBlock), block.data());
+    for (std::size_t from = 0; from < count; from += kBlock) {
+        const std::size_t to = std::min(count, from + kBlock);
+        std::jthread mapper; // joined on every way out
+        if (ahead && to < count)
+            mapper = std::jthread(MapRange, std::cref(inputs), to, std::min(count, to + kBlock), next.data());
+        for (std::size_t i = from; i < to; ++i) {
+            const Mapped& m = block[i - from];
+            if (m.position < 0)
+                return fail();
+            const std::uint8_t note = NoteAt(set, m.position, hasDescending);
+            melody.AddNote(m.start, note, Velocity, m.length);
+            set.PreviousPosition = static_cast<std::uint8_t>(m.position);
+        }
+        // Notes start in X order, so nothing still to come lies before the
+        // next block's first start.
+        if (flush && to < count && !flush(melody, TruncTick((data[to].X - x0) * lscale).value_or(0)))
+            return fail();
+        if (to >= count)
+            break;
+        if (ahead) {
+            mapper.join();
+            block.swap(next);
+        } else {
+            MapRange(inputs, to, std::min(count, to + kBlock), block.data());
+        }
+    }
+    melody.AddEndOfTrack(static_cast<std::uint32_t>(end));
+    return static_cast<std::uint32_t>(end);
+}
+
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program)
+{
+    return MapInBlocks(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                       writeProgramChange, Program, {});
 }
 
 std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& r)

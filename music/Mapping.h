@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: MIT
-// One mapping request: every setting a build needs, with its default and its
-// limits written once. The window fills it from its controls, the renderer
-// from its options, the settings file from its keys; BuildSmf turns a loaded
-// list and a request into a file.
+// The mapping of data onto notes: one request with every setting a build
+// needs (its default and its limits written once), the ticks of a piece, the
+// mapping kernel that works a large list in blocks, and the notes it gives.
+// The window fills the request from its controls, the renderer from its
+// options, the settings file from its keys.
 #pragma once
 
 #include "Scale.h"
 #include "data/Xydata.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,11 +62,40 @@ constexpr int ClampTo(long long value, int low, int high)
     return static_cast<int>(value < low ? low : (value > high ? high : value));
 }
 
-// Maps the list as the request says and writes the two-track file to
-// fileName through WriteMappedSmf. set receives the notes the scale allowed.
-// False when nothing was written (a setting out of its range included).
-bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
-              std::string* reason = nullptr);
+inline constexpr std::uint32_t kLastTick = 0xFFFFFFFFu;
+
+// A tick formula's result truncated toward zero, or nothing when it does not
+// fit an unsigned 32-bit tick (negative, too large or not a number). Always
+// inlined, so that in the mapping's SSE3 copy the truncation is one
+// truncating store instead of a switch of the x87 control word and back.
+[[gnu::always_inline]] inline std::optional<std::uint32_t> TruncTick(long double value)
+{
+    if (!(value > -1.0L && value < 4294967296.0L))
+        return std::nullopt;
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(value));
+}
+
+// The tick at which the piece of a sorted list ends: a quarter note after the
+// last record, rounded up to a whole bar. Empty when it does not fit 32 bits.
+std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN);
+
+// Maps every record onto a note of the set into melody. Returns the end tick
+// of the piece, or 0 when nothing was produced (no data, an X increment of 0,
+// or a tick that would not fit 32 bits).
+std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program);
+
+// Called after each block of notes with the start tick of the next block's
+// first note: every event before it is final and may leave the list.
+using BlockFlush = std::function<bool(TMidiEventList& melody, std::uint32_t limit)>;
+
+// MapDataToNotes a block of records at a time, handing the finished events
+// to flush after each block (none: every note stays in the list).
+std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                          const BlockFlush& flush);
 
 // One note of a mapped piece: the ticks it sounds and its key.
 struct NoteSpan {

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The scale catalogue, tone names, the set of notes a scale allows between
-// two tones, and the mapping of data onto those notes.
+// two tones, and the key signature of a scale.
 #pragma once
 
-#include "data/Xydata.h"
 #include "midi/Sequencer.h"
 
 #include <array>
@@ -64,27 +63,5 @@ struct KeySignature {
     std::uint8_t Minor = 0;
 };
 KeySignature KeySignatureOf(int scaleIndex, int tonic);
-
-// The tick at which the piece of a sorted list ends: a quarter note after the
-// last record, rounded up to a whole bar. Empty when it does not fit 32 bits.
-std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN);
-
-// Maps every record onto a note of the set into melody. Returns the end tick
-// of the piece, or 0 when nothing was produced (no data, an X increment of 0,
-// or a tick that would not fit 32 bits).
-std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
-                             std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program);
-
-// Maps the data and writes a two-track Standard MIDI File to fileName. The
-// file is put in place by ReplaceFile, so a failure never harms an existing
-// file.
-bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
-                    std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
-                    std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
-                    bool writeProgramChange, std::uint8_t Program, std::string* reason = nullptr);
-
-// What a failed build gives as its reason when the piece does not fit a file.
-inline constexpr char kReasonTooLong[] = "the piece is longer than a MIDI file can hold";
 
 } // namespace varimel

@@ -3,6 +3,7 @@
 // the mapping request's road to a file.
 #include "music/Mapping.h"
 #include "midi/Standardmidifile.h"
+#include "music/Filebuild.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 

@@ -4,7 +4,7 @@
 #include "Player.h"
 
 #include "TestUtil.h"
-#include "music/Scale.h"
+#include "music/Filebuild.h"
 
 #include <gtest/gtest.h>
 

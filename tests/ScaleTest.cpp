@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "music/Scale.h"
+#include "music/Mapping.h"
 
 #include "music/Generalmidi.h"
 

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+// The file build: a mapped piece as a two-track Standard MIDI File, put in
+// place so that a failure never harms an existing file. A large list is
+// mapped while it is written.
+#pragma once
+
+#include "Mapping.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varimel {
+
+// What a failed build gives as its reason when the piece does not fit a file.
+inline constexpr char kReasonTooLong[] = "the piece is longer than a MIDI file can hold";
+
+// Maps the data and writes a two-track Standard MIDI File to fileName. The
+// file is put in place by ReplaceFile, so a failure never harms an existing
+// file.
+bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
+                    std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
+                    std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
+                    bool writeProgramChange, std::uint8_t Program, std::string* reason = nullptr);
+
+// Maps the list as the request says and writes the two-track file to
+// fileName through WriteMappedSmf. set receives the notes the scale allowed.
+// False when nothing was written (a setting out of its range included).
+bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
+              std::string* reason = nullptr);
+
+} // namespace varimel
