@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Main.h"
 
+#include "Audiorender.h"
 #include "Filedialog.h"
 #include "Imagecanvas.h"
 #include "Importdialog.h"

@@ -6,6 +6,7 @@
 #include "music/Filebuild.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
+#include "playback/Audioformat.h"
 #include "sys/Paths.h"
 
 #include <algorithm>
@@ -487,8 +488,8 @@ Options ParseArguments(int argc, char** argv)
         else if (name == "-j")
             o.jobs = IntegerIn(name, *value, 1, kMaxJobs);
         else if (name == "--audio-format") {
-            if (*value != "wav" && *value != "flac" && *value != "ogg")
-                throw UsageError{"--audio-format needs wav, flac or ogg, not '" + *value + "'"};
+            if (!AudioFormatNamed(*value))
+                throw UsageError{"--audio-format needs " + std::string(kAudioFormatNames) + ", not '" + *value + "'"};
             o.audioFormat = *value;
         }
     }
@@ -509,7 +510,7 @@ Options ParseArguments(int argc, char** argv)
             throw UsageError{"give one of --wav and --audio"};
         const std::string& a = *o.audio;
         const std::string extension = ExtensionOf(a);
-        if (extension != "wav" && extension != "flac" && extension != "ogg")
+        if (!AudioFormatNamed(extension))
             throw UsageError{"--audio needs a file ending in .wav, .flac or .ogg, not '" + a + "'"};
         o.audioExtension = extension;
         o.wav = o.audio;

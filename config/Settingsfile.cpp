@@ -3,6 +3,7 @@
 
 #include "config/Inifile.h"
 #include "data/Number.h"
+#include "sys/Paths.h"
 
 #include <cstdlib>
 #include <optional>
@@ -45,15 +46,10 @@ const std::vector<std::string> kDefaultSoundFonts = {
 
 std::string FindSoundFont(const std::string& configured)
 {
-    const auto readable = [](const std::string& path) {
-        struct stat info {};
-        return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-               access(path.c_str(), R_OK) == 0;
-    };
     if (!configured.empty())
-        return readable(configured) ? configured : std::string();
+        return IsReadableFile(configured) ? configured : std::string();
     for (const std::string& candidate : kDefaultSoundFonts)
-        if (readable(candidate))
+        if (IsReadableFile(candidate))
             return candidate;
     return std::string();
 }

@@ -3,7 +3,7 @@
 // synthesizer, for varimel-render. Kept apart so that the renderer loads
 // the synthesizer's libraries only when audio is asked for.
 // Usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS
-#include "Player.h"
+#include "Audiorender.h"
 #include "sys/Paths.h"
 
 #include <cstdio>
@@ -18,18 +18,13 @@ int main(int argc, char** argv)
         std::fputs("usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS\n", stderr);
         return 2;
     }
-    const std::string kind = argv[3];
-    varimel::AudioFormat format = varimel::AudioFormat::Wav;
-    if (kind == "flac")
-        format = varimel::AudioFormat::Flac;
-    else if (kind == "ogg")
-        format = varimel::AudioFormat::Ogg;
-    else if (kind != "wav") {
+    const auto format = varimel::AudioFormatNamed(argv[3]);
+    if (!format) {
         std::fprintf(stderr, "unknown audio format '%s'\n", argv[3]);
         return 2;
     }
     std::string error;
-    if (!varimel::RenderAudio(argv[1], argv[2], format, argv[4], error, std::strtod(argv[5], nullptr))) {
+    if (!varimel::RenderAudio(argv[1], argv[2], *format, argv[4], error, std::strtod(argv[5], nullptr))) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Plays a Standard MIDI File through FluidSynth with a General MIDI
-// SoundFont, and renders one to a WAV file faster than real time.
+// SoundFont on the desktop's audio output, for the window's preview.
 #pragma once
 
 #include "config/Settingsfile.h"
@@ -61,6 +61,9 @@ private:
     bool OpenSynth();
     // Ends the current play (silently) and lets go of its file only.
     void EndPlay();
+    // Waits for the watching thread; a play still running ends silently.
+    void StopWatcher();
+    void DeletePlayer();
 
     PlayerOptions options_;
     _fluid_hashtable_t* settings_ = nullptr;
@@ -73,38 +76,5 @@ private:
     std::string error_;
     int soundFontLoads_ = 0;
 };
-
-// The audio files the synthesizer writes: 44.1 kHz, 16-bit stereo.
-enum class AudioFormat { Wav, Flac, Ogg };
-// By the file name's extension (.wav, .flac, .ogg, in any case); none for
-// anything else.
-std::optional<AudioFormat> AudioFormatOfPath(const std::string& path);
-const char* AudioExtension(AudioFormat format); // "wav", "flac", "ogg"
-
-// What an audio render may be told and tells while it runs: cancel is read
-// between blocks, progress gets the share done (0..1).
-struct RenderControl {
-    const std::atomic<bool>* cancel = nullptr;
-    std::function<void(double)> progress;
-};
-
-// Renders midiPath to outPath in the given format as fast as the machine
-// allows; the file is put in place only when complete (a cancelled or
-// failed render leaves no trace). expectedSeconds is the piece's length: a
-// WAV file that would pass 4 GiB is written as RF64.
-bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioFormat format,
-                 const std::string& soundFont, std::string& error, double expectedSeconds = 0.0,
-                 const RenderControl& control = {});
-
-// Renders midiPath to wavPath as fast as the machine allows. The WAV file is
-// written under a temporary name and put in place only when complete.
-// expectedSeconds is the piece's length: a piece whose audio would pass the
-// 4 GiB a WAV header can state is written as RF64 instead.
-bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFont,
-               std::string& error, double expectedSeconds = 0.0);
-
-// "wav", or "rf64" for audio of that many seconds that a WAV header cannot
-// state.
-const char* WaveFileType(double seconds);
 
 } // namespace varimel

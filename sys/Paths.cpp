@@ -74,6 +74,12 @@ bool Injected(ReplaceStep step) { return InjectedFailure() == step; }
 
 std::string FileNameOf(std::string_view path) { return std::string(path.substr(NameStart(path))); }
 
+bool IsReadableFile(const std::string& path)
+{
+    struct stat info {};
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), R_OK) == 0;
+}
+
 std::string AsciiLower(std::string_view text)
 {
     std::string lowered(text);

@@ -22,6 +22,8 @@ std::string AsciiLower(std::string_view text);
 // The part of a path's file name after its last '.', lowered; empty when the
 // name has no '.'.
 std::string ExtensionOf(std::string_view path);
+// A regular file this process may read.
+bool IsReadableFile(const std::string& path);
 // A name beside target, in the same folder, that no file has yet: files are
 // written there first and renamed over the target only when complete.
 std::string TemporarySibling(const std::string& target);

@@ -2,6 +2,7 @@
 // The real FluidSynth player, headless: the "file" audio driver renders to a
 // WAV file in real time, which stands in for a sound card.
 #include "Player.h"
+#include "Audiorender.h"
 
 #include "TestUtil.h"
 #include "music/Filebuild.h"
