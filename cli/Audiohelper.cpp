@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#include "Audiohelper.h"
+
+#include "sys/Paths.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace varimel::cli {
+
+namespace {
+
+// Where the audio helper is: beside the renderer in the build tree, in
+// libexec/varimel once installed; VARIMEL_AUDIO_HELPER names another.
+std::string AudioHelper()
+{
+    if (const char* given = std::getenv("VARIMEL_AUDIO_HELPER"); given && *given)
+        return given;
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return "varimel-audio";
+    const std::string folder = FolderOf(std::string_view(self, static_cast<std::size_t>(n)));
+    for (const std::string& candidate : {folder + "/varimel-audio", folder + "/../libexec/varimel/varimel-audio"})
+        if (access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    return folder + "/../libexec/varimel/varimel-audio";
+}
+
+} // namespace
+
+bool RenderAudioFile(const std::string& midi, const std::string& out, const std::string& format,
+                     const std::string& soundFont, double seconds, std::string& error)
+{
+    const std::string helper = AudioHelper();
+    if (access(helper.c_str(), X_OK) != 0) {
+        error = "the synthesizer is not installed (" + helper + ": " + std::strerror(errno) + ")";
+        return false;
+    }
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    char secondsText[64];
+    std::snprintf(secondsText, sizeof secondsText, "%.3f", seconds);
+    std::vector<std::string> args = {helper, midi, out, format, soundFont, secondsText};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, helper.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeFds[1]);
+    if (spawned != 0) {
+        close(pipeFds[0]);
+        error = helper + ": " + std::strerror(spawned);
+        return false;
+    }
+    ForwardSignalsTo(child);
+    std::string said;
+    char buffer[512];
+    for (ssize_t got; (got = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        said.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    ForwardSignalsTo(0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return true;
+    while (!said.empty() && said.back() == '\n')
+        said.pop_back();
+    error = said.empty() ? "the synthesizer stopped" : said;
+    return false;
+}
+
+} // namespace varimel::cli

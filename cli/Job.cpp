@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: MIT
+#include "Job.h"
+
+#include "Audiohelper.h"
+#include "Exitcodes.h"
+#include "Outputs.h"
+#include "config/Settingsfile.h"
+#include "data/Csvreader.h"
+#include "music/Filebuild.h"
+#include "music/Parameters.h"
+#include "sys/Paths.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace varimel::cli {
+
+namespace {
+
+// JSON string with every byte sequence that is not UTF-8 replaced by U+FFFD.
+std::string JsonString(std::string_view s)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            if (c == '"' || c == '\\') {
+                out += '\\';
+                out += static_cast<char>(c);
+            } else if (c < 0x20 || c == 0x7F) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+            } else {
+                out += static_cast<char>(c);
+            }
+            ++i;
+            continue;
+        }
+        std::size_t len = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
+        if (c >= 0xF5)
+            len = 0;
+        bool valid = len > 0 && i + len <= s.size();
+        for (std::size_t k = 1; valid && k < len; ++k)
+            valid = (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
+        if (valid && len >= 3) {
+            const auto c1 = static_cast<unsigned char>(s[i + 1]);
+            if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
+                (c == 0xF4 && c1 >= 0x90))
+                valid = false; // overlong forms, surrogates, beyond U+10FFFF
+        }
+        if (valid) {
+            out.append(s.substr(i, len));
+            i += len;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+// False when standard output did not take it (closed, full, a closed pipe).
+bool PrintSummaryJson(const CsvLoad& load)
+{
+    const CsvSummary& s = load.Summary;
+    std::string json = "{\"file\": " + JsonString(s.FileName) + ", \"records\": " + JsonString(s.NumRecord) +
+                       ", \"xmax\": " + JsonString(s.Xmax) + ", \"xmin\": " + JsonString(s.Xmin) +
+                       ", \"ymax\": " + JsonString(s.Ymax) + ", \"ymin\": " + JsonString(s.Ymin) +
+                       ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
+                       ", \"count\": " + std::to_string(load.Data.Count()) +
+                       ", \"skipped\": " + (load.Skipped ? "true" : "false") +
+                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + "}\n";
+    std::fputs(json.c_str(), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
+}
+
+// The value-to-note table: one row per note in time order.
+std::string NotesTable(const TXYDataList& data, const MappingRequest& request)
+{
+    const std::vector<NoteSpan> notes = MappedNotes(&data, request);
+    std::string out = "x,y,note,name,start_tick,end_tick,start_seconds\n";
+    char number[64];
+    const auto put = [&](double v) {
+        const auto r = std::to_chars(number, number + sizeof number, v);
+        out.append(number, r.ptr);
+    };
+    // One division per row, so that a whole second is exact.
+    const double ticksPerMinute = static_cast<double>(TicksPerQuarter) * ClampTo(request.Tempo, kMinTempo, kMaxTempo);
+    for (std::size_t i = 0; i < notes.size() && i < static_cast<std::size_t>(data.Count()); ++i) {
+        const NoteSpan& n = notes[i];
+        put(data[i].X);
+        out += ',';
+        put(data[i].Y);
+        out += ',' + std::to_string(n.Key) + ',';
+        if (n.Key >= kLowestTone && n.Key <= kHighestTone)
+            out += ToneLabel(ToneOfMidiNote(n.Key));
+        out += ',' + std::to_string(n.Start) + ',' + std::to_string(n.End) + ',';
+        put(n.Start * 60.0 / ticksPerMinute);
+        out += '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+void Say(std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
+}
+
+JobResult RenderJob(const Options& options, std::size_t index, const std::function<void(const std::string&)>& say)
+{
+    JobResult result;
+    const auto fail = [&](int status, const std::string& message, const std::string& path, const std::string& why) {
+        say(message);
+        if (!path.empty())
+            say("varimel-render: " + (path == "-" ? std::string("standard output") : path) + ": " + why);
+        result.status = status;
+        result.stopped = message + (why.empty() ? "" : " (" + why + ")");
+        return result;
+    };
+    const std::string& input = options.files[index];
+    const Outputs outputs = OutputsOf(options, index);
+
+    std::string reason;
+    std::optional<CsvLoad> load = LoadCsv(input, &reason, options.import);
+    if (!load)
+        return fail(kExitFailed, std::string(kMsgCsvReadFailed), input, reason);
+    result.skipped = load->Skips.Count();
+    bool summaryLost = false;
+    if (options.summaryJson && !PrintSummaryJson(*load)) {
+        summaryLost = true;
+        say("varimel-render: standard output: the summary could not be written: " +
+            std::string(std::strerror(errno ? errno : EIO)));
+    }
+    if (load->Skipped && !options.Batch())
+        say(std::string(kMsgLinesSkipped));
+    if (options.report) {
+        const std::string tsv = SkippedLinesTsv(load->Skips, false);
+        if (!ReplaceFile(
+                *options.report, [&tsv](const std::string& path) { return WriteWholeFile(path, tsv); }, &reason)) {
+            say("varimel-render: " + *options.report + ": " + reason);
+            result.status = kExitFailed;
+            result.stopped = *options.report + ": " + reason;
+            return result;
+        }
+    }
+    if (options.SummaryOnly()) {
+        result.status = summaryLost ? kExitFailed : kExitWritten;
+        return result;
+    }
+
+    const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
+    MappingRequest request = options.request;
+    const ParameterCheckResult check = CheckMappingParameters(
+        &load->Data, request.Scale, request.Tonic, request.LowTone, request.HighTone, dxText, options.duration);
+    if (check.Outcome != ParameterCheck::Ok)
+        return fail(kExitCheck, std::string(ParameterCheckMessage(check.Outcome)), {}, {});
+    request.DxPQN = check.DxPQN;
+    request.Duration = check.Duration;
+
+    // Without a .mid output (or with one that is no regular file) the piece
+    // still needs a file for the synthesizer; a private temporary holds it
+    // only while the audio is rendered.
+    std::unique_ptr<TemporaryFile> scratch;
+    if (!outputs.audio.empty() && (outputs.midi.empty() || WrittenInPlace(outputs.midi))) {
+        std::string pattern = std::filesystem::temp_directory_path().string() + "/varimel-XXXXXX";
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0)
+            return fail(kExitFailed, std::string(kMsgSmfFailed), pattern, std::strerror(errno));
+        close(fd);
+        scratch = std::make_unique<TemporaryFile>(pattern);
+    }
+    ScaleNoteSet set;
+    if (!outputs.midi.empty() && !BuildSmf(&load->Data, request, outputs.midi, set, &reason))
+        return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
+    if (scratch && !BuildSmf(&load->Data, request, scratch->Path(), set, &reason))
+        return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
+    result.notes = load->Data.Count();
+    if (!outputs.notes.empty()) {
+        const std::string table = NotesTable(load->Data, request);
+        if (!ReplaceFile(
+                outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason)) {
+            say("varimel-render: " + outputs.notes + ": " + reason);
+            result.status = kExitFailed;
+            result.stopped = outputs.notes + ": " + reason;
+            return result;
+        }
+    }
+    if (!outputs.audio.empty()) {
+        const std::string midi = scratch ? scratch->Path() : outputs.midi;
+        const double seconds = static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0)) /
+                               TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
+        const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
+        std::string error;
+        if (!RenderAudioFile(midi, outputs.audio, format,
+                             options.soundFont ? *options.soundFont : ConfiguredSoundFont(), seconds, error)) {
+            say("varimel-render: cannot render " + outputs.audio + ": " + error);
+            result.status = kExitFailed;
+            result.stopped = "cannot render " + outputs.audio + ": " + error;
+            return result;
+        }
+    }
+    result.status = summaryLost ? kExitFailed : kExitWritten;
+    return result;
+}
+
+} // namespace varimel::cli

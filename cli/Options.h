@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: MIT
+// The renderer's command line: its options with their values checked, the
+// settings preset they start from, and the help text.
+#pragma once
+
+#include "data/Importer.h"
+#include "music/Mapping.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace varimel::cli {
+
+inline constexpr int kMaxJobs = 64;
+
+struct Options {
+    MappingRequest request;        // the number settings come from the texts below
+    std::optional<std::string> dx; // none: the data's mean X interval
+    std::string duration{kDefaultDurationText};
+    bool summaryJson = false;
+    bool help = false;
+    std::optional<std::string> wav; // the audio output, by --wav or --audio
+    std::optional<std::string> audio;
+    std::string audioExtension = "wav";
+    std::optional<std::string> soundFont;
+    ImportOptions import;
+    bool xColumnGiven = false;
+    std::optional<std::string> report; // "-": standard output
+    std::optional<std::string> notesCsv;
+    std::optional<std::string> settings;
+    std::optional<std::string> outDir;      // many inputs: DIR/<name>.mid for each
+    int jobs = 0;                           // files rendered at a time; 0: one per processor
+    std::optional<std::string> audioFormat; // with outDir: also DIR/<name>.<format>
+    std::vector<std::string> files;
+
+    bool Batch() const { return outDir.has_value(); }
+
+    // Only the summary is asked for: no checks, no files.
+    bool SummaryOnly() const { return summaryJson && !wav && files.size() == 1; }
+};
+
+struct UsageError {
+    std::string reason;
+};
+
+// The settings file given with --settings cannot be read.
+struct SettingsError {
+    std::string reason;
+};
+
+// The help text; the defaults and ranges in it come from where they are set.
+std::string Usage();
+
+// The options of a command line, checked; throws UsageError or, for an
+// unreadable --settings file, SettingsError.
+Options ParseArguments(int argc, char** argv);
+
+} // namespace varimel::cli
