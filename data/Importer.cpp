@@ -5,6 +5,7 @@
 #include "Number.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -132,47 +133,36 @@ std::string FromShiftJis(std::string_view s)
 
 } // namespace
 
-std::string_view SkipReasonCode(SkipReason reason)
+namespace {
+
+// Each reason's code (for files and scripts) and words (for the window), in
+// the order of SkipReason.
+struct ReasonNames {
+    std::string_view code;
+    std::string_view words;
+};
+constexpr std::array<ReasonNames, 7> kReasonNames = {{
+    {"empty", "空行"},
+    {"missing-column", "列が足りません"},
+    {"x-not-number", "Xが数値ではありません"},
+    {"y-not-number", "Yが数値ではありません"},
+    {"x-not-date", "Xが日付ではありません"},
+    {"out-of-range", "数値が大きすぎます"},
+    {"too-long", "行が長すぎます"},
+}};
+static_assert(static_cast<std::size_t>(SkipReason::TooLong) + 1 == kReasonNames.size());
+
+ReasonNames NamesOf(SkipReason reason)
 {
-    switch (reason) {
-    case SkipReason::Empty:
-        return "empty";
-    case SkipReason::MissingColumn:
-        return "missing-column";
-    case SkipReason::XNotNumber:
-        return "x-not-number";
-    case SkipReason::YNotNumber:
-        return "y-not-number";
-    case SkipReason::XNotDate:
-        return "x-not-date";
-    case SkipReason::OutOfRange:
-        return "out-of-range";
-    case SkipReason::TooLong:
-        return "too-long";
-    }
-    return {};
+    const auto i = static_cast<std::size_t>(reason);
+    return i < kReasonNames.size() ? kReasonNames[i] : ReasonNames{};
 }
 
-std::string_view SkipReasonWords(SkipReason reason)
-{
-    switch (reason) {
-    case SkipReason::Empty:
-        return "空行";
-    case SkipReason::MissingColumn:
-        return "列が足りません";
-    case SkipReason::XNotNumber:
-        return "Xが数値ではありません";
-    case SkipReason::YNotNumber:
-        return "Yが数値ではありません";
-    case SkipReason::XNotDate:
-        return "Xが日付ではありません";
-    case SkipReason::OutOfRange:
-        return "数値が大きすぎます";
-    case SkipReason::TooLong:
-        return "行が長すぎます";
-    }
-    return {};
-}
+} // namespace
+
+std::string_view SkipReasonCode(SkipReason reason) { return NamesOf(reason).code; }
+
+std::string_view SkipReasonWords(SkipReason reason) { return NamesOf(reason).words; }
 
 void SkippedLines::Add(std::uint64_t line, SkipReason reason, std::string_view raw)
 {
