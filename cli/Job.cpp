@@ -176,11 +176,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     std::unique_ptr<TemporaryFile> scratch;
     if (!outputs.audio.empty() && (outputs.midi.empty() || WrittenInPlace(outputs.midi))) {
         std::string pattern = std::filesystem::temp_directory_path().string() + "/varimel-XXXXXX";
-        const int fd = mkstemp(pattern.data());
-        if (fd < 0)
+        scratch = NewTemporaryFile(pattern);
+        if (!scratch)
             return fail(kExitFailed, std::string(kMsgSmfFailed), pattern, std::strerror(errno));
-        close(fd);
-        scratch = std::make_unique<TemporaryFile>(pattern);
     }
     ScaleNoteSet set;
     if (!outputs.midi.empty() && !BuildSmf(&load->Data, request, outputs.midi, set, &reason))

@@ -171,6 +171,15 @@ TemporaryFile::~TemporaryFile()
         unlink(path.c_str());
 }
 
+std::unique_ptr<TemporaryFile> NewTemporaryFile(std::string& pattern)
+{
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        return nullptr;
+    close(fd);
+    return std::make_unique<TemporaryFile>(pattern);
+}
+
 void TemporaryFile::Release()
 {
     if (slot_ >= 0)
@@ -286,11 +295,10 @@ bool WriteInPlace(const std::string& target, const FileFiller& fill, std::string
     };
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/varimel-XXXXXX";
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
+    const std::unique_ptr<TemporaryFile> made = NewTemporaryFile(pattern);
+    if (!made)
         return fail("cannot create a temporary file", errno);
-    close(fd);
-    TemporaryFile temporary(pattern);
+    const TemporaryFile& temporary = *made;
     errno = 0;
     if (!fill(temporary.Path()))
         return fail("cannot write", errno ? errno : EIO);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,6 +79,11 @@ private:
     std::string path_;
     int slot_ = -1;
 };
+
+// A new empty file made from pattern (a path ending in "XXXXXX", which takes
+// the name tried), removed again when the object goes; null, with errno
+// telling why, when it cannot be made.
+std::unique_ptr<TemporaryFile> NewTemporaryFile(std::string& pattern);
 
 // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove every live
 // TemporaryFile and then end the process with the same signal.
