@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Importdialog.h"
 
+#include "Qtstrings.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -15,7 +17,6 @@ using varimel::ImportOptions;
 
 namespace {
 constexpr int kPreviewRows = 20;
-QString FromCore(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 } // namespace
 
 TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std::string bytes)

@@ -9,6 +9,8 @@
 #include "music/Musickeyboard.h"
 #include "music/Scale.h"
 
+#include "Controls.h"
+
 #include <QComboBox>
 #include <QIcon>
 #include <QSpinBox>
@@ -34,45 +36,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class ImageCanvas;
-
-// A drop-down list that reports when its list is about to open, and
-// remembers how its last change was made.
-class TToneBox : public QComboBox {
-    Q_OBJECT
-public:
-    using QComboBox::QComboBox;
-    void showPopup() override;
-
-    // The last change came from the opened list (not from keys or the wheel
-    // on the closed box).
-    bool ChangedFromList() const { return m_fromList; }
-    // Position held just before the last change made on the closed box.
-    int IndexBeforeChange() const { return m_before; }
-
-signals:
-    void dropDown();
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
-
-private:
-    bool m_fromList = false;
-    int m_before = 0;
-};
-
-// An integer box that takes any text while it is typed and settles it when
-// it loses the focus: text that is not a whole number reads as the minimum,
-// values outside the range go to the nearest bound.
-class TSpinEdit : public QSpinBox {
-    Q_OBJECT
-public:
-    explicit TSpinEdit(QWidget* parent = nullptr);
-    QValidator::State validate(QString& text, int& pos) const override;
-    void fixup(QString& text) const override;
-    int valueFromText(const QString& text) const override;
-    int Clamp(long long v) const;
-};
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -141,25 +104,6 @@ public:
     const QImage& KeyboardPicture() const;
     int SavedLowToneIndex() const { return m_savedLowToneIndex; }
     int SavedHighToneIndex() const { return m_savedHighToneIndex; }
-
-    // Tests stand in for the file dialogs: the chooser gets the folder to
-    // start in and returns the chosen path, or an empty text for cancel.
-    using FileChooser = std::function<QString(QWidget* parent, const QString& folder)>;
-    static void SetOpenFileChooser(FileChooser chooser);
-    static void SetSaveFileChooser(FileChooser chooser);
-    // The audio save dialog also tells which of its filters was chosen
-    // ("WAVファイル(*.wav)", ...).
-    using AudioChooser = std::function<QString(QWidget* parent, const QString& folder, QString& filter)>;
-    static void SetAudioFileChooser(AudioChooser chooser);
-    // Tests stand in for the shell: a URL or a program with its arguments.
-    using ShellOpener = std::function<void(const QString& target, const QStringList& arguments)>;
-    static void SetShellOpener(ShellOpener opener);
-    // Tests stand in for the user of a dialog: the runner gets the dialog,
-    // ready to show, and returns its result as exec() would.
-    using DialogRunner = std::function<int(QDialog& dialog)>;
-    static void SetDialogRunner(DialogRunner runner);
-    // Tests follow the end of play and the shut-down steps in their order.
-    static void SetShutdownTrace(std::function<void(const QString& step)> trace);
 
     static const char* const kManualUrl;
     static const char* const kHomePageUrl;

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Reportdialog.h"
 
-#include "Filedialog.h"
 #include "Messagebox.h"
+#include "Qtstrings.h"
+#include "Seams.h"
 #include "sys/Paths.h"
 
 #include <QApplication>
@@ -14,18 +15,6 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-
-QString FromCore(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-TReportDialog::Chooser& SaveChooser()
-{
-    static TReportDialog::Chooser chooser;
-    return chooser;
-}
-
-} // namespace
 
 int TSkippedLinesModel::rowCount(const QModelIndex& parent) const
 {
@@ -56,8 +45,6 @@ QVariant TSkippedLinesModel::headerData(int section, Qt::Orientation orientation
     static const char* const kHeaders[] = {"行", "理由", "内容"};
     return section >= 0 && section < 3 ? QString::fromUtf8(kHeaders[section]) : QVariant();
 }
-
-void TReportDialog::SetSaveChooser(Chooser chooser) { SaveChooser() = std::move(chooser); }
 
 TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options,
                              int validRecords, const varimel::SkippedLines& lines)
@@ -118,19 +105,13 @@ void TReportDialog::CopyTable()
 
 void TReportDialog::SaveTable()
 {
-    QString path;
-    if (SaveChooser()) {
-        path = SaveChooser()(this);
-    } else {
-        path = AskForFile(this, {}, true, {QStringLiteral("TSVファイル(*.tsv)")}, QStringLiteral("tsv"));
-    }
+    const QString path = seams::ChooseReportFile(this, QStringLiteral("TSVファイル(*.tsv)"), QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
     const std::string tsv = varimel::SkippedLinesTsv(m_lines, true);
     std::string reason;
     if (!varimel::ReplaceFile(
-            QFile::encodeName(path).toStdString(),
-            [&tsv](const std::string& file) { return varimel::WriteWholeFile(file, tsv); }, &reason))
+            ToPath(path), [&tsv](const std::string& file) { return varimel::WriteWholeFile(file, tsv); }, &reason))
         ShowError(QStringLiteral("ファイルを保存できませんでした。"), this,
                   path + QStringLiteral(": ") + FromCore(reason));
 }

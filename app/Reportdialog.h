@@ -34,10 +34,6 @@ public:
     TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options, int validRecords,
                   const varimel::SkippedLines& lines);
 
-    // Tests stand in for the save dialog.
-    using Chooser = std::function<QString(QWidget* parent)>;
-    static void SetSaveChooser(Chooser chooser);
-
 private:
     void CopyTable();
     void SaveTable();

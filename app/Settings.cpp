@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Settings.h"
 
+#include "Qtstrings.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -10,9 +12,6 @@
 namespace settings {
 
 namespace {
-
-std::string Path(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 // A stored text cut to kTextLimit characters (never inside a character).
 void Cut(std::string& s)
@@ -38,7 +37,7 @@ QString DocumentsFolder()
 
 varimel::StoredSettings Read(const QString& iniPath, const QString& documents)
 {
-    varimel::StoredSettings s = varimel::ReadSettingsFile(Path(iniPath), documents.toUtf8().toStdString());
+    varimel::StoredSettings s = varimel::ReadSettingsFile(ToPath(iniPath), documents.toUtf8().toStdString());
     for (std::string* text : {&s.CsvDir, &s.SmfDir, &s.DxPQN, &s.Duration, &s.SoundFont, &s.AudioDriver})
         Cut(*text);
     return s;
@@ -47,7 +46,7 @@ varimel::StoredSettings Read(const QString& iniPath, const QString& documents)
 WriteOutcome Write(const QString& iniPath, const varimel::StoredSettings& values, QString* reason)
 {
     std::string why;
-    const WriteOutcome outcome = varimel::WriteSettingsFile(Path(iniPath), values, &why);
+    const WriteOutcome outcome = varimel::WriteSettingsFile(ToPath(iniPath), values, &why);
     if (reason)
         *reason = QString::fromStdString(why);
     return outcome;

@@ -4,6 +4,7 @@
 #include "BenchData.h"
 #include "Main.h"
 #include "Messagebox.h"
+#include "Seams.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -41,14 +42,14 @@ void BM_WindowReportsMillionSkippedLines(benchmark::State& state)
     TMainForm form;
     for (auto _ : state) {
         form.ReadCsvFile(QString::fromStdString(path));
-        TMainForm::SetDialogRunner([](QDialog& d) {
+        seams::SetDialogRunner([](QDialog& d) {
             d.show();
             QApplication::processEvents();
             return int(QDialog::Rejected);
         });
         form.ImportReportClick();
     }
-    TMainForm::SetDialogRunner({});
+    seams::SetDialogRunner({});
     SetMessageHook({});
 }
 // From a click on 試聴 to the player running, for a 10^4-row file, once the

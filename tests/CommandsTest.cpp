@@ -32,36 +32,19 @@ namespace {
 
 constexpr const char* kSmallFont = "/usr/share/sounds/sf2/TimGM6mb.sf2";
 
-class Commands : public ::testing::Test {
+class Commands : public WindowTest {
 protected:
     void SetUp() override
     {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
-        qputenv("HOME", QByteArray::fromStdString(dir.Path()));
-        savedTmp = qgetenv("TMPDIR");
-        qputenv("TMPDIR", QByteArray::fromStdString(dir.Path()));
-        std::filesystem::create_directories(dir / "config/Korvath/Varimel");
-        TMainForm::SetShutdownTrace([this](const QString& step) { trace << step; });
-        TMainForm::SetShellOpener([this](const QString& target, const QStringList& args) {
+        WindowTest::SetUp();
+        seams::SetShutdownTrace([this](const QString& step) { trace << step; });
+        seams::SetShellOpener([this](const QString& target, const QStringList& args) {
             opened << (args.isEmpty() ? target : target + " " + args.join(' '));
         });
     }
-    void TearDown() override
-    {
-        form.reset();
-        TMainForm::SetShutdownTrace({});
-        TMainForm::SetShellOpener({});
-        TMainForm::SetSaveFileChooser({});
-        if (savedTmp.isEmpty())
-            qunsetenv("TMPDIR");
-        else
-            qputenv("TMPDIR", savedTmp);
-    }
-    QByteArray savedTmp;
 
     std::string Ini() const { return dir / "config/Korvath/Varimel/Varimel.ini"; }
     void WriteIni(const std::string& text) const { testutil::WriteFile(Ini(), text); }
-    void Start() { form = std::make_unique<TMainForm>(); }
     // Starts with the test SoundFont and the file driver, and a loaded piece
     // of `quarters` quarter notes at 240 bpm.
     void StartWithPiece(int quarters, const std::string& playback = "")
@@ -75,7 +58,6 @@ protected:
         testutil::WriteFile(dir / "piece.csv", csv);
         form->WMDropFiles({QString::fromStdString(dir / "piece.csv")});
     }
-    template <typename T> T* Get(const char* name) const { return form->findChild<T*>(QString::fromLatin1(name)); }
     bool MappingEnabled() const
     {
         return Get<QWidget>("ScaleBox")->isEnabled() && Get<QWidget>("PreviewButton")->isEnabled();
@@ -97,11 +79,8 @@ protected:
             QApplication::processEvents(QEventLoop::AllEvents, 20);
     }
 
-    testutil::TempDir dir;
-    MessageRecorder boxes;
     QStringList trace;
     QStringList opened;
-    std::unique_ptr<TMainForm> form;
 };
 
 } // namespace
@@ -190,7 +169,7 @@ TEST_F(Commands, Export)
     EXPECT_EQ(form->SmfDir(), documents);
     QString offered;
     QString answer;
-    TMainForm::SetSaveFileChooser([&](QWidget*, const QString& folder) {
+    seams::SetSaveFileChooser([&](QWidget*, const QString& folder) {
         offered = folder;
         return answer;
     });
@@ -477,14 +456,14 @@ TEST_F(Commands, AudioExportInEachFormat)
     };
     for (const Case& c : cases) {
         QString folder;
-        TMainForm::SetAudioFileChooser([&](QWidget* parent, const QString& start, QString& filter) {
+        seams::SetAudioFileChooser([&](QWidget* parent, const QString& start, QString& filter) {
             EXPECT_EQ(parent, form.get());
             folder = start;
             filter = QString::fromUtf8(c.filter);
             return QString::fromStdString(dir / c.name);
         });
         bool progressShown = false;
-        TMainForm::SetDialogRunner([&](QDialog& d) {
+        seams::SetDialogRunner([&](QDialog& d) {
             progressShown = d.objectName() == QLatin1String("AudioProgress");
             return d.exec();
         });
@@ -498,8 +477,8 @@ TEST_F(Commands, AudioExportInEachFormat)
         EXPECT_TRUE(d.sound) << c.file;
     }
     EXPECT_EQ(form->SmfDir(), QString::fromStdString(dir.Path()));
-    TMainForm::SetAudioFileChooser({});
-    TMainForm::SetDialogRunner({});
+    seams::SetAudioFileChooser({});
+    seams::SetDialogRunner({});
 }
 
 // Cancel and failure leave an existing file as it was and no temporary.
@@ -507,11 +486,11 @@ TEST_F(Commands, AudioExportCancelAndFailure)
 {
     StartWithPiece(400); // a long piece, so the render is still running when cancelled
     testutil::WriteFile(dir / "keep.wav", "precious");
-    TMainForm::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
+    seams::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
         filter = QStringLiteral("WAVファイル(*.wav)");
         return QString::fromStdString(dir / "keep.wav");
     });
-    TMainForm::SetDialogRunner([](QDialog& d) {
+    seams::SetDialogRunner([](QDialog& d) {
         QTimer::singleShot(100, &d, [&d] { static_cast<QProgressDialog&>(d).cancel(); });
         return d.exec();
     });
@@ -522,17 +501,17 @@ TEST_F(Commands, AudioExportCancelAndFailure)
     EXPECT_TRUE(boxes.shown.empty()) << "a cancel is no error";
 
     // A folder that does not exist: the error box, owned by the window.
-    TMainForm::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
+    seams::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
         filter = QStringLiteral("FLACファイル(*.flac)");
         return QString::fromStdString(dir / "no/such/song");
     });
-    TMainForm::SetDialogRunner([](QDialog& d) { return d.exec(); });
+    seams::SetDialogRunner([](QDialog& d) { return d.exec(); });
     form->AudioExportClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("オーディオファイルの作成に失敗しました。"));
     EXPECT_EQ(boxes.shown[0].owner, form.get());
     EXPECT_TRUE(boxes.shown[0].details.startsWith(QString::fromStdString(dir / "no/such/song.flac")));
-    TMainForm::SetAudioFileChooser({});
-    TMainForm::SetDialogRunner({});
+    seams::SetAudioFileChooser({});
+    seams::SetDialogRunner({});
 }

@@ -27,19 +27,12 @@
 
 namespace {
 
-class ImportWindow : public ::testing::Test {
+class ImportWindow : public WindowTest {
 protected:
     void SetUp() override
     {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
-        qputenv("HOME", QByteArray::fromStdString(dir.Path()));
-        form = std::make_unique<TMainForm>();
-    }
-    void TearDown() override
-    {
-        form.reset();
-        TMainForm::SetDialogRunner({});
-        TReportDialog::SetSaveChooser({});
+        WindowTest::SetUp();
+        Start();
     }
     QString Label(const char* name) const { return form->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
     QString Write(const std::string& name, const std::string& bytes) const
@@ -47,10 +40,6 @@ protected:
         testutil::WriteFile(dir / name, bytes);
         return QString::fromStdString(dir / name);
     }
-
-    testutil::TempDir dir;
-    MessageRecorder boxes;
-    std::unique_ptr<TMainForm> form;
 };
 
 } // namespace
@@ -82,7 +71,7 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
 
     // Ctrl+I runs the import dialog.
     QString title;
-    TMainForm::SetDialogRunner([&](QDialog& d) {
+    seams::SetDialogRunner([&](QDialog& d) {
         title = d.windowTitle();
         return int(QDialog::Rejected);
     });
@@ -98,7 +87,7 @@ TEST_F(ImportWindow, OptionsReloadTheFileAndPersist)
     boxes.shown.clear();
 
     // In the dialog: X as a date, Y from column 2; the preview follows.
-    TMainForm::SetDialogRunner([&](QDialog& d) {
+    seams::SetDialogRunner([&](QDialog& d) {
         d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->setChecked(true);
         d.findChild<QSpinBox*>(QStringLiteral("YColumnBox"))->setValue(2);
         auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
@@ -132,7 +121,7 @@ TEST_F(ImportWindow, OptionsReloadTheFileAndPersist)
     EXPECT_NE(ini.find("[Import]\nXColumn=1\nYColumn=2\nXDate=1\nDecimalComma=0\n"), std::string::npos) << ini;
     form = std::make_unique<TMainForm>();
     EXPECT_TRUE(form->ImportOptionsInUse().XDate);
-    TMainForm::SetDialogRunner([&](QDialog& d) {
+    seams::SetDialogRunner([&](QDialog& d) {
         d.findChild<QPushButton*>(QStringLiteral("DefaultsButton"))->click();
         EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->isChecked());
         return int(QDialog::Accepted);
@@ -144,14 +133,14 @@ TEST_F(ImportWindow, OptionsReloadTheFileAndPersist)
 TEST_F(ImportWindow, LineNumbersAndDecimalCommaFromTheDialog)
 {
     form->OpenFile(Write("eu.csv", "1,5;2,25\n2,5;3\n"));
-    TMainForm::SetDialogRunner([&](QDialog& d) {
+    seams::SetDialogRunner([&](QDialog& d) {
         d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(true);
         return int(QDialog::Accepted);
     });
     form->ImportSettingsClick();
     EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 2"));
     EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("         2.5"));
-    TMainForm::SetDialogRunner([&](QDialog& d) {
+    seams::SetDialogRunner([&](QDialog& d) {
         d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(false);
         d.findChild<QCheckBox*>(QStringLiteral("XLineBox"))->setChecked(true);
         EXPECT_FALSE(d.findChild<QSpinBox*>(QStringLiteral("XColumnBox"))->isEnabled());
@@ -173,7 +162,7 @@ TEST_F(ImportWindow, ReportListsEveryLine)
     form->OpenFile(Write("many.csv", bytes));
     ASSERT_EQ(form->SkippedLinesOfLoad().Count(), 251u);
     bool checked = false;
-    TMainForm::SetDialogRunner([&](QDialog& d) {
+    seams::SetDialogRunner([&](QDialog& d) {
         auto* table = d.findChild<QTableView*>(QStringLiteral("ReportTable"));
         EXPECT_EQ(table->model()->rowCount(), 251);
         EXPECT_EQ(table->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("理由"));
@@ -187,7 +176,7 @@ TEST_F(ImportWindow, ReportListsEveryLine)
         const QString copied = QApplication::clipboard()->text();
         EXPECT_TRUE(copied.startsWith(
             QStringLiteral("行\t理由\t内容\n1\tXが数値ではありません\tx,y\n2\t列が足りません\tbad\n")));
-        TReportDialog::SetSaveChooser([&](QWidget*) { return QString::fromStdString(dir / "report.tsv"); });
+        seams::SetReportFileChooser([&](QWidget*) { return QString::fromStdString(dir / "report.tsv"); });
         d.findChild<QPushButton*>(QStringLiteral("SaveButton"))->click();
         checked = true;
         return int(QDialog::Rejected);

@@ -31,26 +31,14 @@
 
 namespace {
 
-class Window : public ::testing::Test {
+class Window : public WindowTest {
 protected:
     void SetUp() override
     {
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir / "config"));
-        qputenv("HOME", QByteArray::fromStdString(dir.Path()));
-        form = std::make_unique<TMainForm>();
-    }
-    void TearDown() override
-    {
-        form.reset();
-        TMainForm::SetOpenFileChooser({});
+        WindowTest::SetUp();
+        Start();
     }
 
-    template <typename T> T* Get(const char* name) const
-    {
-        T* w = form->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
     QString Text(const char* name) const { return Get<QLabel>(name)->text(); }
     QComboBox* Box(const char* name) const { return Get<QComboBox>(name); }
     QString Csv(const std::string& name, const std::string& bytes) const
@@ -67,10 +55,6 @@ protected:
         box->setCurrentIndex(index);
         emit box->activated(index);
     }
-
-    testutil::TempDir dir;
-    MessageRecorder boxes;
-    std::unique_ptr<TMainForm> form;
 };
 
 QRgb Pixel(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFF; }
@@ -333,7 +317,7 @@ TEST_F(Window, LoadButtonUsesTheDialogFolder)
 {
     QString offered;
     QString answer;
-    TMainForm::SetOpenFileChooser([&](QWidget*, const QString& folder) {
+    seams::SetOpenFileChooser([&](QWidget*, const QString& folder) {
         offered = folder;
         return answer;
     });

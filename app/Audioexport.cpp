@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#include "Audioexport.h"
+
+#include "Audiorender.h"
+#include "Messagebox.h"
+#include "Qtstrings.h"
+#include "Seams.h"
+#include "music/Filebuild.h"
+
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+using namespace varimel;
+
+void ExportAudio(QWidget* parent, const TXYDataList& data, const MappingRequest& request, const QString& soundFontPath,
+                 QString& folder)
+{
+    static const QStringList filters = {QStringLiteral("WAVファイル(*.wav)"), QStringLiteral("FLACファイル(*.flac)"),
+                                        QStringLiteral("Ogg Vorbisファイル(*.ogg)")};
+    static const AudioFormat formats[] = {AudioFormat::Wav, AudioFormat::Flac, AudioFormat::Ogg};
+    QString filter = filters.constFirst();
+    QString path = seams::ChooseAudioFile(parent, folder, filters, filter);
+    if (path.isEmpty())
+        return;
+    const qsizetype chosen = std::max<qsizetype>(0, filters.indexOf(filter));
+    AudioFormat format = formats[chosen];
+    // A name typed without an extension gets the chosen filter's; a name
+    // with a known extension is written in that format.
+    if (path.lastIndexOf(QLatin1Char('.')) <= path.lastIndexOf(QLatin1Char('/')))
+        path += QLatin1Char('.') + QLatin1String(AudioExtension(format));
+    else if (const auto named = AudioFormatOfPath(ToPath(path)))
+        format = *named;
+    folder = FolderOfPath(path);
+
+    const QString failed = QStringLiteral("オーディオファイルの作成に失敗しました。");
+    // The piece goes to the synthesizer as a MIDI file of the program's own.
+    std::string scratchPath = ToPath(ScratchFolder()) + "/VarimelExport-XXXXXX";
+    const std::unique_ptr<TemporaryFile> scratch = NewTemporaryFile(scratchPath);
+    if (!scratch) {
+        ShowError(failed, parent, FromCore(scratchPath + ": " + std::strerror(errno)));
+        return;
+    }
+    std::string reason;
+    ScaleNoteSet set;
+    if (!BuildSmf(&data, request, scratch->Path(), set, &reason)) {
+        ShowError(failed, parent, path + QStringLiteral(": ") + FromCore(reason));
+        return;
+    }
+    const double seconds =
+        static_cast<double>(PieceEndTick(data, request.DxPQN).value_or(0)) / TicksPerQuarter * 60.0 / request.Tempo;
+
+    // The render runs beside the window's event loop; the dialog shows its
+    // progress and can stop it.
+    std::atomic<bool> cancel{false};
+    std::atomic<int> permille{0};
+    std::atomic<bool> done{false};
+    bool ok = false;
+    std::string error;
+    const std::string soundFont = ToPath(soundFontPath);
+    const std::string target = ToPath(path);
+    std::thread worker([&] {
+        RenderControl control;
+        control.cancel = &cancel;
+        control.progress = [&permille](double share) { permille = static_cast<int>(share * 1000); };
+        ok = RenderAudio(scratch->Path(), target, format, soundFont, error, seconds, control);
+        done = true;
+    });
+    QProgressDialog progress(QStringLiteral("オーディオファイルを書き出しています..."), QStringLiteral("キャンセル"), 0,
+                             1000, parent);
+    progress.setObjectName(QStringLiteral("AudioProgress"));
+    progress.setWindowTitle(QStringLiteral("Varimel"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, &progress, [&] {
+        progress.setValue(permille.load());
+        if (done)
+            progress.done(QDialog::Accepted);
+    });
+    QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&] {
+        cancel = true;
+        progress.done(QDialog::Rejected);
+    });
+    poll.start();
+    if (!done)
+        seams::RunDialog(progress);
+    poll.stop();
+    if (!done)
+        cancel = true; // the dialog went away some other way
+    worker.join();
+    if (!ok && !cancel)
+        ShowError(failed, parent, path + QStringLiteral(": ") + FromCore(error));
+}

@@ -1,0 +1,315 @@
+// SPDX-License-Identifier: MIT
+// The main window's layout: every control at its pixel, in a table, with its
+// caption and hint; the captions fitted, the controls named for a screen
+// reader, the tab order, the commands of the context menu and the keys.
+#include "Main.h"
+
+#include "Captions.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+
+#include <type_traits>
+
+using namespace varimel;
+
+namespace {
+
+constexpr int kClientWidth = 626;
+constexpr int kClientHeight = 426;
+constexpr int kKeyboardWidth = 579;
+constexpr int kKeyboardHeight = 65;
+constexpr int kListHeight = 21;
+constexpr int kEditHeight = 21;
+constexpr int kSpinHeight = 22;
+constexpr int kTitleFontPixels = 21;
+
+// The kinds of control the layout places.
+enum class Kind { Group, Button, Label, List, ToneList, Edit, Number, Check, Picture, Link };
+
+// One control of the layout: where it sits (in its group, or in the window
+// when group is null), its caption or first text, and its hint. A label
+// takes the width of its text; its width and height here are unused.
+struct Place {
+    Kind kind;
+    const char* name;
+    const char* group;
+    int x, y, width, height;
+    const char* text;
+    const char* hint;
+};
+
+// The window in the order its controls are made (later controls lie above
+// earlier ones; labels lie beneath all).
+const Place kLayout[] = {
+    {Kind::Group, "GroupBox1", nullptr, 8, 8, 609, 89, "データ", nullptr},
+    {Kind::Button, "LoadDataButton", "GroupBox1", 16, 25, 129, 25, "CSVファイル読込...(&I)",
+     "「ファイルを開く」ダイアログからCSVファイルを選択して開きます。ドラッグ＆ドロップで開くこともできます。"},
+    {Kind::Label, "NumRecordLabel", "GroupBox1", 179, 18, 0, 0, "レコード数 = 0", nullptr},
+    {Kind::Label, "XIntervalLabel", "GroupBox1", 179, 37, 0, 0, "Xの平均間隔 = 0", nullptr},
+    {Kind::Label, "CsvFileNameLabel", "GroupBox1", 16, 64, 0, 0, "データファイル: ", nullptr},
+    {Kind::Label, "XmaxLabel", "GroupBox1", 424, 37, 0, 0, "0", nullptr},
+    {Kind::Label, "XminLabel", "GroupBox1", 424, 56, 0, 0, "0", nullptr},
+    {Kind::Label, "YmaxLabel", "GroupBox1", 511, 37, 0, 0, "0", nullptr},
+    {Kind::Label, "YminLabel", "GroupBox1", 511, 56, 0, 0, "0", nullptr},
+    {Kind::Label, "Label1", "GroupBox1", 458, 18, 0, 0, "X", nullptr},
+    {Kind::Label, "Label2", "GroupBox1", 545, 18, 0, 0, "Y", nullptr},
+    {Kind::Label, "Label3", "GroupBox1", 361, 37, 0, 0, "最大値", nullptr},
+    {Kind::Label, "Label4", "GroupBox1", 361, 56, 0, 0, "最小値", nullptr},
+
+    {Kind::Group, "GroupBox2", nullptr, 8, 103, 609, 266, "スケールマッピングの設定", nullptr},
+    {Kind::Picture, "KeyboardImage", "GroupBox2", 16, 24, kKeyboardWidth, kKeyboardHeight, nullptr, nullptr},
+    {Kind::List, "ScaleBox", "GroupBox2", 54, 112, 214, kListHeight, nullptr, "適用するスケール（音階）を指定します。"},
+    {Kind::List, "TonicBox", "GroupBox2", 315, 112, 54, kListHeight, nullptr,
+     "スケールの主音（中心となる音）を指定します。"},
+    {Kind::ToneList, "LowToneBox", "GroupBox2", 427, 112, 54, kListHeight, nullptr,
+     "マッピング範囲の最低音を指定します。"},
+    {Kind::ToneList, "HighToneBox", "GroupBox2", 541, 112, 54, kListHeight, nullptr,
+     "マッピング範囲の最高音を指定します。"},
+    {Kind::Edit, "DxPQNBox", "GroupBox2", 136, 152, 70, kEditHeight, kDefaultDxPQNText.data(),
+     "4分音符の長さに相当するXの変化量を指定します。"},
+    {Kind::Edit, "DurationBox", "GroupBox2", 315, 152, 65, kEditHeight, kDefaultDurationText.data(),
+     "音符の長さに対する実際の発音時間を0～1の範囲で指定します。"},
+    {Kind::Number, "TempoBox", "GroupBox2", 459, 151, 54, kSpinHeight, nullptr,
+     "演奏するテンポを1分間あたりの4分音符の数で指定します。"},
+    {Kind::List, "ProgramBox", "GroupBox2", 54, 188, 160, kListHeight, nullptr,
+     "General MIDIで定義された128音色からプログラムを選択します。"},
+    {Kind::Number, "VelocityBox", "GroupBox2", 315, 187, 54, kSpinHeight, nullptr,
+     "発音の強さ（ベロシティー）を1～127の範囲で指定します。"},
+    {Kind::Check, "DisableProgChangeBox", "GroupBox2", 424, 190, 171, 17, "プログラムチェンジを書き込まない",
+     "チェックするとSMFにプログラムチェンジを書き込みません。"},
+    {Kind::Button, "PreviewButton", "GroupBox2", 54, 223, 75, 25, "試聴(&P)",
+     "現在の設定でスケールマッピングを行い、内蔵のシンセサイザー（FluidSynth）で演奏します。"},
+    {Kind::Button, "StopButton", "GroupBox2", 135, 223, 75, 25, "再生停止(&S)", "再生を中断します。"},
+    {Kind::Button, "VolumeCtrlButton", "GroupBox2", 264, 223, 89, 25, "音量調整...(&V)",
+     "デスクトップの音量調整画面を開きます。音が出ない場合はシンセサイザーの音量をご確認下さい。"},
+    {Kind::Button, "SaveSMFButton", "GroupBox2", 408, 223, 187, 25, "スタンダードMIDIファイルへ保存...(&E)",
+     "現在の設定でスケールマッピングを行い、スタンダードMIDIファイルに保存します。"},
+    {Kind::Label, "Label5", "GroupBox2", 10, 116, 0, 0, "スケール", nullptr},
+    {Kind::Label, "Label8", "GroupBox2", 285, 116, 0, 0, "主音", nullptr},
+    {Kind::Label, "Label6", "GroupBox2", 385, 116, 0, 0, "最低音", nullptr},
+    {Kind::Label, "Label7", "GroupBox2", 499, 116, 0, 0, "最高音", nullptr},
+    {Kind::Label, "Label9", "GroupBox2", 14, 156, 0, 0, "4分音符あたりのXの増分", nullptr},
+    {Kind::Label, "Label14", "GroupBox2", 247, 156, 0, 0, "デュレーション", nullptr},
+    {Kind::Label, "Label10", "GroupBox2", 425, 156, 0, 0, "テンポ", nullptr},
+    {Kind::Label, "Label11", "GroupBox2", 519, 156, 0, 0, "bpm", nullptr},
+    {Kind::Label, "Label12", "GroupBox2", 24, 192, 0, 0, "音色", nullptr},
+    {Kind::Label, "Label13", "GroupBox2", 254, 192, 0, 0, "ベロシティー", nullptr},
+
+    {Kind::Label, "Label15", nullptr, 16, 375, 0, 0, "Varimel", nullptr},
+    {Kind::Label, "Label16", nullptr, 16, 406, 0, 0, "Presented by Korvath", nullptr},
+    {Kind::Label, "VersionLabel", nullptr, 154, 381, 0, 0, "Version", nullptr},
+    {Kind::Link, "UrlLabel", nullptr, 154, 404, 133, 17, nullptr, nullptr},
+    {Kind::Button, "HelpButton", nullptr, 528, 383, 75, 25, "ヘルプ(&H)",
+     "オンラインマニュアルにジャンプします。インターネット接続が必要です。"},
+};
+
+// Makes one control of the layout in parent.
+QWidget* MakeControl(const Place& p, QWidget* parent)
+{
+    const QString text = QString::fromUtf8(p.text ? p.text : "");
+    QWidget* w = nullptr;
+    switch (p.kind) {
+    case Kind::Label:
+        return MakeLabel(parent, p.name, p.x, p.y, text);
+    case Kind::Group:
+        w = new QGroupBox(text, parent);
+        break;
+    case Kind::Button:
+        w = new QPushButton(text, parent);
+        break;
+    case Kind::List:
+        w = new QComboBox(parent);
+        break;
+    case Kind::ToneList:
+        w = new TToneBox(parent);
+        break;
+    case Kind::Edit:
+        w = new QLineEdit(text, parent);
+        break;
+    case Kind::Number:
+        w = new TSpinEdit(parent);
+        break;
+    case Kind::Check:
+        w = new QCheckBox(text, parent);
+        break;
+    case Kind::Picture:
+    case Kind::Link:
+        w = new QLabel(parent);
+        break;
+    }
+    w->setObjectName(QString::fromLatin1(p.name));
+    w->setGeometry(p.x, p.y, p.width, p.height);
+    if (p.hint)
+        SetHint(w, QString::fromUtf8(p.hint));
+    return w;
+}
+
+} // namespace
+
+void TMainForm::CreateControls()
+{
+    setWindowTitle(QStringLiteral("Varimel"));
+    setFont(WindowFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - kClientWidth) / 2, area.y() + (area.height() - kClientHeight) / 2);
+    }
+
+    for (const Place& p : kLayout) {
+        QWidget* parent = p.group ? findChild<QWidget*>(QString::fromLatin1(p.group)) : this;
+        MakeControl(p, parent);
+    }
+    const auto bind = [this](auto*& member, const char* name) {
+        member = findChild<std::remove_reference_t<decltype(member)>>(QString::fromLatin1(name));
+    };
+    bind(GroupBox1, "GroupBox1");
+    bind(GroupBox2, "GroupBox2");
+    bind(LoadDataButton, "LoadDataButton");
+    bind(NumRecordLabel, "NumRecordLabel");
+    bind(XIntervalLabel, "XIntervalLabel");
+    bind(CsvFileNameLabel, "CsvFileNameLabel");
+    bind(XmaxLabel, "XmaxLabel");
+    bind(XminLabel, "XminLabel");
+    bind(YmaxLabel, "YmaxLabel");
+    bind(YminLabel, "YminLabel");
+    bind(KeyboardImage, "KeyboardImage");
+    bind(ScaleBox, "ScaleBox");
+    bind(TonicBox, "TonicBox");
+    bind(LowToneBox, "LowToneBox");
+    bind(HighToneBox, "HighToneBox");
+    bind(DxPQNBox, "DxPQNBox");
+    bind(DurationBox, "DurationBox");
+    bind(TempoBox, "TempoBox");
+    bind(ProgramBox, "ProgramBox");
+    bind(VelocityBox, "VelocityBox");
+    bind(DisableProgChangeBox, "DisableProgChangeBox");
+    bind(PreviewButton, "PreviewButton");
+    bind(StopButton, "StopButton");
+    bind(VolumeCtrlButton, "VolumeCtrlButton");
+    bind(SaveSMFButton, "SaveSMFButton");
+    bind(VersionLabel, "VersionLabel");
+    bind(UrlLabel, "UrlLabel");
+    bind(HelpButton, "HelpButton");
+
+    KeyboardImage->setContentsMargins(0, 0, 0, 0);
+    KeyboardImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (QComboBox* box :
+         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox), ProgramBox})
+        box->setMaxVisibleItems(16);
+    TempoBox->setRange(kMinTempo, kMaxTempo);
+    TempoBox->setValue(kDefaultTempo);
+    VelocityBox->setRange(kMinVelocity, kMaxVelocity);
+    VelocityBox->setValue(kDefaultVelocity);
+
+    auto* title = findChild<QLabel*>(QStringLiteral("Label15"));
+    QFont titleFont(QStringLiteral("Times New Roman"));
+    titleFont.setStyleHint(QFont::Serif);
+    titleFont.setPixelSize(kTitleFontPixels);
+    titleFont.setBold(true);
+    titleFont.setItalic(true);
+    title->setFont(titleFont);
+    title->setStyleSheet(QStringLiteral("QLabel { color: #008000; }"));
+    title->setGeometry(16, 375, 121, 24);
+
+    const QString url = QString::fromLatin1(TMainForm::kHomePageUrl);
+    UrlLabel->setTextFormat(Qt::RichText);
+    UrlLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped()));
+    UrlLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    UrlLabel->setFocusPolicy(Qt::TabFocus);
+    UrlLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    UrlLabel->setContentsMargins(0, 0, 0, 0);
+    HelpButton->setIcon(HelpGlyph());
+
+    // Every caption whole at its place, and every control named for a
+    // screen reader by the label beside it.
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->property("text").toString().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")) ||
+            qobject_cast<QLineEdit*>(w) || w == title)
+            continue;
+        if (w == CsvFileNameLabel || w == NumRecordLabel || w == XIntervalLabel || w == XmaxLabel || w == XminLabel ||
+            w == YmaxLabel || w == YminLabel || w == VersionLabel)
+            continue; // the data texts change with every load
+        FitCaption(w);
+    }
+    const struct {
+        const char* label;
+        QWidget* control;
+    } named[] = {{"Label5", ScaleBox},    {"Label8", TonicBox},    {"Label6", LowToneBox},
+                 {"Label7", HighToneBox}, {"Label9", DxPQNBox},    {"Label14", DurationBox},
+                 {"Label10", TempoBox},   {"Label12", ProgramBox}, {"Label13", VelocityBox}};
+    for (const auto& n : named) {
+        auto* label = findChild<QLabel*>(QString::fromLatin1(n.label));
+        label->setBuddy(n.control);
+        n.control->setAccessibleName(label->text());
+    }
+    for (QPushButton* button : {LoadDataButton, PreviewButton, StopButton, VolumeCtrlButton, SaveSMFButton, HelpButton})
+        button->setAccessibleName(WithoutMnemonic(button->text()));
+    DisableProgChangeBox->setAccessibleName(DisableProgChangeBox->text());
+    UrlLabel->setAccessibleName(url);
+    KeyboardImage->setAccessibleName(QStringLiteral("鍵盤"));
+
+    // Tab order: the data group, the mapping group in its own order, then
+    // the link and the help button.
+    const QList<QWidget*> order = {
+        LoadDataButton, ScaleBox,   TonicBox,    LowToneBox,           HighToneBox,   DxPQNBox,   DurationBox,
+        TempoBox,       ProgramBox, VelocityBox, DisableProgChangeBox, PreviewButton, StopButton, VolumeCtrlButton,
+        SaveSMFButton,  UrlLabel,   HelpButton};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+
+    connect(LoadDataButton, &QPushButton::clicked, this, [this] { LoadDataButtonClick(); });
+    for (QComboBox* box :
+         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox)})
+        connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
+    connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
+    connect(SaveSMFButton, &QPushButton::clicked, this, [this] { SaveSMFButtonClick(); });
+    connect(VolumeCtrlButton, &QPushButton::clicked, this, [this] { VolumeCtrlButtonClick(); });
+    connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
+    connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
+    connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
+    connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
+
+    // The context menu: right button, the Menu key or Shift+F10 anywhere but
+    // in the edit boxes; its shortcuts work everywhere in the window.
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("ContextMenu"));
+    const auto addCommand = [this](const char* name, const QString& text, const QKeySequence& keys,
+                                   std::function<void()> run) {
+        QAction* action = m_contextMenu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, std::move(run));
+        return action;
+    };
+    addCommand("ImportSettingsAction", QStringLiteral("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+               [this] { ImportSettingsClick(); });
+    addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+               [this] { ImportReportClick(); });
+    m_contextMenu->addSeparator();
+    addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
+
+    // F5 and Esc play and stop from anywhere in the window, exactly as the
+    // two buttons do (and not while a button is disabled).
+    for (const auto& [keys, button] : {std::pair{Qt::Key_F5, PreviewButton}, std::pair{Qt::Key_Escape, StopButton}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [button = button] { button->click(); });
+    }
+}

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// Texts and paths between Qt and the core: the core speaks UTF-8 for texts
+// and the file system's bytes for paths.
+#pragma once
+
+#include "sys/Paths.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+inline QString FromCore(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline std::string ToCore(const QString& text) { return text.toUtf8().toStdString(); }
+
+// File names go to the core as the bytes the file system uses.
+inline std::string ToPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+inline QString FromPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// Folder part of a path, as the window keeps it for the dialogs.
+inline QString FolderOfPath(const QString& path) { return FromCore(varimel::FolderOf(ToCore(path))); }
+
+// Where the window's own scratch files go: the private folder, else the
+// temporary folder.
+inline QString ScratchFolder()
+{
+    const QString folder = FromPath(varimel::PrivateFolder());
+    return folder.isEmpty() ? QDir::tempPath() : folder;
+}
