@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <string>
 
 namespace {
 
@@ -49,6 +50,59 @@ int UsageError(const char* what)
     return 2;
 }
 
+// The toolkit's own options, which it takes before the program sees its
+// arguments, and whether each is followed by a value.
+struct ToolkitOption {
+    const char* name;
+    bool takesValue;
+};
+constexpr ToolkitOption kToolkitOptions[] = {
+    {"platform", true},        {"platformpluginpath", true},
+    {"platformtheme", true},   {"plugin", true},
+    {"qwindowgeometry", true}, {"qwindowicon", true},
+    {"qwindowtitle", true},    {"session", true},
+    {"display", true},         {"name", true},
+    {"title", true},           {"geometry", true},
+    {"style", true},           {"stylesheet", true},
+    {"qmljsdebugger", false},  {"reverse", false},
+    {"widgetcount", false},    {"nograb", false},
+    {"dograb", false},         {"sync", false},
+};
+
+// The command line's mistakes, found before the toolkit starts (so they do
+// not depend on a display): an unknown option or more than one file. Empty
+// when there is none.
+std::string ArgumentError(int argc, char** argv)
+{
+    int files = 0;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            ++files;
+            continue;
+        }
+        // The toolkit reads its options with one dash or two, the value after
+        // '=' or as the next argument.
+        std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
+        const bool valueGiven = name.find('=') != std::string::npos;
+        name = name.substr(0, name.find('='));
+        const ToolkitOption* known = nullptr;
+        for (const ToolkitOption& option : kToolkitOptions)
+            if (name == option.name)
+                known = &option;
+        if (!known)
+            return "unknown option '" + arg + "'";
+        if (known->takesValue && !valueGiven)
+            ++i;
+    }
+    return files > 1 ? "give at most one file" : std::string();
+}
+
 } // namespace
 
 int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& started)
@@ -66,6 +120,8 @@ int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& sta
             return 0;
         }
     }
+    if (const std::string error = ArgumentError(argc, argv); !error.empty())
+        return UsageError(error.c_str());
     try {
         TApplication app(argc, argv);
         // What is left once the toolkit has taken its own options.

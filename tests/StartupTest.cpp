@@ -24,12 +24,16 @@ struct ProgramRun {
     std::string out, err;
 };
 
-// The real program, offscreen, as a shell would start it.
-ProgramRun Varimel(const testutil::TempDir& dir, const std::string& args)
+// The real program, offscreen (or with no display at all), as a shell would
+// start it.
+ProgramRun Varimel(const testutil::TempDir& dir, const std::string& args, bool display = true)
 {
-    const std::string cmd = "QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR='" + dir.Path() + "' XDG_CONFIG_HOME='" +
-                            dir / "config" + "' '" VARIMEL_WINDOW "' " + args + " >'" + dir / "out.txt" + "' 2>'" +
-                            dir / "err.txt" + "' </dev/null";
+    const std::string cmd = std::string(display ? "QT_QPA_PLATFORM=offscreen"
+                                                : "env -u DISPLAY -u WAYLAND_DISPLAY "
+                                                  "QT_QPA_PLATFORM=xcb") +
+                            " XDG_RUNTIME_DIR='" + dir.Path() + "' XDG_CONFIG_HOME='" + dir / "config" +
+                            "' '" VARIMEL_WINDOW "' " + args + " >'" + dir / "out.txt" + "' 2>'" + dir / "err.txt" +
+                            "' </dev/null";
     const int raw = std::system(cmd.c_str());
     return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, testutil::ReadFile(dir / "out.txt"),
             testutil::ReadFile(dir / "err.txt")};
@@ -50,9 +54,15 @@ TEST(Startup, HelpVersionAndUsageErrors)
         std::string args;
         std::string err;
     };
-    for (const Bad& b : {Bad{"a.csv b.csv", "varimel: give at most one file (see varimel --help)\n"},
-                         Bad{"--bogus", "varimel: unknown option '--bogus' (see varimel --help)\n"}}) {
-        r = Varimel(dir, b.args);
+    // Without a display too: the command line is judged before the toolkit
+    // starts, which would abort for want of one. The toolkit's own options
+    // are not the program's mistakes.
+    for (const Bad& b :
+         {Bad{"a.csv b.csv", "varimel: give at most one file (see varimel --help)\n"},
+          Bad{"--bogus", "varimel: unknown option '--bogus' (see varimel --help)\n"},
+          Bad{"-platform offscreen a.csv b.csv", "varimel: give at most one file (see varimel --help)\n"},
+          Bad{"--style=fusion -x", "varimel: unknown option '-x' (see varimel --help)\n"}}) {
+        r = Varimel(dir, b.args, false);
         EXPECT_EQ(r.status, 2) << b.args;
         EXPECT_EQ(r.err, b.err) << b.args;
         EXPECT_FALSE(std::filesystem::exists(dir / "config/Korvath/Varimel/Varimel.ini"))
