@@ -179,3 +179,19 @@ TEST(Paths, PrivateFolder)
     saved ? setenv("XDG_RUNTIME_DIR", keep.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
     savedTmp ? setenv("TMPDIR", keepTmp.c_str(), 1) : unsetenv("TMPDIR");
 }
+
+// The extension decides a dropped file's and an audio file's kind: only the
+// file name's last '.' counts, in any case, and never one in a folder name.
+TEST(Paths, ExtensionOf)
+{
+    const struct {
+        const char* path;
+        const char* extension;
+    } rows[] = {
+        {"data.csv", "csv"}, {"DATA.CSV", "csv"}, {"a/b.tar.Flac", "flac"}, {"dir.d/name", ""},  {"dir/.csv", "csv"},
+        {"noext", ""},       {"trailing.", ""},   {"ÄÖ.WAV", "wav"},        {"/x/y.OgG", "ogg"}, {"", ""},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ExtensionOf(r.path), r.extension) << r.path;
+    EXPECT_EQ(AsciiLower("AZaz@[`{Ä"), "azaz@[`{Ä") << "only ASCII letters change";
+}
