@@ -5,6 +5,7 @@
 #include "Captions.h"
 #include "Imagecanvas.h"
 #include "Importdialog.h"
+#include "Mainlayout.h"
 #include "Messagebox.h"
 #include "Player.h"
 #include "Qtstrings.h"
@@ -37,6 +38,8 @@
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
+
+#include <type_traits>
 
 #include <cerrno>
 #include <cstring>
@@ -84,6 +87,87 @@ QIcon TMainForm::ApplicationIcon()
 }
 
 TMainForm::~TMainForm() { FormDestroy(); }
+
+void TMainForm::CreateControls()
+{
+    BuildMainLayout(this, QString::fromLatin1(kHomePageUrl));
+    const auto bind = [this](auto*& member, const char* name) {
+        member = findChild<std::remove_reference_t<decltype(member)>>(QString::fromLatin1(name));
+    };
+    bind(GroupBox1, "GroupBox1");
+    bind(GroupBox2, "GroupBox2");
+    bind(LoadDataButton, "LoadDataButton");
+    bind(NumRecordLabel, "NumRecordLabel");
+    bind(XIntervalLabel, "XIntervalLabel");
+    bind(CsvFileNameLabel, "CsvFileNameLabel");
+    bind(XmaxLabel, "XmaxLabel");
+    bind(XminLabel, "XminLabel");
+    bind(YmaxLabel, "YmaxLabel");
+    bind(YminLabel, "YminLabel");
+    bind(KeyboardImage, "KeyboardImage");
+    bind(ScaleBox, "ScaleBox");
+    bind(TonicBox, "TonicBox");
+    bind(LowToneBox, "LowToneBox");
+    bind(HighToneBox, "HighToneBox");
+    bind(DxPQNBox, "DxPQNBox");
+    bind(DurationBox, "DurationBox");
+    bind(TempoBox, "TempoBox");
+    bind(ProgramBox, "ProgramBox");
+    bind(VelocityBox, "VelocityBox");
+    bind(DisableProgChangeBox, "DisableProgChangeBox");
+    bind(PreviewButton, "PreviewButton");
+    bind(StopButton, "StopButton");
+    bind(VolumeCtrlButton, "VolumeCtrlButton");
+    bind(SaveSMFButton, "SaveSMFButton");
+    bind(VersionLabel, "VersionLabel");
+    bind(UrlLabel, "UrlLabel");
+    bind(HelpButton, "HelpButton");
+
+    connect(LoadDataButton, &QPushButton::clicked, this, [this] { LoadDataButtonClick(); });
+    for (QComboBox* box :
+         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox)})
+        connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
+    connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
+    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
+    connect(SaveSMFButton, &QPushButton::clicked, this, [this] { SaveSMFButtonClick(); });
+    connect(VolumeCtrlButton, &QPushButton::clicked, this, [this] { VolumeCtrlButtonClick(); });
+    connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
+    connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
+    connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
+    connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
+
+    // The context menu: right button, the Menu key or Shift+F10 anywhere but
+    // in the edit boxes; its shortcuts work everywhere in the window.
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("ContextMenu"));
+    const auto addCommand = [this](const char* name, const QString& text, const QKeySequence& keys,
+                                   std::function<void()> run) {
+        QAction* action = m_contextMenu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, std::move(run));
+        return action;
+    };
+    addCommand("ImportSettingsAction", QStringLiteral("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+               [this] { ImportSettingsClick(); });
+    addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+               [this] { ImportReportClick(); });
+    m_contextMenu->addSeparator();
+    addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
+
+    // F5 and Esc play and stop from anywhere in the window, exactly as the
+    // two buttons do (and not while a button is disabled).
+    for (const auto& [keys, button] : {std::pair{Qt::Key_F5, PreviewButton}, std::pair{Qt::Key_Escape, StopButton}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(QKeySequence(keys));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [button = button] { button->click(); });
+    }
+}
 
 void TMainForm::FormCreate()
 {

@@ -1,22 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The main window's layout: every control at its pixel, in a table, with its
-// caption and hint; the captions fitted, the controls named for a screen
-// reader, the tab order, the commands of the context menu and the keys.
-#include "Main.h"
+#include "Mainlayout.h"
 
 #include "Captions.h"
+#include "Controls.h"
+#include "music/Mapping.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
-
-#include <type_traits>
 
 using namespace varimel;
 
@@ -154,65 +149,37 @@ QWidget* MakeControl(const Place& p, QWidget* parent)
 
 } // namespace
 
-void TMainForm::CreateControls()
+void BuildMainLayout(QWidget* form, const QString& homePage)
 {
-    setWindowTitle(QStringLiteral("Varimel"));
-    setFont(WindowFont());
-    setFixedSize(kClientWidth, kClientHeight);
-    setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
+    form->setWindowTitle(QStringLiteral("Varimel"));
+    form->setFont(WindowFont());
+    form->setFixedSize(kClientWidth, kClientHeight);
+    form->setBackgroundRole(QPalette::Button);
+    form->setAutoFillBackground(true);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - kClientWidth) / 2, area.y() + (area.height() - kClientHeight) / 2);
+        form->move(area.x() + (area.width() - kClientWidth) / 2, area.y() + (area.height() - kClientHeight) / 2);
     }
 
     for (const Place& p : kLayout) {
-        QWidget* parent = p.group ? findChild<QWidget*>(QString::fromLatin1(p.group)) : this;
+        QWidget* parent = p.group ? form->findChild<QWidget*>(QString::fromLatin1(p.group)) : form;
         MakeControl(p, parent);
     }
-    const auto bind = [this](auto*& member, const char* name) {
-        member = findChild<std::remove_reference_t<decltype(member)>>(QString::fromLatin1(name));
-    };
-    bind(GroupBox1, "GroupBox1");
-    bind(GroupBox2, "GroupBox2");
-    bind(LoadDataButton, "LoadDataButton");
-    bind(NumRecordLabel, "NumRecordLabel");
-    bind(XIntervalLabel, "XIntervalLabel");
-    bind(CsvFileNameLabel, "CsvFileNameLabel");
-    bind(XmaxLabel, "XmaxLabel");
-    bind(XminLabel, "XminLabel");
-    bind(YmaxLabel, "YmaxLabel");
-    bind(YminLabel, "YminLabel");
-    bind(KeyboardImage, "KeyboardImage");
-    bind(ScaleBox, "ScaleBox");
-    bind(TonicBox, "TonicBox");
-    bind(LowToneBox, "LowToneBox");
-    bind(HighToneBox, "HighToneBox");
-    bind(DxPQNBox, "DxPQNBox");
-    bind(DurationBox, "DurationBox");
-    bind(TempoBox, "TempoBox");
-    bind(ProgramBox, "ProgramBox");
-    bind(VelocityBox, "VelocityBox");
-    bind(DisableProgChangeBox, "DisableProgChangeBox");
-    bind(PreviewButton, "PreviewButton");
-    bind(StopButton, "StopButton");
-    bind(VolumeCtrlButton, "VolumeCtrlButton");
-    bind(SaveSMFButton, "SaveSMFButton");
-    bind(VersionLabel, "VersionLabel");
-    bind(UrlLabel, "UrlLabel");
-    bind(HelpButton, "HelpButton");
+    const auto get = [form](const char* name) { return form->findChild<QWidget*>(QString::fromLatin1(name)); };
 
-    KeyboardImage->setContentsMargins(0, 0, 0, 0);
-    KeyboardImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    for (QComboBox* box :
-         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox), ProgramBox})
-        box->setMaxVisibleItems(16);
-    TempoBox->setRange(kMinTempo, kMaxTempo);
-    TempoBox->setValue(kDefaultTempo);
-    VelocityBox->setRange(kMinVelocity, kMaxVelocity);
-    VelocityBox->setValue(kDefaultVelocity);
+    auto* keyboard = static_cast<QLabel*>(get("KeyboardImage"));
+    keyboard->setContentsMargins(0, 0, 0, 0);
+    keyboard->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    for (const char* name : {"ScaleBox", "TonicBox", "LowToneBox", "HighToneBox", "ProgramBox"})
+        static_cast<QComboBox*>(get(name))->setMaxVisibleItems(16);
+    auto* tempo = static_cast<QSpinBox*>(get("TempoBox"));
+    tempo->setRange(kMinTempo, kMaxTempo);
+    tempo->setValue(kDefaultTempo);
+    auto* velocity = static_cast<QSpinBox*>(get("VelocityBox"));
+    velocity->setRange(kMinVelocity, kMaxVelocity);
+    velocity->setValue(kDefaultVelocity);
 
-    auto* title = findChild<QLabel*>(QStringLiteral("Label15"));
+    QWidget* title = get("Label15");
     QFont titleFont(QStringLiteral("Times New Roman"));
     titleFont.setStyleHint(QFont::Serif);
     titleFont.setPixelSize(kTitleFontPixels);
@@ -222,94 +189,65 @@ void TMainForm::CreateControls()
     title->setStyleSheet(QStringLiteral("QLabel { color: #008000; }"));
     title->setGeometry(16, 375, 121, 24);
 
-    const QString url = QString::fromLatin1(TMainForm::kHomePageUrl);
-    UrlLabel->setTextFormat(Qt::RichText);
-    UrlLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(url.toHtmlEscaped()));
-    UrlLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    UrlLabel->setFocusPolicy(Qt::TabFocus);
-    UrlLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    UrlLabel->setContentsMargins(0, 0, 0, 0);
-    HelpButton->setIcon(HelpGlyph());
+    auto* link = static_cast<QLabel*>(get("UrlLabel"));
+    link->setTextFormat(Qt::RichText);
+    link->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(homePage.toHtmlEscaped()));
+    link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    link->setFocusPolicy(Qt::TabFocus);
+    link->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    link->setContentsMargins(0, 0, 0, 0);
+    static_cast<QPushButton*>(get("HelpButton"))->setIcon(HelpGlyph());
 
-    // Every caption whole at its place, and every control named for a
-    // screen reader by the label beside it.
-    for (QWidget* w : findChildren<QWidget*>()) {
+    // Every caption whole at its place (the data texts change with every
+    // load and are left as they are), and every control named for a screen
+    // reader by the label beside it.
+    static const QStringList dataTexts = {QStringLiteral("CsvFileNameLabel"), QStringLiteral("NumRecordLabel"),
+                                          QStringLiteral("XIntervalLabel"),   QStringLiteral("XmaxLabel"),
+                                          QStringLiteral("XminLabel"),        QStringLiteral("YmaxLabel"),
+                                          QStringLiteral("YminLabel"),        QStringLiteral("VersionLabel")};
+    for (QWidget* w : form->findChildren<QWidget*>()) {
         if (w->property("text").toString().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")) ||
-            qobject_cast<QLineEdit*>(w) || w == title)
+            qobject_cast<QLineEdit*>(w) || w == title || dataTexts.contains(w->objectName()))
             continue;
-        if (w == CsvFileNameLabel || w == NumRecordLabel || w == XIntervalLabel || w == XmaxLabel || w == XminLabel ||
-            w == YmaxLabel || w == YminLabel || w == VersionLabel)
-            continue; // the data texts change with every load
         FitCaption(w);
     }
     const struct {
         const char* label;
-        QWidget* control;
-    } named[] = {{"Label5", ScaleBox},    {"Label8", TonicBox},    {"Label6", LowToneBox},
-                 {"Label7", HighToneBox}, {"Label9", DxPQNBox},    {"Label14", DurationBox},
-                 {"Label10", TempoBox},   {"Label12", ProgramBox}, {"Label13", VelocityBox}};
+        const char* control;
+    } named[] = {{"Label5", "ScaleBox"},    {"Label8", "TonicBox"},    {"Label6", "LowToneBox"},
+                 {"Label7", "HighToneBox"}, {"Label9", "DxPQNBox"},    {"Label14", "DurationBox"},
+                 {"Label10", "TempoBox"},   {"Label12", "ProgramBox"}, {"Label13", "VelocityBox"}};
     for (const auto& n : named) {
-        auto* label = findChild<QLabel*>(QString::fromLatin1(n.label));
-        label->setBuddy(n.control);
-        n.control->setAccessibleName(label->text());
+        auto* label = static_cast<QLabel*>(get(n.label));
+        label->setBuddy(get(n.control));
+        get(n.control)->setAccessibleName(label->text());
     }
-    for (QPushButton* button : {LoadDataButton, PreviewButton, StopButton, VolumeCtrlButton, SaveSMFButton, HelpButton})
+    for (QPushButton* button : form->findChildren<QPushButton*>())
         button->setAccessibleName(WithoutMnemonic(button->text()));
-    DisableProgChangeBox->setAccessibleName(DisableProgChangeBox->text());
-    UrlLabel->setAccessibleName(url);
-    KeyboardImage->setAccessibleName(QStringLiteral("鍵盤"));
+    auto* check = static_cast<QCheckBox*>(get("DisableProgChangeBox"));
+    check->setAccessibleName(check->text());
+    link->setAccessibleName(homePage);
+    keyboard->setAccessibleName(QStringLiteral("鍵盤"));
 
     // Tab order: the data group, the mapping group in its own order, then
     // the link and the help button.
-    const QList<QWidget*> order = {
-        LoadDataButton, ScaleBox,   TonicBox,    LowToneBox,           HighToneBox,   DxPQNBox,   DurationBox,
-        TempoBox,       ProgramBox, VelocityBox, DisableProgChangeBox, PreviewButton, StopButton, VolumeCtrlButton,
-        SaveSMFButton,  UrlLabel,   HelpButton};
-    for (qsizetype i = 0; i + 1 < order.size(); ++i)
-        setTabOrder(order[i], order[i + 1]);
-
-    connect(LoadDataButton, &QPushButton::clicked, this, [this] { LoadDataButtonClick(); });
-    for (QComboBox* box :
-         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox)})
-        connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
-    connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
-    connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
-    connect(SaveSMFButton, &QPushButton::clicked, this, [this] { SaveSMFButtonClick(); });
-    connect(VolumeCtrlButton, &QPushButton::clicked, this, [this] { VolumeCtrlButtonClick(); });
-    connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
-    connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
-    connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
-    connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
-
-    // The context menu: right button, the Menu key or Shift+F10 anywhere but
-    // in the edit boxes; its shortcuts work everywhere in the window.
-    m_contextMenu = new QMenu(this);
-    m_contextMenu->setObjectName(QStringLiteral("ContextMenu"));
-    const auto addCommand = [this](const char* name, const QString& text, const QKeySequence& keys,
-                                   std::function<void()> run) {
-        QAction* action = m_contextMenu->addAction(text);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, std::move(run));
-        return action;
-    };
-    addCommand("ImportSettingsAction", QStringLiteral("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
-               [this] { ImportSettingsClick(); });
-    addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
-               [this] { ImportReportClick(); });
-    m_contextMenu->addSeparator();
-    addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
-               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
-
-    // F5 and Esc play and stop from anywhere in the window, exactly as the
-    // two buttons do (and not while a button is disabled).
-    for (const auto& [keys, button] : {std::pair{Qt::Key_F5, PreviewButton}, std::pair{Qt::Key_Escape, StopButton}}) {
-        auto* action = new QAction(this);
-        action->setShortcut(QKeySequence(keys));
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, [button = button] { button->click(); });
-    }
+    const char* const order[] = {"LoadDataButton",
+                                 "ScaleBox",
+                                 "TonicBox",
+                                 "LowToneBox",
+                                 "HighToneBox",
+                                 "DxPQNBox",
+                                 "DurationBox",
+                                 "TempoBox",
+                                 "ProgramBox",
+                                 "VelocityBox",
+                                 "DisableProgChangeBox",
+                                 "PreviewButton",
+                                 "StopButton",
+                                 "VolumeCtrlButton",
+                                 "SaveSMFButton",
+                                 "UrlLabel",
+                                 "HelpButton"};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(get(order[i]), get(order[i + 1]));
 }

@@ -6,6 +6,7 @@
 #include "sys/Paths.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -13,10 +14,7 @@
 #include <string>
 #include <string_view>
 
-inline QString FromCore(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+inline QString FromCore(std::string_view text) { return QString::fromUtf8(QByteArrayView(text)); }
 
 inline std::string ToCore(const QString& text) { return text.toUtf8().toStdString(); }
 
