@@ -75,6 +75,9 @@ void TMidiEventList::AddTempo(std::uint32_t time, std::uint32_t beatsPerMinute)
 {
     if (beatsPerMinute == 0)
         return;
+    // Always positive, so adding a half and truncating rounds to nearest,
+    // as every file written so far was rounded.
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
     const auto micros = static_cast<std::uint32_t>(60000000.0 / beatsPerMinute + 0.5);
     const std::uint8_t bytes[] = {kMeta,
                                   kMetaTempo,

@@ -3,7 +3,7 @@
 # Installs everything Varimel needs to build, run and test on Debian 12.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format clang-tidy
   qt6-base-dev libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libsimpleini-dev fonts-noto-cjk fonts-dejavu-core
   libgtest-dev libbenchmark-dev libsndfile1-dev

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Sets up the machine, checks the formatting, builds everything once and runs
-# every test: the main build (unit, renderer, window and player tests), then
-# the clang build of the same with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the fuzz targets.
+# every test: the main build (unit, renderer, window and player tests) with
+# clang-tidy over its sources, then the clang build of the same with
+# AddressSanitizer and UndefinedBehaviorSanitizer and the fuzz targets, and
+# the core, renderer and player with ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -11,8 +12,12 @@ scripts/check-format.sh
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev
+scripts/check-tidy.sh build/dev
 scripts/check-package.sh build/dev
 scripts/check-atspi.sh build/dev
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
