@@ -7,6 +7,7 @@
 #include "Seams.h"
 #include "music/Filebuild.h"
 
+#include <QDir>
 #include <QProgressDialog>
 #include <QTimer>
 
@@ -40,7 +41,12 @@ void ExportAudio(QWidget* parent, const TXYDataList& data, const MappingRequest&
 
     const QString failed = QStringLiteral("オーディオファイルの作成に失敗しました。");
     // The piece goes to the synthesizer as a MIDI file of the program's own.
-    std::string scratchPath = ToPath(ScratchFolder()) + "/VarimelExport-XXXXXX";
+    const QString scratchFolder = ScratchFolder();
+    if (scratchFolder.isEmpty()) {
+        ShowError(failed, parent, QDir::tempPath() + QStringLiteral(": ") + QString::fromLatin1(kNoPrivateFolder));
+        return;
+    }
+    std::string scratchPath = ToPath(scratchFolder) + "/VarimelExport-XXXXXX";
     const std::unique_ptr<TemporaryFile> scratch = NewTemporaryFile(scratchPath);
     if (!scratch) {
         ShowError(failed, parent, FromCore(scratchPath + ": " + std::strerror(errno)));

@@ -194,7 +194,8 @@ void TMainForm::FormCreate()
         ProgramBox->addItem(FromCore(ProgramEntry(program)));
 
     // The preview lives where no other user can block or redirect it.
-    m_previewFileName = ScratchFolder() + QLatin1Char('/') + QLatin1String(kPreviewFile);
+    if (const QString folder = ScratchFolder(); !folder.isEmpty())
+        m_previewFileName = folder + QLatin1Char('/') + QLatin1String(kPreviewFile);
     QDir().mkpath(settings::Folder()); // a failure shows when the settings are written
     m_iniFileName = settings::FilePath();
     ApplySettings();
@@ -497,6 +498,12 @@ void TMainForm::PreviewButtonClick()
         // Ended without its end-of-play report, so the state is settled here.
         m_player->Stop();
         SettlePlayEnd();
+    }
+    // Never in a shared folder, where another user could redirect it.
+    if (m_previewFileName.isEmpty()) {
+        ShowError(FromCore(kMsgSmfFailed), this,
+                  QDir::tempPath() + QStringLiteral(": ") + QString::fromLatin1(kNoPrivateFolder));
+        return;
     }
     // A failed build ends here: a stale or partial preview is never played.
     if (!CreateSMF(m_previewFileName, *request))

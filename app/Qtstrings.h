@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QDir>
 #include <QFile>
 #include <QString>
 
@@ -26,10 +25,6 @@ inline QString FromPath(const std::string& path) { return QFile::decodeName(QByt
 // Folder part of a path, as the window keeps it for the dialogs.
 inline QString FolderOfPath(const QString& path) { return FromCore(varimel::FolderOf(ToCore(path))); }
 
-// Where the window's own scratch files go: the private folder, else the
-// temporary folder.
-inline QString ScratchFolder()
-{
-    const QString folder = FromPath(varimel::PrivateFolder());
-    return folder.isEmpty() ? QDir::tempPath() : folder;
-}
+// Where the window's own scratch files go: the private folder, never a
+// shared one; empty when none can be had.
+inline QString ScratchFolder() { return FromPath(varimel::PrivateFolder()); }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -59,8 +60,19 @@ bool RenderAudioFile(const std::string& midi, const std::string& out, const std:
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
+    // The helper learns who runs it, so that it ends with this process even
+    // if a signal ends this one before it could pass the signal on.
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "VARIMEL_RENDERER_PID=", 21) != 0)
+            environment.emplace_back(*e);
+    environment.push_back("VARIMEL_RENDERER_PID=" + std::to_string(getpid()));
+    std::vector<char*> envp;
+    for (std::string& e : environment)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, helper.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, helper.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (spawned != 0) {
@@ -82,7 +94,7 @@ bool RenderAudioFile(const std::string& midi, const std::string& out, const std:
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    ForwardSignalsTo(0);
+    StopForwardingTo(child);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
         return true;
     while (!said.empty() && said.back() == '\n')

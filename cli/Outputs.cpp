@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -63,7 +64,8 @@ private:
 bool WrittenInPlace(const std::string& path)
 {
     struct stat info {};
-    return path == "-" || (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode));
+    return path == "-" || DescriptorOfPath(path) ||
+           (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode));
 }
 
 std::string StemOf(const std::string& input)
@@ -130,7 +132,10 @@ void GuardOutputs(const Options& o)
         inputs.push_back(settings);
     if (o.settings)
         inputs.push_back(*o.settings);
-    if (std::count(outputs.begin(), outputs.end(), "-") + (o.summaryJson ? 1 : 0) > 1)
+    const auto toStdout = [](const std::string& path) {
+        return path == "-" || DescriptorOfPath(path) == STDOUT_FILENO;
+    };
+    if (std::count_if(outputs.begin(), outputs.end(), toStdout) + (o.summaryJson ? 1 : 0) > 1)
         throw UsageError{"only one of OUTPUT.mid, --report, --notes-csv and --summary-json can write to standard "
                          "output"};
     FileSet read, written;

@@ -6,25 +6,68 @@
 #include "Audiorender.h"
 #include "sys/Paths.h"
 
+#include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+int Refuse(const std::string& why)
+{
+    std::fprintf(stderr, "varimel-audio: %s\n", why.c_str());
+    return 2;
+}
+
+// Whether two paths name one file: the same file if both exist, else the
+// same path once links are followed.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat x {
+    }, y{};
+    if (stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0)
+        return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+    return varimel::ResolveLinks(a) == varimel::ResolveLinks(b);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Run by a renderer, the helper ends with it: a renderer ended before it
+    // could pass a signal on leaves no helper behind to put a file in place.
+    if (const char* parent = std::getenv("VARIMEL_RENDERER_PID"); parent && *parent) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != static_cast<pid_t>(std::atol(parent)))
+            return 1;
+    }
     varimel::RemoveTemporariesOnSignals();
     if (argc != 6) {
         std::fputs("usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS\n", stderr);
         return 2;
     }
+    const std::string midi = argv[1], out = argv[2], soundFont = argv[4];
     const auto format = varimel::AudioFormatNamed(argv[3]);
-    if (!format) {
-        std::fprintf(stderr, "unknown audio format '%s'\n", argv[3]);
-        return 2;
-    }
+    if (!format)
+        return Refuse("unknown audio format '" + std::string(argv[3]) + "'");
+    // The output replaces what it names: never the piece or the SoundFont.
+    if (SameFile(out, midi))
+        return Refuse(out + " is the same file as the MIDI file " + midi);
+    if (!soundFont.empty() && SameFile(out, soundFont))
+        return Refuse(out + " is the same file as the SoundFont " + soundFont);
+    char* end = nullptr;
+    errno = 0;
+    const double seconds = std::strtod(argv[5], &end);
+    if (end == argv[5] || *end != '\0' || errno == ERANGE || !std::isfinite(seconds) || seconds < 0)
+        return Refuse("the length must be a number of seconds, 0 or more, not '" + std::string(argv[5]) + "'");
     std::string error;
-    if (!varimel::RenderAudio(argv[1], argv[2], *format, argv[4], error, std::strtod(argv[5], nullptr))) {
+    if (!varimel::RenderAudio(midi, out, *format, soundFont, error, seconds)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

@@ -10,10 +10,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace varimel {
 
@@ -46,23 +48,32 @@ std::optional<ReplaceStep>& InjectedFailure()
 constexpr std::size_t kNameKept = 32;
 
 // Live temporary files, in a form a signal handler may read: fixed slots of
-// fixed size, each published by its flag.
+// fixed size. A slot is claimed by one thread alone, filled, and only then
+// published for the handler.
+enum SlotState : int { kSlotFree = 0, kSlotClaimed = 1, kSlotPublished = 2 };
 struct TemporarySlot {
-    std::atomic<bool> used{false};
+    std::atomic<int> state{kSlotFree};
     char path[4096]{};
 };
 std::array<TemporarySlot, 64> g_temporaries;
-std::atomic<int> g_helper{0};
+// Helper processes writing for this one (a batch runs several at a time).
+std::array<std::atomic<int>, 64> g_helpers{};
 
 extern "C" void RemoveTemporariesAndDie(int signal)
 {
-    if (const int helper = g_helper.load(); helper > 0) {
-        kill(helper, signal);
-        int status = 0;
-        waitpid(helper, &status, 0);
-    }
+    // Every helper gets the signal first, and is waited for, so that none
+    // puts a file in place once this process has ended.
+    for (std::atomic<int>& helper : g_helpers)
+        if (const int pid = helper.load(); pid > 0)
+            kill(pid, signal);
+    for (std::atomic<int>& helper : g_helpers)
+        if (const int pid = helper.load(); pid > 0) {
+            int status = 0;
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
     for (TemporarySlot& slot : g_temporaries)
-        if (slot.used.load(std::memory_order_acquire))
+        if (slot.state.load(std::memory_order_acquire) == kSlotPublished)
             unlink(slot.path);
     std::signal(signal, SIG_DFL);
     raise(signal);
@@ -150,13 +161,13 @@ TemporaryFile::TemporaryFile(std::string path) : path_(std::move(path))
         return;
     for (std::size_t i = 0; i < g_temporaries.size(); ++i) {
         TemporarySlot& slot = g_temporaries[i];
-        bool expected = false;
-        if (slot.used.load() || !slot.used.compare_exchange_strong(expected, true))
+        int expected = kSlotFree;
+        if (!slot.state.compare_exchange_strong(expected, kSlotClaimed, std::memory_order_acquire))
             continue;
-        // Claimed, but not yet published: the handler must not see half a path.
-        slot.used.store(false);
+        // Claimed by this thread alone; published once the path is whole, so
+        // the handler never sees half a path.
         std::memcpy(slot.path, path_.c_str(), path_.size() + 1);
-        slot.used.store(true, std::memory_order_release);
+        slot.state.store(kSlotPublished, std::memory_order_release);
         slot_ = static_cast<int>(i);
         return;
     }
@@ -183,12 +194,29 @@ std::unique_ptr<TemporaryFile> NewTemporaryFile(std::string& pattern)
 void TemporaryFile::Release()
 {
     if (slot_ >= 0)
-        g_temporaries[static_cast<std::size_t>(slot_)].used.store(false, std::memory_order_release);
+        g_temporaries[static_cast<std::size_t>(slot_)].state.store(kSlotFree, std::memory_order_release);
     slot_ = -1;
     path_.clear();
 }
 
-void ForwardSignalsTo(int processId) { g_helper = processId; }
+bool ForwardSignalsTo(int processId)
+{
+    for (std::atomic<int>& helper : g_helpers) {
+        int expected = 0;
+        if (helper.compare_exchange_strong(expected, processId))
+            return true;
+    }
+    return false;
+}
+
+void StopForwardingTo(int processId)
+{
+    for (std::atomic<int>& helper : g_helpers) {
+        int expected = processId;
+        if (helper.compare_exchange_strong(expected, 0))
+            return;
+    }
+}
 
 void RemoveTemporariesOnSignals()
 {
@@ -214,6 +242,38 @@ bool IsPrivateFolder(const std::string& path)
 }
 } // namespace
 
+namespace {
+
+// Fresh private folders made by this process, removed at its end if empty.
+std::mutex g_freshLock;
+std::vector<std::string> g_fresh;
+
+void RemoveFreshFolders()
+{
+    const std::lock_guard lock(g_freshLock);
+    for (const std::string& folder : g_fresh)
+        rmdir(folder.c_str());
+}
+
+// A folder of this process's own beside the fixed name, for when another
+// user holds that name or made it open to others.
+std::string FreshPrivateFolder(const std::string& base)
+{
+    const std::lock_guard lock(g_freshLock);
+    for (const std::string& folder : g_fresh)
+        if (folder.rfind(base + "-", 0) == 0 && IsPrivateFolder(folder))
+            return folder;
+    std::string pattern = base + "-XXXXXX";
+    if (!mkdtemp(pattern.data()) || !IsPrivateFolder(pattern))
+        return {};
+    if (g_fresh.empty())
+        std::atexit(RemoveFreshFolders);
+    g_fresh.push_back(pattern);
+    return pattern;
+}
+
+} // namespace
+
 std::string PrivateFolder()
 {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime == '/' && IsPrivateFolder(runtime))
@@ -221,18 +281,34 @@ std::string PrivateFolder()
     const char* tmp = std::getenv("TMPDIR");
     const std::string folder =
         std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/varimel-" + std::to_string(static_cast<unsigned>(getuid()));
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        return {};
-    return IsPrivateFolder(folder) ? folder : std::string();
+    const bool made = mkdir(folder.c_str(), 0700) == 0;
+    if ((made || errno == EEXIST) && IsPrivateFolder(folder))
+        return folder;
+    // Never the shared folder itself: what lives there can be redirected by
+    // anybody.
+    return FreshPrivateFolder(folder);
 }
 
-std::string ResolveLinks(const std::string& path)
+std::string ResolveLinks(const std::string& path, bool* refused)
 {
+    if (refused)
+        *refused = false;
     std::string current = path;
     for (int depth = 0; depth < 40; ++depth) {
         struct stat info {};
         if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
             return current;
+        // The kernel's rule for sticky folders anybody may write to (/tmp):
+        // a link there is followed only when it belongs to this user or to
+        // the folder's owner, so nobody can plant one to redirect a write.
+        const std::string folder = current.substr(0, NameStart(current));
+        struct stat place {};
+        if (stat(folder.empty() ? "." : folder.c_str(), &place) == 0 && (place.st_mode & S_ISVTX) &&
+            (place.st_mode & S_IWOTH) && info.st_uid != geteuid() && info.st_uid != place.st_uid) {
+            if (refused)
+                *refused = true;
+            return current;
+        }
         std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 4096) + 1, '\0');
         const ssize_t n = readlink(current.c_str(), link.data(), link.size());
         if (n < 0)
@@ -241,9 +317,32 @@ std::string ResolveLinks(const std::string& path)
         if (!link.empty() && link.front() == '/')
             current = link;
         else
-            current = current.substr(0, NameStart(current)) + link;
+            current = folder + link;
     }
     return current; // a loop: opening it reports the error
+}
+
+std::optional<int> DescriptorOfPath(const std::string& path)
+{
+    int fd = -1;
+    if (path == "/dev/stdout")
+        fd = STDOUT_FILENO;
+    else if (path == "/dev/stderr")
+        fd = STDERR_FILENO;
+    else {
+        const std::string self = "/proc/" + std::to_string(getpid()) + "/fd/";
+        for (const std::string& prefix : {std::string("/dev/fd/"), std::string("/proc/self/fd/"), self}) {
+            if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0)
+                continue;
+            const std::string number = path.substr(prefix.size());
+            if (number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos)
+                return std::nullopt;
+            fd = std::stoi(number);
+        }
+    }
+    if (fd < 0 || fcntl(fd, F_GETFD) < 0)
+        return std::nullopt;
+    return fd;
 }
 
 namespace {
@@ -285,8 +384,9 @@ bool CopyInto(const std::string& from, int to)
 }
 
 // Fills a private temporary and copies it into a target that is written in
-// place (the writers seek back to patch lengths, which a pipe cannot do).
-bool WriteInPlace(const std::string& target, const FileFiller& fill, std::string* reason)
+// place (the writers seek back to patch lengths, which a pipe cannot do):
+// the open descriptor fd, or else the file target is opened.
+bool WriteInPlace(const std::string& target, int fd, const FileFiller& fill, std::string* reason)
 {
     const auto fail = [&](const char* what, int error) {
         if (reason)
@@ -302,13 +402,13 @@ bool WriteInPlace(const std::string& target, const FileFiller& fill, std::string
     errno = 0;
     if (!fill(temporary.Path()))
         return fail("cannot write", errno ? errno : EIO);
-    const bool toStdout = target == "-";
-    const int out = toStdout ? STDOUT_FILENO : open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    const bool given = fd >= 0;
+    const int out = given ? fd : open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (out < 0)
         return fail("cannot open", errno);
     const bool copied = CopyInto(temporary.Path(), out);
     const int error = errno;
-    if (!toStdout)
+    if (!given)
         close(out);
     return copied || fail("cannot write", error ? error : EIO);
 }
@@ -328,15 +428,26 @@ bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string*
     };
     if (target.empty())
         return fail("cannot write", true, ENOENT);
+    // Standard output, or a descriptor named by path, is written as it is
+    // open (appending where it appends): replacing the file behind it would
+    // destroy what was there.
     if (target == "-")
-        return WriteInPlace(target, fill, reason);
-    const std::string resolved = ResolveLinks(target);
+        return WriteInPlace(target, STDOUT_FILENO, fill, reason);
+    if (const auto fd = DescriptorOfPath(target))
+        return WriteInPlace(target, *fd, fill, reason);
+    bool planted = false;
+    const std::string resolved = ResolveLinks(target, &planted);
+    if (planted) {
+        if (reason)
+            *reason = "not following a link another user made in a shared folder: " + resolved;
+        return false;
+    }
     struct stat existing {};
     if (stat(resolved.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode))
             return fail("cannot write", true, EISDIR);
         if (!S_ISREG(existing.st_mode))
-            return WriteInPlace(resolved, fill, reason);
+            return WriteInPlace(resolved, -1, fill, reason);
     }
 
     // The temporary is created here, exclusively, so it can never be a file

@@ -52,13 +52,24 @@ bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string*
 
 // A folder only this user may enter, for files other users must not block
 // or redirect: $XDG_RUNTIME_DIR when it is such a folder, else a folder
-// "varimel-<uid>" of mode 0700 in the temporary folder, made if need be.
-// Empty when neither can be had.
+// "varimel-<uid>" of mode 0700 in the temporary folder, made if need be;
+// when that name is another user's or open to others, a fresh folder
+// "varimel-<uid>-XXXXXX" of this process's own, removed at its end. Never a
+// shared folder; empty when none can be had.
 std::string PrivateFolder();
+inline constexpr char kNoPrivateFolder[] = "no folder of this user's own can be made there";
 
 // The file a path finally names once every symbolic link on the way is
-// followed; the path itself when it names nothing yet.
-std::string ResolveLinks(const std::string& path);
+// followed; the path itself when it names nothing yet. A link in a sticky
+// folder anybody may write to that belongs neither to this user nor to the
+// folder's owner is not followed (as the kernel rules for such folders):
+// refused, when given, is then set and the link itself returned.
+std::string ResolveLinks(const std::string& path, bool* refused = nullptr);
+
+// The open descriptor an output path names: "/dev/stdout", "/dev/stderr",
+// "/dev/fd/N", "/proc/self/fd/N" (or with this process's number). Empty for
+// any other path and for a descriptor that is not open.
+std::optional<int> DescriptorOfPath(const std::string& path);
 
 // A file of the program's own that must not outlive an interrupted run: it
 // is removed when the object goes, and by RemoveTemporariesOnSignals' handler
@@ -88,9 +99,12 @@ std::unique_ptr<TemporaryFile> NewTemporaryFile(std::string& pattern);
 // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove every live
 // TemporaryFile and then end the process with the same signal.
 void RemoveTemporariesOnSignals();
-// While a helper process writes for this one, those signals go to it first,
-// so it can remove its own temporaries; 0 when there is none.
-void ForwardSignalsTo(int processId);
+// While a helper process writes for this one, those signals go to it first
+// (to every helper of a batch), so it can remove its own temporaries, and it
+// is waited for. False when no more helpers can be followed.
+bool ForwardSignalsTo(int processId);
+// The helper has ended: signals no longer go to it.
+void StopForwardingTo(int processId);
 
 // Tests make one step of ReplaceFile fail as the system would.
 void FailReplaceStepForTesting(std::optional<ReplaceStep> step);

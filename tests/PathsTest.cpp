@@ -172,6 +172,19 @@ TEST(Paths, PrivateFolder)
     const std::string folder = PrivateFolder();
     EXPECT_EQ(FolderOf(folder), dir.Path());
     EXPECT_EQ(ModeOf(folder), 0700u);
+    // The fixed name open to others (or another user's): a fresh folder of
+    // this process's own, never the shared folder itself, the same on the
+    // next call.
+    chmod(folder.c_str(), 0755);
+    const std::string fresh = PrivateFolder();
+    EXPECT_EQ(FolderOf(fresh), dir.Path());
+    EXPECT_EQ(fresh.rfind(folder + "-", 0), 0u) << fresh;
+    EXPECT_EQ(ModeOf(fresh), 0700u);
+    EXPECT_EQ(PrivateFolder(), fresh);
+    // A link planted at the fixed name is not a folder of ours either.
+    std::filesystem::remove(folder);
+    std::filesystem::create_directory_symlink(dir / "open", folder);
+    EXPECT_EQ(PrivateFolder().rfind(folder + "-", 0), 0u);
     std::filesystem::create_directory(dir / "run");
     chmod((dir / "run").c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
@@ -194,4 +207,47 @@ TEST(Paths, ExtensionOf)
     for (const auto& r : rows)
         EXPECT_EQ(ExtensionOf(r.path), r.extension) << r.path;
     EXPECT_EQ(AsciiLower("AZaz@[`{Ä"), "azaz@[`{Ä") << "only ASCII letters change";
+}
+
+// An output path that names an open descriptor is written through it; any
+// other path, or a descriptor that is not open, is a path like the rest.
+TEST(Paths, DescriptorOfPath)
+{
+    const std::string self = "/proc/" + std::to_string(getpid()) + "/fd/2";
+    const struct {
+        std::string path;
+        std::optional<int> fd;
+    } rows[] = {
+        {"/dev/stdout", 1}, {"/dev/stderr", 2},  {"/dev/fd/1", 1},        {"/proc/self/fd/2", 2},
+        {self, 2},          {"/dev/fd/999", {}}, {"/dev/fd/1x", {}},      {"/dev/fd/", {}},
+        {"/dev/null", {}},  {"-", {}},           {"/tmp/dev/stdout", {}}, {"/dev/fd/99999999999", {}},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(DescriptorOfPath(r.path), r.fd) << r.path;
+}
+
+// In a sticky folder anybody may write to, a link that belongs to another
+// user (not the folder's owner) is not followed: the file it points at is
+// left alone. A link of this user's own is followed as anywhere else.
+TEST_F(Replace, PlantedLinkInASharedFolderIsNotFollowed)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making a link of another user's needs root";
+    const std::string shared = dir / "shared";
+    std::filesystem::create_directory(shared);
+    chmod(shared.c_str(), 01777);
+    testutil::WriteFile(dir / "victim", "precious");
+    std::filesystem::create_symlink(dir / "victim", shared + "/planted.mid");
+    ASSERT_EQ(lchown((shared + "/planted.mid").c_str(), 65534, 65534), 0);
+    std::filesystem::create_symlink(dir / "mine", shared + "/mine.mid");
+    const auto fill = [](const std::string& path) { return WriteWholeFile(path, "MThd"); };
+    std::string reason;
+    EXPECT_FALSE(ReplaceFile(shared + "/planted.mid", fill, &reason));
+    EXPECT_NE(reason.find("another user"), std::string::npos) << reason;
+    EXPECT_EQ(testutil::ReadFile(dir / "victim"), "precious");
+    EXPECT_TRUE(ReplaceFile(shared + "/mine.mid", fill, &reason)) << reason;
+    EXPECT_EQ(testutil::ReadFile(dir / "mine"), "MThd");
+    chmod(shared.c_str(), 0755); // not sticky: the link is followed again
+    EXPECT_TRUE(ReplaceFile(shared + "/planted.mid", fill, &reason)) << reason;
+    EXPECT_EQ(testutil::ReadFile(dir / "victim"), "MThd");
 }

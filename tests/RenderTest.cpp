@@ -601,3 +601,32 @@ TEST(Render, WithoutTheSynthesizer)
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(testutil::ReadFile(dir / "ldd.txt").find("fluidsynth"), std::string::npos);
 }
+
+// An output that names an open descriptor is written through it, as "-" is:
+// appended where the descriptor appends, and through a pipe.
+TEST(Render, DescriptorsAreWrittenNotReplaced)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    const std::string golden = testutil::ReadFile(std::string(VARIMEL_GOLDEN_DIR) + "/one-note.mid");
+    const std::string render = Quote(VARIMEL_RENDER) + " --low C4 --high C#4 " + Quote(dir / "one.csv");
+    const std::string all = Quote(dir / "all");
+    const struct {
+        std::string command; // appends to, or writes, all
+        std::string expected;
+    } rows[] = {
+        {render + " /dev/stdout >>" + all, "earlier\n" + golden},
+        {render + " /dev/fd/1 >>" + all, "earlier\n" + golden},
+        {render + " /proc/self/fd/1 >>" + all, "earlier\n" + golden},
+        {render + " /dev/stdout | cat >" + all, golden},
+        {render + " --report /dev/stdout " + Quote(dir / "o.mid") + " >>" + all, "earlier\nline\treason\ttext\n"},
+        {render + " --notes-csv /dev/stderr " + Quote(dir / "o.mid") + " 2>>" + all,
+         "earlier\nx,y,note,name,start_tick,end_tick,start_seconds\n0,5,60,C4,0,840,0\n"},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "all", "earlier\n");
+        const int raw = std::system(r.command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << r.command;
+        EXPECT_EQ(testutil::ReadFile(dir / "all"), r.expected) << r.command;
+    }
+}
