@@ -3,6 +3,7 @@
 
 #include "Exitcodes.h"
 #include "Job.h"
+#include "sys/Memory.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +11,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -28,17 +31,34 @@ int RunBatch(const Options& options)
     std::mutex lock;
     std::condition_variable changed;
     std::atomic<std::size_t> next{0};
-    std::vector<std::thread> pool;
-    for (std::size_t w = 0; w < workers; ++w)
-        pool.emplace_back([&] {
-            for (std::size_t i; (i = next++) < total;) {
-                JobResult r = RenderJob(options, i, [](const std::string&) {});
-                std::lock_guard<std::mutex> guard(lock);
-                results[i] = std::move(r);
-                finished[i] = true;
-                changed.notify_one();
+    // A failure inside one file's job (out of memory, a thread that cannot
+    // start) fails that file with its reason; the batch goes on.
+    const auto work = [&] {
+        for (std::size_t i; (i = next++) < total;) {
+            JobResult r;
+            try {
+                r = RenderJob(options, i, [](const std::string&) {});
+            } catch (const std::bad_alloc&) {
+                r = {kExitFailed, 0, 0, kReasonNoMemory};
+            } catch (const std::exception& e) {
+                r = {kExitFailed, 0, 0, e.what()};
             }
-        });
+            std::lock_guard<std::mutex> guard(lock);
+            results[i] = std::move(r);
+            finished[i] = true;
+            changed.notify_one();
+        }
+    };
+    std::vector<std::thread> pool;
+    for (std::size_t w = 0; w < workers; ++w) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the workers already running share the files
+        }
+    }
+    if (pool.empty())
+        work(); // not even one could start: this thread renders them all
 
     const bool terminal = isatty(STDERR_FILENO) != 0;
     const auto start = std::chrono::steady_clock::now();

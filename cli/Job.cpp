@@ -175,7 +175,12 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     // only while the audio is rendered.
     std::unique_ptr<TemporaryFile> scratch;
     if (!outputs.audio.empty() && (outputs.midi.empty() || WrittenInPlace(outputs.midi))) {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/varimel-XXXXXX";
+        std::error_code ec;
+        const std::string folder = std::filesystem::temp_directory_path(ec).string();
+        if (ec)
+            return fail(kExitFailed, std::string(kMsgSmfFailed), std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp",
+                        ec.message());
+        std::string pattern = folder + "/varimel-XXXXXX";
         scratch = NewTemporaryFile(pattern);
         if (!scratch)
             return fail(kExitFailed, std::string(kMsgSmfFailed), pattern, std::strerror(errno));

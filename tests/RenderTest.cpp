@@ -6,16 +6,22 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #ifdef VARIMEL_HAVE_PLAYBACK
 #include <sndfile.h>
 #endif
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -630,3 +636,72 @@ TEST(Render, DescriptorsAreWrittenNotReplaced)
         EXPECT_EQ(testutil::ReadFile(dir / "all"), r.expected) << r.command;
     }
 }
+
+#ifdef VARIMEL_HAVE_PLAYBACK
+namespace {
+
+// Processes (other than this test) whose command line mentions text.
+int ProcessesMentioning(const std::string& text)
+{
+    int found = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos || name == std::to_string(getpid()))
+            continue;
+        std::string cmdline = testutil::ReadFile(entry.path() / "cmdline");
+        for (char& c : cmdline)
+            c = c == '\0' ? ' ' : c;
+        found += cmdline.find(text) != std::string::npos && cmdline.find("varimel-audio") != std::string::npos;
+    }
+    return found;
+}
+
+} // namespace
+
+// A batch with audio: a file whose job fails (here for want of a temporary
+// folder) fails alone, with its reason on its line, and the batch goes on;
+// a signal reaches every audio helper, and nothing appears after the end.
+TEST(Render, BatchWithAudioFailsOneFileAndEndsWithItsHelpers)
+{
+    testutil::TempDir dir;
+    std::filesystem::create_directories(dir / "out");
+    testutil::WriteFile(dir / "a.csv", "0,1\n1,2\n");
+    testutil::WriteFile(dir / "b.csv", "0,3\n1,2\n");
+    std::filesystem::create_symlink("/dev/null", dir / "out/a.mid"); // its audio needs a scratch file
+    RenderRun r = RenderWithEnv(dir, "TMPDIR=" + Quote(dir / "gone"),
+                                {"-j", "2", "--audio-format", "wav", "-o", dir / "out", dir / "a.csv", dir / "b.csv"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err.rfind(dir / "a.csv: " + "スタンダードMIDIファイルの作成に失敗しました。", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(dir / "b.csv: written, 2 notes\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "out/b.wav"));
+
+    // Two long pieces, so both helpers are still rendering when the signal
+    // comes.
+    std::string csv;
+    for (int i = 0; i < 40000; ++i)
+        csv += std::to_string(i) + "," + std::to_string(i % 13) + "\n";
+    testutil::WriteFile(dir / "long1.csv", csv);
+    testutil::WriteFile(dir / "long2.csv", csv);
+    std::filesystem::create_directories(dir / "audio");
+    std::vector<std::string> args = {VARIMEL_RENDER,   "-j",  "2",  "--tempo",     "240",
+                                     "--audio-format", "wav", "-o", dir / "audio", dir / "long1.csv",
+                                     dir / "long2.csv"};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t renderer = 0;
+    ASSERT_EQ(posix_spawn(&renderer, VARIMEL_RENDER, nullptr, nullptr, argv.data(), environ), 0);
+    for (int wait = 0; wait < 200 && ProcessesMentioning(dir / "audio") < 2; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_EQ(ProcessesMentioning(dir / "audio"), 2) << "both helpers run";
+    kill(renderer, SIGTERM);
+    int status = 0;
+    waitpid(renderer, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(ProcessesMentioning(dir / "audio"), 0) << "no helper outlives the renderer";
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "audio"))
+        EXPECT_NE(entry.path().extension(), ".wav") << entry.path();
+}
+#endif
