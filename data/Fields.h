@@ -29,9 +29,12 @@ inline bool LooksLikeDate(std::string_view s)
 // Splits fields until `wanted` have been found (later fields never change
 // the outcome): blanks end an unquoted field, sep separates fields, fields
 // may be quoted with doubled quotes inside. With dateJoin a date followed by
-// blanks and a time of day ("2024/1/5 13:00") stays one field.
-template <typename Fields>
-inline int SplitFields(std::string_view line, char sep, bool dateJoin, int wanted, Fields& fields)
+// blanks and a time of day ("2024/1/5 13:00") stays one field. With
+// spacesInField a space ends a field only before sep, a tab or the line's
+// end, so that "1 234,5" stays one field (and "1,5 2,5" is one field that is
+// no number, never two numbers).
+template <typename Fields> inline int SplitFields(std::string_view line, char sep, bool dateJoin, int wanted,
+                                                  Fields& fields, bool spacesInField = false)
 {
     if constexpr (requires { fields.resize(std::size_t{}); })
         if (fields.size() < static_cast<std::size_t>(wanted))
@@ -43,6 +46,14 @@ inline int SplitFields(std::string_view line, char sep, bool dateJoin, int wante
             ++p;
     };
     const auto fieldEnd = [&](std::size_t q) {
+        if (spacesInField) {
+            const std::size_t start = q;
+            while (q < n && (static_cast<unsigned char>(line[q]) > 32 || line[q] == ' ') && line[q] != sep)
+                ++q;
+            while (q > start && line[q - 1] == ' ')
+                --q;
+            return q;
+        }
         while (q<n&& static_cast<unsigned char>(line[q])> 32 && line[q] != sep)
             ++q;
         return q;

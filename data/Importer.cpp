@@ -64,15 +64,67 @@ void CivilFromDays(long z, long& y, int& m, int& d)
     y = yoe + era * 400 + (m <= 2);
 }
 
+// The marks that may group thousands in a decimal-comma number: a blank, a
+// no-break space (U+00A0), a narrow no-break space (U+202F) or '.'.
+constexpr std::string_view kGroupMarks[] = {" ", "\xC2\xA0", "\xE2\x80\xAF", "."};
+
+std::size_t GroupMarkAt(std::string_view s, std::size_t i)
+{
+    for (const std::string_view mark : kGroupMarks)
+        if (s.substr(i, mark.size()) == mark)
+            return mark.size();
+    return 0;
+}
+
+// A decimal-comma number in the plain syntax ("1.234.567,8" gives
+// "1234567.8"): thousands grouped in threes by one of the marks, the same
+// mark throughout; false for any other blank or '.' in it.
+bool Ungroup(std::string_view s, std::string& plain)
+{
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
+    std::size_t end = s.size();
+    while (end > i && s[end - 1] == ' ')
+        --end;
+    s = s.substr(i, end - i);
+    plain.clear();
+    i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        plain += s[i++];
+    const std::size_t digits = i;
+    while (i < s.size() && IsDigit(s[i]))
+        plain += s[i++];
+    std::string_view mark;
+    while (const std::size_t size = GroupMarkAt(s, i)) {
+        const std::string_view here = s.substr(i, size);
+        if (mark.empty() && (i == digits || i - digits > 3))
+            return false; // ".234", "1234.567": the first group has one to three digits
+        if (!mark.empty() && here != mark)
+            return false;
+        mark = here;
+        if (i + size + 3 > s.size() || !IsDigit(s[i + size]) || !IsDigit(s[i + size + 1]) ||
+            !IsDigit(s[i + size + 2]) || (i + size + 3 < s.size() && IsDigit(s[i + size + 3])))
+            return false;
+        plain.append(s.substr(i + size, 3));
+        i += size + 3;
+    }
+    for (; i < s.size(); ++i) {
+        if (s[i] == '.' || GroupMarkAt(s, i))
+            return false;
+        plain += s[i] == ',' ? '.' : s[i];
+    }
+    return true;
+}
+
 NumberRead ReadField(std::string_view text, bool decimalComma, double& value)
 {
     if (!decimalComma)
         return ReadNumber(text, value);
-    if (text.find('.') != std::string_view::npos)
+    std::string plain;
+    if (!Ungroup(text, plain))
         return NumberRead::NotNumber;
-    std::string copy(text);
-    std::replace(copy.begin(), copy.end(), ',', '.');
-    return ReadNumber(copy, value);
+    return ReadNumber(plain, value);
 }
 
 bool IsValidUtf8(std::string_view s)
@@ -221,7 +273,8 @@ std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions
             line.remove_suffix(1);
         PreviewRow row;
         row.Line = out.size() + 1;
-        const int count = SplitFields(line, options.DecimalComma ? ';' : ',', options.XDate, 256, fields);
+        const int count =
+            SplitFields(line, options.DecimalComma ? ';' : ',', options.XDate, 256, fields, options.DecimalComma);
         for (int i = 0; i < count; ++i)
             row.Fields.push_back(DisplayText(fields[static_cast<std::size_t>(i)].text));
         XYData record;
@@ -269,7 +322,7 @@ std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t l
     thread_local std::vector<Field> fields;
     const int wanted = std::max(options.XColumn, options.YColumn);
     const char sep = options.DecimalComma ? ';' : ',';
-    if (SplitFields(line, sep, options.XDate, wanted, fields) < wanted)
+    if (SplitFields(line, sep, options.XDate, wanted, fields, options.DecimalComma) < wanted)
         return SkipReason::MissingColumn;
     double x = static_cast<double>(lineNumber);
     if (options.XColumn > 0) {
