@@ -227,6 +227,12 @@ void TMainForm::FormCreate()
 
 void TMainForm::ApplySettings()
 {
+    // A file that large is no settings file of ours: it is neither read nor
+    // written over at shut-down.
+    m_settingsRefused = SettingsFileTooLarge(ToPath(m_iniFileName));
+    if (m_settingsRefused)
+        ShowWarning(QStringLiteral("設定ファイルが大きすぎるため読み込みませんでした。既定の設定を使います。"), this,
+                    m_iniFileName + QStringLiteral(": larger than 1 MiB"));
     const StoredSettings v = settings::Read(m_iniFileName, settings::DocumentsFolder());
     m_csvDir = FromCore(v.CsvDir);
     m_smfDir = FromCore(v.SmfDir);
@@ -644,6 +650,8 @@ void TMainForm::FormDestroy()
 
 void TMainForm::WriteSettings()
 {
+    if (m_settingsRefused)
+        return;
     StoredSettings c;
     c.CsvDir = ToCore(m_csvDir);
     c.SmfDir = ToCore(m_smfDir);

@@ -174,8 +174,9 @@ private:
     QString m_iniFileName;
     QString m_volumeCtrlProgram;
     QStringList m_volumeCtrlArguments;
-    QString m_soundFont;   // from the settings file, if given
-    QString m_audioDriver; // from the settings file, if given
+    QString m_soundFont;            // from the settings file, if given
+    QString m_audioDriver;          // from the settings file, if given
+    bool m_settingsRefused = false; // the settings file was too large to be ours
     bool m_playing = false;
     bool m_destroyed = false;
     unsigned m_playGeneration = 0; // tells a stale end-of-play report from the current one

@@ -64,8 +64,10 @@ std::string Usage()
            "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
            "                       the settings file, else the system's GM SoundFont)\n"
            "  --settings FILE      take the mapping and reading options from a settings\n"
-           "                       file of the window (its X increment is not used);\n"
-           "                       options on the line win. The window's own is\n"
+           "                       file of the window (its X increment is not used; a\n"
+           "                       pipe or /dev/stdin works; at most 1 MiB); options on\n"
+           "                       the line win, an X option over the file's whole X\n"
+           "                       choice. The window's own is\n"
            "                       ~/.config/Korvath/Varimel/Varimel.ini\n"
            "  --notes-csv FILE     also write the value-to-note table: one row per note,\n"
            "                       x,y,note,name,start_tick,end_tick,start_seconds\n"
@@ -151,19 +153,25 @@ int ToneIn(const std::string& option, std::string_view text)
 // The stored X increment is not used: each file brings its own.
 void ApplySettingsFile(const std::string& path, Options& o)
 {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0)
-        throw SettingsError{path + ": " + std::strerror(errno)};
-    if (S_ISDIR(info.st_mode))
-        throw SettingsError{path + ": " + std::strerror(EISDIR)};
-    if (std::FILE* f = std::fopen(path.c_str(), "rb"))
-        std::fclose(f);
-    else
-        throw SettingsError{path + ": " + std::strerror(errno)};
-    const StoredSettings s = ReadSettingsFile(path, {});
-    o.request = StoredRequest(s);
-    o.duration = s.Duration;
-    o.import = s.Import;
+    std::string reason;
+    const std::optional<StoredSettings> s = ReadSettingsFrom(path, reason);
+    if (!s)
+        throw SettingsError{path + ": " + reason};
+    o.request = StoredRequest(*s);
+    o.duration = s->Duration;
+    o.import = s->Import;
+}
+
+// The X choice (line number, date, column) is one choice: the first X
+// option on the command line replaces the settings file's whole choice.
+void TakeXChoice(Options& o)
+{
+    if (o.xChoiceGiven)
+        return;
+    const ImportOptions defaults;
+    o.import.XColumn = defaults.XColumn;
+    o.import.XDate = defaults.XDate;
+    o.xChoiceGiven = true;
 }
 
 // Options without a value, and what each sets.
@@ -176,8 +184,16 @@ const Flag kFlags[] = {
     {"--help", [](Options& o) { o.help = true; }},
     {"--no-program-change", [](Options& o) { o.request.WriteProgramChange = false; }},
     {"--summary-json", [](Options& o) { o.summaryJson = true; }},
-    {"--x-line", [](Options& o) { o.import.XColumn = 0; }},
-    {"--x-date", [](Options& o) { o.import.XDate = true; }},
+    {"--x-line",
+     [](Options& o) {
+         TakeXChoice(o);
+         o.import.XColumn = 0;
+     }},
+    {"--x-date",
+     [](Options& o) {
+         TakeXChoice(o);
+         o.import.XDate = true;
+     }},
     {"--decimal-comma", [](Options& o) { o.import.DecimalComma = true; }},
 };
 
@@ -207,6 +223,7 @@ const Valued kValued[] = {
     {"--soundfont", [](Options& o, const std::string&, const std::string& v) { o.soundFont = v; }},
     {"--x-column",
      [](Options& o, const std::string& n, const std::string& v) {
+         TakeXChoice(o);
          o.import.XColumn = IntegerIn(n, v, 1, kMaxImportColumn);
          o.xColumnGiven = true;
      }},

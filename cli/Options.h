@@ -26,6 +26,7 @@ struct Options {
     std::optional<std::string> soundFont;
     ImportOptions import;
     bool xColumnGiven = false;
+    bool xChoiceGiven = false;         // an X option on the command line replaces the settings file's X choice
     std::optional<std::string> report; // "-": standard output
     std::optional<std::string> notesCsv;
     std::optional<std::string> settings;

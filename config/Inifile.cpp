@@ -84,6 +84,14 @@ void IniFile::Load()
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
         text.append(buffer, got);
     std::fclose(file);
+    LoadText(text);
+}
+
+void IniFile::LoadText(std::string_view text)
+{
+    lines_.clear();
+    crlf_ = false;
+    bom_ = false;
     // Editors on some systems start a UTF-8 file with a byte-order mark; it
     // is not part of the first line.
     std::size_t start = 0;
@@ -95,7 +103,7 @@ void IniFile::Load()
         std::size_t end = text.find('\n', start);
         if (end == std::string::npos)
             end = text.size();
-        std::string line = text.substr(start, end - start);
+        std::string line(text.substr(start, end - start));
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
             if (lines_.empty())

@@ -17,6 +17,8 @@ public:
 
     // Reads the file; a missing or unreadable file reads as an empty one.
     void Load();
+    // Takes the lines of text as if they had been read from the file.
+    void LoadText(std::string_view text);
     // The value of a key (sections and keys match without regard to ASCII
     // case), with surrounding blanks and enclosing double quotes removed.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;

@@ -5,6 +5,7 @@
 #include "data/Number.h"
 #include "sys/Paths.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
@@ -78,10 +79,10 @@ std::string SettingsFilePath()
     return folder.empty() ? folder : folder + "/" + kSettingsFileName;
 }
 
-StoredSettings ReadSettingsFile(const std::string& path, const std::string& documents)
+namespace {
+
+StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
 {
-    IniFile ini(path);
-    ini.Load();
     StoredSettings v;
     v.CsvDir = ReadText(ini, kSectionDirectories, kKeyCsvDir, documents);
     v.SmfDir = ReadText(ini, kSectionDirectories, kKeySmfDir, documents);
@@ -114,6 +115,33 @@ StoredSettings ReadSettingsFile(const std::string& path, const std::string& docu
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
     return v;
+}
+
+} // namespace
+
+bool SettingsFileTooLarge(const std::string& path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           static_cast<std::uint64_t>(info.st_size) > kMaxSettingsBytes;
+}
+
+StoredSettings ReadSettingsFile(const std::string& path, const std::string& documents)
+{
+    IniFile ini(path);
+    if (!SettingsFileTooLarge(path))
+        ini.Load();
+    return ReadSettings(ini, documents);
+}
+
+std::optional<StoredSettings> ReadSettingsFrom(const std::string& path, std::string& reason)
+{
+    std::string text;
+    if (!ReadFileUpTo(path, kMaxSettingsBytes, text, reason))
+        return std::nullopt;
+    IniFile ini(path);
+    ini.LoadText(text);
+    return ReadSettings(ini, {});
 }
 
 MappingRequest StoredRequest(const StoredSettings& s)

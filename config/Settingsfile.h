@@ -7,6 +7,8 @@
 #include "data/Importer.h"
 #include "music/Mapping.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,18 @@ MappingRequest StoredRequest(const StoredSettings& stored);
 
 // The SoundFont the user's settings file names under [Playback], or empty.
 std::string ConfiguredSoundFont();
+
+// A settings file is small: one larger than this is no settings file and is
+// not read.
+inline constexpr std::size_t kMaxSettingsBytes = std::size_t{1} << 20;
+
+// Whether the file at path is a settings file too large to read.
+bool SettingsFileTooLarge(const std::string& path);
+
+// Reads a settings file the user names (a file, a pipe, /dev/stdin) as
+// ReadSettingsFile does; empty with the reason when it cannot be read or is
+// larger than kMaxSettingsBytes.
+std::optional<StoredSettings> ReadSettingsFrom(const std::string& path, std::string& reason);
 
 // Reads every key; a missing file or key, or a malformed value, gives the
 // default. Directory keys default to documents; reals come back in their

@@ -143,6 +143,44 @@ std::string TemporarySibling(const std::string& target)
     return std::string();
 }
 
+bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& text, std::string& reason)
+{
+    text.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(fd);
+        reason = std::strerror(EISDIR);
+        return false;
+    }
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            reason = std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        if (text.size() + static_cast<std::size_t>(got) > limit) {
+            close(fd);
+            reason = limit >= (std::size_t{1} << 20) ? "larger than " + std::to_string(limit >> 20) + " MiB"
+                                                     : "larger than " + std::to_string(limit) + " bytes";
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return true;
+}
+
 bool WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");

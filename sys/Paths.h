@@ -29,6 +29,11 @@ bool IsReadableFile(const std::string& path);
 // written there first and renamed over the target only when complete.
 std::string TemporarySibling(const std::string& target);
 
+// Reads what path names whole (a file, a pipe, /dev/stdin), at most limit
+// bytes; false with the reason when it cannot be read, is a folder, or holds
+// more.
+bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& text, std::string& reason);
+
 // Fills the file at the path it is given; false when anything went wrong.
 using FileFiller = std::function<bool(const std::string& path)>;
 

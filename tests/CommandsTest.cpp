@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -328,6 +329,22 @@ TEST_F(Commands, UnwritableSettingsFile)
     EXPECT_EQ(boxes.shown[0].text, "Varimel.iniが別のアプリケーションで開かれています。ファイルを閉じて下さい。");
     EXPECT_NE(boxes.shown[0].owner, nullptr);
     EXPECT_EQ(boxes.shown[0].details, QString::fromStdString(Ini()) + ": Is a directory");
+}
+
+// A settings file over 1 MiB is no settings file of ours: the window says
+// so, starts with the defaults and leaves the file as it was.
+TEST_F(Commands, OversizedSettingsFileIsNeitherReadNorWritten)
+{
+    const std::string huge = "[MappingParam]\nTempo=60\n" + std::string(1 << 20, ';') + "\n";
+    WriteIni(huge);
+    Start();
+    EXPECT_EQ(Get<QSpinBox>("TempoBox")->value(), 120);
+    form.reset();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(boxes.shown[0].text, "設定ファイルが大きすぎるため読み込みませんでした。既定の設定を使います。");
+    EXPECT_EQ(boxes.shown[0].details, QString::fromStdString(Ini()) + ": larger than 1 MiB");
+    EXPECT_EQ(testutil::ReadFile(Ini()), huge);
 }
 
 TEST_F(Commands, SettingsFolderThatCannotBeCreated)

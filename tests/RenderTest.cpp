@@ -557,10 +557,35 @@ TEST(Render, SettingsPreset)
     // On C: B♭3 C4 E♭4 F4 G4 B♭4 C5 E♭5 F5 G5, positions 0, 3, 6 and 9.
     EXPECT_EQ(keys, (std::vector<int>{58, 65, 72, 79}));
 
-    r = Render(dir, {"--settings", dir / "none.ini", dir / "walk.csv", dir / "x.mid"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              "varimel-render: cannot read the settings file " + dir / "none.ini" + ": No such file or directory\n");
+    // The same preset through a pipe, as /dev/stdin: the same file.
+    r = RenderWithEnv(dir, "cat " + Quote(dir / "Varimel.ini") + " |",
+                      {"--settings", "/dev/stdin", dir / "walk.csv", dir / "piped.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testutil::ReadFile(dir / "piped.mid"), testutil::ReadFile(dir / "preset.mid"));
+
+    // The X choice is one choice: the line's --x-line replaces the file's
+    // date; two X choices on the line itself still clash.
+    testutil::WriteFile(dir / "dates.ini", "[Import]\nXColumn=1\nYColumn=2\nXDate=1\n");
+    r = Render(dir, {"--settings", dir / "dates.ini", "--x-line", "--y-column", "1", dir / "walk.csv", dir / "x.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Render(
+        dir, {"--settings", dir / "dates.ini", "--x-column", "2", "--y-column", "1", dir / "walk.csv", dir / "x.mid"});
+    EXPECT_EQ(r.status, 0) << "a plain column replaces the file's date\n" << r.err;
+    r = Render(dir, {"--settings", dir / "dates.ini", "--x-line", "--x-date", dir / "walk.csv", dir / "x.mid"});
+    EXPECT_EQ(r.status, 2) << r.err;
+
+    testutil::WriteFile(dir / "huge.ini", "[MappingParam]\n" + std::string(1 << 20, ';') + "\n");
+    const struct {
+        std::string file;
+        std::string reason;
+    } unreadable[] = {{dir / "none.ini", "No such file or directory"},
+                      {dir / "huge.ini", "larger than 1 MiB"},
+                      {dir.Path(), "Is a directory"}};
+    for (const auto& u : unreadable) {
+        r = Render(dir, {"--settings", u.file, dir / "walk.csv", dir / "x.mid"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "varimel-render: cannot read the settings file " + u.file + ": " + u.reason + "\n");
+    }
 }
 
 // The value-to-note table, checked against the mapping worked out by hand.
