@@ -342,11 +342,8 @@ void TMainForm::ImportSettingsClick()
 {
     // The preview shows the start of the loaded file.
     std::string start;
-    if (!m_csvPath.isEmpty()) {
-        QFile file(m_csvPath);
-        if (file.open(QIODevice::ReadOnly))
-            start = file.read(64 * 1024).toStdString();
-    }
+    if (!m_csvPath.isEmpty())
+        start = ReadStartOfFile(ToPath(m_csvPath), 64 * 1024).value_or(std::string());
     TImportDialog dialog(this, m_importOptions, std::move(start));
     if (seams::RunDialog(dialog) == QDialog::Accepted)
         SetImportOptions(dialog.Options());

@@ -103,11 +103,12 @@ void GuardOutputs(const Options& o)
     std::vector<std::string> outputs;
     if (o.Batch()) {
         inputs = o.files;
+        std::unordered_map<std::string, std::size_t> firstOfStem; // one look-up an input
         for (std::size_t i = 0; i < o.files.size(); ++i) {
-            for (std::size_t j = 0; j < i; ++j)
-                if (StemOf(o.files[i]) == StemOf(o.files[j]))
-                    throw UsageError{"'" + o.files[i] + "' and '" + o.files[j] + "' would both give '" +
-                                     StemOf(o.files[i]) + ".mid'"};
+            const std::string stem = StemOf(o.files[i]);
+            if (const auto [it, added] = firstOfStem.emplace(stem, i); !added)
+                throw UsageError{"'" + o.files[i] + "' and '" + o.files[it->second] + "' would both give '" + stem +
+                                 ".mid'"};
             const Outputs out = OutputsOf(o, i);
             for (const std::string* path : {&out.midi, &out.audio, &out.notes})
                 if (!path->empty())

@@ -337,10 +337,11 @@ std::uint64_t SplitPoint(int fd, const struct stat& info, const ImportOptions& o
 
 // Feeds the bytes [from, to) of the file to parser; false with errno on a
 // read error. ended tells whether Ctrl-Z ended the data.
-bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, bool& ended)
+bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, bool& ended, bool& shrunk)
 {
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
     ended = false;
+    shrunk = false;
     while (from < to) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, to - from));
         const ssize_t got = pread(fd, buffer.get(), want, static_cast<off_t>(from));
@@ -348,8 +349,10 @@ bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, 
             continue;
         if (got < 0)
             return false;
-        if (got == 0)
-            break; // the file became shorter while it was read
+        if (got == 0) {
+            shrunk = true; // the file became shorter while it was read
+            break;
+        }
         from += static_cast<std::uint64_t>(got);
         if (!parser.Feed(buffer.get(), static_cast<std::size_t>(got))) {
             ended = true;
@@ -369,17 +372,21 @@ bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOpt
     CsvParser first(load.Data, kMaxLineBytes, options);
     CsvParser second(tail, kMaxLineBytes, options);
     second.StartsMidFile();
-    bool firstEnded = false, secondEnded = false, secondOk = true;
+    bool firstEnded = false, secondEnded = false, secondOk = true, firstShrunk = false, secondShrunk = false;
     int secondError = 0;
     std::thread other([&] {
-        secondOk = FeedRange(fd, split, size, second, secondEnded);
+        secondOk = FeedRange(fd, split, size, second, secondEnded, secondShrunk);
         secondError = errno;
     });
-    const bool firstOk = FeedRange(fd, 0, split, first, firstEnded);
+    const bool firstOk = FeedRange(fd, 0, split, first, firstEnded, firstShrunk);
     const int firstError = errno;
     other.join();
     if (!firstOk || !secondOk) {
         reason = std::strerror(!firstOk ? firstError : secondError); // the old data stays
+        return false;
+    }
+    if (firstShrunk || (secondShrunk && !firstEnded)) {
+        reason = kReasonFileChanged;
         return false;
     }
     first.Finish();
@@ -444,16 +451,25 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     }
     CsvParser parser(load.Data, kMaxLineBytes, options);
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
+    std::uint64_t taken = 0;
+    bool ended = false;
     for (;;) {
         const std::size_t got = std::fread(buffer.get(), 1, kReadPiece, file.get());
-        if (got > 0 && !parser.Feed(buffer.get(), got))
+        taken += got;
+        if (got > 0 && !parser.Feed(buffer.get(), got)) {
+            ended = true;
             break;
+        }
         if (got < kReadPiece) {
             if (std::ferror(file.get()))
                 return fail(std::strerror(errno ? errno : EIO)); // the old data stays
             break;
         }
     }
+    // A regular file that gave fewer bytes than it had was cut short while
+    // it was read: part of its rows would pass for all of them.
+    if (!ended && S_ISREG(info.st_mode) && taken < static_cast<std::uint64_t>(info.st_size))
+        return fail(kReasonFileChanged);
     parser.Finish();
     load.Skipped = parser.Skipped();
     load.Skips = parser.TakeSkips();

@@ -81,6 +81,9 @@ struct CsvSummary {
     std::string DxPQN;     // "%-8g", the X increment per quarter note
 };
 
+// Why a load failed when the file became shorter while it was read.
+inline constexpr char kReasonFileChanged[] = "the file changed while it was read";
+
 struct CsvLoad {
     TXYDataList Data;     // valid records, sorted
     bool Skipped = false; // at least one line was invalid

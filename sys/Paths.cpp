@@ -181,6 +181,26 @@ bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& text,
     return true;
 }
 
+std::optional<std::string> ReadStartOfFile(const std::string& path, std::size_t count)
+{
+    // Opened without waiting: a FIFO put in the file's place would otherwise
+    // keep the caller waiting for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    std::optional<std::string> text;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        text.emplace(count, '\0');
+        ssize_t got = 0;
+        while ((got = pread(fd, text->data(), count, 0)) < 0 && errno == EINTR) {
+        }
+        text->resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
+    close(fd);
+    return text;
+}
+
 bool WriteWholeFile(const std::string& path, std::string_view bytes)
 {
     std::FILE* file = std::fopen(path.c_str(), "wb");

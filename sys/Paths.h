@@ -34,6 +34,10 @@ std::string TemporarySibling(const std::string& target);
 // more.
 bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& text, std::string& reason);
 
+// The first bytes (at most count) of a regular file; empty for anything
+// else (a FIFO, a device), which is never waited for.
+std::optional<std::string> ReadStartOfFile(const std::string& path, std::size_t count);
+
 // Fills the file at the path it is given; false when anything went wrong.
 using FileFiller = std::function<bool(const std::string& path)>;
 

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace varimel;
 
@@ -358,4 +362,36 @@ TEST(Csvreader, MemoryEstimate)
     const auto available = AvailableMemory();
     ASSERT_TRUE(available.has_value());
     EXPECT_GT(*available, 0u);
+}
+
+// A file cut short while it is read fails with that reason instead of
+// passing part of its rows off as all of them (both the one-parser and the
+// two-parser reading). When the cut comes before the reading starts, the
+// shorter file is read whole; so the cut is tried at a few moments.
+TEST(Csvreader, FileCutShortWhileReadIsRefused)
+{
+    testutil::TempDir dir;
+    const std::string path = dir / "shrinking.csv";
+    for (const std::size_t lines : {std::size_t{600000}, std::size_t{2000000}}) { // below and above the split size
+        std::string csv;
+        for (std::size_t i = 0; i < lines; ++i)
+            csv += std::to_string(i) + "," + std::to_string(i % 97) + "\n";
+        bool refused = false;
+        for (int attempt = 0; attempt < 12 && !refused; ++attempt) {
+            testutil::WriteFile(path, csv);
+            std::string reason;
+            std::optional<CsvLoad> load;
+            std::thread reader([&] { load = LoadCsv(path, &reason); });
+            std::this_thread::sleep_for(std::chrono::microseconds(500 * attempt));
+            ASSERT_EQ(truncate(path.c_str(), 1000), 0);
+            reader.join();
+            if (!load) {
+                EXPECT_EQ(reason, kReasonFileChanged);
+                refused = true;
+            } else {
+                EXPECT_LT(load->Data.Count(), 200) << "read only once already cut";
+            }
+        }
+        EXPECT_TRUE(refused) << lines;
+    }
 }
