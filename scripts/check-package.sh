@@ -49,6 +49,9 @@ echo "$lint"
 if grep -q '^E:' <<<"$lint"; then
   echo "lintian reports errors"; exit 1
 fi
+if grep -q 'hardening' <<<"$lint"; then
+  echo "lintian reports missing hardening"; exit 1
+fi
 dpkg-deb -x "$deb" "$work/root"
 "$work/root/usr/bin/varimel-render" --help | head -n 1
 QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/varimel" --version

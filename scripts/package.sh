@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARIMEL_TESTS=OFF -DVARIMEL_BENCH=OFF
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARIMEL_TESTS=OFF -DVARIMEL_BENCH=OFF \
+    -DVARIMEL_DEB_FLAGS=ON
 fi
 cmake --build "$build"
 rm -rf build/package
