@@ -23,9 +23,7 @@ namespace varimel::cli {
 int RunBatch(const Options& options)
 {
     const std::size_t total = options.files.size();
-    std::size_t workers =
-        options.jobs > 0 ? static_cast<std::size_t>(options.jobs) : std::max(1u, std::thread::hardware_concurrency());
-    workers = std::min(workers, total);
+    const std::size_t workers = options.Workers();
     std::vector<JobResult> results(total);
     std::vector<bool> finished(total, false);
     std::mutex lock;

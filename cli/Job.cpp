@@ -134,7 +134,10 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     const Outputs outputs = OutputsOf(options, index);
 
     std::string reason;
-    std::optional<CsvLoad> load = LoadCsv(input, &reason, options.import);
+    // The memory at hand is shared among the files rendered at once, and a
+    // notes table takes its share too.
+    const LoadBudget budget{options.Workers(), !outputs.notes.empty()};
+    std::optional<CsvLoad> load = LoadCsv(input, &reason, options.import, budget);
     if (!load)
         return fail(kExitFailed, std::string(kMsgCsvReadFailed), input, reason);
     result.skipped = load->Skips.Count();

@@ -6,8 +6,11 @@
 #include "data/Importer.h"
 #include "music/Mapping.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace varimel::cli {
@@ -36,6 +39,17 @@ struct Options {
     std::vector<std::string> files;
 
     bool Batch() const { return outDir.has_value(); }
+
+    // Files rendered at a time: -j, else one per processor; never more than
+    // the files, and one without -o.
+    std::size_t Workers() const
+    {
+        if (!Batch())
+            return 1;
+        const std::size_t wanted =
+            jobs > 0 ? static_cast<std::size_t>(jobs) : std::max(1u, std::thread::hardware_concurrency());
+        return std::max<std::size_t>(1, std::min(wanted, files.size()));
+    }
 
     // Only the summary is asked for: no checks, no files.
     bool SummaryOnly() const { return summaryJson && !wav && files.size() == 1; }

@@ -403,7 +403,8 @@ bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOpt
     return true;
 }
 
-std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options)
+std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options,
+                                   const LoadBudget& budget)
 {
     const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
         reason = std::move(why);
@@ -420,21 +421,22 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     if (S_ISDIR(info.st_mode))
         return fail(std::strerror(EISDIR));
     // Being stopped by the system for lack of memory tells the user nothing;
-    // a file that will not fit is refused before it is read.
-    // The first MiB also tells how many records to make room for.
+    // a file that will not fit is refused before it is read. Samples spread
+    // over the file also tell how many records to make room for.
     std::uint64_t expected = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) / 16 : 0;
     if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kReadPiece) {
-        std::unique_ptr<char[]> sample(new char[kReadPiece]);
-        const ssize_t got = pread(fileno(file.get()), sample.get(), kReadPiece, 0);
-        if (got > 0) {
-            const auto feeds = static_cast<std::uint64_t>(std::count(sample.get(), sample.get() + got, '\n'));
-            const auto lines =
-                feeds ? feeds : static_cast<std::uint64_t>(std::count(sample.get(), sample.get() + got, '\r'));
-            const auto size = static_cast<std::uint64_t>(info.st_size);
-            if (!FitsInMemory(MemoryNeeded(size, static_cast<std::uint64_t>(got), lines), AvailableMemory()))
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        const FileSample sample = SampleFile(fileno(file.get()), size, options);
+        if (sample.bytes > 0) {
+            const std::optional<std::uint64_t> available = AvailableMemory();
+            const std::uint64_t shares = std::max<std::uint64_t>(1, budget.shares);
+            if (!FitsInMemory(MemoryNeeded(size, sample, budget), available ? *available / shares : available))
                 return fail(kReasonNoMemory);
-            if (lines > 0)
-                expected = size / static_cast<std::uint64_t>(got) * lines + lines + lines / 16 + 16;
+            if (sample.lineEnds > 0) {
+                const std::uint64_t lines = static_cast<std::uint64_t>(
+                    static_cast<long double>(size) * sample.lineEnds / static_cast<long double>(sample.bytes));
+                expected = lines + lines / 16 + 16;
+            }
         }
     }
 
@@ -480,26 +482,80 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
 
 } // namespace
 
-std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, std::uint64_t sampleLines)
+FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options)
 {
-    constexpr std::uint64_t kPerLine = sizeof(XYData) * 2 + 2 * 16; // record, sort buffer, note on and off
-    if (sampleBytes == 0)
-        return 0;
-    // A sample without any line end is one long line.
-    const long double lines = static_cast<long double>(fileBytes) *
-                              static_cast<long double>(sampleLines ? sampleLines : 1) /
-                              static_cast<long double>(sampleBytes);
-    return static_cast<std::uint64_t>(lines * kPerLine);
+    constexpr std::uint64_t kPieces = 16;
+    constexpr std::size_t kPiece = std::size_t{64} << 10;
+    FileSample sample;
+    std::unique_ptr<char[]> piece(new char[kPiece]);
+    const std::uint64_t last = size > kPiece ? size - kPiece : 0;
+    const bool plain = options.IsDefault();
+    for (std::uint64_t k = 0; k < kPieces; ++k) {
+        const std::uint64_t at = last * k / (kPieces - 1);
+        const ssize_t got = pread(fd, piece.get(), kPiece, static_cast<off_t>(at));
+        if (got <= 0)
+            break;
+        const std::string_view bytes(piece.get(), static_cast<std::size_t>(got));
+        sample.bytes += bytes.size();
+        // Whole lines only: from the first line end on (the piece's start
+        // may be inside a line), unless the piece is the file's start.
+        std::size_t from = at == 0 ? 0 : std::string_view::npos;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            // CR LF ends one line, at its LF.
+            if ((bytes[i] != '\n' && bytes[i] != '\r') ||
+                (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n'))
+                continue;
+            ++sample.lineEnds;
+            if (from != std::string_view::npos && i > from) {
+                const std::string_view line = bytes.substr(from, i - from);
+                XYData record;
+                ++sample.lines;
+                const bool valid = plain ? ParseCsvLine(line, record) : !ParseImportLine(line, 1, options, record);
+                if (!valid) {
+                    ++sample.skipped;
+                    sample.skippedKept += std::min(line.size(), kSkippedTextBytes);
+                }
+            }
+            from = i + 1;
+        }
+    }
+    return sample;
 }
 
-std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, const ImportOptions& options)
+std::uint64_t MemoryNeeded(std::uint64_t fileBytes, const FileSample& sample, const LoadBudget& budget)
+{
+    if (sample.bytes == 0)
+        return 0;
+    // A record of each line, the second reader's share while both halves
+    // are read, and the sort's buffer of half the records.
+    constexpr long double kPerRecord = sizeof(XYData) * 2;
+    // A skipped line keeps an entry and its text, in lists that may double.
+    constexpr long double kPerSkip = 2 * 32;
+    const long double scale = static_cast<long double>(fileBytes) / static_cast<long double>(sample.bytes);
+    // Samples without any line end are one long line.
+    const long double lines = std::max<long double>(1, sample.lineEnds * scale);
+    const long double judged = std::max<long double>(1, static_cast<long double>(sample.lines));
+    const long double skipShare = static_cast<long double>(sample.skipped) / judged;
+    const long double keptPerSkip = sample.skipped ? static_cast<long double>(sample.skippedKept) / sample.skipped : 0;
+    long double need = lines * (1 - skipShare) * kPerRecord + lines * skipShare * (kPerSkip + 2 * keptPerSkip);
+    if (budget.notesTable) {
+        // The table's events and spans while it is made, then its text (a
+        // row a little longer than its line, in a string that may double).
+        const long double lineBytes = static_cast<long double>(fileBytes) / lines;
+        need += lines * std::max<long double>(2 * 16 + 12, 12 + 2 * (lineBytes + 40));
+    }
+    return static_cast<std::uint64_t>(need);
+}
+
+std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, const ImportOptions& options,
+                               const LoadBudget& budget)
 {
     // A file too large for the memory at hand cannot be read either; what
     // was loaded before stays.
     std::string why;
     std::optional<CsvLoad> load;
     try {
-        load = LoadCsvFile(path, why, options);
+        load = LoadCsvFile(path, why, options, budget);
     } catch (const std::bad_alloc&) {
         load.reset();
         why = kReasonNoMemory;

@@ -92,15 +92,36 @@ struct CsvLoad {
     ImportOptions Options;
 };
 
+// What the caller of a load will keep besides it, and with whom it shares
+// the memory at hand.
+struct LoadBudget {
+    std::uint64_t shares = 1; // loads running at once (a batch's jobs), each with an equal part
+    bool notesTable = false;  // the value-to-note table is made from the load
+};
+
+// What samples spread over a file tell about its lines.
+struct FileSample {
+    std::uint64_t bytes = 0;        // sampled
+    std::uint64_t lineEnds = 0;     // in the samples
+    std::uint64_t lines = 0;        // whole lines judged in the samples
+    std::uint64_t skipped = 0;      // of those, lines that give no record
+    std::uint64_t skippedKept = 0;  // the bytes those keep for the report (at most 1 KiB each)
+};
+
 // Reads the file at path. Empty when the file cannot be opened or read, or
 // is too large for the memory available; reason, when given, then says why.
 std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nullptr,
-                               const ImportOptions& options = {});
+                               const ImportOptions& options = {}, const LoadBudget& budget = {});
 
-// Memory a load and its build take for a file of fileBytes whose first
-// sampleBytes held sampleLines line ends: per line a record, its share of the
-// sort's buffer and two note events.
-std::uint64_t MemoryNeeded(std::uint64_t fileBytes, std::uint64_t sampleBytes, std::uint64_t sampleLines);
+// Samples pieces spread evenly over the open file of size bytes (its start
+// and end among them), judging their whole lines as options read them.
+FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options);
+
+// Memory a load and its build take for a file of fileBytes, as the sample
+// tells: per line its record, the second reader's share and the sort's
+// buffer; per skipped line its kept text and entry; with a notes table, its
+// events, spans and text.
+std::uint64_t MemoryNeeded(std::uint64_t fileBytes, const FileSample& sample, const LoadBudget& budget = {});
 
 // Mean X step of a sorted list; 1 for fewer than two records.
 double MeanXInterval(const TXYDataList& list);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 #ifdef __linux__
 #include <sys/mman.h>
 #endif
@@ -56,16 +57,29 @@ std::optional<std::uint64_t> AvailableMemory()
                 v1 = text.substr(at + 8);
         }
     }
-    const struct {
+    // Inside a container the cgroup's path as /proc tells it may begin
+    // with folders the container does not see: its tail is tried, part by
+    // part, down to the root of the mount.
+    const auto tails = [](std::string path) {
+        std::vector<std::string> out;
+        for (;;) {
+            out.push_back(path);
+            if (path.empty())
+                return out;
+            const std::size_t next = path.find('/', 1);
+            path = next == std::string::npos ? std::string() : path.substr(next);
+        }
+    };
+    struct Place {
         std::string folder;
         const char* limit;
         const char* usage;
-    } places[] = {
-        {"/sys/fs/cgroup" + v2, "/memory.max", "/memory.current"},
-        {"/sys/fs/cgroup", "/memory.max", "/memory.current"},
-        {"/sys/fs/cgroup/memory" + v1, "/memory.limit_in_bytes", "/memory.usage_in_bytes"},
-        {"/sys/fs/cgroup/memory", "/memory.limit_in_bytes", "/memory.usage_in_bytes"},
     };
+    std::vector<Place> places;
+    for (const std::string& tail : tails(v2))
+        places.push_back({"/sys/fs/cgroup" + tail, "/memory.max", "/memory.current"});
+    for (const std::string& tail : tails(v1))
+        places.push_back({"/sys/fs/cgroup/memory" + tail, "/memory.limit_in_bytes", "/memory.usage_in_bytes"});
     for (const auto& place : places) {
         const auto limit = ReadNumberFile((place.folder + place.limit).c_str(), "");
         const auto used = ReadNumberFile((place.folder + place.usage).c_str(), "");

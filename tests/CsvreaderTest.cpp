@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace varimel;
@@ -355,10 +356,41 @@ TEST(Csvreader, MemoryEstimate)
     EXPECT_TRUE(FitsInMemory(1000, std::nullopt)) << "nothing known: try";
     EXPECT_TRUE(FitsInMemory(2500, 2500));
     EXPECT_FALSE(FitsInMemory(2501, 2500));
-    // 20-byte lines: 10^7 lines take 640 MB; 4-byte lines take 16 bytes per file byte.
-    EXPECT_EQ(MemoryNeeded(200000000, 1000000, 50000), 640000000u);
-    EXPECT_EQ(MemoryNeeded(80000000, 1000000, 250000), 1280000000u);
-    EXPECT_EQ(MemoryNeeded(1 << 30, 1 << 20, 0), 1024u * 64);
+    // What a file needs, from what its samples tell (1 MB sampled of each).
+    const struct {
+        const char* what;
+        std::uint64_t fileBytes;
+        FileSample sample;
+        LoadBudget budget;
+        std::uint64_t need;
+    } rows[] = {
+        {"10^7 20-byte lines: 32 bytes a record", 200000000, {1000000, 50000, 50000, 0, 0}, {}, 320000000},
+        {"4-byte lines: 8 bytes per file byte", 80000000, {1000000, 250000, 250000, 0, 0}, {}, 640000000},
+        {"no line end at all: one line", 1 << 30, {1 << 20, 0, 0, 0, 0}, {}, 32},
+        {"every line skipped keeps its 1 KiB", 100000000, {1000000, 500, 500, 500, 512000}, {}, 50000 * 2112},
+        {"half skipped, 20-byte lines", 200000000, {1000000, 50000, 50000, 25000, 500000}, {}, 5000000 * (32 + 104)},
+        {"the notes table: events, spans, its text",
+         200000000,
+         {1000000, 50000, 50000, 0, 0},
+         {false, true},
+         10000000 * (32 + 132)},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(MemoryNeeded(r.fileBytes, r.sample, r.budget), r.need) << r.what;
+
+    // Samples spread over the file: a long first line does not hide the
+    // short lines after it; CR LF is one line end.
+    testutil::TempDir dir;
+    std::string csv(3 << 20, 'x');
+    for (int i = 0; i < 400000; ++i)
+        csv += std::to_string(i % 10) + ",5\r\n";
+    testutil::WriteFile(dir / "long-first.csv", csv);
+    const int fd = open((dir / "long-first.csv").c_str(), O_RDONLY);
+    const FileSample sample = SampleFile(fd, csv.size(), {});
+    close(fd);
+    const double lines = static_cast<double>(csv.size()) * sample.lineEnds / sample.bytes;
+    EXPECT_NEAR(lines, 400000, 400000 * 0.25) << sample.lineEnds << " of " << sample.bytes;
+    EXPECT_EQ(sample.skipped, 0u) << "whole lines only are judged";
     const auto available = AvailableMemory();
     ASSERT_TRUE(available.has_value());
     EXPECT_GT(*available, 0u);

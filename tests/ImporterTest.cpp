@@ -132,6 +132,9 @@ TEST(Importer, Dates)
         {"2024-01-05 09:00+09:00", 19727}, {"2024-01-05 00:00-03:00", 19727.125},
         {"2024-01-05 00:00Z", 19727}, {"2024-01-05 00:00+9", std::nullopt}, {"24-01-05", std::nullopt},
         {"2024-01-05x", std::nullopt}, {"", std::nullopt}, {"2024", std::nullopt},
+        {"2024-01-05 05:30+05:30", 19727}, {"2024-01-05 00:00-09:30", 19727 + 9.5 / 24},
+        {"2024-01-05 00:00+00:30", 19727 - 0.5 / 24}, {"2024-01-05 24:00:00", 19728},
+        {"2024-01-05 24:00:30", std::nullopt}, {"2024-01-05 23:59:59", 19727 + 86399.0 / 86400},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -139,6 +142,20 @@ TEST(Importer, Dates)
         ASSERT_EQ(days.has_value(), c.days.has_value()) << c.text;
         if (days) {
             EXPECT_NEAR(*days, *c.days, 1e-9) << c.text;
+        }
+    }
+    // Every month's last day is a date and the day after it is not, in a
+    // leap year and in a common one.
+    for (const int year : {2023, 2024}) {
+        const int last[] = {31, year == 2024 ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        for (int month = 1; month <= 12; ++month) {
+            char end[32], after[32];
+            std::snprintf(end, sizeof end, "%d-%02d-%02d", year, month, last[month - 1]);
+            std::snprintf(after, sizeof after, "%d-%02d-%02d", year, month, last[month - 1] + 1);
+            const auto first = ParseDate(std::to_string(year) + "-" + (month < 10 ? "0" : "") + std::to_string(month));
+            ASSERT_TRUE(ParseDate(end) && first) << end;
+            EXPECT_DOUBLE_EQ(*ParseDate(end), *first + last[month - 1] - 1) << end;
+            EXPECT_FALSE(ParseDate(after)) << after;
         }
     }
     EXPECT_EQ(FormatDate(19727, false), "2024-01-05");

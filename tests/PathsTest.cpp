@@ -127,9 +127,28 @@ TEST_F(Replace, LinksDevicesAndLongNames)
         const std::string temporary = TemporarySibling(target);
         EXPECT_LE(FileNameOf(temporary).size(), 60u);
     }
-    EXPECT_EQ(FileNameOf(TemporarySibling(dir / "ああああああああああああ.mid")).substr(0, 31),
-              ".ああああああああああ") // 30 bytes kept: ten whole characters, never half of one
-        << "cut on a character boundary";
+    // The kept part of a long name is cut on a character boundary, whatever
+    // the characters' length.
+    const struct {
+        std::string name;
+        std::string kept;
+    } cuts[] = {
+        {"ああああああああああああ.mid", "ああああああああああ"}, // 3 bytes: 30 kept
+        {"a" + std::string(20 * 2, '\0') + ".mid", ""},           // filled in below
+        {"ab😀😀😀😀😀😀😀😀😀😀.mid", "ab😀😀😀😀😀😀😀"},                        // 4 bytes: 30 kept
+        {std::string(40, 'z') + ".mid", std::string(32, 'z')},    // 1 byte: 32 kept
+    };
+    for (auto c : cuts) {
+        if (c.kept.empty()) { // "a" and 20 times "é" (2 bytes): 31 kept
+            c.name = "a";
+            for (int i = 0; i < 20; ++i)
+                c.name += "é";
+            c.name += ".mid";
+            c.kept = c.name.substr(0, 31);
+        }
+        const std::string name = FileNameOf(TemporarySibling(dir / c.name));
+        EXPECT_EQ(name.substr(0, c.kept.size() + 2), "." + c.kept + ".") << c.name;
+    }
 }
 
 TEST_F(Replace, SignalRemovesTheTemporary)

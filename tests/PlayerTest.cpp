@@ -79,6 +79,10 @@ TEST(Player, WaveFileTypeByLength)
     EXPECT_STREQ(WaveFileType(6 * 3600.0), "wav");
     EXPECT_STREQ(WaveFileType(24300.0), "wav");
     EXPECT_STREQ(WaveFileType(24330.0), "rf64");
+    // The switch-over: 30 s of tail and 176,400 bytes a second must stay
+    // within the 4 GiB less 4 KiB a WAV header can state.
+    EXPECT_STREQ(WaveFileType(24317.8639), "wav");
+    EXPECT_STREQ(WaveFileType(24317.8640), "rf64");
     EXPECT_STREQ(WaveFileType(7 * 3600.0), "rf64");
 }
 
