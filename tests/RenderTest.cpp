@@ -15,6 +15,7 @@
 #include <sndfile.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -162,8 +163,10 @@ TEST(Render, RefusalsAndFailures)
         {{dir / "ok.csv", out, "--dx"}, 2, usage},
         {{dir / "ok.csv", dir / "ok.csv"}, 2, usage},
         {{dir / "ok.csv", dir.Path() + "/./ok.csv"}, 2, usage},
+        {{dir / "ok.csv", dir / "ok-hard-link.mid"}, 2, usage},
     };
     // clang-format on
+    std::filesystem::create_hard_link(dir / "ok.csv", dir / "ok-hard-link.mid"); // the input under another name
     for (const Case& c : cases) {
         const RenderRun r = Render(dir, c.args);
         std::string joined;
@@ -177,8 +180,10 @@ TEST(Render, RefusalsAndFailures)
         }
         EXPECT_FALSE(std::filesystem::exists(out)) << joined;
     }
-    // Nothing but the inputs is left in the folder: no temporary files.
-    EXPECT_EQ(testutil::CountEntries(dir.Path()), 3u);
+    // Nothing but the inputs is left in the folder: no temporary files; the
+    // input's other name still holds the input.
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 4u);
+    EXPECT_EQ(testutil::ReadFile(dir / "ok-hard-link.mid"), "0,1\n1,2\n");
 }
 
 TEST(Render, FailedBuildKeepsExistingFile)
@@ -215,6 +220,20 @@ TEST(Render, WriteFailureMidwayIsReportedAsSuch)
                          ": cannot write: " + std::strerror(EFBIG) + "\n");
     EXPECT_EQ(testutil::ReadFile(dir / "big.mid"), "precious");
     EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u) << "no temporary is left";
+}
+
+// A failure on '-' names standard output, not '-'.
+TEST(Render, FailureOnStandardOutputIsNamed)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "ok.csv", "0,1\n1,2\n");
+    const std::string cmd =
+        Quote(VARIMEL_RENDER) + " " + Quote(dir / "ok.csv") + " - >/dev/full 2>" + Quote(dir / "err");
+    const int raw = std::system(cmd.c_str());
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+    EXPECT_EQ(testutil::ReadFile(dir / "err"), "スタンダードMIDIファイルの作成に失敗しました。\n"
+                                               "varimel-render: standard output: cannot write: " +
+                                                   std::string(std::strerror(ENOSPC)) + "\n");
 }
 
 TEST(Render, HelpAndOptionForms)
@@ -485,9 +504,19 @@ TEST(Render, ManyInputs)
         testutil::WriteFile(dir / ("in/s" + std::to_string(i) + ".csv"), csv);
         inputs.push_back(dir / ("in/s" + std::to_string(i) + ".csv"));
     }
-    for (const char* jobs : {"1", "4"}) {
-        std::filesystem::create_directory(dir / (std::string("j") + jobs));
-        std::vector<std::string> args = {"-j", jobs, "--scale", "4", "-o", dir / (std::string("j") + jobs)};
+    // -j 4 attached as -j4; the batch's notes tables go to a folder of their own.
+    std::filesystem::create_directory(dir / "notes");
+    for (const std::vector<std::string>& jobs :
+         {std::vector<std::string>{"-j", "1"}, std::vector<std::string>{"-j4"}}) {
+        const std::string out = dir / (jobs.size() == 2 ? "j1" : "j4");
+        std::filesystem::create_directory(out);
+        std::vector<std::string> args = jobs;
+        for (const std::string& a : {std::string("--scale"), std::string("4"), std::string("-o"), out})
+            args.push_back(a);
+        if (jobs.size() == 2) {
+            args.push_back("--notes-csv");
+            args.push_back(dir / "notes");
+        }
         args.insert(args.end(), inputs.begin(), inputs.end());
         r = Render(dir, args);
         EXPECT_EQ(r.status, 0) << r.err;
@@ -496,6 +525,13 @@ TEST(Render, ManyInputs)
         const std::string name = "/s" + std::to_string(i) + ".mid";
         EXPECT_EQ(testutil::ReadFile(dir / ("j1" + name)), testutil::ReadFile(dir / ("j4" + name))) << name;
         EXPECT_FALSE(testutil::ReadFile(dir / ("j1" + name)).empty());
+        // The table of one input of the batch is the table of that input alone.
+        const std::string table = dir / ("notes/s" + std::to_string(i) + ".notes.csv");
+        r = Render(dir, {"--scale", "4", "--notes-csv", dir / "alone.notes.csv", inputs[static_cast<std::size_t>(i)],
+                         dir / "alone.mid"});
+        EXPECT_EQ(testutil::ReadFile(table), testutil::ReadFile(dir / "alone.notes.csv")) << table;
+        const std::string text = testutil::ReadFile(table);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 51 + i) << table;
     }
 
     // Two inputs that would give one output name: refused before anything is written.
@@ -604,6 +640,12 @@ TEST(Render, NotesTable)
                                                      "0.5,-1,60,C4,960,1800,0.6666666666666666\n"
                                                      "1,10,72,C5,1920,2760,1.3333333333333333\n"
                                                      "1.5,2.5,64,E4,2880,3720,2\n");
+    // The ends of the keyboard have their names too.
+    testutil::WriteFile(dir / "ends.csv", "0,1\n1,2\n");
+    const RenderRun ends = Render(
+        dir, {"--scale", "0", "--low", "A0", "--high", "C8", "--notes-csv", "-", dir / "ends.csv", dir / "ends.mid"});
+    EXPECT_EQ(ends.out,
+              "x,y,note,name,start_tick,end_tick,start_seconds\n0,1,21,A0,0,840,0\n1,2,108,C8,960,1800,0.5\n");
 }
 
 // Without the synthesizer the renderer still writes MIDI files, and says
