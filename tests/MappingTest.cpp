@@ -254,7 +254,8 @@ TEST(Mapping, LargeListsWrittenWhileMapped)
         data.Add({x, edge ? 10.0 - static_cast<double>((i + 8) % 32768) * 0.5
                           : static_cast<double>((seed >> 8) % 1000) / 100.0});
     }
-    data.Sort();
+    // Not sorted again: X already rises, and sorting would turn the edges'
+    // falling Y into rising Y.
     // Long runs of one X, so several blocks end on the same tick.
     TXYDataList runs;
     for (int i = 0; i < 140000; ++i)
@@ -333,4 +334,57 @@ TEST(Mapping, EveryBlockPlacesItsOwnRecords)
         EXPECT_EQ(offs.size(), static_cast<std::size_t>(records));
         EXPECT_EQ(wrong, 0) << records << " records";
     }
+}
+
+// A run of one X across a block's edge (32,768 records): every note of the
+// run lasts to the next X, in the streamed file as in the notes the notes
+// table and the preview take (the mapping of the whole list), for 300,000
+// records.
+TEST(Mapping, RunAcrossABlockEdgeAndTheWholeListAgree)
+{
+    testutil::TempDir dir;
+    TXYDataList data;
+    for (int i = 0; i < 300000; ++i) {
+        const int x = i >= 32760 && i < 32776 ? 32760 : i < 32760 ? i : i - 15;
+        data.Add({static_cast<double>(x), static_cast<double>(i % 5)});
+    }
+    MappingRequest request;
+    request.DxPQN = 2.0; // half a quarter a step: 300,000 steps fit a MIDI file
+    const std::string path = dir / "run.mid";
+    ScaleNoteSet set;
+    ASSERT_TRUE(BuildSmf(&data, request, path, set));
+    const smftest::File file = smftest::Parse(smftest::ReadBytes(path));
+    ASSERT_EQ(file.error, "");
+    // Note-ons and their note-offs, matched by key in order.
+    std::vector<NoteSpan> written;
+    std::map<int, std::vector<std::size_t>> open;
+    for (const smftest::Event& e : file.tracks[1]) {
+        if (e.bytes[0] == 0x90) {
+            open[e.bytes[1]].push_back(written.size());
+            written.push_back({e.tick, 0, e.bytes[1]});
+        } else if (e.bytes[0] == 0x80) {
+            std::vector<std::size_t>& waiting = open[e.bytes[1]];
+            ASSERT_FALSE(waiting.empty());
+            written[waiting.front()].End = e.tick;
+            waiting.erase(waiting.begin());
+        }
+    }
+    ASSERT_EQ(written.size(), 300000u);
+    int shortRun = 0;
+    for (const NoteSpan& n : written)
+        if (n.Start == 32760u * 480 && n.End != n.Start + 420)
+            ++shortRun;
+    EXPECT_EQ(shortRun, 0) << "each note of the run lasts to the next X";
+    std::vector<NoteSpan> mapped = MappedNotes(&data, request);
+    ASSERT_EQ(mapped.size(), written.size());
+    const auto order = [](const NoteSpan& a, const NoteSpan& b) {
+        return std::tie(a.Start, a.Key, a.End) < std::tie(b.Start, b.Key, b.End);
+    };
+    std::sort(mapped.begin(), mapped.end(), order);
+    std::sort(written.begin(), written.end(), order);
+    int differ = 0;
+    for (std::size_t i = 0; i < mapped.size(); ++i)
+        differ +=
+            mapped[i].Start != written[i].Start || mapped[i].End != written[i].End || mapped[i].Key != written[i].Key;
+    EXPECT_EQ(differ, 0);
 }
