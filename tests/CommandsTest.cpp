@@ -426,6 +426,29 @@ TEST_F(Commands, SoundingKeysFollowThePlayer)
     EXPECT_GE(samples, 25) << "at least 25 pictures a second";
     EXPECT_GE(withSound, 10);
     EXPECT_EQ(form->KeyboardPicture(), atRest);
+
+    // Stopped in its third note, then played again: the second preview's
+    // first picture with a sounding key shows its own first note.
+    form->PreviewButtonClick();
+    while (form->Playing() && form->PlayheadTick() < 2 * 960 && timer.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    form->StopButtonClick();
+    ASSERT_TRUE(WaitForEnd(5000));
+    form->PreviewButtonClick();
+    bool seen = false;
+    while (!seen && form->Playing() && timer.elapsed() < 15000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        const int tick = form->PlayheadTick();
+        const QImage picture = form->KeyboardPicture().copy();
+        if (tick < 0 || tick >= 840 || form->PlayheadTick() != tick)
+            continue;
+        seen = true;
+        for (const int key : scale)
+            EXPECT_EQ((picture.pixel(centre(key)) & 0xFFFFFF) == 0xFF8C00, key == keys[0]) << "key " << key;
+    }
+    EXPECT_TRUE(seen);
+    form->StopButtonClick();
+    ASSERT_TRUE(WaitForEnd(5000));
 }
 
 namespace {
@@ -470,6 +493,7 @@ TEST_F(Commands, AudioExportInEachFormat)
         {"song", "FLACファイル(*.flac)", "song.flac", SF_FORMAT_FLAC},
         {"song", "Ogg Vorbisファイル(*.ogg)", "song.ogg", SF_FORMAT_OGG},
         {"named.flac", "WAVファイル(*.wav)", "named.flac", SF_FORMAT_FLAC},
+        {"song.FLAC", "Ogg Vorbisファイル(*.ogg)", "song.FLAC", SF_FORMAT_FLAC},
     };
     for (const Case& c : cases) {
         QString folder;

@@ -132,24 +132,35 @@ TEST_F(ImportWindow, OptionsReloadTheFileAndPersist)
 
 TEST_F(ImportWindow, LineNumbersAndDecimalCommaFromTheDialog)
 {
-    form->OpenFile(Write("eu.csv", "1,5;2,25\n2,5;3\n"));
+    form->OpenFile(Write("eu.csv", "1,5;2,25\n2,5;3\n1 234,5;4\n"));
     seams::SetDialogRunner([&](QDialog& d) {
         d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(true);
+        // The preview splits as the decimal comma reads: a grouped number is one cell.
+        auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
+        const char* const cells[][2] = {{"1,5", "2,25"}, {"2,5", "3"}, {"1 234,5", "4"}};
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_EQ(preview->item(row, 0)->text(), QStringLiteral("有効")) << row;
+            for (int column = 0; column < 2; ++column)
+                EXPECT_EQ(preview->item(row, column + 1)->text(), QString::fromUtf8(cells[row][column])) << row;
+        }
         return int(QDialog::Accepted);
     });
     form->ImportSettingsClick();
-    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 2"));
-    EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("         2.5"));
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 3"));
+    EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("      1234.5"));
     seams::SetDialogRunner([&](QDialog& d) {
         d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(false);
+        d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->setChecked(true);
         d.findChild<QCheckBox*>(QStringLiteral("XLineBox"))->setChecked(true);
         EXPECT_FALSE(d.findChild<QSpinBox*>(QStringLiteral("XColumnBox"))->isEnabled());
+        EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->isEnabled()) << "a line number is no date";
         d.findChild<QSpinBox*>(QStringLiteral("YColumnBox"))->setValue(1);
         return int(QDialog::Accepted);
     });
     form->OpenFile(Write("series.csv", "5\n7\n\n6\n"));
     form->ImportSettingsClick();
     EXPECT_EQ(form->ImportOptionsInUse().XColumn, 0);
+    EXPECT_FALSE(form->ImportOptionsInUse().XDate);
     EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 3"));
     EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("           4")) << "the fourth line";
 }
@@ -169,7 +180,8 @@ TEST_F(ImportWindow, ReportListsEveryLine)
         EXPECT_EQ(table->model()->index(1, 0).data().toString(), QStringLiteral("2"));
         EXPECT_EQ(table->model()->index(1, 1).data().toString(), QStringLiteral("列が足りません"));
         EXPECT_EQ(table->model()->index(1, 2).data().toString(), QStringLiteral("bad"));
-        EXPECT_TRUE(d.findChild<QLabel*>(QStringLiteral("ReportCountsLabel"))->text().contains(QStringLiteral("250")));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("ReportCountsLabel"))->text(),
+                  QStringLiteral("有効なレコード: 250　読み飛ばした行: 251"));
         EXPECT_TRUE(
             d.findChild<QLabel*>(QStringLiteral("ReportFileLabel"))->text().endsWith(QStringLiteral("many.csv")));
         d.findChild<QPushButton*>(QStringLiteral("CopyButton"))->click();
