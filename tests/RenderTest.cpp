@@ -772,3 +772,41 @@ TEST(Render, BatchWithAudioFailsOneFileAndEndsWithItsHelpers)
         EXPECT_NE(entry.path().extension(), ".wav") << entry.path();
 }
 #endif
+
+#ifdef VARIMEL_HAVE_PLAYBACK
+// The audio helper, run by hand, refuses to write over its own MIDI file or
+// the SoundFont, and a length that is not a finite number of seconds.
+TEST(Render, AudioHelperChecksItsArguments)
+{
+    testutil::TempDir dir;
+    const std::string helper = std::filesystem::path(VARIMEL_RENDER).parent_path() / "varimel-audio";
+    const std::string font = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    ASSERT_EQ(Render(dir, {dir / "one.csv", dir / "one.mid"}).status, 0);
+    std::filesystem::copy_file(font, dir / "my.sf2");
+    const std::string midi = testutil::ReadFile(dir / "one.mid");
+    const struct {
+        std::vector<std::string> args;
+        int status;
+    } rows[] = {
+        {{dir / "one.mid", dir / "one.mid", "wav", font, "1"}, 2},
+        {{dir / "one.mid", dir / "my.sf2", "wav", dir / "my.sf2", "1"}, 2},
+        {{dir / "one.mid", dir / "a.wav", "wav", font, "-1"}, 2},
+        {{dir / "one.mid", dir / "a.wav", "wav", font, "nan"}, 2},
+        {{dir / "one.mid", dir / "a.wav", "wav", font, "inf"}, 2},
+        {{dir / "one.mid", dir / "a.wav", "wav", font, "2x"}, 2},
+        {{dir / "one.mid", dir / "a.wav", "mp3", font, "1"}, 2},
+        {{dir / "one.mid", dir / "a.wav", "wav", font, "0"}, 0},
+    };
+    for (const auto& r : rows) {
+        std::string cmd = Quote(helper);
+        for (const std::string& a : r.args)
+            cmd += " " + Quote(a);
+        const int raw = std::system((cmd + " 2>/dev/null").c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == r.status) << cmd;
+    }
+    EXPECT_EQ(testutil::ReadFile(dir / "one.mid"), midi);
+    EXPECT_EQ(testutil::ReadFile(dir / "my.sf2"), testutil::ReadFile(font));
+    EXPECT_TRUE(std::filesystem::exists(dir / "a.wav")) << "the good call renders";
+}
+#endif
