@@ -266,6 +266,12 @@ TEST_F(Replace, PlantedLinkInASharedFolderIsNotFollowed)
     EXPECT_EQ(testutil::ReadFile(dir / "victim"), "precious");
     EXPECT_TRUE(ReplaceFile(shared + "/mine.mid", fill, &reason)) << reason;
     EXPECT_EQ(testutil::ReadFile(dir / "mine"), "MThd");
+    // A link of the folder's owner is followed (as the kernel does).
+    ASSERT_EQ(chown(shared.c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(ReplaceFile(shared + "/planted.mid", fill, &reason)) << reason;
+    EXPECT_EQ(testutil::ReadFile(dir / "victim"), "MThd");
+    ASSERT_EQ(chown(shared.c_str(), 0, 0), 0);
+    testutil::WriteFile(dir / "victim", "precious");
     chmod(shared.c_str(), 0755); // not sticky: the link is followed again
     EXPECT_TRUE(ReplaceFile(shared + "/planted.mid", fill, &reason)) << reason;
     EXPECT_EQ(testutil::ReadFile(dir / "victim"), "MThd");

@@ -321,6 +321,8 @@ TEST(Render, OutputsAndGuards)
         {"MIDI over the settings file", {dir / "one.csv", ini}},
         {"MIDI over the WAV", {"--wav", dir / "x.out", "--soundfont", font, dir / "one.csv", dir / "x.out"}},
         {"JSON and MIDI on stdout", {"--summary-json", dir / "one.csv", "-"}},
+        {"the report to /dev/stdout and MIDI to -", {"--report", "/dev/stdout", dir / "one.csv", "-"}},
+        {"the notes to /dev/fd/1 and MIDI to /proc/self/fd/1", {"--notes-csv", "/dev/fd/1", dir / "one.csv", "/proc/self/fd/1"}},
     };
     // clang-format on
     for (const Refused& c : refused) {
