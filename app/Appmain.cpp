@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Varimel: start-up creates the one main window and runs until it closes.
 #include "Startup.h"
-#include "sys/Paths.h"
+#include "sys/Temporaries.h"
 
 int main(int argc, char** argv)
 {

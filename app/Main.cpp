@@ -17,6 +17,7 @@
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
 #include "sys/Paths.h"
+#include "sys/Temporaries.h"
 
 #include <QAction>
 #include <QApplication>

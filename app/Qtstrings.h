@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sys/Paths.h"
+#include "sys/Temporaries.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -4,7 +4,7 @@
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "Seams.h"
-#include "sys/Paths.h"
+#include "sys/Replace.h"
 
 #include <QApplication>
 #include <QClipboard>

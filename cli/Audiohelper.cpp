@@ -2,6 +2,7 @@
 #include "Audiohelper.h"
 
 #include "sys/Paths.h"
+#include "sys/Temporaries.h"
 
 #include <cerrno>
 #include <cstdio>

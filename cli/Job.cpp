@@ -8,7 +8,8 @@
 #include "data/Csvreader.h"
 #include "music/Filebuild.h"
 #include "music/Parameters.h"
-#include "sys/Paths.h"
+#include "sys/Replace.h"
+#include "sys/Temporaries.h"
 
 #include <cerrno>
 #include <charconv>

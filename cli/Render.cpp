@@ -5,7 +5,7 @@
 #include "Exitcodes.h"
 #include "Job.h"
 #include "Options.h"
-#include "sys/Paths.h"
+#include "sys/Temporaries.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Inifile.h"
 
-#include "sys/Paths.h"
+#include "sys/Replace.h"
 
 #include <cerrno>
 #include <charconv>

@@ -101,11 +101,11 @@ struct LoadBudget {
 
 // What samples spread over a file tell about its lines.
 struct FileSample {
-    std::uint64_t bytes = 0;        // sampled
-    std::uint64_t lineEnds = 0;     // in the samples
-    std::uint64_t lines = 0;        // whole lines judged in the samples
-    std::uint64_t skipped = 0;      // of those, lines that give no record
-    std::uint64_t skippedKept = 0;  // the bytes those keep for the report (at most 1 KiB each)
+    std::uint64_t bytes = 0;       // sampled
+    std::uint64_t lineEnds = 0;    // in the samples
+    std::uint64_t lines = 0;       // whole lines judged in the samples
+    std::uint64_t skipped = 0;     // of those, lines that give no record
+    std::uint64_t skippedKept = 0; // the bytes those keep for the report (at most 1 KiB each)
 };
 
 // Reads the file at path. Empty when the file cannot be opened or read, or

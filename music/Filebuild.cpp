@@ -5,7 +5,7 @@
 #include "midi/Standardmidifile.h"
 #include "midi/Streamwriter.h"
 #include "sys/Memory.h"
-#include "sys/Paths.h"
+#include "sys/Replace.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -5,6 +5,7 @@
 // Usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS
 #include "Audiorender.h"
 #include "sys/Paths.h"
+#include "sys/Temporaries.h"
 
 #include <cerrno>
 #include <cmath>

@@ -4,6 +4,7 @@
 #include "Fluid.h"
 #include "config/Settingsfile.h"
 #include "sys/Paths.h"
+#include "sys/Replace.h"
 
 #include <fluidsynth.h>
 

@@ -2,6 +2,8 @@
 // Putting a file in place: every failure leaves the target as it was and no
 // temporary behind.
 #include "sys/Paths.h"
+#include "sys/Replace.h"
+#include "sys/Temporaries.h"
 
 #include "TestUtil.h"
 
