@@ -388,6 +388,12 @@ TEST(Csvreader, MemoryEstimate)
     const int fd = open((dir / "long-first.csv").c_str(), O_RDONLY);
     const FileSample sample = SampleFile(fd, csv.size(), {});
     close(fd);
+    // The memory at hand is shared: a load that runs beside very many others
+    // gets its part only, and is refused before it is read.
+    std::string reason;
+    EXPECT_FALSE(LoadCsv(dir / "long-first.csv", &reason, {}, {std::uint64_t{1} << 40, false}));
+    EXPECT_EQ(reason, kReasonNoMemory);
+    EXPECT_TRUE(LoadCsv(dir / "long-first.csv", &reason, {}, {1, false}));
     const double lines = static_cast<double>(csv.size()) * sample.lineEnds / sample.bytes;
     EXPECT_NEAR(lines, 400000, 400000 * 0.25) << sample.lineEnds << " of " << sample.bytes;
     EXPECT_EQ(sample.skipped, 0u) << "whole lines only are judged";
