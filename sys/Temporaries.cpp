@@ -20,7 +20,9 @@ namespace {
 // Live temporary files, in a form a signal handler may read: fixed slots of
 // fixed size. A slot is claimed by one thread alone, filled, and only then
 // published for the handler.
-enum SlotState : int { kSlotFree = 0, kSlotClaimed = 1, kSlotPublished = 2 };
+constexpr int kSlotFree = 0;
+constexpr int kSlotClaimed = 1;
+constexpr int kSlotPublished = 2;
 struct TemporarySlot {
     std::atomic<int> state{kSlotFree};
     char path[4096]{};
