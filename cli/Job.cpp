@@ -8,6 +8,7 @@
 #include "data/Csvreader.h"
 #include "music/Filebuild.h"
 #include "music/Parameters.h"
+#include "music/Selection.h"
 #include "sys/Replace.h"
 #include "sys/Temporaries.h"
 
@@ -85,10 +86,11 @@ bool PrintSummaryJson(const CsvLoad& load)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-// The value-to-note table: one row per note in time order.
-std::string NotesTable(const TXYDataList& data, const MappingRequest& request)
+// The value-to-note table: one row per note in time order; notes belong to
+// the records from first on.
+std::string NotesTable(const TXYDataList& data, const MappingRequest& request, const std::vector<NoteSpan>& notes,
+                       std::size_t first)
 {
-    const std::vector<NoteSpan> notes = MappedNotes(&data, request);
     std::string out = "x,y,note,name,start_tick,end_tick,start_seconds\n";
     char number[64];
     const auto put = [&](double v) {
@@ -97,11 +99,11 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request)
     };
     // One division per row, so that a whole second is exact.
     const double ticksPerMinute = static_cast<double>(TicksPerQuarter) * ClampTo(request.Tempo, kMinTempo, kMaxTempo);
-    for (std::size_t i = 0; i < notes.size() && i < static_cast<std::size_t>(data.Count()); ++i) {
+    for (std::size_t i = 0; i < notes.size() && first + i < static_cast<std::size_t>(data.Count()); ++i) {
         const NoteSpan& n = notes[i];
-        put(data[i].X);
+        put(data[first + i].X);
         out += ',';
-        put(data[i].Y);
+        put(data[first + i].Y);
         out += ',' + std::to_string(n.Key) + ',';
         if (n.Key >= kLowestTone && n.Key <= kHighestTone)
             out += ToneLabel(ToneOfMidiNote(n.Key));
@@ -174,6 +176,39 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     request.DxPQN = check.DxPQN;
     request.Duration = check.Duration;
 
+    // A part of X: each end must lie within the data's X.
+    const bool part = options.xFromValue || options.xToValue;
+    XSelection selection{load->Data.First().X, load->Data.Last().X};
+    const auto within = [&](const char* name, const std::optional<std::string>& text, std::optional<double> value,
+                            double& end) {
+        if (!value)
+            return true;
+        if (*value < load->Data.First().X || *value > load->Data.Last().X) {
+            const auto show = [&](double x) {
+                return options.import.XDate ? FormatDate(x, x != static_cast<double>(static_cast<long long>(x)))
+                                            : FormatG(x, 0, false);
+            };
+            say("varimel-render: " + std::string(name) + " " + *text + " is outside the data's X, " +
+                show(load->Data.First().X) + " to " + show(load->Data.Last().X));
+            say("Usage: varimel-render [options] INPUT.csv OUTPUT.mid (see varimel-render --help)");
+            result.status = kExitUsage;
+            result.stopped = std::string(name) + " " + *text + " is outside the data's X";
+            return false;
+        }
+        end = *value;
+        return true;
+    };
+    if (!within("--x-from", options.xFrom, options.xFromValue, selection.From) ||
+        !within("--x-to", options.xTo, options.xToValue, selection.To))
+        return result;
+    std::uint32_t partEnd = 0;
+    const auto [firstRecord, lastRecord] = RecordsIn(load->Data, selection);
+    const auto build = [&](const std::string& path) {
+        ScaleNoteSet set;
+        return part ? BuildSelectedSmf(&load->Data, request, selection, path, &reason)
+                    : BuildSmf(&load->Data, request, path, set, &reason);
+    };
+
     // Without a .mid output (or with one that is no regular file) the piece
     // still needs a file for the synthesizer; a private temporary holds it
     // only while the audio is rendered.
@@ -189,14 +224,15 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         if (!scratch)
             return fail(kExitFailed, std::string(kMsgSmfFailed), pattern, std::strerror(errno));
     }
-    ScaleNoteSet set;
-    if (!outputs.midi.empty() && !BuildSmf(&load->Data, request, outputs.midi, set, &reason))
+    if (!outputs.midi.empty() && !build(outputs.midi))
         return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
-    if (scratch && !BuildSmf(&load->Data, request, scratch->Path(), set, &reason))
+    if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
-    result.notes = load->Data.Count();
+    result.notes = part ? static_cast<int>(lastRecord - firstRecord) : load->Data.Count();
     if (!outputs.notes.empty()) {
-        const std::string table = NotesTable(load->Data, request);
+        const std::string table =
+            part ? NotesTable(load->Data, request, SelectedNotes(&load->Data, request, selection, partEnd), firstRecord)
+                 : NotesTable(load->Data, request, MappedNotes(&load->Data, request), 0);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason)) {
             say("varimel-render: " + outputs.notes + ": " + reason);
@@ -207,8 +243,11 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        const double seconds = static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0)) /
-                               TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
+        if (part)
+            SelectedNotes(&load->Data, request, selection, partEnd);
+        const double ticks = part ? static_cast<double>(partEnd)
+                                  : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
+        const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
         std::string error;
         if (!RenderAudioFile(midi, outputs.audio, format,

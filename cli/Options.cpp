@@ -3,6 +3,7 @@
 
 #include "Outputs.h"
 #include "config/Settingsfile.h"
+#include "data/Number.h"
 #include "playback/Audioformat.h"
 #include "sys/Paths.h"
 
@@ -90,6 +91,9 @@ std::string Usage()
            "  --decimal-comma      numbers use ',' as decimal point; ';' or a tab separates\n"
            "                       fields; thousands may be grouped in threes by a blank, a\n"
            "                       no-break space or '.' (1 234,5 or 1.234.567,8)\n"
+           "  --x-from A, --x-to B only the notes of the records with A <= X <= B (dates with\n"
+           "                       --x-date), exactly as the whole piece has them, starting\n"
+           "                       at the first of them; outside the data's X is an error\n"
            "  --report FILE        write every skipped line as line<TAB>reason<TAB>text\n"
            "                       (- for standard output); reasons: empty, missing-column,\n"
            "                       x-not-number, y-not-number, x-not-date, out-of-range,\n"
@@ -236,6 +240,8 @@ const Valued kValued[] = {
     {"-o", [](Options& o, const std::string&, const std::string& v) { o.outDir = v; }},
     {"--out-dir", [](Options& o, const std::string&, const std::string& v) { o.outDir = v; }},
     {"-j", [](Options& o, const std::string& n, const std::string& v) { o.jobs = IntegerIn(n, v, 1, kMaxJobs); }},
+    {"--x-from", [](Options& o, const std::string&, const std::string& v) { o.xFrom = v; }},
+    {"--x-to", [](Options& o, const std::string&, const std::string& v) { o.xTo = v; }},
     {"--audio-format",
      [](Options& o, const std::string&, const std::string& v) {
          if (!AudioFormatNamed(v))
@@ -310,6 +316,21 @@ Options ParseArguments(int argc, char** argv)
         throw UsageError{"--x-line and --x-column cannot be used together"};
     if (o.import.XColumn == o.import.YColumn)
         throw UsageError{"X and Y cannot be read from the same column"};
+    // The part of X, read as X itself is read (a date with --x-date).
+    const auto xValue = [&o](const char* name, const std::optional<std::string>& text) -> std::optional<double> {
+        if (!text)
+            return std::nullopt;
+        const std::optional<double> v = o.import.XDate ? ParseDate(*text) : ParseNumber(*text);
+        if (!v)
+            throw UsageError{std::string(name) +
+                             (o.import.XDate ? " needs a date like 2024-01-05" : " needs a number") + ", not '" +
+                             *text + "'"};
+        return v;
+    };
+    o.xFromValue = xValue("--x-from", o.xFrom);
+    o.xToValue = xValue("--x-to", o.xTo);
+    if (o.xFromValue && o.xToValue && *o.xFromValue > *o.xToValue)
+        throw UsageError{"--x-from " + *o.xFrom + " comes after --x-to " + *o.xTo};
     if (o.report && o.report->empty())
         throw UsageError{"--report needs a file name"};
 #ifndef VARIMEL_HAVE_PLAYBACK

@@ -37,6 +37,10 @@ struct Options {
     int jobs = 0;                           // files rendered at a time; 0: one per processor
     std::optional<std::string> audioFormat; // with outDir: also DIR/<name>.<format>
     std::vector<std::string> files;
+    std::optional<std::string> xFrom; // the part of X to render, as given
+    std::optional<std::string> xTo;
+    std::optional<double> xFromValue; // read as numbers, or as dates with --x-date
+    std::optional<double> xToValue;
 
     bool Batch() const { return outDir.has_value(); }
 

@@ -16,6 +16,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -812,3 +813,78 @@ TEST(Render, AudioHelperChecksItsArguments)
     EXPECT_TRUE(std::filesystem::exists(dir / "a.wav")) << "the good call renders";
 }
 #endif
+
+// --x-from and --x-to write exactly the notes the whole piece has for the
+// records inside (same keys, same lengths), moved to start at tick 0; an end
+// outside the data's X, or after the other end, is a usage error.
+TEST(Render, PartOfX)
+{
+    testutil::TempDir dir;
+    std::string csv;
+    for (int i = 0; i < 40; ++i)
+        csv += std::to_string(i) + "," + std::to_string((i * 7) % 13) + "\n";
+    testutil::WriteFile(dir / "d.csv", csv);
+    ASSERT_EQ(Render(dir, {"--scale", "4", dir / "d.csv", dir / "whole.mid"}).status, 0);
+    // Note-ons of the melody as (tick, key, length to its note-off).
+    const auto notes = [](const std::string& path) {
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
+        std::vector<std::array<std::uint32_t, 3>> out;
+        for (std::size_t i = 0; i < f.tracks.at(1).size(); ++i) {
+            const smftest::Event& on = f.tracks[1][i];
+            if (on.bytes[0] != 0x90)
+                continue;
+            for (std::size_t k = i + 1; k < f.tracks[1].size(); ++k)
+                if (f.tracks[1][k].bytes[0] == 0x80 && f.tracks[1][k].bytes[1] == on.bytes[1]) {
+                    out.push_back({on.tick, on.bytes[1], f.tracks[1][k].tick - on.tick});
+                    break;
+                }
+        }
+        return out;
+    };
+    const auto whole = notes(dir / "whole.mid");
+    ASSERT_EQ(whole.size(), 40u);
+    const struct {
+        std::vector<std::string> range;
+        std::size_t first, last; // the records written
+        std::uint32_t endTick;   // the conductor's end
+    } rows[] = {
+        {{"--x-from", "10", "--x-to", "20"}, 10, 21, 3 * 3840},
+        {{"--x-from", "10.5", "--x-to", "19.5"}, 11, 20, 3 * 3840},
+        {{"--x-from=30"}, 30, 40, 3 * 3840},
+        {{"--x-to", "3"}, 0, 4, 3840},
+        {{"--x-from", "0", "--x-to", "39"}, 0, 40, 40 * 960},
+    };
+    for (const auto& r : rows) {
+        std::vector<std::string> args = {"--scale", "4"};
+        args.insert(args.end(), r.range.begin(), r.range.end());
+        args.push_back(dir / "d.csv");
+        args.push_back(dir / "part.mid");
+        const RenderRun run = Render(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        const auto part = notes(dir / "part.mid");
+        ASSERT_EQ(part.size(), r.last - r.first) << r.range[0];
+        for (std::size_t i = 0; i < part.size(); ++i) {
+            const auto& w = whole[r.first + i];
+            EXPECT_EQ(part[i][0], w[0] - whole[r.first][0]) << r.range[0] << " " << i;
+            EXPECT_EQ(part[i][1], w[1]) << r.range[0] << " " << i;
+            EXPECT_EQ(part[i][2], w[2]) << r.range[0] << " " << i;
+        }
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "part.mid"));
+        EXPECT_EQ(f.tracks[0].back().tick, r.endTick) << r.range[0];
+        EXPECT_EQ(f.tracks[1][1].bytes,
+                  smftest::File(smftest::Parse(smftest::ReadBytes(dir / "whole.mid"))).tracks[1][1].bytes)
+            << "the melody's head as the whole piece has it";
+    }
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--x-from", "-1"}, std::vector<std::string>{"--x-to", "39.5"},
+          std::vector<std::string>{"--x-from", "5", "--x-to", "4"}, std::vector<std::string>{"--x-from", "x"},
+          std::vector<std::string>{"--x-date", "--x-from", "12"}}) {
+        std::vector<std::string> args = bad;
+        args.push_back(dir / "d.csv");
+        args.push_back(dir / "bad.mid");
+        const RenderRun run = Render(dir, args);
+        EXPECT_EQ(run.status, 2) << bad[0] << " " << bad[1] << "\n" << run.err;
+        EXPECT_NE(run.err.find("Usage: varimel-render"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "bad.mid"));
+    }
+}
