@@ -3,6 +3,7 @@
 #include "data/Csvreader.h"
 #include "midi/Standardmidifile.h"
 #include "music/Filebuild.h"
+#include "music/Plotmodel.h"
 
 #include "BenchData.h"
 
@@ -53,6 +54,20 @@ void BM_MapDataToNotes(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_MapDataToNotes)->Unit(benchmark::kMillisecond);
+
+// The plot's columns: 10^6 records into 1200 pixel columns, and the note
+// bands of the whole range.
+void BM_PlotColumns(benchmark::State& state)
+{
+    const TXYDataList& data = Records();
+    const MappingRequest request;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PlotColumns(data, data.First().X, data.Last().X, 1200).size());
+        benchmark::DoNotOptimize(NoteBands(data, request).size());
+    }
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_PlotColumns)->Unit(benchmark::kMillisecond);
 
 void BM_WriteTrack(benchmark::State& state)
 {

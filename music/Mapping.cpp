@@ -4,6 +4,7 @@
 #include "sys/Memory.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -21,6 +22,24 @@ long double TicksPerX(double DxPQN)
 }
 
 } // namespace
+
+double ScalePositionEdge(int position, double minY, double maxY, int n)
+{
+    if (position <= 0 || maxY == minY)
+        return minY;
+    if (position >= n)
+        return maxY;
+    const long double yRange = static_cast<long double>(maxY) - minY;
+    const auto at = [&](double y) { return ScalePositionOf(y, minY, maxY, yRange, n); };
+    // The formula's inverse comes within a few units of the last place; the
+    // mapping's own rule then settles the exact edge.
+    double edge = static_cast<double>(minY + yRange * position / n);
+    while (edge < maxY && at(edge) < position)
+        edge = std::nextafter(edge, maxY);
+    while (edge > minY && at(std::nextafter(edge, minY)) >= position)
+        edge = std::nextafter(edge, minY);
+    return edge;
+}
 
 std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
 {
@@ -87,13 +106,7 @@ struct Mapped {
         const auto start = TruncTick((x - in.x0) * in.lscale);
         if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
             return;
-        int position = in.n / 2;
-        if (in.maxY != in.minY) {
-            const long double scaled = (static_cast<long double>(data[i].Y) - in.minY) / in.yRange * in.n;
-            position = static_cast<int>(static_cast<std::int64_t>(scaled));
-            if (position == in.n)
-                position = in.n - 1;
-        }
+        const int position = ScalePositionOf(data[i].Y, in.minY, in.maxY, in.yRange, in.n);
         m = {*start, length, position};
     }
 }

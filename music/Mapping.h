@@ -75,6 +75,24 @@ inline constexpr std::uint32_t kLastTick = 0xFFFFFFFFu;
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(value));
 }
 
+// The scale position (0..n-1) a value y takes among n positions when the
+// data's Y runs from minY to maxY (yRange = maxY - minY, in extended
+// precision): the range cut into n equal bands, the top value in the top
+// band; every value the middle position when the range is empty. The one
+// rule the mapping and the plot's note bands share.
+[[gnu::always_inline]] inline int ScalePositionOf(long double y, double minY, double maxY, long double yRange, int n)
+{
+    if (maxY == minY)
+        return n / 2;
+    const long double scaled = (y - minY) / yRange * n;
+    const int position = static_cast<int>(static_cast<std::int64_t>(scaled));
+    return position == n ? n - 1 : position;
+}
+
+// The lowest double that ScalePositionOf places at position or above (minY
+// for position 0): the lower edge of that position's band.
+double ScalePositionEdge(int position, double minY, double maxY, int n);
+
 // The tick at which the piece of a sorted list ends: a quarter note after the
 // last record, rounded up to a whole bar. Empty when it does not fit 32 bits.
 std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN);
