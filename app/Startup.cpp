@@ -2,6 +2,7 @@
 #include "Startup.h"
 
 #include "Main.h"
+#include "Toolkitwords.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -124,6 +125,7 @@ int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& sta
         return UsageError(error.c_str());
     try {
         TApplication app(argc, argv);
+        InstallToolkitWords();
         // What is left once the toolkit has taken its own options.
         QStringList files;
         bool optionsEnded = false;

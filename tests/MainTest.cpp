@@ -5,15 +5,19 @@
 #include "GuiTestMain.h"
 #include "Imagecanvas.h"
 #include "TestUtil.h"
+#include "Toolkitwords.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <QTranslator>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -681,4 +685,33 @@ TEST(KeyboardScale, DrawnAtDeviceResolution)
     // A fractional ratio rounds the device size; the picture still covers
     // its place.
     EXPECT_EQ(odd.Image().size(), QSize(869, 98));
+}
+
+// With the toolkit's Japanese catalogue present, the toolkit's own words are
+// Japanese too: the warning's details button and the file dialog's labels.
+TEST_F(Window, ToolkitWordsInJapanese)
+{
+    QTranslator* words = InstallToolkitWords();
+    if (!words)
+        GTEST_SKIP() << "the toolkit's Japanese catalogue is not installed";
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), QStringLiteral("text"));
+    box.setDetailedText(QStringLiteral("details"));
+    QStringList buttons;
+    for (const QPushButton* b : box.findChildren<QPushButton*>())
+        buttons << b->text();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("詳細を表示..."))) << buttons.join(' ').toStdString();
+    QFileDialog dialog(form.get());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    const struct {
+        const char* name;
+        const char* text;
+    } labels[] = {
+        {"lookInLabel", "アドレス:"}, {"fileNameLabel", "ファイル名(&N):"}, {"fileTypeLabel", "ファイルの種類:"}};
+    for (const auto& l : labels) {
+        const auto* label = dialog.findChild<QLabel*>(QString::fromLatin1(l.name));
+        ASSERT_NE(label, nullptr) << l.name;
+        EXPECT_EQ(label->text(), QString::fromUtf8(l.text)) << l.name;
+    }
+    QCoreApplication::removeTranslator(words);
+    delete words;
 }
