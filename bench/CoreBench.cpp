@@ -63,7 +63,7 @@ void BM_PlotColumns(benchmark::State& state)
     const MappingRequest request;
     for (auto _ : state) {
         benchmark::DoNotOptimize(PlotColumns(data, data.First().X, data.Last().X, 1200).size());
-        benchmark::DoNotOptimize(NoteBands(data, request).size());
+        benchmark::DoNotOptimize(TNoteBands(data, request).Bands().size());
     }
     state.SetItemsProcessed(state.iterations() * kRows);
 }

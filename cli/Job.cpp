@@ -3,6 +3,7 @@
 
 #include "Audiohelper.h"
 #include "Exitcodes.h"
+#include "Help.h"
 #include "Outputs.h"
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
@@ -133,6 +134,14 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         result.stopped = message + (why.empty() ? "" : " (" + why + ")");
         return result;
     };
+    // A failure told in one line of its own (that line, and what the batch's
+    // status line says).
+    const auto stop = [&](int status, const std::string& line, const std::string& stopped) {
+        say(line);
+        result.status = status;
+        result.stopped = stopped;
+        return result;
+    };
     const std::string& input = options.files[index];
     const Outputs outputs = OutputsOf(options, index);
 
@@ -155,12 +164,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (options.report) {
         const std::string tsv = SkippedLinesTsv(load->Skips, false);
         if (!ReplaceFile(
-                *options.report, [&tsv](const std::string& path) { return WriteWholeFile(path, tsv); }, &reason)) {
-            say("varimel-render: " + *options.report + ": " + reason);
-            result.status = kExitFailed;
-            result.stopped = *options.report + ": " + reason;
-            return result;
-        }
+                *options.report, [&tsv](const std::string& path) { return WriteWholeFile(path, tsv); }, &reason))
+            return stop(kExitFailed, "varimel-render: " + *options.report + ": " + reason,
+                        *options.report + ": " + reason);
     }
     if (options.SummaryOnly()) {
         result.status = summaryLost ? kExitFailed : kExitWritten;
@@ -188,11 +194,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
                 return options.import.XDate ? FormatDate(x, x != static_cast<double>(static_cast<long long>(x)))
                                             : FormatG(x, 0, false);
             };
-            say("varimel-render: " + std::string(name) + " " + *text + " is outside the data's X, " +
-                show(load->Data.First().X) + " to " + show(load->Data.Last().X));
-            say("Usage: varimel-render [options] INPUT.csv OUTPUT.mid (see varimel-render --help)");
-            result.status = kExitUsage;
-            result.stopped = std::string(name) + " " + *text + " is outside the data's X";
+            const std::string what = std::string(name) + " " + *text + " is outside the data's X";
+            say("varimel-render: " + what + ", " + show(load->Data.First().X) + " to " + show(load->Data.Last().X));
+            stop(kExitUsage, kUsageLine, what);
             return false;
         }
         end = *value;
@@ -201,11 +205,14 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (!within("--x-from", options.xFrom, options.xFromValue, selection.From) ||
         !within("--x-to", options.xTo, options.xToValue, selection.To))
         return result;
+    // The part's notes are worked out once, for every output.
     std::uint32_t partEnd = 0;
-    const auto [firstRecord, lastRecord] = RecordsIn(load->Data, selection);
+    const std::vector<NoteSpan> partNotes =
+        part ? SelectedNotes(&load->Data, request, selection, partEnd) : std::vector<NoteSpan>();
+    const std::size_t firstRecord = part ? RecordsIn(load->Data, selection).first : 0;
     const auto build = [&](const std::string& path) {
         ScaleNoteSet set;
-        return part ? BuildSelectedSmf(&load->Data, request, selection, path, &reason)
+        return part ? BuildSelectedSmf(partNotes, partEnd, request, path, &reason)
                     : BuildSmf(&load->Data, request, path, set, &reason);
     };
 
@@ -228,35 +235,25 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
     if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
-    result.notes = part ? static_cast<int>(lastRecord - firstRecord) : load->Data.Count();
+    result.notes = part ? static_cast<int>(partNotes.size()) : load->Data.Count();
     if (!outputs.notes.empty()) {
         const std::string table =
-            part ? NotesTable(load->Data, request, SelectedNotes(&load->Data, request, selection, partEnd), firstRecord)
-                 : NotesTable(load->Data, request, MappedNotes(&load->Data, request), 0);
+            NotesTable(load->Data, request, part ? partNotes : MappedNotes(&load->Data, request), firstRecord);
         if (!ReplaceFile(
-                outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason)) {
-            say("varimel-render: " + outputs.notes + ": " + reason);
-            result.status = kExitFailed;
-            result.stopped = outputs.notes + ": " + reason;
-            return result;
-        }
+                outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
+            return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        if (part)
-            SelectedNotes(&load->Data, request, selection, partEnd);
         const double ticks = part ? static_cast<double>(partEnd)
                                   : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
         const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
         std::string error;
         if (!RenderAudioFile(midi, outputs.audio, format,
-                             options.soundFont ? *options.soundFont : ConfiguredSoundFont(), seconds, error)) {
-            say("varimel-render: cannot render " + outputs.audio + ": " + error);
-            result.status = kExitFailed;
-            result.stopped = "cannot render " + outputs.audio + ": " + error;
-            return result;
-        }
+                             options.soundFont ? *options.soundFont : ConfiguredSoundFont(), seconds, error))
+            return stop(kExitFailed, "varimel-render: cannot render " + outputs.audio + ": " + error,
+                        "cannot render " + outputs.audio + ": " + error);
     }
     result.status = summaryLost ? kExitFailed : kExitWritten;
     return result;

@@ -68,9 +68,6 @@ struct SettingsError {
     std::string reason;
 };
 
-// The help text; the defaults and ranges in it come from where they are set.
-std::string Usage();
-
 // The options of a command line, checked; throws UsageError or, for an
 // unreadable --settings file, SettingsError.
 Options ParseArguments(int argc, char** argv);

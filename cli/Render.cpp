@@ -3,6 +3,7 @@
 // scripts and batch work. Same reader, same checks, same writer.
 #include "Batch.h"
 #include "Exitcodes.h"
+#include "Help.h"
 #include "Job.h"
 #include "Options.h"
 #include "sys/Temporaries.h"
@@ -23,7 +24,7 @@ static int Run(int argc, char** argv)
         options = ParseArguments(argc, argv);
     } catch (const UsageError& e) {
         std::fprintf(stderr, "varimel-render: %s\n", e.reason.c_str());
-        std::fputs("Usage: varimel-render [options] INPUT.csv OUTPUT.mid (see varimel-render --help)\n", stderr);
+        std::fprintf(stderr, "%s\n", kUsageLine);
         return kExitUsage;
     } catch (const SettingsError& e) {
         std::fprintf(stderr, "varimel-render: cannot read the settings file %s\n", e.reason.c_str());

@@ -174,10 +174,9 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
 bool BuildSmf(const TXYDataList* data, const MappingRequest& r, const std::string& fileName, ScaleNoteSet& set,
               std::string* reason)
 {
-    if (r.Scale < 0 || r.Scale >= kScaleCount || r.Tonic < 0 || r.Tonic > 11 || r.LowTone < 0 ||
-        r.HighTone >= kToneCount || r.Program < 0 || r.Program >= kProgramCount) {
+    if (!RequestInRange(r, true)) {
         if (reason)
-            *reason = "a setting is out of its range";
+            *reason = kReasonOutOfRange;
         return false;
     }
     return WriteMappedSmf(set, data, fileName, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),

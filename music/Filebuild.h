@@ -13,6 +13,8 @@ namespace varimel {
 
 // What a failed build gives as its reason when the piece does not fit a file.
 inline constexpr char kReasonTooLong[] = "the piece is longer than a MIDI file can hold";
+// ... and when a setting is not a place in its list.
+inline constexpr char kReasonOutOfRange[] = "a setting is out of its range";
 
 // Maps the data and writes a two-track Standard MIDI File to fileName. The
 // file is put in place by ReplaceFile, so a failure never harms an existing

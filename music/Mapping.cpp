@@ -229,8 +229,7 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& r)
 {
     std::vector<NoteSpan> notes;
-    if (!data || r.Scale < 0 || r.Scale >= kScaleCount || r.Tonic < 0 || r.Tonic > 11 || r.LowTone < 0 ||
-        r.HighTone >= kToneCount)
+    if (!data || !RequestInRange(r, false))
         return notes;
     ScaleNoteSet set;
     TMidiEventList melody(0, "", "");

@@ -56,6 +56,14 @@ struct MappingRequest {
     bool WriteProgramChange = true;
 };
 
+// Whether the request's scale, tonic and tones are places in their lists
+// (and its program, when withProgram): a request that is not builds nothing.
+constexpr bool RequestInRange(const MappingRequest& r, bool withProgram)
+{
+    return r.Scale >= 0 && r.Scale < kScaleCount && r.Tonic >= 0 && r.Tonic <= 11 && r.LowTone >= 0 &&
+           r.HighTone < kToneCount && (!withProgram || (r.Program >= 0 && r.Program < kProgramCount));
+}
+
 // A value outside [low, high] goes to the nearest bound.
 constexpr int ClampTo(long long value, int low, int high)
 {

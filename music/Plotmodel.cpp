@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace varimel {
 
@@ -12,8 +13,7 @@ namespace {
 // setting is out of its range.
 int Positions(const MappingRequest& r, ScaleNoteSet& set)
 {
-    if (r.Scale < 0 || r.Scale >= kScaleCount || r.Tonic < 0 || r.Tonic > 11 || r.LowTone < 0 ||
-        r.HighTone >= kToneCount)
+    if (!RequestInRange(r, false))
         return 0;
     return BuildNoteSet(set, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
                         MidiNoteOfTone(r.HighTone));
@@ -21,34 +21,23 @@ int Positions(const MappingRequest& r, ScaleNoteSet& set)
 
 } // namespace
 
-std::vector<NoteBand> NoteBands(const TXYDataList& data, const MappingRequest& request)
+TNoteBands::TNoteBands(const TXYDataList& data, const MappingRequest& request)
 {
-    std::vector<NoteBand> bands;
     ScaleNoteSet set;
     const int n = Positions(request, set);
     if (data.Empty() || n <= 0)
-        return bands;
-    const auto [minY, maxY] = data.YBounds();
+        return;
+    std::tie(minY_, maxY_) = data.YBounds();
+    yRange_ = static_cast<long double>(maxY_) - minY_;
     for (int p = 0; p < n; ++p) {
         NoteBand band;
-        band.Low = ScalePositionEdge(p, minY, maxY, n);
-        band.High = p + 1 < n ? ScalePositionEdge(p + 1, minY, maxY, n) : maxY;
+        band.Low = ScalePositionEdge(p, minY_, maxY_, n);
+        band.High = p + 1 < n ? ScalePositionEdge(p + 1, minY_, maxY_, n) : maxY_;
         band.Key = set.Ascending[static_cast<std::size_t>(p)];
         if (band.Key >= kLowestTone && band.Key <= kHighestTone)
             band.Name = ToneLabel(ToneOfMidiNote(band.Key));
-        bands.push_back(std::move(band));
+        bands_.push_back(std::move(band));
     }
-    return bands;
-}
-
-int BandOf(const TXYDataList& data, const MappingRequest& request, double y)
-{
-    ScaleNoteSet set;
-    const int n = Positions(request, set);
-    if (data.Empty() || n <= 0)
-        return -1;
-    const auto [minY, maxY] = data.YBounds();
-    return ScalePositionOf(y, minY, maxY, static_cast<long double>(maxY) - minY, n);
 }
 
 std::vector<PlotColumn> PlotColumns(const TXYDataList& data, double x0, double x1, int width)

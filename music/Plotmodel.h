@@ -22,13 +22,26 @@ struct NoteBand {
     std::string Name;     // "C4"
 };
 
-// One band per scale position of the request over the data's Y range, from
-// the lowest up; empty without data or with a setting out of its range.
-std::vector<NoteBand> NoteBands(const TXYDataList& data, const MappingRequest& request);
+// The note bands of a request over a list's Y range: one per scale
+// position, from the lowest up; none without data or with a setting out of
+// its range. Made once per list and request, asked for every value.
+class TNoteBands {
+public:
+    TNoteBands(const TXYDataList& data, const MappingRequest& request);
+    const std::vector<NoteBand>& Bands() const { return bands_; }
+    // The band a Y value falls in, by the mapping's own rule (an index into
+    // Bands()); -1 when there are none.
+    int BandOf(double y) const
+    {
+        return bands_.empty() ? -1 : ScalePositionOf(y, minY_, maxY_, yRange_, static_cast<int>(bands_.size()));
+    }
 
-// The band a Y value falls in, by the mapping's own rule (an index into
-// NoteBands); -1 without data.
-int BandOf(const TXYDataList& data, const MappingRequest& request, double y);
+private:
+    std::vector<NoteBand> bands_;
+    double minY_ = 0.0;
+    double maxY_ = 0.0;
+    long double yRange_ = 0.0L;
+};
 
 // The records that fall into one pixel column: their lowest and highest Y,
 // the first and last Y (to join the line to the next column), their count.

@@ -50,7 +50,7 @@ std::vector<NoteSpan> SelectedNotes(const TXYDataList* data, const MappingReques
     return part;
 }
 
-bool BuildSelectedSmf(const TXYDataList* data, const MappingRequest& r, const XSelection& selection,
+bool BuildSelectedSmf(const std::vector<NoteSpan>& notes, std::uint32_t end, const MappingRequest& r,
                       const std::string& fileName, std::string* reason)
 {
     const auto fail = [reason](const char* why) {
@@ -58,13 +58,10 @@ bool BuildSelectedSmf(const TXYDataList* data, const MappingRequest& r, const XS
             *reason = why;
         return false;
     };
-    if (r.Scale < 0 || r.Scale >= kScaleCount || r.Tonic < 0 || r.Tonic > 11 || r.LowTone < 0 ||
-        r.HighTone >= kToneCount || r.Program < 0 || r.Program >= kProgramCount)
-        return fail("a setting is out of its range");
-    std::uint32_t end = 0;
-    const std::vector<NoteSpan> notes = SelectedNotes(data, r, selection, end);
+    if (!RequestInRange(r, true))
+        return fail(kReasonOutOfRange);
     if (notes.empty())
-        return fail(!data || data->Empty() ? "no data" : "no record in the chosen part of X");
+        return fail("no record in the chosen part of X");
     const auto program = static_cast<std::uint8_t>(r.Program);
     const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
     TMidiEventList conductor(0, "Varimel", std::string());

@@ -32,9 +32,10 @@ std::pair<std::size_t, std::size_t> RecordsIn(const TXYDataList& data, const XSe
 std::vector<NoteSpan> SelectedNotes(const TXYDataList* data, const MappingRequest& request, const XSelection& selection,
                                     std::uint32_t& end);
 
-// Writes the selected part as a two-track Standard MIDI File, with the same
-// tracks, names and settings as the whole piece; put in place by ReplaceFile.
-bool BuildSelectedSmf(const TXYDataList* data, const MappingRequest& request, const XSelection& selection,
+// Writes a part's notes (from SelectedNotes, ending at end) as a two-track
+// Standard MIDI File, with the same tracks, names and settings as the whole
+// piece; put in place by ReplaceFile. No notes is a failure.
+bool BuildSelectedSmf(const std::vector<NoteSpan>& notes, std::uint32_t end, const MappingRequest& request,
                       const std::string& fileName, std::string* reason = nullptr);
 
 } // namespace varimel

@@ -56,12 +56,13 @@ TEST(Plotmodel, EveryRecordLiesInTheBandOfItsNote)
             if (e.bytes[0] == 0x90)
                 keys.push_back(e.bytes[1]);
         ASSERT_EQ(keys.size(), static_cast<std::size_t>(r.data->Count())) << r.what;
-        const std::vector<NoteBand> bands = NoteBands(*r.data, request);
+        const TNoteBands noteBands(*r.data, request);
+        const std::vector<NoteBand>& bands = noteBands.Bands();
         ASSERT_FALSE(bands.empty());
         int outside = 0, wrongKey = 0;
         for (std::size_t i = 0; i < keys.size(); ++i) {
             const double y = (*r.data)[i].Y;
-            const int band = BandOf(*r.data, request, y);
+            const int band = noteBands.BandOf(y);
             ASSERT_GE(band, 0);
             const NoteBand& b = bands[static_cast<std::size_t>(band)];
             const bool top = static_cast<std::size_t>(band) + 1 == bands.size();
@@ -82,13 +83,13 @@ TEST(Plotmodel, EveryRecordLiesInTheBandOfItsNote)
             // The edge is exact: the band's lowest value is in it, the double
             // just below is in the band below.
             const double low = bands[b].Low;
-            EXPECT_EQ(BandOf(*r.data, request, low), static_cast<int>(b)) << r.what << " band " << b;
-            EXPECT_EQ(BandOf(*r.data, request, std::nextafter(low, -1e300)), static_cast<int>(b) - 1)
+            EXPECT_EQ(noteBands.BandOf(low), static_cast<int>(b)) << r.what << " band " << b;
+            EXPECT_EQ(noteBands.BandOf(std::nextafter(low, -1e300)), static_cast<int>(b) - 1)
                 << r.what << " band " << b;
         }
     }
     MappingRequest major;
-    const std::vector<NoteBand> names = NoteBands(walk->Data, major);
+    const std::vector<NoteBand> names = TNoteBands(walk->Data, major).Bands();
     ASSERT_EQ(names.size(), 15u);
     EXPECT_EQ(names.front().Name, "C4");
     EXPECT_EQ(names[1].Name, "D4");

@@ -1,0 +1,102 @@
+// SPDX-License-Identifier: MIT
+#include "Help.h"
+
+#include "Options.h"
+#include "data/Importer.h"
+#include "music/Mapping.h"
+#include "music/Scale.h"
+
+#include <string>
+
+namespace varimel::cli {
+
+std::string Usage()
+{
+    const auto n = [](long long v) { return std::to_string(v); };
+    return "Usage: varimel-render [options] INPUT.csv OUTPUT.mid\n"
+           "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
+           "       varimel-render [reading options] --summary-json INPUT.csv\n"
+           "       varimel-render [options] -o DIR INPUT.csv...\n"
+           "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
+           "writes a two-track Standard MIDI File (OUTPUT.mid may be - for standard\n"
+           "output).\n"
+           "\n"
+           "Options:\n"
+           "  --scale N            scale number 0.." +
+           n(kScaleCount - 1) + " (default " + n(kDefaultScale) +
+           ")\n"
+           "  --tonic N            pitch class 0..11 (default " +
+           n(kDefaultTonic) +
+           ")\n"
+           "  --low TONE           lowest tone: a tone label (C4, B♭0; Bb0 and Eb4\n"
+           "                       accepted too) or a MIDI note " +
+           n(kLowestTone) + ".." + n(kHighestTone) + " (default " + ToneLabel(kDefaultLowTone) +
+           ")\n"
+           "  --high TONE          highest tone (default " +
+           ToneLabel(kDefaultHighTone) +
+           ")\n"
+           "  --dx X               X increment per quarter note (default: the mean\n"
+           "                       X interval of the data)\n"
+           "  --tempo BPM          quarter notes per minute, " +
+           n(kMinTempo) + ".." + n(kMaxTempo) + " (default " + n(kDefaultTempo) +
+           ")\n"
+           "  --velocity V         note-on velocity, " +
+           n(kMinVelocity) + ".." + n(kMaxVelocity) + " (default " + n(kDefaultVelocity) +
+           ")\n"
+           "  --duration D         sounding part of each note, 0 < D <= 1 (default " +
+           std::string(kDefaultDurationText) +
+           ")\n"
+           "  --program N          General MIDI program 0.." +
+           n(kProgramCount - 1) + " (default " + n(kDefaultProgram) +
+           ")\n"
+           "  --no-program-change  write no program change\n"
+           "  --summary-json       also print the data summary as one JSON object (with\n"
+           "                       INPUT.csv alone: only that, no checks, no files)\n"
+           "  --wav FILE           also (or only) render the piece to a WAV file through\n"
+           "                       the General MIDI SoundFont, faster than real time\n"
+           "  --audio FILE         like --wav, in the format of the file's extension:\n"
+           "                       .wav, .flac or .ogg (Ogg Vorbis); 44.1 kHz 16-bit stereo\n"
+           "  --soundfont FILE     SoundFont for --wav (default: [Playback] SoundFont of\n"
+           "                       the settings file, else the system's GM SoundFont)\n"
+           "  --settings FILE      take the mapping and reading options from a settings\n"
+           "                       file of the window (its X increment is not used; a\n"
+           "                       pipe or /dev/stdin works; at most 1 MiB); options on\n"
+           "                       the line win, an X option over the file's whole X\n"
+           "                       choice. The window's own is\n"
+           "                       ~/.config/Korvath/Varimel/Varimel.ini\n"
+           "  --notes-csv FILE     also write the value-to-note table: one row per note,\n"
+           "                       x,y,note,name,start_tick,end_tick,start_seconds\n"
+           "  -h, --help           show this help\n"
+           "\n"
+           "Many inputs:\n"
+           "  -o, --out-dir DIR    write DIR/<name>.mid for every INPUT.csv given\n"
+           "  -j N                 render N files at a time (default: one per processor)\n"
+           "  --audio-format F     also write DIR/<name>.F, F being wav, flac or ogg\n"
+           "  --notes-csv DIR      with -o: the tables as DIR/<name>.notes.csv\n"
+           "  One line per file on standard error; the exit status is that of the\n"
+           "  first file not written (in argument order), 0 when all were.\n"
+           "\n"
+           "Reading options:\n"
+           "  --x-column N         X from field N (default 1)\n"
+           "  --x-line             X is the line's number in the file (the first is 1)\n"
+           "  --x-date             X is a date: YYYY-MM-DD, YYYY/M/D, YYYY-MM, optionally\n"
+           "                       with a time h:mm[:ss[.fff]] and Z or +hh:mm; X counts days\n"
+           "  --y-column N         Y from field N (default 2)\n"
+           "  --decimal-comma      numbers use ',' as decimal point; ';' or a tab separates\n"
+           "                       fields; thousands may be grouped in threes by a blank, a\n"
+           "                       no-break space or '.' (1 234,5 or 1.234.567,8)\n"
+           "  --x-from A, --x-to B only the notes of the records with A <= X <= B (dates with\n"
+           "                       --x-date), exactly as the whole piece has them, starting\n"
+           "                       at the first of them; outside the data's X is an error\n"
+           "  --report FILE        write every skipped line as line<TAB>reason<TAB>text\n"
+           "                       (- for standard output); reasons: empty, missing-column,\n"
+           "                       x-not-number, y-not-number, x-not-date, out-of-range,\n"
+           "                       too-long\n"
+           "\n"
+           "Exit status: 0 written, 1 the CSV file could not be read, a file not\n"
+           "written or the summary not printed, 2 usage error (also an output that\n"
+           "is an input or another output), 3 a parameter was refused. A failure's\n"
+           "second line gives the path and the reason.\n";
+}
+
+} // namespace varimel::cli
