@@ -70,9 +70,8 @@ constexpr ToolkitOption kToolkitOptions[] = {
     {"dograb", false},         {"sync", false},
 };
 
-// The command line's mistakes, found before the toolkit starts (so they do
-// not depend on a display): an unknown option or more than one file. Empty
-// when there is none.
+} // namespace
+
 std::string ArgumentError(int argc, char** argv)
 {
     int files = 0;
@@ -103,8 +102,6 @@ std::string ArgumentError(int argc, char** argv)
     }
     return files > 1 ? "give at most one file" : std::string();
 }
-
-} // namespace
 
 int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& started)
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 class TMainForm;
 
@@ -12,4 +13,9 @@ class TMainForm;
 // until it closes. started, when given, runs once the window is up and the
 // file is loaded. Returns the process's exit status: 2 for an unknown
 // option or more than one file.
+// The command line's mistakes, found before the toolkit starts (so they do
+// not depend on a display): an unknown option or more than one file, past
+// the toolkit's own options and their values. Empty when there is none.
+std::string ArgumentError(int argc, char** argv);
+
 int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& started = {});

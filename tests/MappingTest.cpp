@@ -157,6 +157,38 @@ TEST(Mapping, DefaultsAndToneNumbers)
     EXPECT_TRUE(r.WriteProgramChange);
 }
 
+// A request builds only with every choice a place in its list: each list's
+// ends are in, one past either end is out.
+TEST(Mapping, RequestInRangeAtEveryEnd)
+{
+    const struct {
+        int MappingRequest::*field;
+        int value;
+        bool withProgram, inRange;
+    } rows[] = {
+        {&MappingRequest::Scale, 0, true, true},
+        {&MappingRequest::Scale, kScaleCount - 1, true, true},
+        {&MappingRequest::Scale, kScaleCount, true, false},
+        {&MappingRequest::Scale, -1, true, false},
+        {&MappingRequest::Tonic, 11, true, true},
+        {&MappingRequest::Tonic, 12, true, false},
+        {&MappingRequest::Tonic, -1, true, false},
+        {&MappingRequest::LowTone, 0, true, true},
+        {&MappingRequest::LowTone, -1, true, false},
+        {&MappingRequest::HighTone, kToneCount - 1, true, true},
+        {&MappingRequest::HighTone, kToneCount, true, false},
+        {&MappingRequest::Program, 127, true, true},
+        {&MappingRequest::Program, 128, true, false},
+        {&MappingRequest::Program, -1, true, false},
+        {&MappingRequest::Program, 128, false, true},
+    };
+    for (const auto& row : rows) {
+        MappingRequest r;
+        r.*row.field = row.value;
+        EXPECT_EQ(RequestInRange(r, row.withProgram), row.inRange) << row.value;
+    }
+}
+
 TEST(Mapping, BuildSmfWritesTheRequest)
 {
     testutil::TempDir dir;

@@ -40,6 +40,7 @@ TEST(Plotmodel, EveryRecordLiesInTheBandOfItsNote)
         {"wide, pentatonic C3..C4", &wide, 11, ToneOfMidiNote(48), ToneOfMidiNote(60)},
         {"two values", &twoValues, 1, ToneOfMidiNote(60), ToneOfMidiNote(72)},
         {"one value", &constant, 2, ToneOfMidiNote(60), ToneOfMidiNote(84)},
+        {"a range of one note", &wide, 1, ToneOfMidiNote(60), ToneOfMidiNote(61)},
     };
     for (const auto& r : rows) {
         MappingRequest request;

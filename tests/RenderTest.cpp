@@ -3,6 +3,7 @@
 // the exact texts it prints.
 #include "SmfReader.h"
 #include "TestUtil.h"
+#include "cli/Options.h"
 
 #include <gtest/gtest.h>
 
@@ -886,5 +887,29 @@ TEST(Render, PartOfX)
         EXPECT_EQ(run.status, 2) << bad[0] << " " << bad[1] << "\n" << run.err;
         EXPECT_NE(run.err.find("Usage: varimel-render"), std::string::npos) << run.err;
         EXPECT_FALSE(std::filesystem::exists(dir / "bad.mid"));
+    }
+}
+
+// Files rendered at a time: -j, else one per processor, never more than the
+// files (each job's share of the memory depends on it), one without -o.
+TEST(Render, WorkersOfABatch)
+{
+    const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
+    const struct {
+        bool batch;
+        int jobs;
+        std::size_t files;
+        std::size_t workers;
+    } rows[] = {
+        {true, 4, 1, 1}, {true, 4, 10, 4}, {true, 64, 3, 3}, {true, 1, 10, 1}, {true, 0, 1000, processors},
+        {true, 0, 1, 1}, {false, 0, 2, 1},
+    };
+    for (const auto& r : rows) {
+        varimel::cli::Options o;
+        if (r.batch)
+            o.outDir = "out";
+        o.jobs = r.jobs;
+        o.files.assign(r.files, "a.csv");
+        EXPECT_EQ(o.Workers(), r.workers) << r.jobs << " jobs, " << r.files << " files";
     }
 }

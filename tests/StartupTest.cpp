@@ -70,6 +70,33 @@ TEST(Startup, HelpVersionAndUsageErrors)
     }
 }
 
+// What counts as a file and what as the toolkit's option and its value.
+TEST(Startup, ArgumentErrors)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } rows[] = {
+        {{"-style", "a.csv", "b.csv"}, ""},
+        {{"-style=fusion", "a.csv", "b.csv"}, "give at most one file"},
+        {{"--platform", "offscreen", "a.csv"}, ""},
+        {{"-reverse", "a.csv", "b.csv"}, "give at most one file"},
+        {{"--", "-x.csv"}, ""},
+        {{"--", "a.csv", "b.csv"}, "give at most one file"},
+        {{"-", "a.csv"}, "give at most one file"},
+        {{"-bogus", "a.csv"}, "unknown option '-bogus'"},
+        {{}, ""},
+    };
+    for (const auto& r : rows) {
+        std::vector<std::string> args = {"varimel"};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        EXPECT_EQ(ArgumentError(static_cast<int>(argv.size()), argv.data()), r.error) << args.size();
+    }
+}
+
 // varimel FILE.csv starts with the file loaded, as if chosen in the dialog.
 TEST(Startup, OpensTheFileGiven)
 {
