@@ -5,7 +5,6 @@
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "Seams.h"
-#include "music/Filebuild.h"
 
 #include <QDir>
 #include <QProgressDialog>
@@ -19,8 +18,7 @@
 
 using namespace varimel;
 
-void ExportAudio(QWidget* parent, const TXYDataList& data, const MappingRequest& request, const QString& soundFontPath,
-                 QString& folder)
+void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundFontPath, QString& folder)
 {
     static const QStringList filters = {QStringLiteral("WAVファイル(*.wav)"), QStringLiteral("FLACファイル(*.flac)"),
                                         QStringLiteral("Ogg Vorbisファイル(*.ogg)")};
@@ -53,13 +51,11 @@ void ExportAudio(QWidget* parent, const TXYDataList& data, const MappingRequest&
         return;
     }
     std::string reason;
-    ScaleNoteSet set;
-    if (!BuildSmf(&data, request, scratch->Path(), set, &reason)) {
+    if (!piece.Build(scratch->Path(), &reason)) {
         ShowError(failed, parent, path + QStringLiteral(": ") + FromCore(reason));
         return;
     }
-    const double seconds =
-        static_cast<double>(PieceEndTick(data, request.DxPQN).value_or(0)) / TicksPerQuarter * 60.0 / request.Tempo;
+    const double seconds = piece.Seconds;
 
     // The render runs beside the window's event loop; the dialog shows its
     // progress and can stop it.

@@ -3,16 +3,21 @@
 // render in the background with a progress dialog that can cancel it.
 #pragma once
 
-#include "data/Xydata.h"
-#include "music/Mapping.h"
-
 #include <QString>
+
+#include <functional>
+#include <string>
 
 class QWidget;
 
+// The piece to render: how to write it as a MIDI file, and how long it plays.
+struct AudioPiece {
+    std::function<bool(const std::string& path, std::string* reason)> Build;
+    double Seconds = 0.0;
+};
+
 // Asks for an audio file (WAV, FLAC or Ogg Vorbis, by the chosen filter or a
-// typed extension) in folder and renders the piece of data as request says
-// into it, with soundFont (empty: the system's). folder receives the chosen
-// file's folder. A failure is shown to the user; a cancel is silent.
-void ExportAudio(QWidget* parent, const varimel::TXYDataList& data, const varimel::MappingRequest& request,
-                 const QString& soundFont, QString& folder);
+// typed extension) in folder and renders the piece into it, with soundFont
+// (empty: the system's). folder receives the chosen file's folder. A failure
+// is shown to the user; a cancel is silent.
+void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundFont, QString& folder);

@@ -8,6 +8,7 @@
 #include "Mainlayout.h"
 #include "Messagebox.h"
 #include "Player.h"
+#include "Plotwindow.h"
 #include "Qtstrings.h"
 #include "Reportdialog.h"
 #include "Seams.h"
@@ -28,6 +29,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,6 +137,10 @@ void TMainForm::CreateControls()
     connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
     connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
     connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
+    // The plot follows the numbers as they are typed.
+    for (QLineEdit* box : {DxPQNBox, DurationBox})
+        connect(box, &QLineEdit::textChanged, this, [this] { UpdatePlot(true); });
+    connect(TempoBox, &QSpinBox::valueChanged, this, [this] { UpdatePlot(true); });
     connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
 
     // The context menu: right button, the Menu key or Shift+F10 anywhere but
@@ -155,6 +161,7 @@ void TMainForm::CreateControls()
                [this] { ImportSettingsClick(); });
     addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
                [this] { ImportReportClick(); });
+    addCommand("PlotAction", QStringLiteral("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); });
     m_contextMenu->addSeparator();
     addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
@@ -224,6 +231,13 @@ void TMainForm::FormCreate()
     m_playhead = new QTimer(this);
     m_playhead->setInterval(30);
     connect(m_playhead, &QTimer::timeout, this, [this] { DrawPlayhead(); });
+    m_keyRelease = new QTimer(this);
+    m_keyRelease->setSingleShot(true);
+    m_keyRelease->setInterval(300);
+    connect(m_keyRelease, &QTimer::timeout, this, [this] {
+        if (m_player)
+            m_player->SilenceKeys();
+    });
 }
 
 void TMainForm::ApplySettings()
@@ -251,6 +265,7 @@ void TMainForm::ApplySettings()
     m_importOptions = v.Import;
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
+    m_plotPlace = v.Plot;
 }
 
 void TMainForm::ShowKeyboard() { KeyboardImage->setPixmap(QPixmap::fromImage(m_canvas->Image())); }
@@ -288,6 +303,7 @@ bool TMainForm::ReadCsvFile(const QString& path)
     NameValueLabels();
     SetLabel(XIntervalLabel, FromCore(s.XInterval));
     DxPQNBox->setText(FromCore(s.DxPQN));
+    UpdatePlot(false);
     if (load->Skipped) {
         // The first skipped lines and where to find the rest, behind the
         // warning's details button.
@@ -359,8 +375,85 @@ void TMainForm::SetImportOptions(const ImportOptions& options)
 
 void TMainForm::AudioExportClick()
 {
-    if (const std::optional<MappingRequest> request = CheckedRequest())
-        ExportAudio(this, *m_dataList, *request, m_soundFont, m_smfDir);
+    const std::optional<MappingRequest> request = CheckedRequest();
+    if (!request)
+        return;
+    AudioPiece piece;
+    std::uint32_t end = PieceEndTick(*m_dataList, request->DxPQN).value_or(0);
+    if (const std::optional<XSelection> selection = PlotSelection()) {
+        auto part = std::make_shared<SelectedPart>(SelectedNotes(m_dataList.get(), *request, *selection));
+        end = part->End;
+        piece.Build = [part, r = *request](const std::string& path, std::string* reason) {
+            return BuildSelectedSmf(part->Notes, part->End, r, path, reason);
+        };
+    } else {
+        piece.Build = [this, r = *request](const std::string& path, std::string* reason) {
+            ScaleNoteSet set;
+            return BuildSmf(m_dataList.get(), r, path, set, reason);
+        };
+    }
+    piece.Seconds = static_cast<double>(end) / TicksPerQuarter * 60.0 / request->Tempo;
+    ExportAudio(this, piece, m_soundFont, m_smfDir);
+}
+
+void TMainForm::PlotClick()
+{
+    if (!m_plot) {
+        m_plot = new TPlotWindow(this, m_plotPlace);
+        m_plot->imageFolder = m_smfDir;
+        m_plot->onPlay = [this] {
+            if (PreviewButton->isEnabled())
+                PreviewButton->click();
+        };
+        m_plot->onStop = [this] {
+            if (!m_playing)
+                return false;
+            StopButtonClick();
+            return true;
+        };
+        m_plot->View()->onCursorKey = [this](int key) { SoundCursorKey(key); };
+        UpdatePlot(false);
+    }
+    m_plot->show();
+    m_plot->raise();
+    m_plot->activateWindow();
+}
+
+void TMainForm::UpdatePlot(bool sameData)
+{
+    if (!m_plot)
+        return;
+    const auto [request, check] = ControlsRequest();
+    PlotPiece piece;
+    piece.Data = m_dataList.get();
+    piece.XDates = m_importOptions.XDate;
+    piece.Request = request;
+    piece.Melody = check.Outcome == ParameterCheck::Ok;
+    m_plot->SetPiece(piece, m_dataList ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
+}
+
+std::optional<XSelection> TMainForm::PlotSelection() const { return m_plot ? m_plot->Selection() : std::nullopt; }
+
+void TMainForm::KeepPlayer()
+{
+    if (!m_player) {
+        PlayerOptions options;
+        options.soundFont = ToPath(m_soundFont);
+        options.audioDriver = ToCore(m_audioDriver);
+        options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
+        m_player = std::make_unique<MidiPlayer>(options);
+    }
+}
+
+void TMainForm::SoundCursorKey(int key)
+{
+    // A step of the plot's cursor sounds its note briefly, through the
+    // synthesizer the previews keep; never over a preview.
+    if (m_playing)
+        return;
+    KeepPlayer();
+    if (m_player->SoundKey(key, ProgramBox->currentIndex(), VelocityBox->value()))
+        m_keyRelease->start();
 }
 
 void TMainForm::ImportReportClick()
@@ -427,6 +520,7 @@ void TMainForm::ScaleBoxChange(QComboBox* sender)
 {
     if (LowToneBox->currentIndex() < HighToneBox->currentIndex()) {
         RefreshKeyboard();
+        UpdatePlot(true);
         return;
     }
     ShowError(FromCore(kMsgToneRange), this);
@@ -442,7 +536,7 @@ void TMainForm::ScaleBoxChange(QComboBox* sender)
 
 bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }
 
-std::optional<MappingRequest> TMainForm::CheckedRequest()
+std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() const
 {
     MappingRequest request;
     request.Scale = ScaleBox->currentIndex();
@@ -456,11 +550,19 @@ std::optional<MappingRequest> TMainForm::CheckedRequest()
     const ParameterCheckResult r =
         CheckMappingParameters(m_dataList.get(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
                                ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
+    if (r.Outcome == ParameterCheck::Ok) {
+        request.DxPQN = r.DxPQN;
+        request.Duration = r.Duration;
+    }
+    return {request, r};
+}
+
+std::optional<MappingRequest> TMainForm::CheckedRequest()
+{
+    const auto [request, r] = ControlsRequest();
     const QString text = FromCore(ParameterCheckMessage(r.Outcome));
     switch (r.Outcome) {
     case ParameterCheck::Ok:
-        request.DxPQN = r.DxPQN;
-        request.Duration = r.Duration;
         return request;
     case ParameterCheck::NoData:
         ShowInformation(text, this);
@@ -487,7 +589,13 @@ void TMainForm::EnableControls(bool enable)
 bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
 {
     std::string reason;
-    const bool ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet, &reason);
+    bool ok = false;
+    if (const std::optional<XSelection> selection = PlotSelection()) {
+        const SelectedPart part = SelectedNotes(m_dataList.get(), request, *selection);
+        ok = BuildSelectedSmf(part.Notes, part.End, request, ToPath(path), &reason);
+    } else {
+        ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet, &reason);
+    }
     if (!ok)
         ShowError(FromCore(kMsgSmfFailed), this, path + QStringLiteral(": ") + FromCore(reason));
     return ok;
@@ -514,18 +622,19 @@ void TMainForm::PreviewButtonClick()
         return;
     // The synthesizer and the audio output are made once and kept, so every
     // later preview starts at once.
-    if (!m_player) {
-        PlayerOptions options;
-        options.soundFont = ToPath(m_soundFont);
-        options.audioDriver = ToCore(m_audioDriver);
-        options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
-        m_player = std::make_unique<MidiPlayer>(options);
-    }
+    KeepPlayer();
     if (!m_player->Open(ToPath(m_previewFileName))) {
         ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
         return;
     }
-    m_timeline = NoteTimeline(MappedNotes(m_dataList.get(), *request));
+    if (const std::optional<XSelection> selection = PlotSelection()) {
+        SelectedPart part = SelectedNotes(m_dataList.get(), *request, *selection);
+        m_playOffset = part.Shift;
+        m_timeline = NoteTimeline(std::move(part.Notes));
+    } else {
+        m_playOffset = 0;
+        m_timeline = NoteTimeline(MappedNotes(m_dataList.get(), *request));
+    }
     m_playing = true;
     const unsigned generation = ++m_playGeneration;
     // The player reports from its own thread; the report is handled here,
@@ -555,6 +664,8 @@ void TMainForm::SettlePlayEnd()
     m_playhead->stop();
     m_playheadTick = -1;
     m_sounding.clear();
+    if (m_plot)
+        m_plot->View()->SetPlayhead(-1);
     RefreshKeyboard(); // the picture at rest again
     EnableControls(true);
 }
@@ -568,6 +679,9 @@ void TMainForm::DrawPlayhead()
         return;
     m_timeline.SoundingAt(static_cast<std::uint32_t>(tick), m_soundingNow);
     m_playheadTick = tick;
+    if (m_plot && m_plot->isVisible())
+        m_plot->View()->SetPlayhead(static_cast<int>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(tick) + m_playOffset, std::numeric_limits<int>::max())));
     if (m_soundingNow == m_sounding)
         return;
     m_sounding = m_soundingNow;
@@ -664,6 +778,9 @@ void TMainForm::WriteSettings()
     c.Duration = ToCore(DurationBox->text());
     c.DisableProgChange = DisableProgChangeBox->isChecked();
     c.Import = m_importOptions;
+    if (m_plot)
+        m_plotPlace = m_plot->Place();
+    c.Plot = m_plotPlace;
     QString reason;
     switch (settings::Write(m_iniFileName, c, &reason)) {
     case settings::WriteOutcome::Written:

@@ -3,11 +3,14 @@
 // mapping controls with their checks, and the commands.
 #pragma once
 
+#include "config/Settingsfile.h"
 #include "data/Importer.h"
 #include "data/Xydata.h"
 #include "music/Mapping.h"
 #include "music/Musickeyboard.h"
+#include "music/Parameters.h"
 #include "music/Scale.h"
+#include "music/Selection.h"
 
 #include "Controls.h"
 
@@ -36,6 +39,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class ImageCanvas;
+class TPlotWindow;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -64,6 +68,11 @@ public:
     QMenu* ContextMenu() const { return m_contextMenu; }
     void WMDropFiles(const QStringList& paths);
 
+    // The plot window (context menu, Ctrl+G): made at its first opening and
+    // kept; it follows every load and change of the mapping.
+    void PlotClick();
+    TPlotWindow* PlotWindow() const { return m_plot; }
+
     // Mapping controls
     void ScaleBoxChange(QComboBox* sender);
     void LowToneBoxDropDown();
@@ -79,6 +88,7 @@ public:
     void PreviewButtonClick();
     void StopButtonClick();
     void SaveSMFButtonClick();
+    // Writes the piece (or the part chosen in the plot) as a MIDI file.
     bool CreateSMF(const QString& path, const varimel::MappingRequest& request);
     void HelpButtonClick();
     void UrlLabelLinkClick(const QString& link);
@@ -128,6 +138,15 @@ private:
     void ApplySettings();
     void WriteSettings();
     void ClosePlayer();
+    // The request as the controls say it, without a message, and whether its
+    // numbers are valid.
+    std::pair<varimel::MappingRequest, varimel::ParameterCheckResult> ControlsRequest() const;
+    void UpdatePlot(bool sameData);
+    // The part chosen in the plot window, if any.
+    std::optional<varimel::XSelection> PlotSelection() const;
+    void SoundCursorKey(int key);
+    // The player, made at its first use and kept.
+    void KeepPlayer();
 
     // Controls, named as the user and the tests know them.
     QGroupBox* GroupBox1 = nullptr;
@@ -188,4 +207,8 @@ private:
     int m_playheadTick = -1;
     int m_savedLowToneIndex = 0;
     int m_savedHighToneIndex = 0;
+    TPlotWindow* m_plot = nullptr;
+    std::optional<varimel::StoredPlace> m_plotPlace; // from the settings, until the window is made
+    std::uint32_t m_playOffset = 0;                  // the whole piece's tick the preview started at
+    QTimer* m_keyRelease = nullptr;                  // ends a key the plot's cursor sounded
 };

@@ -16,6 +16,7 @@ struct Standins {
     FileChooser open;
     FileChooser save;
     AudioChooser audio;
+    AudioChooser image;
     ReportChooser report;
     ShellOpener shell;
     DialogRunner runner;
@@ -33,6 +34,7 @@ Standins& Current()
 void SetOpenFileChooser(FileChooser chooser) { Current().open = std::move(chooser); }
 void SetSaveFileChooser(FileChooser chooser) { Current().save = std::move(chooser); }
 void SetAudioFileChooser(AudioChooser chooser) { Current().audio = std::move(chooser); }
+void SetImageFileChooser(AudioChooser chooser) { Current().image = std::move(chooser); }
 void SetReportFileChooser(ReportChooser chooser) { Current().report = std::move(chooser); }
 void SetShellOpener(ShellOpener opener) { Current().shell = std::move(opener); }
 void SetDialogRunner(DialogRunner runner) { Current().runner = std::move(runner); }
@@ -51,6 +53,13 @@ QString ChooseAudioFile(QWidget* parent, const QString& folder, const QStringLis
 {
     if (Current().audio)
         return Current().audio(parent, folder, filter);
+    return AskForFile(parent, folder, true, filters, {}, &filter);
+}
+
+QString ChooseImageFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter)
+{
+    if (Current().image)
+        return Current().image(parent, folder, filter);
     return AskForFile(parent, folder, true, filters, {}, &filter);
 }
 

@@ -23,6 +23,8 @@ void SetSaveFileChooser(FileChooser chooser);
 // ("WAVファイル(*.wav)", ...).
 using AudioChooser = std::function<QString(QWidget* parent, const QString& folder, QString& filter)>;
 void SetAudioFileChooser(AudioChooser chooser);
+// The plot's picture save dialog ("PNG画像(*.png)", "SVG画像(*.svg)").
+void SetImageFileChooser(AudioChooser chooser);
 // The save dialog of the skipped-lines report.
 using ReportChooser = std::function<QString(QWidget* parent)>;
 void SetReportFileChooser(ReportChooser chooser);
@@ -43,6 +45,9 @@ void Reset();
 QString ChooseFile(QWidget* parent, const QString& folder, bool save, const QString& filter, const QString& suffix);
 // The audio save dialog with its filters; filter receives the chosen one.
 QString ChooseAudioFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter);
+// The plot picture's save dialog with its filters; filter receives the chosen
+// one.
+QString ChooseImageFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter);
 // The report's save dialog.
 QString ChooseReportFile(QWidget* parent, const QString& filter, const QString& suffix);
 // Shows a dialog modally, or hands it to the runner.

@@ -206,13 +206,11 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         !within("--x-to", options.xTo, options.xToValue, selection.To))
         return result;
     // The part's notes are worked out once, for every output.
-    std::uint32_t partEnd = 0;
-    const std::vector<NoteSpan> partNotes =
-        part ? SelectedNotes(&load->Data, request, selection, partEnd) : std::vector<NoteSpan>();
+    const SelectedPart partNotes = part ? SelectedNotes(&load->Data, request, selection) : SelectedPart();
     const std::size_t firstRecord = part ? RecordsIn(load->Data, selection).first : 0;
     const auto build = [&](const std::string& path) {
         ScaleNoteSet set;
-        return part ? BuildSelectedSmf(partNotes, partEnd, request, path, &reason)
+        return part ? BuildSelectedSmf(partNotes.Notes, partNotes.End, request, path, &reason)
                     : BuildSmf(&load->Data, request, path, set, &reason);
     };
 
@@ -235,17 +233,17 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
     if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
-    result.notes = part ? static_cast<int>(partNotes.size()) : load->Data.Count();
+    result.notes = part ? static_cast<int>(partNotes.Notes.size()) : load->Data.Count();
     if (!outputs.notes.empty()) {
         const std::string table =
-            NotesTable(load->Data, request, part ? partNotes : MappedNotes(&load->Data, request), firstRecord);
+            NotesTable(load->Data, request, part ? partNotes.Notes : MappedNotes(&load->Data, request), firstRecord);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        const double ticks = part ? static_cast<double>(partEnd)
+        const double ticks = part ? static_cast<double>(partNotes.End)
                                   : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
         const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;

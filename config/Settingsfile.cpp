@@ -114,6 +114,15 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         im = defaults;
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
+    // The plot window's place, only when all of it is there and sensible.
+    const StoredPlace place{ReadInteger(ini, kSectionPlot, kKeyLeft, kMaxPlaceOffset + 1),
+                            ReadInteger(ini, kSectionPlot, kKeyTop, kMaxPlaceOffset + 1),
+                            ReadInteger(ini, kSectionPlot, kKeyWidth, 0),
+                            ReadInteger(ini, kSectionPlot, kKeyHeight, 0)};
+    const auto offset = [](int v) { return v >= -kMaxPlaceOffset && v <= kMaxPlaceOffset; };
+    const auto extent = [](int v) { return v >= kMinPlaceSize && v <= kMaxPlaceSize; };
+    if (offset(place.Left) && offset(place.Top) && extent(place.Width) && extent(place.Height))
+        v.Plot = place;
     return v;
 }
 
@@ -197,6 +206,10 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyYColumn, number(c.Import.YColumn)},
         {kSectionImport, kKeyXDate, std::string(c.Import.XDate ? "1" : "0")},
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
+        {kSectionPlot, kKeyLeft, c.Plot ? number(c.Plot->Left) : std::nullopt},
+        {kSectionPlot, kKeyTop, c.Plot ? number(c.Plot->Top) : std::nullopt},
+        {kSectionPlot, kKeyWidth, c.Plot ? number(c.Plot->Width) : std::nullopt},
+        {kSectionPlot, kKeyHeight, c.Plot ? number(c.Plot->Height) : std::nullopt},
     };
     IniFile ini(path);
     ini.Load();
@@ -205,6 +218,9 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
     const bool writeImport = !c.Import.IsDefault() || ini.HasSection(kSectionImport);
     for (const Step& step : steps) {
         if (!writeImport && step.section == kSectionImport)
+            continue;
+        // The plot window's place only once it has one.
+        if (!c.Plot && step.section == kSectionPlot)
             continue;
         if (!step.value)
             return SettingsWrite::NumberFailed;

@@ -36,8 +36,26 @@ inline constexpr char kKeyXColumn[] = "XColumn"; // 0: the line number
 inline constexpr char kKeyYColumn[] = "YColumn";
 inline constexpr char kKeyXDate[] = "XDate";
 inline constexpr char kKeyDecimalComma[] = "DecimalComma";
+inline constexpr char kSectionPlot[] = "Plot";
+inline constexpr char kKeyLeft[] = "Left";
+inline constexpr char kKeyTop[] = "Top";
+inline constexpr char kKeyWidth[] = "Width";
+inline constexpr char kKeyHeight[] = "Height";
 inline constexpr char kSettingsFolderName[] = "Korvath/Varimel";
 inline constexpr char kSettingsFileName[] = "Varimel.ini";
+
+// A window's place on the desktop: its frame's top left corner and its
+// inner size.
+struct StoredPlace {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+// The size a stored place may have, and how far off the origin it may be.
+inline constexpr int kMinPlaceSize = 100;
+inline constexpr int kMaxPlaceSize = 16384;
+inline constexpr int kMaxPlaceOffset = 32768;
 
 // The values the settings file holds. Tones are tone-list positions; the two
 // reals are kept as the texts of the window's number boxes.
@@ -54,9 +72,10 @@ struct StoredSettings {
     std::string DxPQN{kDefaultDxPQNText};
     std::string Duration{kDefaultDurationText};
     bool DisableProgChange = false;
-    ImportOptions Import;    // [Import]
-    std::string SoundFont;   // [Playback], read only
-    std::string AudioDriver; // [Playback], read only
+    ImportOptions Import;            // [Import]
+    std::string SoundFont;           // [Playback], read only
+    std::string AudioDriver;         // [Playback], read only
+    std::optional<StoredPlace> Plot; // [Plot]: none when absent or out of range, and then not written
 };
 
 // The settings folder (Korvath/Varimel in $XDG_CONFIG_HOME, else in

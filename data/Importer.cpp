@@ -40,30 +40,6 @@ int DaysInMonth(long y, int m)
     return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
 }
 
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-long DaysFromCivil(long y, int m, int d)
-{
-    y -= m <= 2;
-    const long era = (y >= 0 ? y : y - 399) / 400;
-    const long yoe = y - era * 400;
-    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-void CivilFromDays(long z, long& y, int& m, int& d)
-{
-    z += 719468;
-    const long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long doe = z - era * 146097;
-    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const long mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = yoe + era * 400 + (m <= 2);
-}
-
 // The marks that may group thousands in a decimal-comma number: a blank, a
 // no-break space (U+00A0), a narrow no-break space (U+202F) or '.'.
 constexpr std::string_view kGroupMarks[] = {" ", "\xC2\xA0", "\xE2\x80\xAF", "."};
@@ -425,6 +401,29 @@ std::optional<double> ParseDate(std::string_view s)
         return std::nullopt;
     days += seconds / 86400.0L;
     return static_cast<double>(days);
+}
+
+long DaysFromCivil(long y, int m, int d)
+{
+    y -= m <= 2;
+    const long era = (y >= 0 ? y : y - 399) / 400;
+    const long yoe = y - era * 400;
+    const long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+void CivilFromDays(long z, long& y, int& m, int& d)
+{
+    z += 719468;
+    const long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long doe = z - era * 146097;
+    const long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = yoe + era * 400 + (m <= 2);
 }
 
 std::string FormatDate(double days, bool withTime)

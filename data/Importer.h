@@ -100,6 +100,10 @@ SkipReason ClassifyPlainLine(std::string_view line);
 // h:mm:ss or h:mm:ss.fff (24:00 is the next day), then optionally "Z" or an
 // offset ±hh:mm. Empty for anything else, an impossible date included.
 std::optional<double> ParseDate(std::string_view text);
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and
+// back.
+long DaysFromCivil(long y, int m, int d);
+void CivilFromDays(long z, long& y, int& m, int& d);
 // "2024-01-05", or "2024-01-05 13:00" with withTime.
 std::string FormatDate(double days, bool withTime);
 

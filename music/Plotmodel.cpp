@@ -1,8 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "Plotmodel.h"
 
+#include "data/Importer.h"
+#include "midi/Sequencer.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <tuple>
 
 namespace varimel {
@@ -63,6 +69,112 @@ std::vector<PlotColumn> PlotColumns(const TXYDataList& data, double x0, double x
         ++column.Count;
     }
     return columns;
+}
+
+double XOfTick(double firstX, double DxPQN, double tick) { return firstX + tick / TicksPerQuarter * DxPQN; }
+
+std::vector<PlotNote> PlotNotes(const TXYDataList& data, const std::vector<NoteSpan>& notes, const TNoteBands& bands,
+                                double DxPQN)
+{
+    std::vector<PlotNote> plotted;
+    if (notes.size() != static_cast<std::size_t>(data.Count()))
+        return plotted;
+    plotted.reserve(notes.size());
+    for (std::size_t i = 0; i < notes.size(); ++i) {
+        const XYData& r = data[i];
+        plotted.push_back({r.X, r.X + (notes[i].End - notes[i].Start) * DxPQN / TicksPerQuarter, bands.BandOf(r.Y)});
+    }
+    return plotted;
+}
+
+namespace {
+
+// The round step (1, 2 or 5 times a power of ten) that cuts span into at
+// most count pieces.
+double RoundStep(double span, int count)
+{
+    const double raw = span / std::max(1, count);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0, 10.0})
+        if (m * power >= raw)
+            return m * power;
+    return 10.0 * power;
+}
+
+std::string Fixed(double value, int decimals)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    // No "-0" for a tick that is zero but for rounding.
+    if (text[0] == '-' && std::strspn(text + 1, "0.") == std::strlen(text + 1))
+        return text + 1;
+    return text;
+}
+
+} // namespace
+
+std::vector<AxisTick> NumberTicks(double lo, double hi, int maxCount)
+{
+    std::vector<AxisTick> ticks;
+    if (!(hi > lo) || maxCount < 1 || !std::isfinite(hi - lo))
+        return ticks;
+    const double step = RoundStep(hi - lo, maxCount);
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    for (double k = std::ceil(lo / step); k * step <= hi && ticks.size() <= static_cast<std::size_t>(maxCount); ++k)
+        ticks.push_back({k * step, Fixed(k * step, decimals)});
+    return ticks;
+}
+
+std::vector<AxisTick> DateTicks(double lo, double hi, int maxCount)
+{
+    std::vector<AxisTick> ticks;
+    if (!(hi > lo) || maxCount < 1 || !std::isfinite(hi - lo))
+        return ticks;
+    const double span = hi - lo;
+    // Hours, days and weeks: a fixed step of days.
+    static constexpr std::array<double, 9> kDaySteps = {1.0 / 24, 2.0 / 24, 3.0 / 24, 6.0 / 24, 12.0 / 24, 1, 2, 7, 14};
+    for (const double step : kDaySteps) {
+        if (span / step > maxCount)
+            continue;
+        const bool hours = step < 1;
+        for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + 1e-9; ++k) {
+            // Weeks start on a Monday (1970-01-05 was one).
+            const double day = step == 7 || step == 14 ? k * step - 3 : k * step;
+            if (day >= lo - 1e-9 && day <= hi + 1e-9)
+                ticks.push_back({day, FormatDate(day, hours)});
+        }
+        return ticks;
+    }
+    // Months and years: the first day of every step-th month.
+    long y0 = 0, y1 = 0;
+    int m0 = 0, m1 = 0, d = 0;
+    CivilFromDays(static_cast<long>(std::floor(lo)), y0, m0, d);
+    CivilFromDays(static_cast<long>(std::floor(hi)), y1, m1, d);
+    const double months = static_cast<double>((y1 - y0) * 12 + (m1 - m0)) + 1;
+    long stepMonths = 0;
+    for (const long m : {1L, 2L, 3L, 6L})
+        if (months / static_cast<double>(m) <= maxCount) {
+            stepMonths = m;
+            break;
+        }
+    if (stepMonths == 0)
+        stepMonths = 12 * static_cast<long>(std::max(1.0, RoundStep(months / 12, maxCount)));
+    for (long index = y0 * 12 + (m0 - 1); index <= y1 * 12 + (m1 - 1); ++index) {
+        const long year = index >= 0 ? index / 12 : (index - 11) / 12;
+        const int month = static_cast<int>(index - year * 12) + 1;
+        if ((stepMonths < 12 ? (month - 1) % stepMonths : (month == 1 ? year % (stepMonths / 12) : 1)) != 0)
+            continue;
+        const double day = static_cast<double>(DaysFromCivil(year, month, 1));
+        if (day < lo - 1e-9 || day > hi + 1e-9)
+            continue;
+        char text[32];
+        if (stepMonths < 12)
+            std::snprintf(text, sizeof text, "%04ld-%02d", year, month);
+        else
+            std::snprintf(text, sizeof text, "%04ld", year);
+        ticks.push_back({day, text});
+    }
+    return ticks;
 }
 
 } // namespace varimel

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Mapping.h"
+#include "data/Xydata.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -56,5 +57,36 @@ struct PlotColumn {
 // The sorted data between x0 and x1 cut into width columns of equal X: what
 // a line through every record would show at that width, in one pass.
 std::vector<PlotColumn> PlotColumns(const TXYDataList& data, double x0, double x1, int width);
+
+// The X a tick of the piece stands for: the first record's X plus the tick's
+// share of the X increment per quarter note.
+double XOfTick(double firstX, double DxPQN, double tick);
+
+// A note of the melody as the plot draws it: from its record's X to the X its
+// length reaches, in the band of its record's Y.
+struct PlotNote {
+    double X0 = 0.0;
+    double X1 = 0.0;
+    int Band = -1;
+};
+
+// The plot's notes of a piece whose notes (one per record, as MappedNotes
+// gives them) are notes; none when they do not match the records.
+std::vector<PlotNote> PlotNotes(const TXYDataList& data, const std::vector<NoteSpan>& notes, const TNoteBands& bands,
+                                double DxPQN);
+
+// A labelled place on an axis.
+struct AxisTick {
+    double Value = 0.0;
+    std::string Label;
+};
+
+// At most maxCount ticks between lo and hi at round values (1, 2 or 5 times
+// a power of ten), labelled with the digits their step needs.
+std::vector<AxisTick> NumberTicks(double lo, double hi, int maxCount);
+// The same for X as days since 1970-01-01: at whole hours, days, weeks,
+// months or years, labelled "2024-01-05 06:00", "2024-01-05", "2024-03" or
+// "2024".
+std::vector<AxisTick> DateTicks(double lo, double hi, int maxCount);
 
 } // namespace varimel

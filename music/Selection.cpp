@@ -20,34 +20,55 @@ std::pair<std::size_t, std::size_t> RecordsIn(const TXYDataList& data, const XSe
     return {static_cast<std::size_t>(first - begin), static_cast<std::size_t>(last - begin)};
 }
 
-std::vector<NoteSpan> SelectedNotes(const TXYDataList* data, const MappingRequest& request, const XSelection& selection,
-                                    std::uint32_t& end)
+PartExtent ExtentOf(const std::vector<NoteSpan>& whole, const TXYDataList& data, double DxPQN,
+                    const XSelection& selection)
 {
-    end = 0;
+    PartExtent extent;
+    if (whole.size() != static_cast<std::size_t>(data.Count()))
+        return extent;
+    const auto [first, last] = RecordsIn(data, selection);
+    if (first >= last)
+        return extent;
+    extent.First = first;
+    extent.Count = last - first;
+    extent.Shift = whole[first].Start;
+    std::uint32_t lastEnd = 0;
+    for (std::size_t i = first; i < last; ++i)
+        lastEnd = std::max(lastEnd, whole[i].End - extent.Shift);
+    TXYDataList ends;
+    ends.Add(data[first]);
+    ends.Add(data[last - 1]);
+    extent.End = std::max(PieceEndTick(ends, DxPQN).value_or(0), lastEnd);
+    return extent;
+}
+
+SelectedPart PartOf(const std::vector<NoteSpan>& whole, const TXYDataList& data, double DxPQN,
+                    const XSelection& selection)
+{
+    const PartExtent extent = ExtentOf(whole, data, DxPQN, selection);
+    SelectedPart part;
+    if (extent.Count == 0)
+        return part;
+    const auto first = whole.begin() + static_cast<std::ptrdiff_t>(extent.First);
+    part.Notes.assign(first, first + static_cast<std::ptrdiff_t>(extent.Count));
+    for (NoteSpan& n : part.Notes) {
+        n.Start -= extent.Shift;
+        n.End -= extent.Shift;
+    }
+    part.End = extent.End;
+    part.Shift = extent.Shift;
+    return part;
+}
+
+SelectedPart SelectedNotes(const TXYDataList* data, const MappingRequest& request, const XSelection& selection)
+{
     if (!data || data->Empty())
         return {};
-    const auto [first, last] = RecordsIn(*data, selection);
-    if (first >= last)
+    if (const auto [first, last] = RecordsIn(*data, selection); first >= last)
         return {};
     // The whole piece, so that every key and length is the one it has there
     // (the Y range and the descending forms depend on all the data).
-    std::vector<NoteSpan> notes = MappedNotes(data, request);
-    if (notes.size() != static_cast<std::size_t>(data->Count()))
-        return {};
-    std::vector<NoteSpan> part(notes.begin() + static_cast<std::ptrdiff_t>(first),
-                               notes.begin() + static_cast<std::ptrdiff_t>(last));
-    const std::uint32_t shift = part.front().Start;
-    std::uint32_t lastEnd = 0;
-    for (NoteSpan& n : part) {
-        n.Start -= shift;
-        n.End -= shift;
-        lastEnd = std::max(lastEnd, n.End);
-    }
-    TXYDataList ends;
-    ends.Add((*data)[first]);
-    ends.Add((*data)[last - 1]);
-    end = std::max(PieceEndTick(ends, request.DxPQN).value_or(0), lastEnd);
-    return part;
+    return PartOf(MappedNotes(data, request), *data, request.DxPQN, selection);
 }
 
 bool BuildSelectedSmf(const std::vector<NoteSpan>& notes, std::uint32_t end, const MappingRequest& r,

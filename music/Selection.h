@@ -24,13 +24,37 @@ struct XSelection {
 // first == last when there is none.
 std::pair<std::size_t, std::size_t> RecordsIn(const TXYDataList& data, const XSelection& selection);
 
-// The notes of the selected records as the whole piece has them, in record
-// order, moved so that the first starts at tick 0; end receives the tick the
-// part ends at (a quarter note after its last record, rounded up to a bar,
-// and never before its last note ends). Empty when nothing is selected or the
-// piece would not be built.
-std::vector<NoteSpan> SelectedNotes(const TXYDataList* data, const MappingRequest& request, const XSelection& selection,
-                                    std::uint32_t& end);
+// A part of the piece: its notes moved so that the first starts at tick 0,
+// the tick it ends at (a quarter note after its last record, rounded up to a
+// bar, and never before its last note ends), and how far it was moved (the
+// whole piece's tick of its first note).
+struct SelectedPart {
+    std::vector<NoteSpan> Notes;
+    std::uint32_t End = 0;
+    std::uint32_t Shift = 0;
+};
+
+// A part's place in the whole piece without its notes: how many, the tick of
+// the first (Shift) and the part's length (End), as SelectedPart has them.
+struct PartExtent {
+    std::size_t First = 0; // the first record's index
+    std::size_t Count = 0;
+    std::uint32_t Shift = 0;
+    std::uint32_t End = 0;
+};
+PartExtent ExtentOf(const std::vector<NoteSpan>& whole, const TXYDataList& data, double DxPQN,
+                    const XSelection& selection);
+
+// The part of a piece whose notes (whole, one per record of data, as
+// MappedNotes gives them) start inside the selection; empty when nothing is
+// selected.
+SelectedPart PartOf(const std::vector<NoteSpan>& whole, const TXYDataList& data, double DxPQN,
+                    const XSelection& selection);
+
+// The notes of the selected records as the whole piece has them (same keys,
+// same lengths); empty when nothing is selected or the piece would not be
+// built.
+SelectedPart SelectedNotes(const TXYDataList* data, const MappingRequest& request, const XSelection& selection);
 
 // Writes a part's notes (from SelectedNotes, ending at end) as a two-track
 // Standard MIDI File, with the same tracks, names and settings as the whole

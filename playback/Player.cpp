@@ -17,6 +17,8 @@ namespace {
 
 constexpr auto kWatchPeriod = std::chrono::milliseconds(10);
 // Desktop audio outputs tried in turn when none is configured.
+// The channel single keys sound on: the last one, which no piece uses.
+constexpr int kKeyChannel = 15;
 const char* const kDesktopDrivers[] = {"pulseaudio", "alsa", "jack", "sdl2", "oss"};
 
 } // namespace
@@ -85,6 +87,24 @@ bool MidiPlayer::OpenSynth()
     if (!driver_)
         return fail("no audio output could be opened");
     return true;
+}
+
+bool MidiPlayer::SoundKey(int key, int program, int velocity)
+{
+    if (watcher_.joinable() && !stopRequested_)
+        return false;
+    error_.clear();
+    if (!synth_ && !OpenSynth())
+        return false;
+    SilenceKeys();
+    fluid_synth_program_change(synth_, kKeyChannel, program);
+    return fluid_synth_noteon(synth_, kKeyChannel, key, velocity) == FLUID_OK;
+}
+
+void MidiPlayer::SilenceKeys()
+{
+    if (synth_)
+        fluid_synth_all_notes_off(synth_, kKeyChannel);
 }
 
 int MidiPlayer::CurrentTick() const { return player_ ? fluid_player_get_current_tick(player_) : -1; }

@@ -48,6 +48,12 @@ public:
     // Releases everything; a play still running ends without its callback.
     void Close();
 
+    // Sounds one key on a channel no piece uses, with program and velocity,
+    // until SilenceKeys (the synthesizer and its output made if need be);
+    // false, with LastError, when they cannot be. Not while a file plays.
+    bool SoundKey(int key, int program, int velocity);
+    void SilenceKeys();
+
     bool IsOpen() const { return player_ != nullptr; }
     // The tick the player has reached (of 960 per quarter note); -1 without
     // a file.

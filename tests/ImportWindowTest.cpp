@@ -52,13 +52,18 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
     for (QAction* a : menu->actions())
         if (!a->isSeparator())
             actions << a;
-    ASSERT_EQ(actions.size(), 3);
-    EXPECT_EQ(actions[0]->text(), QStringLiteral("読み込み設定..."));
-    EXPECT_EQ(actions[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
-    EXPECT_EQ(actions[1]->text(), QStringLiteral("読み込みレポート..."));
-    EXPECT_EQ(actions[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+R")));
-    EXPECT_EQ(actions[2]->text(), QStringLiteral("オーディオファイルへ書き出す..."));
-    EXPECT_EQ(actions[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+E")));
+    const struct {
+        const char* text;
+        const char* keys;
+    } entries[] = {{"読み込み設定...", "Ctrl+I"},
+                   {"読み込みレポート...", "Ctrl+R"},
+                   {"グラフ...", "Ctrl+G"},
+                   {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"}};
+    ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(entries)));
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        EXPECT_EQ(actions[i]->text(), QString::fromUtf8(entries[i].text));
+        EXPECT_EQ(actions[i]->shortcut(), QKeySequence(QString::fromLatin1(entries[i].keys)));
+    }
     EXPECT_TRUE(form->actions().contains(actions[0])) << "the shortcut works anywhere in the window";
 
     // The right button on the window opens it; the layout does not change.

@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// The plot of the loaded data as a control: zoom with the wheel, pan with
+// the middle button or Ctrl, a part chosen by dragging or with Shift and the
+// arrow keys, a cursor that steps from point to point, and the playhead of a
+// preview. The picture is kept between paints, so the playhead repaints only
+// the strips it leaves and enters.
+#pragma once
+
+#include "Plotpaint.h"
+#include "data/Xydata.h"
+#include "music/Mapping.h"
+#include "music/Plotmodel.h"
+#include "music/Selection.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The piece the plot shows: the window's data and its mapping as the
+// controls set it.
+struct PlotPiece {
+    const varimel::TXYDataList* Data = nullptr; // not owned; none: nothing loaded
+    bool XDates = false;
+    varimel::MappingRequest Request;
+    bool Melody = false; // the request's numbers are valid, so the notes are known
+};
+
+class TPlotView : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPlotView(QWidget* parent = nullptr);
+
+    // A new load (sameData false: the view, the selection and the cursor start
+    // afresh) or a new mapping of the same data.
+    void SetPiece(const PlotPiece& piece, bool sameData);
+    void ShowAll();
+    // The X range shown, and the part chosen.
+    std::pair<double, double> ViewRange() const { return {m_scene.X0, m_scene.X1}; }
+    void SetViewRange(double x0, double x1);
+    const std::optional<varimel::XSelection>& Selection() const { return m_scene.Selection; }
+    void SetSelection(std::optional<varimel::XSelection> selection);
+    int Cursor() const { return m_scene.Cursor; }
+    void ClearSelectionAndCursor();
+    // The whole piece's tick the preview has reached, or -1 when none plays.
+    void SetPlayhead(int tick);
+
+    // The whole piece's notes (one per record; empty without a melody).
+    const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }
+    const varimel::TNoteBands* Bands() const { return m_bands.get(); }
+    // The picture as it is painted now, at size (the widget's when empty).
+    QImage Picture(QSize size = {}) const;
+    void PaintTo(QPainter& painter, QSizeF size) const;
+    // The band names the last picture drew, from the lowest up.
+    const QStringList& BandLabels() const { return m_bandLabels; }
+    // The text for a record (X, Y and note) and for the whole data.
+    QString PointText(int index) const;
+    QString SummaryText() const;
+    // Where an X is drawn, in the widget's pixels.
+    double XPixel(double x) const;
+
+    std::function<void()> onSelectionChanged;
+    std::function<void(int key)> onCursorKey; // a step of the cursor sounds its note
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    enum class Drag { None, Select, Pan };
+    void Invalidate();
+    void MoveCursor(int index, bool extend);
+    void KeepVisible(double x);
+    void Describe();
+    QString XText(double x) const;
+    plot::Axes CurrentAxes() const;
+
+    PlotPiece m_piece;
+    std::unique_ptr<varimel::TNoteBands> m_bands;
+    std::vector<varimel::NoteSpan> m_notes;
+    std::vector<varimel::PlotNote> m_plotNotes;
+    std::uint32_t m_longest = 0; // the longest note's ticks
+    plot::Scene m_scene;
+    double m_fullX0 = 0.0;
+    double m_fullX1 = 1.0;
+    bool m_xHasTime = false;
+    int m_anchor = -1; // where a selection made with Shift started
+    std::optional<double> m_playheadX;
+    std::vector<std::size_t> m_sounding;
+    QImage m_cache; // the scene without its moving parts
+    bool m_cacheValid = false;
+    QStringList m_bandLabels;
+    Drag m_drag = Drag::None;
+    QPointF m_pressAt;
+    double m_pressX0 = 0.0;
+    bool m_dragged = false;
+};

@@ -1,0 +1,194 @@
+// SPDX-License-Identifier: MIT
+#include "Plotwindow.h"
+
+#include "Messagebox.h"
+#include "Qtstrings.h"
+#include "Seams.h"
+#include "data/Importer.h"
+#include "data/Number.h"
+#include "midi/Sequencer.h"
+#include "sys/Replace.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QSvgGenerator>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+using namespace varimel;
+
+namespace {
+
+constexpr int kDefaultWidth = 900;
+constexpr int kDefaultHeight = 460;
+
+// m:ss of a number of seconds, rounded to the nearest.
+QString MinutesSeconds(double seconds)
+{
+    const long long whole = std::llround(seconds);
+    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+TPlotWindow::TPlotWindow(QWidget* owner, const std::optional<PlotPlace>& place) : QWidget(owner, Qt::Window)
+{
+    setObjectName(QStringLiteral("PlotWindow"));
+    setWindowTitle(QStringLiteral("グラフ"));
+    m_view = new TPlotView(this);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("PlotStatus"));
+    m_status->setAccessibleName(QStringLiteral("選択"));
+    m_allButton = new QPushButton(QStringLiteral("全体表示"), this);
+    m_allButton->setObjectName(QStringLiteral("ShowAllButton"));
+    m_saveButton = new QPushButton(QStringLiteral("画像として保存..."), this);
+    m_saveButton->setObjectName(QStringLiteral("SaveImageButton"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_status, 1);
+    buttons->addWidget(m_allButton);
+    buttons->addWidget(m_saveButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(m_view, 1);
+    layout->addLayout(buttons);
+    setTabOrder(m_view, m_allButton);
+    setTabOrder(m_allButton, m_saveButton);
+
+    connect(m_allButton, &QPushButton::clicked, this, [this] { m_view->ShowAll(); });
+    connect(m_saveButton, &QPushButton::clicked, this, [this] { SaveImageClick(); });
+    m_view->onSelectionChanged = [this] { ShowStatus(); };
+
+    const auto addShortcut = [this](const QKeySequence& keys, std::function<void()> run) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, std::move(run));
+    };
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { SaveImageClick(); });
+    addShortcut(QKeySequence(Qt::Key_Home), [this] { m_view->ShowAll(); });
+    addShortcut(QKeySequence(Qt::Key_F5), [this] {
+        if (onPlay)
+            onPlay();
+    });
+    // Esc stops a preview as in the main window; with nothing playing it
+    // lets the part and the cursor go.
+    addShortcut(QKeySequence(Qt::Key_Escape), [this] {
+        if (!onStop || !onStop())
+            m_view->ClearSelectionAndCursor();
+    });
+
+    // A stored place is used only when it is on a screen now.
+    resize(kDefaultWidth, kDefaultHeight);
+    if (place && place->Width >= minimumSizeHint().width() && place->Height >= minimumSizeHint().height()) {
+        const QRect rect(place->Left, place->Top, place->Width, place->Height);
+        for (const QScreen* screen : QGuiApplication::screens())
+            if (screen->availableGeometry().intersects(rect)) {
+                resize(rect.size());
+                move(rect.topLeft());
+                break;
+            }
+    }
+    ShowStatus();
+}
+
+PlotPlace TPlotWindow::Place() const
+{
+    const QRect frame = frameGeometry();
+    return {frame.left(), frame.top(), width(), height()};
+}
+
+void TPlotWindow::SetPiece(const PlotPiece& piece, const QString& fileName, bool sameData)
+{
+    setWindowTitle(fileName.isEmpty() ? QStringLiteral("グラフ") : QStringLiteral("グラフ - ") + fileName);
+    m_piece = piece;
+    m_pendingSame = m_pending ? m_pendingSame && sameData : sameData;
+    m_pending = true;
+    // Worked out now only when seen; a hidden window catches up when shown.
+    if (isVisible()) {
+        m_pending = false;
+        m_view->SetPiece(m_piece, m_pendingSame);
+        ShowStatus();
+    }
+}
+
+void TPlotWindow::showEvent(QShowEvent* event)
+{
+    if (m_pending) {
+        m_pending = false;
+        m_view->SetPiece(m_piece, m_pendingSame);
+        ShowStatus();
+    }
+    QWidget::showEvent(event);
+}
+
+void TPlotWindow::ShowStatus()
+{
+    const std::optional<XSelection>& selection = m_view->Selection();
+    if (!selection || !m_piece.Data) {
+        m_status->setText(QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。"));
+        return;
+    }
+    const auto show = [this](double x) {
+        return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
+    };
+    QString text = QStringLiteral("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
+    const PartExtent part = ExtentOf(m_view->Notes(), *m_piece.Data, m_piece.Request.DxPQN, *selection);
+    if (part.Count > 0) {
+        const double seconds = static_cast<double>(part.End) / TicksPerQuarter * 60.0 / m_piece.Request.Tempo;
+        text += QStringLiteral(" · %1音 · %2").arg(part.Count).arg(MinutesSeconds(seconds));
+    } else {
+        const auto [first, last] = RecordsIn(*m_piece.Data, *selection);
+        text += QStringLiteral(" · %1点").arg(last - first);
+    }
+    m_status->setText(text);
+}
+
+void TPlotWindow::SaveImageClick()
+{
+    static const QStringList filters = {QStringLiteral("PNG画像(*.png)"), QStringLiteral("SVG画像(*.svg)")};
+    QString filter = filters.constFirst();
+    QString path = seams::ChooseImageFile(this, imageFolder, filters, filter);
+    if (path.isEmpty())
+        return;
+    // A typed name without an extension gets the filter's; a name ending in
+    // .png or .svg is written as that.
+    bool svg = filter == filters.at(1);
+    const std::string extension = ExtensionOf(ToPath(path));
+    if (path.lastIndexOf(QLatin1Char('.')) <= path.lastIndexOf(QLatin1Char('/')))
+        path += svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+    else if (extension == "svg" || extension == "png")
+        svg = extension == "svg";
+    imageFolder = FolderOfPath(path);
+
+    const QSize size = this->size();
+    std::string reason;
+    const bool ok = ReplaceFile(
+        ToPath(path),
+        [&](const std::string& file) {
+            if (svg) {
+                QSvgGenerator generator;
+                generator.setFileName(FromPath(file));
+                generator.setSize(size);
+                generator.setViewBox(QRect(QPoint(0, 0), size));
+                generator.setTitle(windowTitle());
+                QPainter painter;
+                if (!painter.begin(&generator))
+                    return false;
+                painter.setFont(m_view->font());
+                m_view->PaintTo(painter, QSizeF(size));
+                return painter.end();
+            }
+            return m_view->Picture(size).save(FromPath(file), "PNG");
+        },
+        &reason);
+    if (!ok)
+        ShowError(QStringLiteral("画像を保存できませんでした。"), this,
+                  path + QStringLiteral(": ") + FromCore(reason.empty() ? "the picture could not be written" : reason));
+}
