@@ -449,11 +449,15 @@ void TMainForm::SoundCursorKey(int key)
 {
     // A step of the plot's cursor sounds its note briefly, through the
     // synthesizer the previews keep; never over a preview.
-    if (m_playing)
+    // Without a synthesizer or an output the steps stay silent, and are not
+    // slowed by trying again until the next preview does.
+    if (m_playing || m_keysSilent)
         return;
     KeepPlayer();
     if (m_player->SoundKey(key, ProgramBox->currentIndex(), VelocityBox->value()))
         m_keyRelease->start();
+    else
+        m_keysSilent = true;
 }
 
 void TMainForm::ImportReportClick()
@@ -617,6 +621,7 @@ void TMainForm::PreviewButtonClick()
                   QDir::tempPath() + QStringLiteral(": ") + QString::fromLatin1(kNoPrivateFolder));
         return;
     }
+    m_keysSilent = false;
     // A failed build ends here: a stale or partial preview is never played.
     if (!CreateSMF(m_previewFileName, *request))
         return;

@@ -211,4 +211,5 @@ private:
     std::optional<varimel::StoredPlace> m_plotPlace; // from the settings, until the window is made
     std::uint32_t m_playOffset = 0;                  // the whole piece's tick the preview started at
     QTimer* m_keyRelease = nullptr;                  // ends a key the plot's cursor sounded
+    bool m_keysSilent = false;                       // the cursor's keys found no synthesizer
 };

@@ -184,13 +184,13 @@ void PaintSelectionAndCursor(QPainter& p, const Axes& axes, const Scene& scene)
 {
     const QRectF& area = axes.Area();
     if (scene.Selection) {
-        const double left = std::max(area.left(), axes.Px(scene.Selection->From));
-        const double right = std::min(area.right(), axes.Px(scene.Selection->To));
+        // The edges on whole pixels, so they are sharp lines.
+        const double left = std::floor(std::max(area.left(), axes.Px(scene.Selection->From)));
+        const double right = std::floor(std::min(area.right(), axes.Px(scene.Selection->To)));
         if (right >= left) {
-            p.fillRect(QRectF(left, area.top(), right - left, area.height()), kSelectionFill);
-            p.setPen(QPen(kSelectionEdge, 1.0));
-            p.drawLine(QPointF(left, area.top()), QPointF(left, area.bottom()));
-            p.drawLine(QPointF(right, area.top()), QPointF(right, area.bottom()));
+            p.fillRect(QRectF(left, area.top(), right - left + 1, area.height()), kSelectionFill);
+            p.fillRect(QRectF(left, area.top(), 1, area.height()), kSelectionEdge);
+            p.fillRect(QRectF(right, area.top(), 1, area.height()), kSelectionEdge);
         }
     }
     if (scene.Cursor >= 0 && scene.Cursor < scene.Data->Count()) {
@@ -280,7 +280,7 @@ void PaintMoving(QPainter& p, const Axes& axes, const Scene& scene, const std::v
         }
     }
     if (playheadX)
-        p.fillRect(QRectF(axes.Px(*playheadX) - 1, axes.Area().top(), 2, axes.Area().height()), kPlayhead);
+        p.fillRect(QRectF(std::floor(axes.Px(*playheadX)) - 1, axes.Area().top(), 2, axes.Area().height()), kPlayhead);
     p.restore();
 }
 

@@ -20,6 +20,8 @@ namespace {
 constexpr const char* kAppId = "example.korvath.Varimel";
 constexpr const char* kUsage = "Usage: varimel [FILE.csv]\n"
                                "Opens the Varimel window; with FILE.csv, the window starts with that file loaded.\n"
+                               "Its context menu has グラフ... (Ctrl+G): the data in its note bands with the melody,\n"
+                               "a playhead during 試聴, and a part of X to play, save and export alone.\n"
                                "\n"
                                "  --help     show this help and exit\n"
                                "  --version  show the version and exit\n"

@@ -4,10 +4,13 @@
 #include "BenchData.h"
 #include "Main.h"
 #include "Messagebox.h"
+#include "Plotwindow.h"
 #include "Seams.h"
+#include "data/Csvreader.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QPainter>
 
 #include <filesystem>
 #include <fstream>
@@ -76,6 +79,65 @@ void BM_WindowSecondPreviewStarts(benchmark::State& state)
 BENCHMARK(BM_WindowSecondPreviewStarts)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 BENCHMARK(BM_WindowReportsMillionSkippedLines)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A million records as the plot gets them, with the default mapping.
+const PlotPiece& MillionPiece()
+{
+    static const varimel::CsvLoad load = *varimel::LoadCsv(BenchCsv(1000000, "varimel-window-bench.csv"));
+    static const PlotPiece piece = [] {
+        PlotPiece p;
+        p.Data = &load.Data;
+        p.Request.DxPQN = 0.25;
+        p.Melody = true;
+        return p;
+    }();
+    return piece;
+}
+
+// The whole picture of a million points (data, bands, melody) at 1200x400.
+void BM_PlotPaintsMillionPoints(benchmark::State& state)
+{
+    TPlotView view;
+    view.resize(1200, 400);
+    view.SetPiece(MillionPiece(), false);
+    QImage image(1200, 400, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        QPainter painter(&image);
+        view.PaintTo(painter, QSizeF(1200, 400));
+    }
+}
+BENCHMARK(BM_PlotPaintsMillionPoints)->Unit(benchmark::kMillisecond);
+
+// From nothing to the plot window shown and painted with a million records.
+void BM_PlotWindowOpens(benchmark::State& state)
+{
+    MillionPiece();
+    for (auto _ : state) {
+        TPlotWindow window(nullptr, std::nullopt);
+        window.SetPiece(MillionPiece(), QStringLiteral("bench.csv"), false);
+        window.show();
+        benchmark::DoNotOptimize(window.View()->grab());
+    }
+}
+BENCHMARK(BM_PlotWindowOpens)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One step of the playhead during a preview (30 ms apart): the move and the
+// repaint of what it changed.
+void BM_PlotPlayheadStep(benchmark::State& state)
+{
+    TPlotWindow window(nullptr, std::nullopt);
+    window.SetPiece(MillionPiece(), QStringLiteral("bench.csv"), false);
+    window.resize(1200, 460);
+    window.show();
+    window.View()->grab();
+    int tick = 0;
+    for (auto _ : state) {
+        tick += 29; // 30 ms at 120 bpm
+        window.View()->SetPlayhead(tick);
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_PlotPlayheadStep)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -137,11 +137,13 @@ std::vector<AxisTick> DateTicks(double lo, double hi, int maxCount)
         if (span / step > maxCount)
             continue;
         const bool hours = step < 1;
-        for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + 1e-9; ++k) {
-            // Weeks start on a Monday (1970-01-05 was one).
-            const double day = step == 7 || step == 14 ? k * step - 3 : k * step;
-            if (day >= lo - 1e-9 && day <= hi + 1e-9)
-                ticks.push_back({day, FormatDate(day, hours)});
+        // Weeks start on a Monday (1970-01-05 was one).
+        const double offset = step == 7 || step == 14 ? 4 : 0;
+        for (double k = std::ceil((lo - offset) / step - 1e-9);; ++k) {
+            const double day = k * step + offset;
+            if (day > hi + 1e-9)
+                break;
+            ticks.push_back({day, FormatDate(day, hours)});
         }
         return ticks;
     }

@@ -4,7 +4,9 @@
 #include "music/Plotmodel.h"
 
 #include "data/Csvreader.h"
+#include "midi/Sequencer.h"
 #include "music/Filebuild.h"
+#include "music/Selection.h"
 
 #include "SmfReader.h"
 #include "TestUtil.h"
@@ -138,4 +140,129 @@ TEST(Plotmodel, ColumnsKeepTheirExtremes)
             EXPECT_EQ(columns[c].LastY, expected[c].LastY) << c;
         }
     }
+}
+
+// Ticks fall on round values inside the range, labelled with the digits
+// their step needs; dates fall on whole days, Mondays, months or years.
+TEST(Plotmodel, TicksAtRoundValues)
+{
+    const struct {
+        bool dates;
+        double lo, hi;
+        int count;
+        std::vector<std::string> labels;
+    } rows[] = {
+        {false, 0.0, 10.0, 5, {"0", "2", "4", "6", "8", "10"}},
+        {false, -0.3, 0.35, 4, {"-0.2", "0.0", "0.2"}},
+        {false, 3.0, 28.5, 6, {"5", "10", "15", "20", "25"}},
+        {false, 1e6, 3e6, 2, {"1000000", "2000000", "3000000"}},
+        {false, 5.0, 5.0, 5, {}},
+        // 2024-01-01 is day 19723, a Monday.
+        {true, 19723.0, 19726.0, 5, {"2024-01-01", "2024-01-02", "2024-01-03", "2024-01-04"}},
+        {true,
+         19723.0,
+         19723.5,
+         4,
+         {"2024-01-01 00:00", "2024-01-01 03:00", "2024-01-01 06:00", "2024-01-01 09:00", "2024-01-01 12:00"}},
+        {true, 19722.0, 19751.0, 5, {"2024-01-01", "2024-01-08", "2024-01-15", "2024-01-22", "2024-01-29"}},
+        {true, 19723.0, 20089.0, 5, {"2024-01", "2024-04", "2024-07", "2024-10", "2025-01"}},
+        {true,
+         19723.0,
+         20089.0,
+         13,
+         {"2024-01", "2024-02", "2024-03", "2024-04", "2024-05", "2024-06", "2024-07", "2024-08", "2024-09", "2024-10",
+          "2024-11", "2024-12", "2025-01"}},
+        {true, 10957.0, 19723.0, 5, {"2000", "2005", "2010", "2015", "2020"}},
+    };
+    for (const auto& r : rows) {
+        const std::vector<AxisTick> ticks = r.dates ? DateTicks(r.lo, r.hi, r.count) : NumberTicks(r.lo, r.hi, r.count);
+        std::vector<std::string> labels;
+        for (const AxisTick& t : ticks) {
+            labels.push_back(t.Label);
+            EXPECT_TRUE(t.Value >= r.lo - 1e-9 && t.Value <= r.hi + 1e-9) << t.Label;
+        }
+        EXPECT_EQ(labels, r.labels) << r.lo << ".." << r.hi;
+    }
+}
+
+// A part is exactly the whole piece's notes of the records inside it, moved
+// to start at 0; its extent (count, shift, end) needs no copy and agrees.
+TEST(Plotmodel, PartIsTheWholePiecesNotes)
+{
+    const std::optional<CsvLoad> walk = LoadCsv(std::string(VARIMEL_SOURCE_DIR) + "/examples/walk.csv");
+    ASSERT_TRUE(walk);
+    const TXYDataList& data = walk->Data;
+    MappingRequest request;
+    request.DxPQN = 1.5;
+    request.Duration = 2.5; // notes longer than the gap: the part ends with its longest
+    const std::vector<NoteSpan> whole = MappedNotes(&data, request);
+    ASSERT_EQ(whole.size(), static_cast<std::size_t>(data.Count()));
+    const double firstX = data.First().X, lastX = data.Last().X;
+    const struct {
+        XSelection selection;
+        std::size_t first, count;
+    } rows[] = {
+        {{firstX, lastX}, 0, whole.size()},
+        {{data[10].X, data[19].X}, 10, 10},
+        {{data[10].X - 0.25, data[19].X + 0.25}, 10, 10},
+        {{data[5].X, data[5].X}, 5, 1},
+        {{lastX, lastX}, whole.size() - 1, 1},
+        {{data[5].X + 0.1, data[5].X + 0.2}, 0, 0},
+    };
+    for (const auto& r : rows) {
+        const SelectedPart part = SelectedNotes(&data, request, r.selection);
+        const PartExtent extent = ExtentOf(whole, data, request.DxPQN, r.selection);
+        ASSERT_EQ(part.Notes.size(), r.count) << r.selection.From;
+        ASSERT_EQ(extent.Count, r.count);
+        if (r.count == 0)
+            continue;
+        EXPECT_EQ(extent.First, r.first);
+        EXPECT_EQ(part.Shift, whole[r.first].Start);
+        EXPECT_EQ(extent.Shift, part.Shift);
+        EXPECT_EQ(extent.End, part.End);
+        std::uint32_t lastEnd = 0;
+        for (std::size_t i = 0; i < r.count; ++i) {
+            EXPECT_EQ(part.Notes[i].Key, whole[r.first + i].Key);
+            EXPECT_EQ(part.Notes[i].Start, whole[r.first + i].Start - part.Shift);
+            EXPECT_EQ(part.Notes[i].End - part.Notes[i].Start, whole[r.first + i].End - whole[r.first + i].Start);
+            lastEnd = std::max(lastEnd, part.Notes[i].End);
+        }
+        // A quarter after the last record, rounded up to a bar, or the last
+        // note's end when that is later.
+        const double quarters = (data[r.first + r.count - 1].X - data[r.first].X) / request.DxPQN + 1;
+        const auto bar = static_cast<std::uint32_t>(std::ceil(quarters / 4 - 1e-9) * 4 * TicksPerQuarter);
+        EXPECT_EQ(part.End, std::max(bar, lastEnd));
+        EXPECT_EQ(part.Notes.front().Start, 0u);
+    }
+}
+
+// Each plotted note runs from its record's X for its share of the gap to the
+// next (a quarter note's share for the last), in the band of its record; the playhead's X follows the ticks from the
+// first record.
+TEST(Plotmodel, NotesAndTicksInX)
+{
+    const TXYDataList data = [] {
+        TXYDataList list;
+        for (auto [x, y] : {std::pair{10.0, 0.0}, {12.0, 5.0}, {13.0, 10.0}})
+            list.Add({x, y});
+        return list;
+    }();
+    MappingRequest request;
+    request.DxPQN = 2.0;
+    request.Duration = 0.5;
+    const TNoteBands bands(data, request);
+    const std::vector<PlotNote> notes = PlotNotes(data, MappedNotes(&data, request), bands, request.DxPQN);
+    ASSERT_EQ(notes.size(), 3u);
+    const int top = static_cast<int>(bands.Bands().size()) - 1;
+    const struct {
+        double x0, x1;
+        int band;
+    } expected[] = {{10.0, 11.0, 0}, {12.0, 12.5, top / 2}, {13.0, 14.0, top}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(notes[i].X0, expected[i].x0);
+        EXPECT_DOUBLE_EQ(notes[i].X1, expected[i].x1);
+        EXPECT_EQ(notes[i].Band, expected[i].band);
+    }
+    EXPECT_DOUBLE_EQ(XOfTick(10.0, 2.0, 3 * TicksPerQuarter), 16.0);
+    EXPECT_TRUE(PlotNotes(data, {}, bands, 2.0).empty());
 }

@@ -1,0 +1,257 @@
+// SPDX-License-Identifier: MIT
+// The plot window on the real window offscreen: it follows the loads and the
+// mapping, its cursor speaks, its part drives what is saved, its picture goes
+// out as PNG or SVG, and its place is kept.
+#include "Main.h"
+
+#include "Plotpaint.h"
+#include "Plotwindow.h"
+#include "music/Scale.h"
+
+#include "GuiTestMain.h"
+#include "SmfReader.h"
+#include "TestUtil.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+class PlotWindow : public WindowTest {
+protected:
+    std::string Ini() const { return dir / "config/Korvath/Varimel/Varimel.ini"; }
+    // Starts with the settings text, loads csv as the file "d.csv" and opens
+    // the plot through its menu entry.
+    TPlotWindow* Open(const std::string& ini, const std::string& csv)
+    {
+        testutil::WriteFile(Ini(), ini);
+        Start();
+        if (!csv.empty()) {
+            testutil::WriteFile(dir / "d.csv", csv);
+            form->OpenFile(QString::fromStdString(dir / "d.csv"));
+        }
+        form->findChild<QAction*>(QStringLiteral("PlotAction"))->trigger();
+        TPlotWindow* plot = form->PlotWindow();
+        EXPECT_NE(plot, nullptr);
+        QApplication::processEvents();
+        return plot;
+    }
+    static QString Description(const TPlotWindow* plot) { return plot->View()->accessibleDescription(); }
+    // The forty records 0,0 .. 39,6 of a numbered walk.
+    static std::string Numbers()
+    {
+        std::string csv;
+        for (int i = 0; i < 40; ++i)
+            csv += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
+        return csv;
+    }
+    // The melody's keys of a saved file, with their ticks.
+    static std::vector<std::pair<std::uint32_t, int>> Keys(const std::string& path)
+    {
+        std::vector<std::pair<std::uint32_t, int>> keys;
+        const smftest::File file = smftest::Parse(smftest::ReadBytes(path));
+        if (file.tracks.size() < 2)
+            return keys;
+        for (const smftest::Event& e : file.tracks[1])
+            if (e.bytes[0] == 0x90)
+                keys.emplace_back(e.tick, e.bytes[1]);
+        return keys;
+    }
+};
+
+constexpr const char* kDates = "[Import]\nXColumn=1\nYColumn=2\nXDate=1\n";
+
+} // namespace
+
+// With no data it says so; a load, a change of scale or of the X increment is
+// drawn and described at once.
+TEST_F(PlotWindow, FollowsTheMainWindow)
+{
+    TPlotWindow* plot = Open("", "");
+    EXPECT_EQ(plot->windowTitle(), "グラフ");
+    EXPECT_EQ(Description(plot), "データが読み込まれていません");
+    EXPECT_EQ(plot->View()->accessibleName(), "グラフ");
+
+    testutil::WriteFile(dir / "d.csv", "日付,値\n2024-01-01,0\n2024-01-02,5\n2024-01-03,10\n");
+    form->SetImportOptions({1, 2, true, false});
+    form->OpenFile(QString::fromStdString(dir / "d.csv"));
+    plot->View()->grab();
+    EXPECT_EQ(plot->windowTitle(), "グラフ - d.csv");
+    EXPECT_EQ(Description(plot), "3点、X 2024-01-01〜2024-01-03、Y 0〜10、音 C4〜C6");
+    EXPECT_EQ(plot->View()->BandLabels().join(' '), "C4 D4 E4 F4 G4 A4 B4 C5 D5 E5 F5 G5 A5 B5 C6");
+
+    auto* scale = Get<QComboBox>("ScaleBox");
+    const auto pentatonic =
+        std::find_if(std::begin(varimel::ScaleTable), std::end(varimel::ScaleTable),
+                     [](const varimel::TMusicalScale& s) { return s.Name == "メジャーペンタトニックスケール"; });
+    ASSERT_NE(pentatonic, std::end(varimel::ScaleTable));
+    scale->setCurrentIndex(static_cast<int>(pentatonic - std::begin(varimel::ScaleTable)));
+    form->ScaleBoxChange(scale);
+    plot->View()->grab();
+    EXPECT_EQ(plot->View()->BandLabels().join(' '), "C4 D4 E4 G4 A4 C5 D5 E5 G5 A5 C6");
+
+    // Numbers that are no numbers: the data and its bands, no melody.
+    Get<QLineEdit>("DxPQNBox")->setText("x");
+    EXPECT_EQ(Description(plot), "3点、X 2024-01-01〜2024-01-03、Y 0〜10");
+    EXPECT_TRUE(plot->View()->Notes().empty());
+}
+
+// The cursor steps from point to point and says where it is; Shift makes a
+// part, the status line tells it, Esc lets it go.
+TEST_F(PlotWindow, CursorAndPartFromTheKeyboard)
+{
+    TPlotWindow* plot = Open(kDates, "2024-01-01,0\n2024-01-02,5\n2024-01-03,10\n2024-01-05,12.3\n");
+    TPlotView* view = plot->View();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* description;
+        const char* status; // empty: no part
+    } steps[] = {
+        {Qt::Key_Right, Qt::NoModifier, "X 2024-01-01, Y 0, C4", ""},
+        {Qt::Key_Right, Qt::NoModifier, "X 2024-01-02, Y 5, B4", ""},
+        {Qt::Key_End, Qt::NoModifier, "X 2024-01-05, Y 12.3, C6", ""},
+        {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-03, Y 10, A5", "選択: X 2024-01-03 – 2024-01-05 · 2音 · 0:02"},
+        {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-02, Y 5, B4", "選択: X 2024-01-02 – 2024-01-05 · 3音 · 0:02"},
+        {Qt::Key_Escape, Qt::NoModifier, "4点、X 2024-01-01〜2024-01-05、Y 0〜12.3、音 C4〜C6", ""},
+    };
+    const QString hint = plot->StatusLine()->text();
+    for (const auto& s : steps) {
+        QTest::keyClick(view, s.key, s.mods);
+        EXPECT_EQ(Description(plot), QString::fromUtf8(s.description)) << s.description;
+        EXPECT_EQ(plot->StatusLine()->text(), *s.status ? QString::fromUtf8(s.status) : hint) << s.description;
+    }
+    EXPECT_FALSE(plot->Selection());
+}
+
+// The playhead in its colour at the tick's X, the part's edges, both at the
+// display's pixel ratio; the playhead goes when play ends.
+TEST_F(PlotWindow, PlayheadAndPartInThePicture)
+{
+    TPlotWindow* plot = Open("", Numbers());
+    TPlotView* view = plot->View();
+    view->SetSelection(varimel::XSelection{9.5, 20.2}); // its ends move onto records 10 and 20
+    ASSERT_TRUE(plot->Selection());
+    EXPECT_EQ(plot->Selection()->From, 10.0);
+    EXPECT_EQ(plot->Selection()->To, 20.0);
+    view->SetPlayhead(30 * 960); // X 30
+    const QImage picture = view->grab().toImage();
+    const double ratio = picture.devicePixelRatio();
+    const int middle = static_cast<int>(view->height() / 2 * ratio);
+    const auto at = [&](double x) { return QColor(picture.pixel(static_cast<int>(std::floor(x) * ratio), middle)); };
+    EXPECT_EQ(at(view->XPixel(30)), plot::kPlayhead);
+    EXPECT_EQ(at(view->XPixel(10)), plot::kSelectionEdge);
+    EXPECT_EQ(at(view->XPixel(20)), plot::kSelectionEdge);
+    EXPECT_NE(at(view->XPixel(25)), plot::kPlayhead);
+    view->SetPlayhead(-1);
+    EXPECT_NE(QColor(view->grab().toImage().pixel(static_cast<int>(std::floor(view->XPixel(30)) * ratio), middle)),
+              plot::kPlayhead);
+}
+
+// A part chosen in the plot is what the MIDI file holds: the whole piece's
+// notes of those records, from tick 0.
+TEST_F(PlotWindow, PartIsWhatIsSaved)
+{
+    TPlotWindow* plot = Open("", Numbers());
+    const std::string whole = dir / "whole.mid", part = dir / "part.mid";
+    std::string target = whole;
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) { return QString::fromStdString(target); });
+    form->SaveSMFButtonClick();
+    plot->View()->SetSelection(varimel::XSelection{10, 19});
+    target = part;
+    form->SaveSMFButtonClick();
+    ASSERT_TRUE(boxes.shown.empty());
+    const auto all = Keys(whole);
+    const auto some = Keys(part);
+    ASSERT_EQ(all.size(), 40u);
+    ASSERT_EQ(some.size(), 10u);
+    for (std::size_t i = 0; i < some.size(); ++i) {
+        EXPECT_EQ(some[i].second, all[10 + i].second);
+        EXPECT_EQ(some[i].first, all[10 + i].first - all[10].first);
+    }
+    EXPECT_EQ(some.front().first, 0u);
+}
+
+// The picture goes out as the filter or the typed name says, at the window's
+// size; a place that cannot be written says so.
+TEST_F(PlotWindow, PictureAsPngOrSvg)
+{
+    TPlotWindow* plot = Open("", Numbers());
+    plot->resize(640, 360);
+    const struct {
+        const char* filter;
+        const char* typed;
+        const char* written;
+        bool svg;
+    } rows[] = {
+        {"PNG画像(*.png)", "a", "a.png", false},
+        {"SVG画像(*.svg)", "b", "b.svg", true},
+        {"PNG画像(*.png)", "c.svg", "c.svg", true},
+        {"SVG画像(*.svg)", "d.png", "d.png", false},
+    };
+    for (const auto& r : rows) {
+        seams::SetImageFileChooser([&](QWidget*, const QString&, QString& filter) {
+            filter = QString::fromUtf8(r.filter);
+            return QString::fromStdString(dir / r.typed);
+        });
+        plot->SaveImageClick();
+        const std::string bytes = testutil::ReadFile(dir / r.written);
+        if (r.svg) {
+            EXPECT_NE(bytes.find("<svg"), std::string::npos) << r.written;
+            EXPECT_NE(bytes.find("width=\"640"), std::string::npos) << r.written;
+        } else {
+            const QImage image(QString::fromStdString(dir / r.written), "PNG");
+            EXPECT_EQ(image.size(), QSize(640, 360)) << r.written;
+        }
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+    seams::SetImageFileChooser(
+        [&](QWidget*, const QString&, QString&) { return QStringLiteral("/no/such/dir/p.png"); });
+    plot->SaveImageClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "画像を保存できませんでした。");
+    EXPECT_TRUE(boxes.shown[0].details.startsWith("/no/such/dir/p.png: "));
+}
+
+// The window's place is kept under [Plot] once it has been opened, and only
+// then; values that make no window give the default size.
+TEST_F(PlotWindow, PlaceIsKept)
+{
+    const struct {
+        const char* stored;
+        bool open;
+        QSize size; // empty: no [Plot] written
+    } rows[] = {
+        {"", false, {}},
+        {"", true, {900, 460}},
+        {"[Plot]\nLeft=10\nTop=20\nWidth=700\nHeight=300\n", true, {700, 300}},
+        {"[Plot]\nLeft=10\nTop=20\nWidth=5\nHeight=300\n", true, {900, 460}},
+        {"[Plot]\nLeft=10\nTop=20\nWidth=700\n", true, {900, 460}},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(Ini(), r.stored);
+        Start();
+        if (r.open) {
+            form->PlotClick();
+            EXPECT_EQ(form->PlotWindow()->size(), r.size.isEmpty() ? QSize(900, 460) : r.size) << r.stored;
+        }
+        form->FormDestroy();
+        const std::string ini = testutil::ReadFile(Ini());
+        if (r.size.isEmpty())
+            EXPECT_EQ(ini.find("[Plot]"), std::string::npos) << ini;
+        else
+            EXPECT_NE(ini.find("Width=" + std::to_string(r.size.width()) +
+                               "\nHeight=" + std::to_string(r.size.height()) + "\n"),
+                      std::string::npos)
+                << ini;
+        form.reset();
+    }
+}
