@@ -6,6 +6,7 @@
 #include "data/Number.h"
 #include "midi/Sequencer.h"
 
+#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +26,14 @@ constexpr double kZoomStep = 0.8;
 // The whole data with this share of its X range free at each side.
 constexpr double kSidePadding = 0.015;
 
+// A screen reader hears the plot as a chart.
+QAccessibleInterface* ChartFactory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("TPlotView") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Chart);
+    return nullptr;
+}
+
 QString NoteName(int key)
 {
     return key >= kLowestTone && key <= kHighestTone ? FromCore(ToneLabel(ToneOfMidiNote(key))) : QString();
@@ -34,6 +43,12 @@ QString NoteName(int key)
 
 TPlotView::TPlotView(QWidget* parent) : QWidget(parent)
 {
+    // The factory is in place before the plot's interface is first asked for.
+    static const bool chart = [] {
+        QAccessible::installFactory(ChartFactory);
+        return true;
+    }();
+    (void)chart;
     setObjectName(QStringLiteral("PlotView"));
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(320, 160);

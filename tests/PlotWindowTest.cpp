@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -252,6 +253,37 @@ TEST_F(PlotWindow, PlaceIsKept)
                                "\nHeight=" + std::to_string(r.size.height()) + "\n"),
                       std::string::npos)
                 << ini;
+        form.reset();
+    }
+}
+
+// Data at the edges of what a plot can show is drawn, stepped through, zoomed
+// and played over without a fault.
+TEST_F(PlotWindow, OddDataIsDrawnSafely)
+{
+    const struct {
+        const char* csv;
+        const char* summary;
+    } rows[] = {
+        {"5,7\n", "1点、X 5〜5、Y 7〜7、音 C5〜C5"},
+        {"1,2\n1,3\n1,4\n", "3点、X 1〜1、Y 2〜4"}, // an X increment of 0: no melody
+        {"0,-1e300\n1,1e300\n2,0\n", "3点、X 0〜2、Y -1e+300〜1e+300"},
+        {"0,1\n1e300,2\n", "2点、X 0〜1e+300、Y 1〜2"},
+    };
+    for (const auto& r : rows) {
+        TPlotWindow* plot = Open("", r.csv);
+        TPlotView* view = plot->View();
+        EXPECT_TRUE(Description(plot).startsWith(QString::fromUtf8(r.summary)))
+            << r.csv << " -> " << Description(plot).toStdString();
+        view->grab();
+        for (const Qt::Key key : {Qt::Key_Right, Qt::Key_End, Qt::Key_Home})
+            QTest::keyClick(view, key, Qt::ShiftModifier);
+        QWheelEvent wheel(QPointF(200, 100), view->mapToGlobal(QPointF(200, 100)), {}, {0, 720}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        view->SetPlayhead(0);
+        view->grab();
+        form->FormDestroy();
         form.reset();
     }
 }

@@ -12,6 +12,8 @@ EXPECTED = {
     "CSVファイル読込...", "スケール", "主音", "最低音", "最高音", "4分音符あたりのXの増分", "デュレーション",
     "テンポ", "音色", "ベロシティー", "プログラムチェンジを書き込まない", "試聴", "再生停止", "音量調整...",
     "スタンダードMIDIファイルへ保存...", "https://korvath.example/", "ヘルプ",
+    # the plot window
+    "グラフ", "全体表示", "画像として保存...",
 }
 
 
@@ -60,6 +62,10 @@ def main():
         ok = False
     if not keyboard or not keyboard[0].startswith("使える音: C4 D4"):
         print("atspi: the keyboard picture does not name the allowed keys")
+        ok = False
+    plot = [d for r, n, d in found if n == "グラフ"]
+    if not plot or plot[0] != "データが読み込まれていません":
+        print("atspi: the plot does not describe what it shows")
         ok = False
     print("atspi: %d controls checked" % len(found) if ok else "atspi: FAILED")
     return 0 if ok else 1
