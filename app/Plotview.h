@@ -45,8 +45,10 @@ public:
     void SetSelection(std::optional<varimel::XSelection> selection);
     int Cursor() const { return m_scene.Cursor; }
     void ClearSelectionAndCursor();
-    // The whole piece's tick the preview has reached, or -1 when none plays.
+    // The whole piece's tick the preview has reached, or -1 when none plays;
+    // the X the playhead stands at.
     void SetPlayhead(int tick);
+    std::optional<double> PlayheadX() const { return m_playheadX; }
 
     // The whole piece's notes (one per record; empty without a melody).
     const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -82,7 +83,9 @@ TEST_F(PlotWindow, FollowsTheMainWindow)
     EXPECT_EQ(plot->View()->accessibleName(), "グラフ");
 
     testutil::WriteFile(dir / "d.csv", "日付,値\n2024-01-01,0\n2024-01-02,5\n2024-01-03,10\n");
-    form->SetImportOptions({1, 2, true, false});
+    varimel::ImportOptions dates;
+    dates.XDate = true;
+    form->SetImportOptions(dates);
     form->OpenFile(QString::fromStdString(dir / "d.csv"));
     plot->View()->grab();
     EXPECT_EQ(plot->windowTitle(), "グラフ - d.csv");
@@ -109,7 +112,9 @@ TEST_F(PlotWindow, FollowsTheMainWindow)
 // part, the status line tells it, Esc lets it go.
 TEST_F(PlotWindow, CursorAndPartFromTheKeyboard)
 {
-    TPlotWindow* plot = Open(kDates, "2024-01-01,0\n2024-01-02,5\n2024-01-03,10\n2024-01-05,12.3\n");
+    // At 90 bpm a bar lasts 2.67 s, shown rounded.
+    TPlotWindow* plot = Open(std::string(kDates) + "[MappingParam]\nTempo=90\n",
+                             "2024-01-01,0\n2024-01-02,5\n2024-01-03,10\n2024-01-05,12.3\n");
     TPlotView* view = plot->View();
     const struct {
         Qt::Key key;
@@ -120,8 +125,8 @@ TEST_F(PlotWindow, CursorAndPartFromTheKeyboard)
         {Qt::Key_Right, Qt::NoModifier, "X 2024-01-01, Y 0, C4", ""},
         {Qt::Key_Right, Qt::NoModifier, "X 2024-01-02, Y 5, B4", ""},
         {Qt::Key_End, Qt::NoModifier, "X 2024-01-05, Y 12.3, C6", ""},
-        {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-03, Y 10, A5", "選択: X 2024-01-03 – 2024-01-05 · 2音 · 0:02"},
-        {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-02, Y 5, B4", "選択: X 2024-01-02 – 2024-01-05 · 3音 · 0:02"},
+        {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-03, Y 10, A5", "選択: X 2024-01-03 – 2024-01-05 · 2音 · 0:03"},
+        {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-02, Y 5, B4", "選択: X 2024-01-02 – 2024-01-05 · 3音 · 0:03"},
         {Qt::Key_Escape, Qt::NoModifier, "4点、X 2024-01-01〜2024-01-05、Y 0〜12.3、音 C4〜C6", ""},
     };
     const QString hint = plot->StatusLine()->text();
@@ -161,7 +166,9 @@ TEST_F(PlotWindow, PlayheadAndPartInThePicture)
 // notes of those records, from tick 0.
 TEST_F(PlotWindow, PartIsWhatIsSaved)
 {
-    TPlotWindow* plot = Open("", Numbers());
+    TPlotWindow* plot = Open("[MappingParam]\nTempo=240\n[Playback]\nSoundFont=/usr/share/sounds/sf2/TimGM6mb.sf2\n"
+                             "AudioDriver=file\n",
+                             Numbers());
     const std::string whole = dir / "whole.mid", part = dir / "part.mid";
     std::string target = whole;
     seams::SetSaveFileChooser([&](QWidget*, const QString&) { return QString::fromStdString(target); });
@@ -179,6 +186,19 @@ TEST_F(PlotWindow, PartIsWhatIsSaved)
         EXPECT_EQ(some[i].first, all[10 + i].first - all[10].first);
     }
     EXPECT_EQ(some.front().first, 0u);
+
+    // Its preview's playhead runs inside the part, where the whole piece has
+    // those notes.
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing()) << (boxes.shown.empty() ? "" : boxes.shown[0].details.toStdString());
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 400)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_TRUE(plot->View()->PlayheadX());
+    EXPECT_GE(*plot->View()->PlayheadX(), 10.0);
+    EXPECT_LT(*plot->View()->PlayheadX(), 13.0);
+    form->StopButtonClick();
 }
 
 // The picture goes out as the filter or the typed name says, at the window's
@@ -235,6 +255,7 @@ TEST_F(PlotWindow, PlaceIsKept)
         {"", true, {900, 460}},
         {"[Plot]\nLeft=10\nTop=20\nWidth=700\nHeight=300\n", true, {700, 300}},
         {"[Plot]\nLeft=10\nTop=20\nWidth=5\nHeight=300\n", true, {900, 460}},
+        {"[Plot]\nLeft=10\nTop=20\nWidth=20000\nHeight=300\n", true, {900, 460}},
         {"[Plot]\nLeft=10\nTop=20\nWidth=700\n", true, {900, 460}},
     };
     for (const auto& r : rows) {

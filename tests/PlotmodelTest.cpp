@@ -189,12 +189,13 @@ TEST(Plotmodel, TicksAtRoundValues)
 // to start at 0; its extent (count, shift, end) needs no copy and agrees.
 TEST(Plotmodel, PartIsTheWholePiecesNotes)
 {
-    const std::optional<CsvLoad> walk = LoadCsv(std::string(VARIMEL_SOURCE_DIR) + "/examples/walk.csv");
-    ASSERT_TRUE(walk);
-    const TXYDataList& data = walk->Data;
+    // Two runs of records with a long gap between them: a part that ends
+    // before the gap ends with its last note, long after its last bar.
+    TXYDataList data;
+    for (int i = 0; i < 40; ++i)
+        data.Add({i < 20 ? i : i + 20.0, static_cast<double>((i * 7) % 11)});
     MappingRequest request;
     request.DxPQN = 1.5;
-    request.Duration = 2.5; // notes longer than the gap: the part ends with its longest
     const std::vector<NoteSpan> whole = MappedNotes(&data, request);
     ASSERT_EQ(whole.size(), static_cast<std::size_t>(data.Count()));
     const double firstX = data.First().X, lastX = data.Last().X;
