@@ -10,6 +10,7 @@
 #include "music/Filebuild.h"
 #include "music/Parameters.h"
 #include "music/Selection.h"
+#include "music/Series.h"
 #include "sys/Replace.h"
 #include "sys/Temporaries.h"
 
@@ -17,6 +18,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -72,6 +74,33 @@ std::string JsonString(std::string_view s)
     return out;
 }
 
+// A number as JSON writes it, in its shortest exact form.
+std::string JsonNumber(double v)
+{
+    char text[64];
+    const auto r = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, r.ptr);
+}
+
+// With several series: each one's column, header, record count and Y range.
+std::string SeriesJson(const CsvLoad& load)
+{
+    if (load.More.empty())
+        return {};
+    std::string json = ", \"series\": [";
+    for (std::size_t k = 0; k <= load.More.size(); ++k) {
+        const TXYDataList& data = k == 0 ? load.Data : load.More[k - 1];
+        const int column = k == 0 ? load.Options.YColumn : load.Options.MoreYColumns[k - 1];
+        const auto [minY, maxY] = data.YBounds();
+        json += std::string(k ? ", " : "") + "{\"column\": " + std::to_string(column) +
+                ", \"name\": " + JsonString(k < load.Names.size() ? load.Names[k] : std::string()) +
+                ", \"records\": " + std::to_string(data.Count()) +
+                ", \"ymin\": " + (data.Empty() ? "null" : JsonNumber(minY)) +
+                ", \"ymax\": " + (data.Empty() ? "null" : JsonNumber(maxY)) + "}";
+    }
+    return json + "]";
+}
+
 // False when standard output did not take it (closed, full, a closed pipe).
 bool PrintSummaryJson(const CsvLoad& load)
 {
@@ -82,7 +111,7 @@ bool PrintSummaryJson(const CsvLoad& load)
                        ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
                        ", \"count\": " + std::to_string(load.Data.Count()) +
                        ", \"skipped\": " + (load.Skipped ? "true" : "false") +
-                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + "}\n";
+                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + SeriesJson(load) + "}\n";
     std::fputs(json.c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
@@ -90,9 +119,9 @@ bool PrintSummaryJson(const CsvLoad& load)
 // The value-to-note table: one row per note in time order; notes belong to
 // the records from first on.
 std::string NotesTable(const TXYDataList& data, const MappingRequest& request, const std::vector<NoteSpan>& notes,
-                       std::size_t first)
+                       std::size_t first, int series = 0)
 {
-    std::string out = "x,y,note,name,start_tick,end_tick,start_seconds\n";
+    std::string out = series ? "" : "x,y,note,name,start_tick,end_tick,start_seconds\n";
     char number[64];
     const auto put = [&](double v) {
         const auto r = std::to_chars(number, number + sizeof number, v);
@@ -110,8 +139,32 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
             out += ToneLabel(ToneOfMidiNote(n.Key));
         out += ',' + std::to_string(n.Start) + ',' + std::to_string(n.End) + ',';
         put(n.Start * 60.0 / ticksPerMinute);
+        if (series)
+            out += ',' + std::to_string(series);
         out += '\n';
     }
+    return out;
+}
+
+// The table of several series: every note of every series in time order
+// (series by series at one tick), with the series' Y column at the end.
+std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<int>& columns,
+                             const MappingRequest& request)
+{
+    const std::vector<std::vector<NoteSpan>> notes = SeriesNotes(tracks, request);
+    struct Row {
+        std::uint32_t start;
+        std::size_t series;
+        std::size_t index;
+    };
+    std::vector<Row> rows;
+    for (std::size_t k = 0; k < notes.size(); ++k)
+        for (std::size_t i = 0; i < notes[k].size(); ++i)
+            rows.push_back({notes[k][i].Start, k, i});
+    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.start < b.start; });
+    std::string out = "x,y,note,name,start_tick,end_tick,start_seconds,series\n";
+    for (const Row& r : rows)
+        out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]}, r.index, columns[r.series]);
     return out;
 }
 
@@ -162,7 +215,7 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (load->Skipped && !options.Batch())
         say(std::string(kMsgLinesSkipped));
     if (options.report) {
-        const std::string tsv = SkippedLinesTsv(load->Skips, false);
+        const std::string tsv = ReportTsv(load->Skips, load->Missing, false);
         if (!ReplaceFile(
                 *options.report, [&tsv](const std::string& path) { return WriteWholeFile(path, tsv); }, &reason))
             return stop(kExitFailed, "varimel-render: " + *options.report + ": " + reason,
@@ -182,8 +235,18 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     request.DxPQN = check.DxPQN;
     request.Duration = check.Duration;
 
+    // Several series play together; a part of X takes one.
+    const bool several = !load->More.empty();
+    const std::vector<SeriesTrack> tracks =
+        several ? TracksOf(load->Data, load->More, request, load->Names) : std::vector<SeriesTrack>();
+    std::vector<int> columns{options.import.YColumn};
+    columns.insert(columns.end(), options.import.MoreYColumns.begin(), options.import.MoreYColumns.end());
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
+    if (part && several) {
+        say("varimel-render: --x-from and --x-to take one Y column");
+        return stop(kExitUsage, kUsageLine, "--x-from and --x-to take one Y column");
+    }
     XSelection selection{load->Data.First().X, load->Data.Last().X};
     const auto within = [&](const char* name, const std::optional<std::string>& text, std::optional<double> value,
                             double& end) {
@@ -210,6 +273,8 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     const std::size_t firstRecord = part ? RecordsIn(load->Data, selection).first : 0;
     const auto build = [&](const std::string& path) {
         ScaleNoteSet set;
+        if (several)
+            return BuildSeriesSmf(tracks, request, path, &reason);
         return part ? BuildSelectedSmf(partNotes.Notes, partNotes.End, request, path, &reason)
                     : BuildSmf(&load->Data, request, path, set, &reason);
     };
@@ -234,17 +299,25 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
     result.notes = part ? static_cast<int>(partNotes.Notes.size()) : load->Data.Count();
+    for (const TXYDataList& more : load->More)
+        result.notes += more.Count();
     if (!outputs.notes.empty()) {
         const std::string table =
-            NotesTable(load->Data, request, part ? partNotes.Notes : MappedNotes(&load->Data, request), firstRecord);
+            several ? SeriesNotesTable(tracks, columns, request)
+                    : NotesTable(load->Data, request, part ? partNotes.Notes : MappedNotes(&load->Data, request),
+                                 firstRecord);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        const double ticks = part ? static_cast<double>(partNotes.End)
-                                  : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
+        double ticks = part ? static_cast<double>(partNotes.End)
+                            : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
+        if (several) {
+            const std::optional<SeriesFrames> frames = FramesOf(tracks, request.DxPQN, request.SharedRange);
+            ticks = frames ? static_cast<double>(frames->End) : 0.0;
+        }
         const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
         std::string error;

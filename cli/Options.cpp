@@ -4,9 +4,11 @@
 #include "Outputs.h"
 #include "config/Settingsfile.h"
 #include "data/Number.h"
+#include "data/Series.h"
 #include "playback/Audioformat.h"
 #include "sys/Paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -89,6 +91,22 @@ void TakeXChoice(Options& o)
     o.xChoiceGiven = true;
 }
 
+// The items of a comma-separated list ("2,5,7"); an empty item is refused.
+std::vector<std::string> ListItems(const std::string& name, const std::string& value)
+{
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = value.find(',', start);
+        items.push_back(value.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (items.back().empty())
+            throw UsageError{name + " needs numbers separated by commas, not '" + value + "'"};
+        if (comma == std::string::npos)
+            return items;
+        start = comma + 1;
+    }
+}
+
 // Options without a value, and what each sets.
 struct Flag {
     const char* name;
@@ -110,6 +128,7 @@ const Flag kFlags[] = {
          o.import.XDate = true;
      }},
     {"--decimal-comma", [](Options& o) { o.import.DecimalComma = true; }},
+    {"--shared-range", [](Options& o) { o.request.SharedRange = true; }},
 };
 
 // Options with a value ("--name VALUE", "--name=VALUE", "-j4", "-oDIR"), and
@@ -132,8 +151,13 @@ const Valued kValued[] = {
     {"--velocity", [](Options& o, const std::string& n,
                       const std::string& v) { o.request.Velocity = Clamped(n, v, kMinVelocity, kMaxVelocity); }},
     {"--duration", [](Options& o, const std::string&, const std::string& v) { o.duration = v; }},
-    {"--program", [](Options& o, const std::string& n,
-                     const std::string& v) { o.request.Program = IntegerIn(n, v, 0, kProgramCount - 1); }},
+    {"--program",
+     [](Options& o, const std::string& n, const std::string& v) {
+         o.programs.clear();
+         for (const std::string& item : ListItems(n, v))
+             o.programs.push_back(IntegerIn(n, item, 0, kProgramCount - 1));
+         o.request.Program = o.programs.front();
+     }},
     {"--wav", [](Options& o, const std::string&, const std::string& v) { o.wav = v; }},
     {"--soundfont", [](Options& o, const std::string&, const std::string& v) { o.soundFont = v; }},
     {"--x-column",
@@ -142,8 +166,18 @@ const Valued kValued[] = {
          o.import.XColumn = IntegerIn(n, v, 1, kMaxImportColumn);
          o.xColumnGiven = true;
      }},
-    {"--y-column", [](Options& o, const std::string& n,
-                      const std::string& v) { o.import.YColumn = IntegerIn(n, v, 1, kMaxImportColumn); }},
+    {"--y-column",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::vector<std::string> items = ListItems(n, v);
+         if (items.size() > static_cast<std::size_t>(kMaxSeries))
+             throw UsageError{n + " takes at most " + std::to_string(kMaxSeries) + " columns, not " +
+                              std::to_string(items.size())};
+         o.import.YColumn = IntegerIn(n, items.front(), 1, kMaxImportColumn);
+         o.import.MoreYColumns.clear();
+         for (std::size_t k = 1; k < items.size(); ++k)
+             o.import.MoreYColumns.push_back(IntegerIn(n, items[k], 1, kMaxImportColumn));
+         o.yColumnsGiven = true;
+     }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
     {"--audio", [](Options& o, const std::string&, const std::string& v) { o.audio = v; }},
     {"--notes-csv", [](Options& o, const std::string&, const std::string& v) { o.notesCsv = v; }},
@@ -167,6 +201,35 @@ template <typename Entry, std::size_t N> const Entry* Find(const Entry (&table)[
         if (name == entry.name)
             return &entry;
     return nullptr;
+}
+
+// The series and their instruments: each Y column once; --program gives one
+// instrument for all or one each, else the settings file's list when it fits.
+void SettleSeries(Options& o)
+{
+    std::vector<int> columns{o.import.YColumn};
+    columns.insert(columns.end(), o.import.MoreYColumns.begin(), o.import.MoreYColumns.end());
+    std::vector<int> sorted = columns;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        throw UsageError{"--y-column names a column twice"};
+    const std::size_t n = columns.size();
+    std::vector<int> programs = o.programs;
+    if (programs.size() > 1 && programs.size() != n)
+        throw UsageError{"--program takes one instrument or one for each of the " + std::to_string(n) +
+                         " Y columns, not " + std::to_string(programs.size())};
+    if (programs.size() == 1)
+        programs.assign(n, programs.front());
+    if (programs.empty()) {
+        programs.assign(1, o.request.Program);
+        if (o.import.MorePrograms.size() == n - 1)
+            programs.insert(programs.end(), o.import.MorePrograms.begin(), o.import.MorePrograms.end());
+        else
+            programs.resize(n, o.request.Program);
+    }
+    o.request.Program = programs.front();
+    o.import.MorePrograms.assign(programs.begin() + 1, programs.end());
+    o.request.MorePrograms = o.import.MorePrograms;
 }
 
 } // namespace
@@ -225,8 +288,10 @@ Options ParseArguments(int argc, char** argv)
         throw UsageError{"--x-line and --x-date cannot be used together"};
     if (o.import.XColumn == 0 && o.xColumnGiven)
         throw UsageError{"--x-line and --x-column cannot be used together"};
-    if (o.import.XColumn == o.import.YColumn)
+    if (o.import.XColumn == o.import.YColumn ||
+        std::count(o.import.MoreYColumns.begin(), o.import.MoreYColumns.end(), o.import.XColumn) > 0)
         throw UsageError{"X and Y cannot be read from the same column"};
+    SettleSeries(o);
     // The part of X, read as X itself is read (a date with --x-date).
     const auto xValue = [&o](const char* name, const std::optional<std::string>& text) -> std::optional<double> {
         if (!text)

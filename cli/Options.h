@@ -41,6 +41,8 @@ struct Options {
     std::optional<std::string> xTo;
     std::optional<double> xFromValue; // read as numbers, or as dates with --x-date
     std::optional<double> xToValue;
+    std::vector<int> programs; // --program: one for all series, or one each
+    bool yColumnsGiven = false;
 
     bool Batch() const { return outDir.has_value(); }
 

@@ -3,9 +3,12 @@
 
 #include "config/Inifile.h"
 #include "data/Number.h"
+#include "data/Series.h"
 #include "sys/Paths.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
@@ -112,6 +115,34 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     im.DecimalComma = comma == 1;
     if (im.XColumn == im.YColumn)
         im = defaults;
+    // Further series, only as a whole: each column once, none of them X or Y,
+    // an instrument for each.
+    const auto list = [&ini](const char* key) {
+        std::vector<int> values;
+        const std::string text = ini.Read(kSectionImport, key).value_or(std::string());
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t comma = std::min(text.find(',', start), text.size());
+            values.push_back(ParseProfileInteger(text.substr(start, comma - start)).value_or(-1));
+            start = comma + 1;
+        }
+        return values;
+    };
+    im.MoreYColumns = list(kKeyMoreYColumns);
+    im.MorePrograms = list(kKeyMorePrograms);
+    std::vector<int> columns = im.MoreYColumns;
+    columns.push_back(im.XColumn);
+    columns.push_back(im.YColumn);
+    std::sort(columns.begin(), columns.end());
+    const bool seriesOk =
+        im.MoreYColumns.size() < static_cast<std::size_t>(kMaxSeries) && im.MorePrograms.size() == im.MoreYColumns.size() &&
+        std::all_of(im.MoreYColumns.begin(), im.MoreYColumns.end(),
+                    [](int c) { return c >= 1 && c <= kMaxImportColumn; }) &&
+        std::all_of(im.MorePrograms.begin(), im.MorePrograms.end(), [](int p) { return p >= 0 && p < kProgramCount; }) &&
+        std::adjacent_find(columns.begin(), columns.end()) == columns.end();
+    if (!seriesOk) {
+        im.MoreYColumns.clear();
+        im.MorePrograms.clear();
+    }
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
     // The plot window's place, only when all of it is there and sensible.
@@ -177,6 +208,18 @@ std::string ConfiguredSoundFont()
     return ini.Read(kSectionPlayback, kKeySoundFont).value_or(std::string());
 }
 
+namespace {
+
+std::string Joined(const std::vector<int>& values)
+{
+    std::string text;
+    for (const int v : values)
+        text += (text.empty() ? "" : ",") + std::to_string(v);
+    return text;
+}
+
+} // namespace
+
 SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c, std::string* reason)
 {
     const auto number = [](int v) -> std::optional<std::string> { return std::to_string(v); };
@@ -206,6 +249,8 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyYColumn, number(c.Import.YColumn)},
         {kSectionImport, kKeyXDate, std::string(c.Import.XDate ? "1" : "0")},
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
+        {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
+        {kSectionImport, kKeyMorePrograms, Joined(c.Import.MorePrograms)},
         {kSectionPlot, kKeyLeft, c.Plot ? number(c.Plot->Left) : std::nullopt},
         {kSectionPlot, kKeyTop, c.Plot ? number(c.Plot->Top) : std::nullopt},
         {kSectionPlot, kKeyWidth, c.Plot ? number(c.Plot->Width) : std::nullopt},
@@ -218,6 +263,11 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
     const bool writeImport = !c.Import.IsDefault() || ini.HasSection(kSectionImport);
     for (const Step& step : steps) {
         if (!writeImport && step.section == kSectionImport)
+            continue;
+        // The further series only once there are some, or to clear them.
+        const std::string_view key = step.key;
+        if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
+            !ini.Read(kSectionImport, step.key))
             continue;
         // The plot window's place only once it has one.
         if (!c.Plot && step.section == kSectionPlot)

@@ -555,7 +555,36 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
     std::string why;
     std::optional<CsvLoad> load;
     try {
-        load = LoadCsvFile(path, why, options, budget);
+        if (options.MoreYColumns.empty()) {
+            load = LoadCsvFile(path, why, options, budget);
+        } else {
+            // Each column is read as a load of its own; the lines and values
+            // they miss are then sorted out between them.
+            load = LoadCsvFile(path, why, options.ForColumn(options.YColumn), budget);
+            std::vector<ColumnRead> reads(options.MoreYColumns.size());
+            for (std::size_t k = 0; load && k < reads.size(); ++k) {
+                std::optional<CsvLoad> more =
+                    LoadCsvFile(path, why, options.ForColumn(options.MoreYColumns[k]), budget);
+                if (!more)
+                    load.reset();
+                else
+                    reads[k] = {options.MoreYColumns[k], std::move(more->Data), std::move(more->Skips)};
+            }
+            if (load) {
+                ColumnRead first{options.YColumn, {}, std::move(load->Skips)};
+                std::vector<const ColumnRead*> all{&first};
+                for (const ColumnRead& read : reads)
+                    all.push_back(&read);
+                SeriesSplit split = SplitSeries(all, options);
+                load->Skips = std::move(split.Skips);
+                load->Missing = std::move(split.Missing);
+                load->Names = std::move(split.Names);
+                for (ColumnRead& read : reads)
+                    load->More.push_back(std::move(read.Data));
+                load->Skipped = !load->Skips.Empty() || !load->Missing.empty();
+                load->Options = options;
+            }
+        }
     } catch (const std::bad_alloc&) {
         load.reset();
         why = kReasonNoMemory;

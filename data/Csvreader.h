@@ -5,6 +5,7 @@
 
 #include "Importer.h"
 #include "Number.h"
+#include "Series.h"
 #include "Xydata.h"
 #include "sys/Memory.h"
 #include "sys/Paths.h"
@@ -86,10 +87,16 @@ inline constexpr char kReasonFileChanged[] = "the file changed while it was read
 
 struct CsvLoad {
     TXYDataList Data;     // valid records, sorted
-    bool Skipped = false; // at least one line was invalid
+    bool Skipped = false; // at least one line was invalid (or, with several series, missed a value)
     CsvSummary Summary;
     SkippedLines Skips; // every invalid line, in file order
     ImportOptions Options;
+    // With further Y columns: their series (sorted, in the options' order),
+    // the values each series misses, and every series' header (the first's
+    // too; empty when the column has none).
+    std::vector<TXYDataList> More;
+    std::vector<MissingValue> Missing;
+    std::vector<std::string> Names;
 };
 
 // What the caller of a load will keep besides it, and with whom it shares

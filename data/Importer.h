@@ -22,8 +22,21 @@ struct ImportOptions {
     int YColumn = 2;           // fields are numbered from 1
     bool XDate = false;        // X is a date (days since 1970-01-01)
     bool DecimalComma = false; // "1,5;2,25": comma as decimal point, ';' between fields
+    // Further Y columns, each read as a series of its own beside the first,
+    // and the instrument (program) each plays with.
+    std::vector<int> MoreYColumns;
+    std::vector<int> MorePrograms;
 
-    bool IsDefault() const { return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma; }
+    bool IsDefault() const { return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && MoreYColumns.empty(); }
+    // The reading of one column: these options with only yColumn as Y.
+    ImportOptions ForColumn(int yColumn) const
+    {
+        ImportOptions one = *this;
+        one.YColumn = yColumn;
+        one.MoreYColumns.clear();
+        one.MorePrograms.clear();
+        return one;
+    }
     bool operator==(const ImportOptions&) const = default;
 };
 

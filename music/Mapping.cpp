@@ -71,6 +71,7 @@ struct MapInputs {
     double maxY;
     double minY;
     long double yRange;
+    const std::vector<double>* lineXs; // with several series: every line's X
 };
 
 struct Mapped {
@@ -81,6 +82,9 @@ struct Mapped {
 
 // Start, length and scale position of the records [from, to); stops at the
 // first record with a tick out of range (its position stays -1).
+// Framed: a series among others (its own lines' X, a given Y range); the
+// plain piece is compiled without those steps.
+template <bool Framed>
 [[gnu::always_inline]] inline void MapRecords(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
     const TXYDataList& data = *in.data;
@@ -95,8 +99,18 @@ struct Mapped {
                 ++next;
         }
         std::uint32_t length = in.defaultLength;
-        if (next < in.count) {
-            const auto gap = TruncTick((static_cast<long double>(data[next].X) - x) * in.lscale * in.Duration + 0.5L);
+        double nextX = 0.0;
+        bool hasNext = next < in.count;
+        if (hasNext)
+            nextX = data[next].X;
+        if constexpr (Framed) {
+            // The next line of any series: a series rests where it has no value.
+            const auto after = std::upper_bound(in.lineXs->begin(), in.lineXs->end(), data[i].X);
+            hasNext = after != in.lineXs->end();
+            nextX = hasNext ? *after : 0.0;
+        }
+        if (hasNext) {
+            const auto gap = TruncTick((static_cast<long double>(nextX) - x) * in.lscale * in.Duration + 0.5L);
             if (!gap)
                 return;
             length = *gap;
@@ -106,7 +120,9 @@ struct Mapped {
         const auto start = TruncTick((x - in.x0) * in.lscale);
         if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
             return;
-        const int position = ScalePositionOf(data[i].Y, in.minY, in.maxY, in.yRange, in.n);
+        int position = ScalePositionOf(data[i].Y, in.minY, in.maxY, in.yRange, in.n);
+        if constexpr (Framed)
+            position = std::clamp(position, 0, in.n - 1); // a value outside a given range takes the nearest end note
         m = {*start, length, position};
     }
 }
@@ -116,12 +132,18 @@ struct Mapped {
 // give the same integers.
 void MapRecordsPlain(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
-    MapRecords(in, from, to, out);
+    if (in.lineXs)
+        MapRecords<true>(in, from, to, out);
+    else
+        MapRecords<false>(in, from, to, out);
 }
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("sse3"))) void MapRecordsSse3(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
-    MapRecords(in, from, to, out);
+    if (in.lineXs)
+        MapRecords<true>(in, from, to, out);
+    else
+        MapRecords<false>(in, from, to, out);
 }
 const auto MapRange = [] {
     __builtin_cpu_init(); // this runs before main, perhaps before the library's own start-up
@@ -136,7 +158,7 @@ constexpr auto MapRange = MapRecordsPlain;
 std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
                           std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
                           std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
-                          const BlockFlush& flush)
+                          const BlockFlush& flush, const SeriesFrame* frame)
 {
     if (!dataList || dataList->Empty() || DxPQN == 0.0)
         return 0;
@@ -147,16 +169,16 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
 
     constexpr long double quarter = TicksPerQuarter;
     const long double lscale = TicksPerX(DxPQN);
-    const long double x0 = data.First().X;
-    const auto pieceEnd = PieceEndTick(data, DxPQN);
-    if (!pieceEnd)
+    const long double x0 = frame ? frame->OriginX : data.First().X;
+    const auto pieceEnd = frame ? std::optional(frame->End) : PieceEndTick(data, DxPQN);
+    if (!pieceEnd || *pieceEnd == 0)
         return 0;
     const std::uint32_t end = *pieceEnd;
 
     set.PreviousPosition = 0;
     const int n = BuildNoteSet(set, scaleIndex, tonic, lowTone, highTone);
     const bool hasDescending = ScaleTable[static_cast<std::size_t>(scaleIndex)].HasDescending;
-    const auto [minY, maxY] = data.YBounds();
+    const auto [minY, maxY] = frame ? std::pair(frame->MinY, frame->MaxY) : data.YBounds();
     const long double yRange = static_cast<long double>(maxY) - minY;
     const auto defaultLength = TruncTick(quarter * Duration + 0.5L);
     if (!defaultLength)
@@ -183,7 +205,8 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
     // data, so a large list has them worked out a block ahead on a second
     // thread while this one adds the notes of the block before (in order:
     // the descending forms depend on the position before) and hands them on.
-    const MapInputs inputs{&data, count, lscale, x0, Duration, *defaultLength, n, maxY, minY, yRange};
+    const MapInputs inputs{
+        &data, count, lscale, x0, Duration, *defaultLength, n, maxY, minY, yRange, frame ? frame->LineXs : nullptr};
     const bool ahead = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
     std::vector<Mapped> block(std::min(count, kBlock));
     std::vector<Mapped> next(ahead ? block.size() : 0);
@@ -220,13 +243,14 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
 
 std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
                              std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program)
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                             const SeriesFrame* frame)
 {
     return MapInBlocks(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
-                       writeProgramChange, Program, {});
+                       writeProgramChange, Program, {}, frame);
 }
 
-std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& r)
+std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& r, const SeriesFrame* frame)
 {
     std::vector<NoteSpan> notes;
     if (!data || !RequestInRange(r, false))
@@ -235,8 +259,8 @@ std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest&
     TMidiEventList melody(0, "", "");
     if (MapDataToNotes(set, data, melody, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
                        MidiNoteOfTone(r.HighTone), r.DxPQN,
-                       static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity)), r.Duration, false,
-                       0) == 0)
+                       static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity)), r.Duration, false, 0,
+                       frame) == 0)
         return notes;
     notes.reserve(static_cast<std::size_t>(data->Count()));
     // Each note was added as its note-on followed by its note-off.

@@ -54,6 +54,11 @@ struct MappingRequest {
     int Velocity = kDefaultVelocity;
     int Program = kDefaultProgram;
     bool WriteProgramChange = true;
+    // With several series: the instrument of each series after the first,
+    // and whether all are mapped over one common Y range instead of each
+    // over its own.
+    std::vector<int> MorePrograms;
+    bool SharedRange = false;
 };
 
 // Whether the request's scale, tonic and tones are places in their lists
@@ -105,12 +110,26 @@ double ScalePositionEdge(int position, double minY, double maxY, int n);
 // last record, rounded up to a whole bar. Empty when it does not fit 32 bits.
 std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN);
 
+// How one series of several sits in the piece: the X its ticks count from,
+// the X of every line that gives any series a value (ascending, each once: a
+// note lasts its share of the gap to the next of them, so a series rests on
+// a line it has no value for), the piece's end tick, and the Y range it is
+// mapped over (values outside take the end notes).
+struct SeriesFrame {
+    double OriginX = 0.0;
+    const std::vector<double>* LineXs = nullptr;
+    std::uint32_t End = 0;
+    double MinY = 0.0;
+    double MaxY = 0.0;
+};
+
 // Maps every record onto a note of the set into melody. Returns the end tick
 // of the piece, or 0 when nothing was produced (no data, an X increment of 0,
 // or a tick that would not fit 32 bits).
 std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
                              std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program);
+                             std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                             const SeriesFrame* frame = nullptr);
 
 // Called after each block of notes with the start tick of the next block's
 // first note: every event before it is final and may leave the list.
@@ -121,7 +140,7 @@ using BlockFlush = std::function<bool(TMidiEventList& melody, std::uint32_t limi
 std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
                           std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
                           std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
-                          const BlockFlush& flush);
+                          const BlockFlush& flush, const SeriesFrame* frame = nullptr);
 
 // One note of a mapped piece: the ticks it sounds and its key.
 struct NoteSpan {
@@ -132,7 +151,8 @@ struct NoteSpan {
 
 // The notes the request makes of the list, in time order (what BuildSmf
 // writes into the melody track); empty when nothing would be built.
-std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& request);
+std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& request,
+                                  const SeriesFrame* frame = nullptr);
 
 // The notes of a piece, asked which sound at a tick.
 class NoteTimeline {
