@@ -1,17 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "Importdialog.h"
 
+#include "Messagebox.h"
 #include "Qtstrings.h"
+#include "data/Series.h"
+#include "music/Generalmidi.h"
+#include "music/Mapping.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using varimel::ImportOptions;
 
@@ -47,6 +55,34 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     form->addRow(yLabel, m_yColumn);
     form->addRow(QString(), m_comma);
 
+    // Further Y columns, each a series with its own instrument.
+    m_more = new QTableWidget(0, 2, this);
+    m_more->setObjectName(QStringLiteral("MoreSeriesTable"));
+    m_more->setHorizontalHeaderLabels({QStringLiteral("列"), QStringLiteral("音色")});
+    m_more->setAccessibleName(QStringLiteral("重ねる列"));
+    m_more->horizontalHeader()->setStretchLastSection(true);
+    m_more->verticalHeader()->setVisible(false);
+    m_more->setMinimumHeight(110);
+    m_more->setMaximumHeight(140);
+    auto* moreLabel = new QLabel(QStringLiteral("重ねる列(&O)"), this);
+    moreLabel->setBuddy(m_more);
+    auto* addMore = new QPushButton(QStringLiteral("列を追加(&A)"), this);
+    addMore->setObjectName(QStringLiteral("AddSeriesButton"));
+    auto* removeMore = new QPushButton(QStringLiteral("列を削除(&E)"), this);
+    removeMore->setObjectName(QStringLiteral("RemoveSeriesButton"));
+    connect(addMore, &QPushButton::clicked, this,
+            [this] { AddSeries(std::max(m_yColumn->value(), m_xColumn->value()) + m_more->rowCount() + 1, 0); });
+    connect(removeMore, &QPushButton::clicked, this, [this] {
+        if (m_more->rowCount() > 0) {
+            m_more->removeRow(m_more->currentRow() >= 0 ? m_more->currentRow() : m_more->rowCount() - 1);
+            Refresh();
+        }
+    });
+    auto* moreButtons = new QHBoxLayout;
+    moreButtons->addWidget(addMore);
+    moreButtons->addWidget(removeMore);
+    moreButtons->addStretch(1);
+
     m_preview = new QTableWidget(this);
     m_preview->setObjectName(QStringLiteral("PreviewTable"));
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -69,6 +105,9 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(moreLabel);
+    layout->addWidget(m_more);
+    layout->addLayout(moreButtons);
     layout->addWidget(previewLabel);
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
@@ -87,7 +126,49 @@ ImportOptions TImportDialog::Options() const
     o.XDate = !m_xLine->isChecked() && m_xDate->isChecked();
     o.YColumn = m_yColumn->value();
     o.DecimalComma = m_comma->isChecked();
+    for (int r = 0; r < m_more->rowCount(); ++r) {
+        o.MoreYColumns.push_back(static_cast<QSpinBox*>(m_more->cellWidget(r, 0))->value());
+        o.MorePrograms.push_back(static_cast<QComboBox*>(m_more->cellWidget(r, 1))->currentIndex());
+    }
     return o;
+}
+
+void TImportDialog::AddSeries(int column, int program)
+{
+    if (m_more->rowCount() >= varimel::kMaxSeries - 1)
+        return;
+    const int row = m_more->rowCount();
+    m_more->insertRow(row);
+    auto* columnBox = new QSpinBox(m_more);
+    columnBox->setRange(1, varimel::kMaxImportColumn);
+    columnBox->setValue(std::clamp(column, 1, varimel::kMaxImportColumn));
+    columnBox->setAccessibleName(QStringLiteral("重ねる列 %1").arg(row + 1));
+    auto* programBox = new QComboBox(m_more);
+    for (int p = 0; p < varimel::kProgramCount; ++p)
+        programBox->addItem(FromCore(varimel::ProgramEntry(p)));
+    programBox->setCurrentIndex(std::clamp(program, 0, varimel::kProgramCount - 1));
+    programBox->setAccessibleName(QStringLiteral("重ねる列 %1 の音色").arg(row + 1));
+    m_more->setCellWidget(row, 0, columnBox);
+    m_more->setCellWidget(row, 1, programBox);
+    connect(columnBox, &QSpinBox::valueChanged, this, [this] { Refresh(); });
+    Refresh();
+}
+
+void TImportDialog::accept()
+{
+    // Every column once: a further column that is X, Y or another one's
+    // would be heard twice or not at all.
+    const ImportOptions o = Options();
+    std::vector<int> columns = o.MoreYColumns;
+    columns.push_back(o.YColumn);
+    if (o.XColumn > 0)
+        columns.push_back(o.XColumn);
+    std::sort(columns.begin(), columns.end());
+    if (std::adjacent_find(columns.begin(), columns.end()) != columns.end()) {
+        ShowError(QStringLiteral("同じ列が2回指定されています。XとYと重ねる列には別々の列を指定して下さい。"), this);
+        return;
+    }
+    QDialog::accept();
 }
 
 void TImportDialog::SetOptions(const ImportOptions& o)
@@ -99,6 +180,9 @@ void TImportDialog::SetOptions(const ImportOptions& o)
     m_xDate->setChecked(o.XDate);
     m_yColumn->setValue(o.YColumn);
     m_comma->setChecked(o.DecimalComma);
+    m_more->setRowCount(0);
+    for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
+        AddSeries(o.MoreYColumns[k], k < o.MorePrograms.size() ? o.MorePrograms[k] : 0);
     Refresh();
 }
 
@@ -122,6 +206,9 @@ void TImportDialog::Refresh()
             header += QStringLiteral(" (X)");
         if (c == o.YColumn)
             header += QStringLiteral(" (Y)");
+        for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
+            if (c == o.MoreYColumns[k])
+                header += QStringLiteral(" (Y%1)").arg(k + 2);
         headers << header;
     }
     m_preview->setHorizontalHeaderLabels(headers);
@@ -136,7 +223,7 @@ void TImportDialog::Refresh()
             auto* item = new QTableWidgetItem(FromCore(row.Fields[static_cast<std::size_t>(c)]));
             if (c + 1 == o.XColumn)
                 item->setBackground(xColour);
-            else if (c + 1 == o.YColumn)
+            else if (c + 1 == o.YColumn || std::count(o.MoreYColumns.begin(), o.MoreYColumns.end(), c + 1) > 0)
                 item->setBackground(yColour);
             m_preview->setItem(r, c + 1, item);
         }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The "読み込み設定" dialog: which columns give X and Y, the line number or
-// a date as X, the decimal comma, with a preview of the current file.
+// a date as X, the decimal comma, further Y columns heard together, with a
+// preview of the current file.
 #pragma once
 
 #include "data/Importer.h"
@@ -22,6 +23,12 @@ public:
     varimel::ImportOptions Options() const;
     void SetOptions(const varimel::ImportOptions& options);
 
+    // Adds a further Y column with its instrument to the list (at most 14).
+    void AddSeries(int column, int program);
+
+protected:
+    void accept() override;
+
 private:
     void Refresh();
 
@@ -31,5 +38,6 @@ private:
     QSpinBox* m_yColumn = nullptr;
     QCheckBox* m_comma = nullptr;
     QTableWidget* m_preview = nullptr;
+    QTableWidget* m_more = nullptr; // further Y columns and their instruments
     std::string m_bytes;
 };

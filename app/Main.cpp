@@ -293,6 +293,9 @@ bool TMainForm::ReadCsvFile(const QString& path)
     m_dataList = std::make_unique<TXYDataList>(std::move(load->Data));
     m_csvPath = path;
     m_skips = std::move(load->Skips);
+    m_moreData = std::move(load->More);
+    m_missing = std::move(load->Missing);
+    m_seriesNames = std::move(load->Names);
     const CsvSummary& s = load->Summary;
     SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
     SetLabel(NumRecordLabel, FromCore(s.NumRecord));
@@ -315,6 +318,11 @@ bool TMainForm::ReadCsvFile(const QString& path)
                            .arg(line.Line)
                            .arg(FromCore(SkipReasonWords(line.Reason)), FromCore(DisplayText(line.Raw)));
         }
+        for (std::size_t i = 0; i < std::min(kShown, m_missing.size()); ++i)
+            details << QStringLiteral("行 %1: %2列目: %3")
+                           .arg(m_missing[i].Line)
+                           .arg(m_missing[i].Column)
+                           .arg(FromCore(SkipReasonWords(m_missing[i].Reason)));
         details << QStringLiteral("すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
         ShowWarning(FromCore(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
     }
@@ -380,7 +388,14 @@ void TMainForm::AudioExportClick()
         return;
     AudioPiece piece;
     std::uint32_t end = PieceEndTick(*m_dataList, request->DxPQN).value_or(0);
-    if (const std::optional<XSelection> selection = PlotSelection()) {
+    MappingRequest seriesRequest = *request;
+    if (std::vector<SeriesTrack> series = Series(seriesRequest); !series.empty()) {
+        const std::optional<SeriesFrames> frames = FramesOf(series, seriesRequest.DxPQN, seriesRequest.SharedRange);
+        end = frames ? frames->End : 0;
+        piece.Build = [series = std::move(series), r = seriesRequest](const std::string& path, std::string* reason) {
+            return BuildSeriesSmf(series, r, path, reason);
+        };
+    } else if (const std::optional<XSelection> selection = PlotSelection()) {
         auto part = std::make_shared<SelectedPart>(SelectedNotes(m_dataList.get(), *request, *selection));
         end = part->End;
         piece.Build = [part, r = *request](const std::string& path, std::string* reason) {
@@ -429,10 +444,33 @@ void TMainForm::UpdatePlot(bool sameData)
     piece.XDates = m_importOptions.XDate;
     piece.Request = request;
     piece.Melody = check.Outcome == ParameterCheck::Ok;
+    for (std::size_t k = 0; k < m_moreData.size(); ++k)
+        piece.More.push_back(&m_moreData[k]);
+    if (!m_moreData.empty()) {
+        // Each series by its header, else by its column.
+        std::vector<int> columns{m_importOptions.YColumn};
+        columns.insert(columns.end(), m_importOptions.MoreYColumns.begin(), m_importOptions.MoreYColumns.end());
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            piece.Names << (k < m_seriesNames.size() && !m_seriesNames[k].empty()
+                                ? FromCore(m_seriesNames[k])
+                                : QStringLiteral("%1列目").arg(columns[k]));
+    }
     m_plot->SetPiece(piece, m_dataList ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
 }
 
-std::optional<XSelection> TMainForm::PlotSelection() const { return m_plot ? m_plot->Selection() : std::nullopt; }
+std::vector<SeriesTrack> TMainForm::Series(MappingRequest& request) const
+{
+    if (!m_dataList || m_moreData.empty())
+        return {};
+    request.MorePrograms = m_importOptions.MorePrograms;
+    return TracksOf(*m_dataList, m_moreData, request, m_seriesNames);
+}
+
+std::optional<XSelection> TMainForm::PlotSelection() const
+{
+    // A part is taken from one series only; several play whole.
+    return m_plot && m_moreData.empty() ? m_plot->Selection() : std::nullopt;
+}
 
 void TMainForm::KeepPlayer()
 {
@@ -462,7 +500,7 @@ void TMainForm::SoundCursorKey(int key)
 
 void TMainForm::ImportReportClick()
 {
-    TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips);
+    TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips, m_missing);
     seams::RunDialog(dialog);
 }
 
@@ -594,7 +632,10 @@ bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
 {
     std::string reason;
     bool ok = false;
-    if (const std::optional<XSelection> selection = PlotSelection()) {
+    MappingRequest r = request;
+    if (const std::vector<SeriesTrack> series = Series(r); !series.empty()) {
+        ok = BuildSeriesSmf(series, r, ToPath(path), &reason);
+    } else if (const std::optional<XSelection> selection = PlotSelection()) {
         const SelectedPart part = SelectedNotes(m_dataList.get(), request, *selection);
         ok = BuildSelectedSmf(part.Notes, part.End, request, ToPath(path), &reason);
     } else {
@@ -632,7 +673,15 @@ void TMainForm::PreviewButtonClick()
         ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
         return;
     }
-    if (const std::optional<XSelection> selection = PlotSelection()) {
+    MappingRequest seriesRequest = *request;
+    if (const std::vector<SeriesTrack> series = Series(seriesRequest); !series.empty()) {
+        // Every series' keys light up.
+        std::vector<NoteSpan> all;
+        for (std::vector<NoteSpan>& notes : SeriesNotes(series, seriesRequest))
+            all.insert(all.end(), notes.begin(), notes.end());
+        m_playOffset = 0;
+        m_timeline = NoteTimeline(std::move(all));
+    } else if (const std::optional<XSelection> selection = PlotSelection()) {
         SelectedPart part = SelectedNotes(m_dataList.get(), *request, *selection);
         m_playOffset = part.Shift;
         m_timeline = NoteTimeline(std::move(part.Notes));

@@ -11,6 +11,7 @@
 #include "music/Parameters.h"
 #include "music/Scale.h"
 #include "music/Selection.h"
+#include "music/Series.h"
 
 #include "Controls.h"
 
@@ -101,6 +102,7 @@ public:
 
     // State, for the commands and the tests.
     const varimel::TXYDataList* DataList() const { return m_dataList.get(); }
+    const std::vector<varimel::TXYDataList>& MoreSeries() const { return m_moreData; }
     const QString& CsvDir() const { return m_csvDir; }
     const QString& SmfDir() const { return m_smfDir; }
     const QString& PreviewFileName() const { return m_previewFileName; }
@@ -110,6 +112,7 @@ public:
     // The player's tick the keyboard picture last showed sounding keys for
     // (-1 when not playing), and the player, for the tests.
     int PlayheadTick() const { return m_playheadTick; }
+    const std::vector<std::int32_t>& SoundingKeys() const { return m_sounding; }
     const varimel::MidiPlayer* Player() const { return m_player.get(); }
     const QImage& KeyboardPicture() const;
     int SavedLowToneIndex() const { return m_savedLowToneIndex; }
@@ -142,6 +145,9 @@ private:
     // numbers are valid.
     std::pair<varimel::MappingRequest, varimel::ParameterCheckResult> ControlsRequest() const;
     void UpdatePlot(bool sameData);
+    // The request's series programs from the import options, and the series
+    // of the loaded file (none with one column).
+    std::vector<varimel::SeriesTrack> Series(varimel::MappingRequest& request) const;
     // The part chosen in the plot window, if any.
     std::optional<varimel::XSelection> PlotSelection() const;
     void SoundCursorKey(int key);
@@ -182,6 +188,11 @@ private:
     QString m_csvPath; // the loaded file, read again when the import options change
     varimel::ImportOptions m_importOptions;
     varimel::SkippedLines m_skips;
+    // With further Y columns: their series, the values they miss, every
+    // series' header.
+    std::vector<varimel::TXYDataList> m_moreData;
+    std::vector<varimel::MissingValue> m_missing;
+    std::vector<std::string> m_seriesNames;
     QMenu* m_contextMenu = nullptr;
     varimel::ScaleNoteSet m_scaleNoteSet;
     std::array<std::int32_t, 128> m_keyboardNotes{};

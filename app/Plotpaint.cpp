@@ -98,14 +98,13 @@ void PaintAxes(QPainter& p, const Axes& axes, const Scene& scene)
     }
 }
 
-void PaintData(QPainter& p, const Axes& axes, const Scene& scene)
+void PaintData(QPainter& p, const Axes& axes, const Scene& scene, const TXYDataList& data, const QColor& colour)
 {
-    const TXYDataList& data = *scene.Data;
     const QRectF& area = axes.Area();
     const std::size_t first = FirstAtOrAfter(data, scene.X0);
     const std::size_t last = FirstAtOrAfter(data, std::nextafter(scene.X1, HUGE_VAL));
     const double shown = static_cast<double>(last - first);
-    p.setPen(QPen(kDataLine, 1.0));
+    p.setPen(QPen(colour, 1.0));
     if (shown <= area.width() * kExactPerPixel) {
         // One point per record, joined to the records just outside the view
         // so the line runs on past the edges.
@@ -121,7 +120,7 @@ void PaintData(QPainter& p, const Axes& axes, const Scene& scene)
         }
         p.drawPath(line);
         if (shown <= area.width() * kDotsPerPixel) {
-            p.setBrush(kDataLine);
+            p.setBrush(colour);
             for (std::size_t i = first; i < last; ++i)
                 p.drawEllipse(QPointF(axes.Px(data[i].X), axes.Py(data[i].Y)), 2.0, 2.0);
             p.setBrush(Qt::NoBrush);
@@ -203,7 +202,37 @@ void PaintSelectionAndCursor(QPainter& p, const Axes& axes, const Scene& scene)
     }
 }
 
+// Each series' colour and name in a box at the top left of the plot.
+void PaintLegend(QPainter& p, const Axes& axes, const Scene& scene)
+{
+    if (scene.Legend.size() < 2)
+        return;
+    const QFontMetricsF metrics(p.font());
+    double width = 0;
+    for (const QString& name : scene.Legend)
+        width = std::max(width, metrics.horizontalAdvance(name));
+    const double line = metrics.height();
+    const QRectF box(axes.Area().left() + 8, axes.Area().top() + 8, width + 40, line * scene.Legend.size() + 8);
+    p.fillRect(box, QColor(255, 255, 255, 220));
+    p.setPen(QColor(180, 180, 180));
+    p.drawRect(box);
+    for (qsizetype k = 0; k < scene.Legend.size(); ++k) {
+        const double y = box.top() + 4 + line * k + line / 2;
+        p.fillRect(QRectF(box.left() + 6, y - 1.5, 22, 3), SeriesColour(static_cast<std::size_t>(k)));
+        p.setPen(kAxisText);
+        p.drawText(QRectF(box.left() + 34, y - line / 2, width + 4, line), Qt::AlignLeft | Qt::AlignVCenter,
+                   scene.Legend[k]);
+    }
+}
+
 } // namespace
+
+QColor SeriesColour(std::size_t index)
+{
+    static const QColor kColours[] = {kDataLine,      {30, 110, 210}, {40, 150, 60},  {150, 60, 180},
+                                      {160, 100, 30}, {0, 150, 160},  {200, 60, 120}, {100, 100, 100}};
+    return kColours[index % std::size(kColours)];
+}
 
 Axes::Axes(QSizeF size, const Scene& scene)
     : m_area(kLeft, kTop, std::max(1.0, size.width() - kLeft - kRight), std::max(1.0, size.height() - kTop - kBottom)),
@@ -238,7 +267,10 @@ void Paint(QPainter& p, QSizeF size, const Scene& scene, QStringList* bandLabels
     p.setClipRect(area);
     if (scene.Bands)
         PaintBandFills(p, axes, scene);
-    PaintData(p, axes, scene);
+    for (std::size_t k = 0; k < scene.More.size(); ++k)
+        if (scene.More[k])
+            PaintData(p, axes, scene, *scene.More[k], SeriesColour(k + 1));
+    PaintData(p, axes, scene, *scene.Data, kDataLine);
     if (scene.Notes && scene.Bands)
         PaintMelody(p, axes, scene);
     PaintSelectionAndCursor(p, axes, scene);
@@ -246,6 +278,7 @@ void Paint(QPainter& p, QSizeF size, const Scene& scene, QStringList* bandLabels
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QColor(160, 160, 160));
     p.drawRect(area);
+    PaintLegend(p, axes, scene);
 }
 
 QRectF NoteRect(const Axes& axes, const Scene& scene, std::size_t note)

@@ -33,6 +33,8 @@ inline const QColor kPlayhead{220, 30, 30};
 inline const QColor kSelectionFill{60, 120, 220, 48};
 inline const QColor kSelectionEdge{60, 120, 220};
 inline const QColor kCursor{0, 140, 80};
+// The further series' lines, in turn.
+QColor SeriesColour(std::size_t index);
 
 // Everything one picture of the plot shows but the moving parts.
 struct Scene {
@@ -47,6 +49,10 @@ struct Scene {
     std::optional<varimel::XSelection> Selection;
     int Cursor = -1; // a record's index, or none
     QString EmptyText;
+    // With several series: the further ones, drawn in their colours, and
+    // every series' name for the legend (the first's too).
+    std::vector<const varimel::TXYDataList*> More;
+    QStringList Legend;
 };
 
 // Where the plot's area lies in a picture of size, and the place of an X or

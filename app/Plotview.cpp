@@ -80,11 +80,22 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
         for (const NoteSpan& n : m_notes)
             m_longest = std::max(m_longest, n.End - n.Start);
         m_plotNotes = PlotNotes(data, m_notes, *m_bands, piece.Request.DxPQN);
-        const double span = data.Last().X - data.First().X;
+        // The view holds every series.
+        double firstX = data.First().X, lastX = data.Last().X;
+        auto [minY, maxY] = data.YBounds();
+        for (const TXYDataList* more : piece.More) {
+            if (!more || more->Empty())
+                continue;
+            firstX = std::min(firstX, more->First().X);
+            lastX = std::max(lastX, more->Last().X);
+            const auto [low, high] = more->YBounds();
+            minY = std::min(minY, low);
+            maxY = std::max(maxY, high);
+        }
+        const double span = lastX - firstX;
         const double pad = span > 0 ? span * kSidePadding : 0.5;
-        m_fullX0 = data.First().X - pad;
-        m_fullX1 = data.Last().X + pad;
-        const auto [minY, maxY] = data.YBounds();
+        m_fullX0 = firstX - pad;
+        m_fullX1 = lastX + pad;
         const double ySpan = maxY - minY;
         const double yPad = ySpan > 0 ? ySpan * 0.04 : std::max(1.0, std::fabs(minY) * 0.1);
         m_scene.Y0 = minY - yPad;
@@ -98,6 +109,8 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
     }
     m_scene.Bands = m_bands.get();
     m_scene.Notes = &m_plotNotes;
+    m_scene.More = piece.More;
+    m_scene.Legend = piece.More.empty() ? QStringList() : piece.Names;
     Invalidate();
     Describe();
 }
@@ -252,8 +265,8 @@ void TPlotView::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::MiddleButton ||
         (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)))
         m_drag = Drag::Pan;
-    else if (event->button() == Qt::LeftButton)
-        m_drag = Drag::Select;
+    else if (event->button() == Qt::LeftButton && m_piece.More.empty())
+        m_drag = Drag::Select; // several series play whole: no part to choose
     else
         m_drag = Drag::None;
 }
@@ -335,7 +348,7 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
         return;
     }
     const int last = m_piece.Data->Count() - 1;
-    const bool extend = event->modifiers() & Qt::ShiftModifier;
+    const bool extend = (event->modifiers() & Qt::ShiftModifier) && m_piece.More.empty();
     const int cursor = m_scene.Cursor;
     // Without a cursor, the first step lands on the first or last point in
     // view.

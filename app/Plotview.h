@@ -27,6 +27,10 @@ struct PlotPiece {
     bool XDates = false;
     varimel::MappingRequest Request;
     bool Melody = false; // the request's numbers are valid, so the notes are known
+    // With several series: the further ones (not owned) and every series'
+    // name for the legend.
+    std::vector<const varimel::TXYDataList*> More;
+    QStringList Names;
 };
 
 class TPlotView : public QWidget {

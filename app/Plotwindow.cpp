@@ -132,7 +132,9 @@ void TPlotWindow::ShowStatus()
 {
     const std::optional<XSelection>& selection = m_view->Selection();
     if (!selection || !m_piece.Data) {
-        m_status->setText(QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。"));
+        m_status->setText(m_piece.More.empty()
+                              ? QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
+                              : QStringLiteral("重ねる列があるときは、いつも全体を試聴・保存します。"));
         return;
     }
     const auto show = [this](double x) {

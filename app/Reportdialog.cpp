@@ -16,18 +16,54 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-int TSkippedLinesModel::rowCount(const QModelIndex& parent) const
+TSkippedLinesModel::TSkippedLinesModel(const varimel::SkippedLines& lines,
+                                       const std::vector<varimel::MissingValue>& missing, QObject* parent)
+    : QAbstractTableModel(parent), m_lines(lines), m_missing(missing)
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_lines.Count());
+    if (missing.empty())
+        return;
+    m_rows.reserve(lines.Count() + missing.size());
+    std::size_t m = 0;
+    for (std::size_t i = 0; i <= lines.Count(); ++i) {
+        const std::uint64_t next = i < lines.Count() ? lines[i].Line : UINT64_MAX;
+        for (; m < missing.size() && missing[m].Line < next; ++m)
+            m_rows.push_back(-1 - static_cast<std::int64_t>(m));
+        if (i < lines.Count())
+            m_rows.push_back(static_cast<std::int64_t>(i));
+    }
 }
 
-int TSkippedLinesModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 3; }
+int TSkippedLinesModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_missing.empty() ? m_lines.Count() : m_rows.size());
+}
+
+int TSkippedLinesModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : (m_missing.empty() ? 3 : 4);
+}
 
 QVariant TSkippedLinesModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return {};
-    const varimel::SkippedLine line = m_lines[static_cast<std::size_t>(index.row())];
+    const auto row = static_cast<std::size_t>(index.row());
+    if (!m_missing.empty() && m_rows[row] < 0) {
+        const varimel::MissingValue& value = m_missing[static_cast<std::size_t>(-1 - m_rows[row])];
+        switch (index.column()) {
+        case 0:
+            return QString::number(value.Line);
+        case 1:
+            return FromCore(varimel::SkipReasonWords(value.Reason));
+        case 3:
+            return QString::number(value.Column);
+        default:
+            return QString();
+        }
+    }
+    const varimel::SkippedLine line = m_lines[m_missing.empty() ? row : static_cast<std::size_t>(m_rows[row])];
+    if (index.column() == 3)
+        return QString();
     switch (index.column()) {
     case 0:
         return QString::number(line.Line);
@@ -42,13 +78,14 @@ QVariant TSkippedLinesModel::headerData(int section, Qt::Orientation orientation
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const kHeaders[] = {"行", "理由", "内容"};
-    return section >= 0 && section < 3 ? QString::fromUtf8(kHeaders[section]) : QVariant();
+    static const char* const kHeaders[] = {"行", "理由", "内容", "列"};
+    return section >= 0 && section < columnCount() ? QString::fromUtf8(kHeaders[section]) : QVariant();
 }
 
 TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options,
-                             int validRecords, const varimel::SkippedLines& lines)
-    : QDialog(parent), m_lines(lines)
+                             int validRecords, const varimel::SkippedLines& lines,
+                             const std::vector<varimel::MissingValue>& missing)
+    : QDialog(parent), m_lines(lines), m_missing(missing)
 {
     setObjectName(QStringLiteral("ReportDialog"));
     setWindowTitle(QStringLiteral("読み込みレポート"));
@@ -58,14 +95,16 @@ TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* how = new QLabel(QStringLiteral("読み込み設定: ") + FromCore(varimel::DescribeOptions(options)), this);
     how->setObjectName(QStringLiteral("ReportOptionsLabel"));
-    auto* counts = new QLabel(QStringLiteral("有効なレコード: %1　読み飛ばした行: %2")
-                                  .arg(validRecords)
-                                  .arg(static_cast<qulonglong>(lines.Count())),
-                              this);
+    QString countText = QStringLiteral("有効なレコード: %1　読み飛ばした行: %2")
+                            .arg(validRecords)
+                            .arg(static_cast<qulonglong>(lines.Count()));
+    if (!m_missing.empty())
+        countText += QStringLiteral("　値のない列: %1").arg(static_cast<qulonglong>(m_missing.size()));
+    auto* counts = new QLabel(countText, this);
     counts->setObjectName(QStringLiteral("ReportCountsLabel"));
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("ReportTable"));
-    m_table->setModel(new TSkippedLinesModel(lines, m_table));
+    m_table->setModel(new TSkippedLinesModel(lines, m_missing, m_table));
     m_table->setAccessibleName(QStringLiteral("読み飛ばした行"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -100,7 +139,7 @@ TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel
 
 void TReportDialog::CopyTable()
 {
-    QApplication::clipboard()->setText(FromCore(varimel::SkippedLinesTsv(m_lines, true)));
+    QApplication::clipboard()->setText(FromCore(varimel::ReportTsv(m_lines, m_missing, true)));
 }
 
 void TReportDialog::SaveTable()
@@ -108,7 +147,7 @@ void TReportDialog::SaveTable()
     const QString path = seams::ChooseReportFile(this, QStringLiteral("TSVファイル(*.tsv)"), QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
-    const std::string tsv = varimel::SkippedLinesTsv(m_lines, true);
+    const std::string tsv = varimel::ReportTsv(m_lines, m_missing, true);
     std::string reason;
     if (!varimel::ReplaceFile(
             ToPath(path), [&tsv](const std::string& file) { return varimel::WriteWholeFile(file, tsv); }, &reason))

@@ -4,6 +4,9 @@
 #pragma once
 
 #include "data/Importer.h"
+#include "data/Series.h"
+
+#include <vector>
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -11,13 +14,13 @@
 class QTableView;
 
 // The skipped lines as a table of 行, 理由, 内容; texts are made only for the
-// rows on screen.
+// rows on screen. With several series, the values a series misses join them
+// in line order, with a fourth column 列 naming the series' column.
 class TSkippedLinesModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TSkippedLinesModel(const varimel::SkippedLines& lines, QObject* parent = nullptr)
-        : QAbstractTableModel(parent), m_lines(lines)
-    {}
+    TSkippedLinesModel(const varimel::SkippedLines& lines, const std::vector<varimel::MissingValue>& missing,
+                       QObject* parent = nullptr);
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
@@ -25,6 +28,10 @@ public:
 
 private:
     const varimel::SkippedLines& m_lines;
+    const std::vector<varimel::MissingValue>& m_missing;
+    // With missing values: each row's source, a skipped line (>= 0, its
+    // index) or a missing value (-1 - its index).
+    std::vector<std::int64_t> m_rows;
 };
 
 class TReportDialog : public QDialog {
@@ -32,12 +39,13 @@ class TReportDialog : public QDialog {
 public:
     // lines must outlive the dialog.
     TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options, int validRecords,
-                  const varimel::SkippedLines& lines);
+                  const varimel::SkippedLines& lines, const std::vector<varimel::MissingValue>& missing = {});
 
 private:
     void CopyTable();
     void SaveTable();
 
     const varimel::SkippedLines& m_lines;
+    std::vector<varimel::MissingValue> m_missing;
     QTableView* m_table = nullptr;
 };

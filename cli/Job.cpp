@@ -14,11 +14,11 @@
 #include "sys/Replace.h"
 #include "sys/Temporaries.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>

@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string_view>
 #include <cstdlib>
 #include <optional>
 #include <pwd.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -133,12 +133,13 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     columns.push_back(im.XColumn);
     columns.push_back(im.YColumn);
     std::sort(columns.begin(), columns.end());
-    const bool seriesOk =
-        im.MoreYColumns.size() < static_cast<std::size_t>(kMaxSeries) && im.MorePrograms.size() == im.MoreYColumns.size() &&
-        std::all_of(im.MoreYColumns.begin(), im.MoreYColumns.end(),
-                    [](int c) { return c >= 1 && c <= kMaxImportColumn; }) &&
-        std::all_of(im.MorePrograms.begin(), im.MorePrograms.end(), [](int p) { return p >= 0 && p < kProgramCount; }) &&
-        std::adjacent_find(columns.begin(), columns.end()) == columns.end();
+    const bool seriesOk = im.MoreYColumns.size() < static_cast<std::size_t>(kMaxSeries) &&
+                          im.MorePrograms.size() == im.MoreYColumns.size() &&
+                          std::all_of(im.MoreYColumns.begin(), im.MoreYColumns.end(),
+                                      [](int c) { return c >= 1 && c <= kMaxImportColumn; }) &&
+                          std::all_of(im.MorePrograms.begin(), im.MorePrograms.end(),
+                                      [](int p) { return p >= 0 && p < kProgramCount; }) &&
+                          std::adjacent_find(columns.begin(), columns.end()) == columns.end();
     if (!seriesOk) {
         im.MoreYColumns.clear();
         im.MorePrograms.clear();

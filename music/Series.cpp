@@ -79,8 +79,7 @@ std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& s
     if (!frames)
         return notes;
     for (std::size_t i = 0; i < series.size(); ++i)
-        if (series[i].Data && !series[i].Data->Empty())
-        {
+        if (series[i].Data && !series[i].Data->Empty()) {
             const SeriesFrame frame = frames->Frame(i);
             notes[i] = MappedNotes(series[i].Data, request, &frame);
         }

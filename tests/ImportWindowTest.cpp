@@ -6,6 +6,7 @@
 #include "Reportdialog.h"
 
 #include "GuiTestMain.h"
+#include "SmfReader.h"
 #include "TestUtil.h"
 
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -202,4 +204,87 @@ TEST_F(ImportWindow, ReportListsEveryLine)
     EXPECT_TRUE(checked);
     const std::string saved = testutil::ReadFile(dir / "report.tsv");
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 252);
+}
+
+// Further columns from the dialog: each a track with its instrument in the
+// saved file, both heard in the preview, the report naming what a series
+// misses, the columns kept in [Import]; a column twice is refused.
+TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
+{
+    testutil::WriteFile(dir / "config/Korvath/Varimel/Varimel.ini",
+                        "[Playback]\nSoundFont=/usr/share/sounds/sf2/TimGM6mb.sf2\nAudioDriver=file\n");
+    form = std::make_unique<TMainForm>();
+    std::string csv = "x,low,high\n";
+    for (int i = 0; i < 8; ++i)
+        csv += std::to_string(i) + "," + (i == 3 ? "" : std::to_string(i % 2)) + "," +
+               std::to_string(10 + (i + 1) % 2) + "\n";
+    form->OpenFile(Write("two.csv", csv));
+    boxes.shown.clear();
+
+    bool refused = false;
+    seams::SetDialogRunner([&](QDialog& d) {
+        auto& dialog = static_cast<TImportDialog&>(d);
+        dialog.AddSeries(2, 5); // column 2 is already Y
+        d.accept();
+        refused = d.result() != QDialog::Accepted && boxes.shown.size() == 1;
+        boxes.shown.clear();
+        dialog.findChild<QPushButton*>(QStringLiteral("RemoveSeriesButton"))->click();
+        dialog.AddSeries(3, 73);
+        EXPECT_EQ(d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"))->horizontalHeaderItem(3)->text(),
+                  QStringLiteral("3 (Y2)"));
+        return int(QDialog::Accepted);
+    });
+    form->ImportSettingsClick();
+    EXPECT_TRUE(refused) << "a column twice is refused with a message";
+    EXPECT_EQ(form->ImportOptionsInUse().MoreYColumns, std::vector<int>{3});
+    EXPECT_EQ(form->ImportOptionsInUse().MorePrograms, std::vector<int>{73});
+    ASSERT_EQ(form->MoreSeries().size(), 1u);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].details.contains(QStringLiteral("行 5: 2列目: Yが数値ではありません")))
+        << boxes.shown[0].details.toStdString();
+
+    // Saved: the conductor and one track per series, named by the headers.
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) { return QString::fromStdString(dir / "two.mid"); });
+    form->SaveSMFButtonClick();
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "two.mid"));
+    ASSERT_EQ(f.tracks.size(), 3u);
+    const auto name = [&](std::size_t t) {
+        for (const smftest::Event& e : f.tracks[t])
+            if (e.bytes[0] == 0xFF && e.bytes[1] == 0x03)
+                return std::string(e.bytes.begin() + 3, e.bytes.end());
+        return std::string();
+    };
+    EXPECT_EQ(name(1), "low");
+    EXPECT_EQ(name(2), "high");
+
+    // The report lists the missing value with its column.
+    seams::SetDialogRunner([&](QDialog& d) {
+        auto* table = d.findChild<QTableView*>(QStringLiteral("ReportTable"));
+        EXPECT_EQ(table->model()->columnCount(), 4);
+        EXPECT_EQ(table->model()->rowCount(), 2);
+        EXPECT_EQ(table->model()->index(1, 0).data().toString(), QStringLiteral("5"));
+        EXPECT_EQ(table->model()->index(1, 3).data().toString(), QStringLiteral("2"));
+        return int(QDialog::Rejected);
+    });
+    form->ImportReportClick();
+
+    // The preview sounds keys of both series at once.
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing());
+    std::size_t most = 0;
+    QElapsedTimer timer;
+    timer.start();
+    while (form->Playing() && timer.elapsed() < 1500) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        most = std::max(most, form->SoundingKeys().size());
+    }
+    form->StopButtonClick();
+    EXPECT_EQ(most, 2u);
+
+    // Kept for the next run.
+    form.reset();
+    const std::string ini = testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini");
+    EXPECT_NE(ini.find("MoreYColumns=3\nMorePrograms=73\n"), std::string::npos) << ini;
+    form = std::make_unique<TMainForm>();
+    EXPECT_EQ(form->ImportOptionsInUse().MoreYColumns, std::vector<int>{3});
 }

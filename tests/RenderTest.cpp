@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -911,5 +912,145 @@ TEST(Render, WorkersOfABatch)
         o.jobs = r.jobs;
         o.files.assign(r.files, "a.csv");
         EXPECT_EQ(o.Workers(), r.workers) << r.jobs << " jobs, " << r.files << " files";
+    }
+}
+
+// Several Y columns: one track per column after the conductor, each on its
+// channel with its instrument and header, on one time line; a series rests
+// on a line without its value; each over its own range or one shared.
+TEST(Render, SeveralSeries)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "s.csv", "t,a,b,c\n0,0,10,\n1,5,,1\n2,10,0,2\n");
+    struct Note {
+        std::uint32_t tick;
+        int key;
+        std::uint32_t length;
+    };
+    struct Track {
+        const char* name;
+        int channel, program;
+        std::vector<Note> notes;
+    };
+    // X 0, 1, 2 a quarter apart; every note lasts 0.875 of the gap to the
+    // next line of any series (840 ticks); C major C4..C6 has 15 notes.
+    const std::vector<Track> own = {
+        {"a", 0, 0, {{0, 60, 840}, {960, 72, 840}, {1920, 84, 840}}}, // 0..10: 0, 7, 14
+        {"b", 1, 73, {{0, 84, 840}, {1920, 60, 840}}},                // rests at X 1
+        {"c", 2, 40, {{960, 60, 840}, {1920, 84, 840}}},              // 1..2, from X 0's tick
+    };
+    std::vector<Track> shared = own;
+    shared[2].notes = {{960, 62, 840}, {1920, 65, 840}}; // 1 and 2 of 0..10: positions 1 and 3
+    const struct {
+        std::vector<std::string> options;
+        const std::vector<Track>* tracks;
+    } rows[] = {
+        {{"--y-column", "2,3,4", "--program", "0,73,40"}, &own},
+        {{"--y-column=2,3,4", "--program=0,73,40", "--shared-range"}, &shared},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> args = row.options;
+        args.insert(args.end(), {dir / "s.csv", dir / "s.mid"});
+        const RenderRun r = Render(dir, args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "s.mid"));
+        ASSERT_TRUE(f.error.empty()) << f.error;
+        ASSERT_EQ(f.tracks.size(), 4u);
+        for (std::size_t t = 0; t < 3; ++t) {
+            const Track& want = (*row.tracks)[t];
+            std::string name;
+            int program = -1;
+            std::vector<Note> notes;
+            std::map<int, std::uint32_t> on;
+            for (const smftest::Event& e : f.tracks[t + 1]) {
+                if (e.bytes[0] == 0xFF && e.bytes[1] == 0x03)
+                    name.assign(e.bytes.begin() + 3, e.bytes.end());
+                else if ((e.bytes[0] & 0xF0) == 0xC0) {
+                    program = e.bytes[1];
+                    EXPECT_EQ(e.bytes[0] & 0x0F, want.channel);
+                } else if ((e.bytes[0] & 0xF0) == 0x90) {
+                    EXPECT_EQ(e.bytes[0] & 0x0F, want.channel);
+                    on[e.bytes[1]] = e.tick;
+                    notes.push_back({e.tick, e.bytes[1], 0});
+                } else if ((e.bytes[0] & 0xF0) == 0x80) {
+                    for (Note& n : notes)
+                        if (n.key == e.bytes[1] && n.tick == on[e.bytes[1]] && n.length == 0)
+                            n.length = e.tick - n.tick;
+                }
+            }
+            EXPECT_EQ(name, want.name);
+            EXPECT_EQ(program, want.program);
+            ASSERT_EQ(notes.size(), want.notes.size()) << want.name;
+            for (std::size_t i = 0; i < notes.size(); ++i) {
+                EXPECT_EQ(notes[i].tick, want.notes[i].tick) << want.name << i;
+                EXPECT_EQ(notes[i].key, want.notes[i].key) << want.name << i;
+                EXPECT_EQ(notes[i].length, want.notes[i].length) << want.name << i;
+            }
+            EXPECT_EQ(f.tracks[t + 1].back().tick, 3840u) << "every track ends with the piece";
+        }
+    }
+
+    // The table, the report and the summary tell the series apart.
+    const RenderRun r = Render(dir, {"--y-column", "2,4", "--notes-csv", dir / "n.csv", "--report", dir / "r.tsv",
+                                     "--summary-json", dir / "s.csv", dir / "s.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testutil::ReadFile(dir / "n.csv"), "x,y,note,name,start_tick,end_tick,start_seconds,series\n"
+                                                 "0,0,60,C4,0,840,0,2\n"
+                                                 "1,5,72,C5,960,1800,0.5,2\n"
+                                                 "1,1,60,C4,960,1800,0.5,4\n"
+                                                 "2,10,84,C6,1920,2760,1,2\n"
+                                                 "2,2,84,C6,1920,2760,1,4\n");
+    EXPECT_EQ(testutil::ReadFile(dir / "r.tsv"), "line\treason\ttext\tcolumn\n"
+                                                 "1\tx-not-number\tt,a,b,c\t\n"
+                                                 "2\ty-not-number\t\t4\n");
+    EXPECT_NE(r.out.find(", \"series\": [{\"column\": 2, \"name\": \"a\", \"records\": 3, \"ymin\": 0, \"ymax\": 10}, "
+                         "{\"column\": 4, \"name\": \"c\", \"records\": 2, \"ymin\": 1, \"ymax\": 2}]}"),
+              std::string::npos)
+        << r.out;
+}
+
+// Channels run 1..9 and 11..16 (of people who count from 1): the percussion
+// channel is left out; a column too many, a count of instruments that fits
+// neither, a column twice are refused.
+TEST(Render, SeriesChannelsAndRefusals)
+{
+    testutil::TempDir dir;
+    std::string csv;
+    for (int x = 0; x < 3; ++x) {
+        csv += std::to_string(x);
+        for (int c = 0; c < 16; ++c)
+            csv += "," + std::to_string((x * 7 + c) % 5);
+        csv += "\n";
+    }
+    testutil::WriteFile(dir / "w.csv", csv);
+    const RenderRun r = Render(dir, {"--y-column", "2,3,4,5,6,7,8,9,10,11,12", dir / "w.csv", dir / "w.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "w.mid"));
+    ASSERT_EQ(f.tracks.size(), 12u);
+    const int channels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11};
+    for (std::size_t t = 0; t < 11; ++t) {
+        const auto on = std::find_if(f.tracks[t + 1].begin(), f.tracks[t + 1].end(),
+                                     [](const smftest::Event& e) { return (e.bytes[0] & 0xF0) == 0x90; });
+        ASSERT_NE(on, f.tracks[t + 1].end());
+        EXPECT_EQ(on->bytes[0] & 0x0F, channels[t]) << t;
+    }
+    const struct {
+        std::vector<std::string> options;
+        const char* message;
+    } refusals[] = {
+        {{"--y-column", "2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17"}, "--y-column takes at most 15 columns, not 16"},
+        {{"--y-column", "2,3,4", "--program", "1,2"},
+         "--program takes one instrument or one for each of the 3 Y columns, not 2"},
+        {{"--y-column", "2,3,2"}, "--y-column names a column twice"},
+        {{"--y-column", "2,,3"}, "--y-column needs numbers separated by commas, not '2,,3'"},
+        {{"--y-column", "2,1"}, "X and Y cannot be read from the same column"},
+        {{"--y-column", "2,3", "--x-from", "1"}, "--x-from and --x-to take one Y column"},
+    };
+    for (const auto& refusal : refusals) {
+        std::vector<std::string> args = refusal.options;
+        args.insert(args.end(), {dir / "w.csv", dir / "x.mid"});
+        const RenderRun bad = Render(dir, args);
+        EXPECT_EQ(bad.status, 2) << refusal.message;
+        EXPECT_NE(bad.err.find(refusal.message), std::string::npos) << bad.err;
     }
 }
