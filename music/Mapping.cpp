@@ -89,6 +89,14 @@ template <bool Framed>
 {
     const TXYDataList& data = *in.data;
     std::size_t next = from; // first record with an X above the current one
+    // With several series: the first line of any series with an X above the
+    // current record's; records come in X order, so it only moves on.
+    std::size_t nextLine = 0;
+    if constexpr (Framed)
+        nextLine = from < to
+                       ? static_cast<std::size_t>(std::upper_bound(in.lineXs->begin(), in.lineXs->end(), data[from].X) -
+                                                  in.lineXs->begin())
+                       : 0;
     for (std::size_t i = from; i < to; ++i) {
         Mapped& m = out[i - from];
         m.position = -1;
@@ -105,9 +113,11 @@ template <bool Framed>
             nextX = data[next].X;
         if constexpr (Framed) {
             // The next line of any series: a series rests where it has no value.
-            const auto after = std::upper_bound(in.lineXs->begin(), in.lineXs->end(), data[i].X);
-            hasNext = after != in.lineXs->end();
-            nextX = hasNext ? *after : 0.0;
+            const std::vector<double>& lines = *in.lineXs;
+            while (nextLine < lines.size() && lines[nextLine] <= data[i].X)
+                ++nextLine;
+            hasNext = nextLine < lines.size();
+            nextX = hasNext ? lines[nextLine] : 0.0;
         }
         if (hasNext) {
             const auto gap = TruncTick((static_cast<long double>(nextX) - x) * in.lscale * in.Duration + 0.5L);

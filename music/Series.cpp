@@ -58,12 +58,17 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, dou
     if (!end)
         return std::nullopt;
     // Every line's X once, in order: the series' own X merged.
+    // Each series is sorted already: merged one after another.
     frames.LineXs.reserve(total);
-    for (const SeriesTrack& s : series)
-        if (s.Data)
-            for (const XYData& r : *s.Data)
-                frames.LineXs.push_back(r.X);
-    std::sort(frames.LineXs.begin(), frames.LineXs.end());
+    for (const SeriesTrack& s : series) {
+        if (!s.Data)
+            continue;
+        const std::size_t middle = frames.LineXs.size();
+        for (const XYData& r : *s.Data)
+            frames.LineXs.push_back(r.X);
+        std::inplace_merge(frames.LineXs.begin(), frames.LineXs.begin() + static_cast<std::ptrdiff_t>(middle),
+                           frames.LineXs.end());
+    }
     frames.LineXs.erase(std::unique(frames.LineXs.begin(), frames.LineXs.end()), frames.LineXs.end());
     frames.OriginX = first;
     frames.End = *end;
@@ -108,43 +113,51 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
     conductor.AddTempo(0, static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)));
     conductor.AddEndOfTrack(end);
     const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
-    std::vector<TMidiEventList> tracks;
-    tracks.reserve(series.size());
-    for (std::size_t i = 0; i < series.size(); ++i) {
-        const auto program = static_cast<std::uint8_t>(series[i].Program);
-        TMidiEventList& melody =
-            tracks.emplace_back(SeriesChannel(i), SeriesTrackName(series[i], i), std::string(GMProgramNames[program]));
-        ScaleNoteSet set;
-        const TXYDataList* data = series[i].Data;
-        if (data && !data->Empty()) {
-            const SeriesFrame frame = frames->Frame(i);
-            if (MapDataToNotes(set, data, melody, r.Scale, static_cast<std::uint8_t>(r.Tonic),
-                               MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity, r.Duration,
-                               r.WriteProgramChange, program, &frame) == 0) {
-                reason = kReasonTooLong;
-                return false;
+    // Each series is mapped and written in turn into one list, so only one
+    // series' events are ever in memory.
+    TMidiEventList melody(0, "", "");
+    bool mapped = true;
+    const auto fill = [&](TSMFWrite& writer) {
+        for (std::size_t i = 0; i < series.size(); ++i) {
+            const auto program = static_cast<std::uint8_t>(series[i].Program);
+            melody.Clear();
+            melody.Channel = SeriesChannel(i);
+            melody.TrackName = SeriesTrackName(series[i], i);
+            melody.InstrumentName = GMProgramNames[program];
+            ScaleNoteSet set;
+            const TXYDataList* data = series[i].Data;
+            if (data && !data->Empty()) {
+                const SeriesFrame frame = frames->Frame(i);
+                mapped = MapDataToNotes(set, data, melody, r.Scale, static_cast<std::uint8_t>(r.Tonic),
+                                        MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
+                                        r.Duration, r.WriteProgramChange, program, &frame) != 0;
+                if (!mapped)
+                    return false;
+            } else {
+                // A column without any value: its instrument and key, and silence.
+                if (r.WriteProgramChange)
+                    melody.AddProgramChange(0, program);
+                const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
+                melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+                melody.AddEndOfTrack(end);
             }
-            continue;
+            if (!writer.WriteTrack(melody))
+                return false;
         }
-        // A column without any value: its instrument and key, and silence.
-        if (r.WriteProgramChange)
-            melody.AddProgramChange(0, program);
-        const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
-        melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
-        melody.AddEndOfTrack(end);
-    }
+        return true;
+    };
     bool tooLong = false;
     const bool ok = ReplaceFile(
         fileName,
         [&](const std::string& path) {
             TSMFWrite writer;
-            bool written = writer.Open(path, 1) && writer.WriteTrack(conductor);
-            for (TMidiEventList& track : tracks)
-                written = written && writer.WriteTrack(track);
+            const bool written = writer.Open(path, 1) && writer.WriteTrack(conductor) && fill(writer);
             tooLong = writer.TooLong();
             return writer.Close() && written;
         },
         &reason);
+    if (!mapped)
+        reason = kReasonTooLong;
     if (tooLong)
         reason = kReasonTooLong;
     return ok;
