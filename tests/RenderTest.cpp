@@ -1023,16 +1023,31 @@ TEST(Render, SeriesChannelsAndRefusals)
         csv += "\n";
     }
     testutil::WriteFile(dir / "w.csv", csv);
-    const RenderRun r = Render(dir, {"--y-column", "2,3,4,5,6,7,8,9,10,11,12", dir / "w.csv", dir / "w.mid"});
+    // No header: the tracks are Melody, Melody 2, ...; one program for all.
+    const RenderRun r =
+        Render(dir, {"--y-column", "2,3,4,5,6,7,8,9,10,11,12", "--program", "7", dir / "w.csv", dir / "w.mid"});
     ASSERT_EQ(r.status, 0) << r.err;
     const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "w.mid"));
     ASSERT_EQ(f.tracks.size(), 12u);
     const int channels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11};
     for (std::size_t t = 0; t < 11; ++t) {
-        const auto on = std::find_if(f.tracks[t + 1].begin(), f.tracks[t + 1].end(),
-                                     [](const smftest::Event& e) { return (e.bytes[0] & 0xF0) == 0x90; });
+        const auto first = [&](int status) {
+            return std::find_if(f.tracks[t + 1].begin(), f.tracks[t + 1].end(), [status](const smftest::Event& e) {
+                return e.bytes[0] == status || (e.bytes[0] & 0xF0) == status;
+            });
+        };
+        const auto on = first(0x90);
         ASSERT_NE(on, f.tracks[t + 1].end());
         EXPECT_EQ(on->bytes[0] & 0x0F, channels[t]) << t;
+        const auto program = first(0xC0);
+        ASSERT_NE(program, f.tracks[t + 1].end());
+        EXPECT_EQ(program->bytes[1], 7) << t;
+        const auto name = std::find_if(f.tracks[t + 1].begin(), f.tracks[t + 1].end(), [](const smftest::Event& e) {
+            return e.bytes[0] == 0xFF && e.bytes[1] == 0x03;
+        });
+        ASSERT_NE(name, f.tracks[t + 1].end());
+        EXPECT_EQ(std::string(name->bytes.begin() + 3, name->bytes.end()),
+                  t == 0 ? std::string("Melody") : "Melody " + std::to_string(t + 1));
     }
     const struct {
         std::vector<std::string> options;

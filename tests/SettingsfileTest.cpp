@@ -85,3 +85,33 @@ TEST(Settingsfile, WhereTheFileLives)
     savedXdg ? setenv("XDG_CONFIG_HOME", xdg.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
     savedHome ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
 }
+
+// Further series are taken only as a whole: each column once and apart from
+// X and Y, one instrument each; anything else reads as none.
+TEST(Settingsfile, FurtherSeriesAsAWhole)
+{
+    testutil::TempDir dir;
+    const struct {
+        const char* keys;
+        std::vector<int> columns, programs;
+    } rows[] = {
+        {"MoreYColumns=3,5\nMorePrograms=73,40\n", {3, 5}, {73, 40}},
+        {"MoreYColumns=3,5\nMorePrograms=73\n", {}, {}},
+        {"MoreYColumns=3,3\nMorePrograms=1,2\n", {}, {}},
+        {"MoreYColumns=2\nMorePrograms=1\n", {}, {}},
+        {"MoreYColumns=1\nMorePrograms=1\n", {}, {}},
+        {"MoreYColumns=3\nMorePrograms=128\n", {}, {}},
+        {"MoreYColumns=0\nMorePrograms=1\n", {}, {}},
+        {"MoreYColumns=3,x\nMorePrograms=1,2\n", {}, {}},
+        {"MoreYColumns=3,4,5,6,7,8,9,10,11,12,13,14,15,16\nMorePrograms=0,0,0,0,0,0,0,0,0,0,0,0,0,0\n",
+         {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
+         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"MoreYColumns=3,4,5,6,7,8,9,10,11,12,13,14,15,16,17\nMorePrograms=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\n", {}, {}},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "s.ini", std::string("[Import]\nXColumn=1\nYColumn=2\n") + r.keys);
+        const StoredSettings s = ReadSettingsFile(dir / "s.ini", "/docs");
+        EXPECT_EQ(s.Import.MoreYColumns, r.columns) << r.keys;
+        EXPECT_EQ(s.Import.MorePrograms, r.programs) << r.keys;
+    }
+}
