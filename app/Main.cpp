@@ -13,6 +13,7 @@
 #include "Reportdialog.h"
 #include "Seams.h"
 #include "Settings.h"
+#include "Shapedialog.h"
 #include "data/Csvreader.h"
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
@@ -162,6 +163,8 @@ void TMainForm::CreateControls()
     addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
                [this] { ImportReportClick(); });
     addCommand("PlotAction", QStringLiteral("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); });
+    addCommand("ShapeAction", QStringLiteral("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M),
+               [this] { ShapeClick(); });
     m_contextMenu->addSeparator();
     addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
@@ -266,6 +269,7 @@ void TMainForm::ApplySettings()
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
     m_plotPlace = v.Plot;
+    m_shape = r.Shape;
 }
 
 void TMainForm::ShowKeyboard() { KeyboardImage->setPixmap(QPixmap::fromImage(m_canvas->Image())); }
@@ -285,7 +289,7 @@ bool TMainForm::ReadCsvFile(const QString& path)
     if (stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
         reason = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
     else
-        load = LoadCsv(file, &reason, m_importOptions);
+        load = LoadCsv(file, &reason, LoadOptions());
     if (!load) {
         ShowError(FromCore(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
@@ -296,6 +300,8 @@ bool TMainForm::ReadCsvFile(const QString& path)
     m_moreData = std::move(load->More);
     m_missing = std::move(load->Missing);
     m_seriesNames = std::move(load->Names);
+    m_velocityValues = std::move(load->VelocityValues);
+    m_durationValues = std::move(load->DurationValues);
     const CsvSummary& s = load->Summary;
     SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
     SetLabel(NumRecordLabel, FromCore(s.NumRecord));
@@ -389,17 +395,18 @@ void TMainForm::AudioExportClick()
     AudioPiece piece;
     std::uint32_t end = PieceEndTick(*m_dataList, request->DxPQN).value_or(0);
     MappingRequest seriesRequest = *request;
-    if (std::vector<SeriesTrack> series = Series(seriesRequest); !series.empty()) {
-        const std::optional<SeriesFrames> frames = FramesOf(series, seriesRequest.DxPQN, seriesRequest.SharedRange);
-        end = frames ? frames->End : 0;
-        piece.Build = [series = std::move(series), r = seriesRequest](const std::string& path, std::string* reason) {
-            return BuildSeriesSmf(series, r, path, reason);
-        };
-    } else if (const std::optional<XSelection> selection = PlotSelection()) {
+    std::vector<SeriesTrack> series = Series(seriesRequest);
+    if (const std::optional<XSelection> selection = PlotSelection()) {
         auto part = std::make_shared<SelectedPart>(SelectedNotes(m_dataList.get(), *request, *selection));
         end = part->End;
         piece.Build = [part, r = *request](const std::string& path, std::string* reason) {
             return BuildSelectedSmf(part->Notes, part->End, r, path, reason);
+        };
+    } else if (!series.empty()) {
+        const std::optional<SeriesFrames> frames = FramesOf(series, seriesRequest);
+        end = frames ? frames->End : 0;
+        piece.Build = [series = std::move(series), r = seriesRequest](const std::string& path, std::string* reason) {
+            return BuildSeriesSmf(series, r, path, reason);
         };
     } else {
         piece.Build = [this, r = *request](const std::string& path, std::string* reason) {
@@ -460,16 +467,48 @@ void TMainForm::UpdatePlot(bool sameData)
 
 std::vector<SeriesTrack> TMainForm::Series(MappingRequest& request) const
 {
-    if (!m_dataList || m_moreData.empty())
+    if (!m_dataList || !NeedsSeriesRoad(request, 1 + m_moreData.size()))
         return {};
     request.MorePrograms = m_importOptions.MorePrograms;
-    return TracksOf(*m_dataList, m_moreData, request, m_seriesNames);
+    return TracksOf(*m_dataList, m_moreData, request, m_seriesNames,
+                    m_shape.VelocityColumn > 0 ? &m_velocityValues : nullptr,
+                    m_shape.DurationColumn > 0 ? &m_durationValues : nullptr);
+}
+
+ImportOptions TMainForm::LoadOptions() const
+{
+    ImportOptions options = m_importOptions;
+    options.PositiveY = m_shape.LogY;
+    options.VelocityColumn = m_shape.VelocityColumn;
+    options.DurationColumn = m_shape.DurationColumn;
+    return options;
+}
+
+void TMainForm::ShapeClick()
+{
+    const auto [request, check] = ControlsRequest();
+    TShapeDialog dialog(this, m_dataList.get(), request);
+    if (seams::RunDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::optional<MappingShape> shape = dialog.Shape();
+    if (!shape || *shape == m_shape)
+        return;
+    const ImportOptions before = LoadOptions();
+    m_shape = *shape;
+    const ImportOptions after = LoadOptions();
+    // What is read depends on the logarithm and the columns beside the notes.
+    if (!m_csvPath.isEmpty() && (before.PositiveY != after.PositiveY || before.VelocityColumn != after.VelocityColumn ||
+                                 before.DurationColumn != after.DurationColumn))
+        ReadCsvFile(m_csvPath);
+    UpdatePlot(true);
 }
 
 std::optional<XSelection> TMainForm::PlotSelection() const
 {
-    // A part is taken from one series only; several play whole.
-    return m_plot && m_moreData.empty() ? m_plot->Selection() : std::nullopt;
+    // A part is taken from one series with its own values only; several, or
+    // values from columns beside the notes, play whole.
+    const bool parts = m_moreData.empty() && m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
+    return m_plot && parts ? m_plot->Selection() : std::nullopt;
 }
 
 void TMainForm::KeepPlayer()
@@ -500,7 +539,8 @@ void TMainForm::SoundCursorKey(int key)
 
 void TMainForm::ImportReportClick()
 {
-    TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips, m_missing);
+    TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips, m_missing,
+                         FromCore(DescribeShape(m_shape)));
     seams::RunDialog(dialog);
 }
 
@@ -589,6 +629,7 @@ std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() con
     request.Velocity = VelocityBox->value();
     request.Program = ProgramBox->currentIndex();
     request.WriteProgramChange = !DisableProgChangeBox->isChecked();
+    request.Shape = m_shape;
     const ParameterCheckResult r =
         CheckMappingParameters(m_dataList.get(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
                                ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
@@ -633,11 +674,11 @@ bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
     std::string reason;
     bool ok = false;
     MappingRequest r = request;
-    if (const std::vector<SeriesTrack> series = Series(r); !series.empty()) {
-        ok = BuildSeriesSmf(series, r, ToPath(path), &reason);
-    } else if (const std::optional<XSelection> selection = PlotSelection()) {
+    if (const std::optional<XSelection> selection = PlotSelection()) {
         const SelectedPart part = SelectedNotes(m_dataList.get(), request, *selection);
         ok = BuildSelectedSmf(part.Notes, part.End, request, ToPath(path), &reason);
+    } else if (const std::vector<SeriesTrack> series = Series(r); !series.empty()) {
+        ok = BuildSeriesSmf(series, r, ToPath(path), &reason);
     } else {
         ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet, &reason);
     }
@@ -674,17 +715,17 @@ void TMainForm::PreviewButtonClick()
         return;
     }
     MappingRequest seriesRequest = *request;
-    if (const std::vector<SeriesTrack> series = Series(seriesRequest); !series.empty()) {
+    if (const std::optional<XSelection> selection = PlotSelection()) {
+        SelectedPart part = SelectedNotes(m_dataList.get(), *request, *selection);
+        m_playOffset = part.Shift;
+        m_timeline = NoteTimeline(std::move(part.Notes));
+    } else if (const std::vector<SeriesTrack> series = Series(seriesRequest); !series.empty()) {
         // Every series' keys light up.
         std::vector<NoteSpan> all;
         for (std::vector<NoteSpan>& notes : SeriesNotes(series, seriesRequest))
             all.insert(all.end(), notes.begin(), notes.end());
         m_playOffset = 0;
         m_timeline = NoteTimeline(std::move(all));
-    } else if (const std::optional<XSelection> selection = PlotSelection()) {
-        SelectedPart part = SelectedNotes(m_dataList.get(), *request, *selection);
-        m_playOffset = part.Shift;
-        m_timeline = NoteTimeline(std::move(part.Notes));
     } else {
         m_playOffset = 0;
         m_timeline = NoteTimeline(MappedNotes(m_dataList.get(), *request));
@@ -832,6 +873,7 @@ void TMainForm::WriteSettings()
     c.Duration = ToCore(DurationBox->text());
     c.DisableProgChange = DisableProgChangeBox->isChecked();
     c.Import = m_importOptions;
+    c.Shape = m_shape;
     if (m_plot)
         m_plotPlace = m_plot->Place();
     c.Plot = m_plotPlace;

@@ -58,6 +58,10 @@ public:
     // Import options and the report of skipped lines (context menu).
     void ImportSettingsClick();
     void ImportReportClick();
+    // The shape of the mapping (context menu): its dialog; a change that the
+    // reading depends on reads the file again.
+    void ShapeClick();
+    const varimel::MappingShape& Shape() const { return m_shape; }
     // The piece as an audio file (WAV, FLAC or Ogg Vorbis), rendered in the
     // background with a progress dialog that can cancel it.
     void AudioExportClick();
@@ -151,6 +155,8 @@ private:
     // The part chosen in the plot window, if any.
     std::optional<varimel::XSelection> PlotSelection() const;
     void SoundCursorKey(int key);
+    // The import options with what the shape asks of the reading.
+    varimel::ImportOptions LoadOptions() const;
     // The player, made at its first use and kept.
     void KeepPlayer();
 
@@ -193,6 +199,9 @@ private:
     std::vector<varimel::TXYDataList> m_moreData;
     std::vector<varimel::MissingValue> m_missing;
     std::vector<std::string> m_seriesNames;
+    varimel::MappingShape m_shape;
+    varimel::TXYDataList m_velocityValues; // the shape's columns, as loaded
+    varimel::TXYDataList m_durationValues;
     QMenu* m_contextMenu = nullptr;
     varimel::ScaleNoteSet m_scaleNoteSet;
     std::array<std::int32_t, 128> m_keyboardNotes{};

@@ -5,6 +5,7 @@
 #include "data/Importer.h"
 #include "data/Number.h"
 #include "midi/Sequencer.h"
+#include "music/Series.h"
 
 #include <QAccessibleWidget>
 #include <QKeyEvent>
@@ -73,13 +74,19 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
     }
     if (piece.Data && !piece.Data->Empty()) {
         const TXYDataList& data = *piece.Data;
-        m_bands = std::make_unique<TNoteBands>(data, piece.Request);
+        // A shaped mapping has no bands of equal Y; its notes still name the
+        // points.
+        const bool shaped = !piece.Request.Shape.IsDefault();
+        if (!shaped)
+            m_bands = std::make_unique<TNoteBands>(data, piece.Request);
         if (piece.Melody)
-            m_notes = MappedNotes(&data, piece.Request);
+            m_notes = shaped ? SeriesNotes(TracksOf(data, {}, piece.Request, {}), piece.Request).front()
+                             : MappedNotes(&data, piece.Request);
         m_longest = 0;
         for (const NoteSpan& n : m_notes)
             m_longest = std::max(m_longest, n.End - n.Start);
-        m_plotNotes = PlotNotes(data, m_notes, *m_bands, piece.Request.DxPQN);
+        if (m_bands)
+            m_plotNotes = PlotNotes(data, m_notes, *m_bands, piece.Request.DxPQN);
         // The view holds every series.
         double firstX = data.First().X, lastX = data.Last().X;
         auto [minY, maxY] = data.YBounds();

@@ -131,6 +131,13 @@ void TPlotWindow::showEvent(QShowEvent* event)
 void TPlotWindow::ShowStatus()
 {
     const std::optional<XSelection>& selection = m_view->Selection();
+    // A mapping that is not the plain one says so, first.
+    const std::string shape = DescribeShape(m_piece.Request.Shape);
+    const QString shapeText = shape.empty() ? QString() : QStringLiteral("マッピング: ") + FromCore(shape);
+    if (!shapeText.isEmpty() && (!selection || !m_piece.Data)) {
+        m_status->setText(shapeText);
+        return;
+    }
     if (!selection || !m_piece.Data) {
         m_status->setText(m_piece.More.empty()
                               ? QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
@@ -149,7 +156,7 @@ void TPlotWindow::ShowStatus()
         const auto [first, last] = RecordsIn(*m_piece.Data, *selection);
         text += QStringLiteral(" · %1点").arg(last - first);
     }
-    m_status->setText(text);
+    m_status->setText(shapeText.isEmpty() ? text : shapeText + QStringLiteral(" · ") + text);
 }
 
 void TPlotWindow::SaveImageClick()

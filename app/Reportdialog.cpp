@@ -84,7 +84,7 @@ QVariant TSkippedLinesModel::headerData(int section, Qt::Orientation orientation
 
 TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options,
                              int validRecords, const varimel::SkippedLines& lines,
-                             const std::vector<varimel::MissingValue>& missing)
+                             const std::vector<varimel::MissingValue>& missing, const QString& shape)
     : QDialog(parent), m_lines(lines), m_missing(missing)
 {
     setObjectName(QStringLiteral("ReportDialog"));
@@ -95,6 +95,9 @@ TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* how = new QLabel(QStringLiteral("読み込み設定: ") + FromCore(varimel::DescribeOptions(options)), this);
     how->setObjectName(QStringLiteral("ReportOptionsLabel"));
+    // A mapping that is not the plain one says so.
+    if (!shape.isEmpty())
+        how->setText(how->text() + QStringLiteral("\nマッピング: ") + shape);
     QString countText = QStringLiteral("有効なレコード: %1　読み飛ばした行: %2")
                             .arg(validRecords)
                             .arg(static_cast<qulonglong>(lines.Count()));

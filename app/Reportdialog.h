@@ -39,7 +39,8 @@ class TReportDialog : public QDialog {
 public:
     // lines must outlive the dialog.
     TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options, int validRecords,
-                  const varimel::SkippedLines& lines, const std::vector<varimel::MissingValue>& missing = {});
+                  const varimel::SkippedLines& lines, const std::vector<varimel::MissingValue>& missing = {},
+                  const QString& shape = {});
 
 private:
     void CopyTable();

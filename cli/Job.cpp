@@ -101,8 +101,25 @@ std::string SeriesJson(const CsvLoad& load)
     return json + "]";
 }
 
+// When the mapping has a shape: its choices, and the same in words.
+std::string ShapeJson(const MappingShape& shape)
+{
+    if (shape.IsDefault())
+        return {};
+    std::string json = ", \"shape\": {\"invert\": " + std::string(shape.Invert ? "true" : "false") +
+                       ", \"y_scale\": " + (shape.LogY ? "\"log\"" : "\"linear\"") +
+                       ", \"clip\": " + JsonNumber(shape.Clip) + ", \"y_range\": " +
+                       (shape.FixedRange ? "[" + JsonNumber(shape.RangeLow) + ", " + JsonNumber(shape.RangeHigh) + "]"
+                                         : std::string("null"));
+    json += ", \"velocity_column\": " + (shape.VelocityColumn ? std::to_string(shape.VelocityColumn) : "null");
+    json += ", \"velocity_range\": [" + std::to_string(shape.VelocityLow) + ", " + std::to_string(shape.VelocityHigh) + "]";
+    json += ", \"duration_column\": " + (shape.DurationColumn ? std::to_string(shape.DurationColumn) : "null");
+    json += ", \"duration_range\": [" + JsonNumber(shape.DurationLow) + ", " + JsonNumber(shape.DurationHigh) + "]";
+    return json + ", \"words\": " + JsonString(DescribeShape(shape)) + "}";
+}
+
 // False when standard output did not take it (closed, full, a closed pipe).
-bool PrintSummaryJson(const CsvLoad& load)
+bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
 {
     const CsvSummary& s = load.Summary;
     std::string json = "{\"file\": " + JsonString(s.FileName) + ", \"records\": " + JsonString(s.NumRecord) +
@@ -111,7 +128,8 @@ bool PrintSummaryJson(const CsvLoad& load)
                        ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
                        ", \"count\": " + std::to_string(load.Data.Count()) +
                        ", \"skipped\": " + (load.Skipped ? "true" : "false") +
-                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + SeriesJson(load) + "}\n";
+                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + SeriesJson(load) +
+                       ShapeJson(shape) + "}\n";
     std::fputs(json.c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
@@ -119,9 +137,12 @@ bool PrintSummaryJson(const CsvLoad& load)
 // The value-to-note table: one row per note in time order; notes belong to
 // the records from first on.
 std::string NotesTable(const TXYDataList& data, const MappingRequest& request, const std::vector<NoteSpan>& notes,
-                       std::size_t first, int series = 0)
+                       std::size_t first, int series = 0, bool header = true)
 {
-    std::string out = series ? "" : "x,y,note,name,start_tick,end_tick,start_seconds\n";
+    const bool shaped = !request.Shape.IsDefault();
+    std::string out = !header ? ""
+                      : shaped ? "x,y,note,name,start_tick,end_tick,start_seconds,velocity,length_ticks\n"
+                               : "x,y,note,name,start_tick,end_tick,start_seconds\n";
     char number[64];
     const auto put = [&](double v) {
         const auto r = std::to_chars(number, number + sizeof number, v);
@@ -139,6 +160,8 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
             out += ToneLabel(ToneOfMidiNote(n.Key));
         out += ',' + std::to_string(n.Start) + ',' + std::to_string(n.End) + ',';
         put(n.Start * 60.0 / ticksPerMinute);
+        if (shaped)
+            out += ',' + std::to_string(n.Velocity) + ',' + std::to_string(n.End - n.Start);
         if (series)
             out += ',' + std::to_string(series);
         out += '\n';
@@ -149,7 +172,7 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
 // The table of several series: every note of every series in time order
 // (series by series at one tick), with the series' Y column at the end.
 std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<int>& columns,
-                             const MappingRequest& request)
+                             const MappingRequest& request, bool several)
 {
     const std::vector<std::vector<NoteSpan>> notes = SeriesNotes(tracks, request);
     struct Row {
@@ -162,9 +185,11 @@ std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::
         for (std::size_t i = 0; i < notes[k].size(); ++i)
             rows.push_back({notes[k][i].Start, k, i});
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.start < b.start; });
-    std::string out = "x,y,note,name,start_tick,end_tick,start_seconds,series\n";
+    std::string out = std::string("x,y,note,name,start_tick,end_tick,start_seconds") +
+                      (request.Shape.IsDefault() ? "" : ",velocity,length_ticks") + (several ? ",series\n" : "\n");
     for (const Row& r : rows)
-        out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]}, r.index, columns[r.series]);
+        out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]}, r.index,
+                          several ? columns[r.series] : 0, false);
     return out;
 }
 
@@ -207,7 +232,7 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         return fail(kExitFailed, std::string(kMsgCsvReadFailed), input, reason);
     result.skipped = load->Skips.Count();
     bool summaryLost = false;
-    if (options.summaryJson && !PrintSummaryJson(*load)) {
+    if (options.summaryJson && !PrintSummaryJson(*load, options.request.Shape)) {
         summaryLost = true;
         say("varimel-render: standard output: the summary could not be written: " +
             std::string(std::strerror(errno ? errno : EIO)));
@@ -236,14 +261,17 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     request.Duration = check.Duration;
 
     // Several series play together; a part of X takes one.
-    const bool several = !load->More.empty();
+    const bool several = NeedsSeriesRoad(request, 1 + load->More.size());
     const std::vector<SeriesTrack> tracks =
-        several ? TracksOf(load->Data, load->More, request, load->Names) : std::vector<SeriesTrack>();
+        several ? TracksOf(load->Data, load->More, request, load->Names,
+                           request.Shape.VelocityColumn > 0 ? &load->VelocityValues : nullptr,
+                           request.Shape.DurationColumn > 0 ? &load->DurationValues : nullptr)
+                : std::vector<SeriesTrack>();
     std::vector<int> columns{options.import.YColumn};
     columns.insert(columns.end(), options.import.MoreYColumns.begin(), options.import.MoreYColumns.end());
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
-    if (part && several) {
+    if (part && !load->More.empty()) {
         say("varimel-render: --x-from and --x-to take one Y column");
         return stop(kExitUsage, kUsageLine, "--x-from and --x-to take one Y column");
     }
@@ -273,10 +301,11 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     const std::size_t firstRecord = part ? RecordsIn(load->Data, selection).first : 0;
     const auto build = [&](const std::string& path) {
         ScaleNoteSet set;
-        if (several)
+        if (several && !part)
             return BuildSeriesSmf(tracks, request, path, &reason);
-        return part ? BuildSelectedSmf(partNotes.Notes, partNotes.End, request, path, &reason)
-                    : BuildSmf(&load->Data, request, path, set, &reason);
+        if (part)
+            return BuildSelectedSmf(partNotes.Notes, partNotes.End, request, path, &reason);
+        return BuildSmf(&load->Data, request, path, set, &reason);
     };
 
     // Without a .mid output (or with one that is no regular file) the piece
@@ -303,7 +332,7 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         result.notes += more.Count();
     if (!outputs.notes.empty()) {
         const std::string table =
-            several ? SeriesNotesTable(tracks, columns, request)
+            several && !part ? SeriesNotesTable(tracks, columns, request, !load->More.empty())
                     : NotesTable(load->Data, request, part ? partNotes.Notes : MappedNotes(&load->Data, request),
                                  firstRecord);
         if (!ReplaceFile(
@@ -314,8 +343,8 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
         double ticks = part ? static_cast<double>(partNotes.End)
                             : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
-        if (several) {
-            const std::optional<SeriesFrames> frames = FramesOf(tracks, request.DxPQN, request.SharedRange);
+        if (several && !part) {
+            const std::optional<SeriesFrames> frames = FramesOf(tracks, request);
             ticks = frames ? static_cast<double>(frames->End) : 0.0;
         }
         const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);

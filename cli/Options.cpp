@@ -9,6 +9,7 @@
 #include "sys/Paths.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -107,6 +108,17 @@ std::vector<std::string> ListItems(const std::string& name, const std::string& v
     }
 }
 
+// "A:B" as two numbers; what names the form for the message.
+std::pair<double, double> RangeOf(const std::string& name, const std::string& value, const char* what)
+{
+    const std::size_t colon = value.find(':');
+    const std::optional<double> low = colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(0, colon));
+    const std::optional<double> high = colon == std::string::npos ? std::nullopt : ParseNumber(value.substr(colon + 1));
+    if (!low || !high)
+        throw UsageError{name + " needs " + what + ", not '" + value + "'"};
+    return {*low, *high};
+}
+
 // Options without a value, and what each sets.
 struct Flag {
     const char* name;
@@ -129,6 +141,7 @@ const Flag kFlags[] = {
      }},
     {"--decimal-comma", [](Options& o) { o.import.DecimalComma = true; }},
     {"--shared-range", [](Options& o) { o.request.SharedRange = true; }},
+    {"--invert", [](Options& o) { o.request.Shape.Invert = true; }},
 };
 
 // Options with a value ("--name VALUE", "--name=VALUE", "-j4", "-oDIR"), and
@@ -179,6 +192,49 @@ const Valued kValued[] = {
          o.yColumnsGiven = true;
      }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
+    {"--y-scale",
+     [](Options& o, const std::string& n, const std::string& v) {
+         if (v != "linear" && v != "log")
+             throw UsageError{n + " needs linear or log, not '" + v + "'"};
+         o.request.Shape.LogY = v == "log";
+     }},
+    {"--clip",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::optional<double> p = ParseNumber(v);
+         if (!p || !(*p >= 0.0 && *p < 50.0))
+             throw UsageError{n + " needs a percent from 0 to below 50, not '" + v + "'"};
+         o.request.Shape.Clip = *p;
+     }},
+    {"--y-range",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const auto [low, high] = RangeOf(n, v, "MIN:MAX with MIN below MAX");
+         if (!(low < high))
+             throw UsageError{n + " needs MIN:MAX with MIN below MAX, not '" + v + "'"};
+         o.request.Shape.FixedRange = true;
+         o.request.Shape.RangeLow = low;
+         o.request.Shape.RangeHigh = high;
+     }},
+    {"--velocity-column", [](Options& o, const std::string& n,
+                             const std::string& v) { o.request.Shape.VelocityColumn = IntegerIn(n, v, 1, kMaxImportColumn); }},
+    {"--velocity-range",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const auto [low, high] = RangeOf(n, v, "LO:HI, whole numbers from 1 to 127");
+         if (!(low >= kMinVelocity && high <= kMaxVelocity && low <= high && low == std::floor(low) &&
+               high == std::floor(high)))
+             throw UsageError{n + " needs LO:HI, whole numbers from 1 to 127, not '" + v + "'"};
+         o.request.Shape.VelocityLow = static_cast<int>(low);
+         o.request.Shape.VelocityHigh = static_cast<int>(high);
+     }},
+    {"--duration-column", [](Options& o, const std::string& n,
+                             const std::string& v) { o.request.Shape.DurationColumn = IntegerIn(n, v, 1, kMaxImportColumn); }},
+    {"--duration-range",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const auto [low, high] = RangeOf(n, v, "LO:HI with 0 < LO <= HI <= 1");
+         if (!(low > 0.0 && low <= high && high <= 1.0))
+             throw UsageError{n + " needs LO:HI with 0 < LO <= HI <= 1, not '" + v + "'"};
+         o.request.Shape.DurationLow = low;
+         o.request.Shape.DurationHigh = high;
+     }},
     {"--audio", [](Options& o, const std::string&, const std::string& v) { o.audio = v; }},
     {"--notes-csv", [](Options& o, const std::string&, const std::string& v) { o.notesCsv = v; }},
     {"--settings", [](Options&, const std::string&, const std::string&) {}}, // read before all others
@@ -292,6 +348,17 @@ Options ParseArguments(int argc, char** argv)
         std::count(o.import.MoreYColumns.begin(), o.import.MoreYColumns.end(), o.import.XColumn) > 0)
         throw UsageError{"X and Y cannot be read from the same column"};
     SettleSeries(o);
+    // The shape: what the reading must do for it, and what goes together.
+    const MappingShape& shape = o.request.Shape;
+    if (shape.Clip > 0.0 && shape.FixedRange)
+        throw UsageError{"--clip and --y-range cannot be used together"};
+    if (shape.LogY && shape.FixedRange && !(shape.RangeLow > 0.0))
+        throw UsageError{"--y-range with --y-scale log needs a positive MIN"};
+    if ((shape.VelocityColumn > 0 || shape.DurationColumn > 0) && (o.xFrom || o.xTo))
+        throw UsageError{"--x-from and --x-to cannot be used with --velocity-column or --duration-column"};
+    o.import.PositiveY = shape.LogY;
+    o.import.VelocityColumn = shape.VelocityColumn;
+    o.import.DurationColumn = shape.DurationColumn;
     // The part of X, read as X itself is read (a date with --x-date).
     const auto xValue = [&o](const char* name, const std::optional<std::string>& text) -> std::optional<double> {
         if (!text)

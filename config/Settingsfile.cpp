@@ -146,6 +146,26 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     }
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
+    // The shape, only as a whole that makes sense.
+    MappingShape& shape = v.Shape;
+    const auto real = [&ini](const char* key, double fallback) {
+        const auto text = ini.Read(kSectionShape, key);
+        return text ? ParseNumber(*text).value_or(fallback) : fallback;
+    };
+    shape.Invert = ReadInteger(ini, kSectionShape, "Invert", 0) == 1;
+    shape.LogY = ReadInteger(ini, kSectionShape, "LogY", 0) == 1;
+    shape.Clip = real("Clip", 0.0);
+    shape.FixedRange = ReadInteger(ini, kSectionShape, "FixedRange", 0) == 1;
+    shape.RangeLow = real("RangeLow", 0.0);
+    shape.RangeHigh = real("RangeHigh", 0.0);
+    shape.VelocityColumn = ReadInteger(ini, kSectionShape, "VelocityColumn", 0);
+    shape.VelocityLow = ReadInteger(ini, kSectionShape, "VelocityLow", kDefaultVelocityLow);
+    shape.VelocityHigh = ReadInteger(ini, kSectionShape, "VelocityHigh", kDefaultVelocityHigh);
+    shape.DurationColumn = ReadInteger(ini, kSectionShape, "DurationColumn", 0);
+    shape.DurationLow = real("DurationLow", kDefaultDurationLow);
+    shape.DurationHigh = real("DurationHigh", kDefaultDurationHigh);
+    if (ShapeProblem(shape, kMaxImportColumn) != ShapeField::None)
+        shape = MappingShape{};
     // The plot window's place, only when all of it is there and sensible.
     const StoredPlace place{ReadInteger(ini, kSectionPlot, kKeyLeft, kMaxPlaceOffset + 1),
                             ReadInteger(ini, kSectionPlot, kKeyTop, kMaxPlaceOffset + 1),
@@ -196,6 +216,7 @@ MappingRequest StoredRequest(const StoredSettings& s)
     r.Velocity = ClampTo(s.Velocity, kMinVelocity, kMaxVelocity);
     r.Program = StoredPosition(s.Program, kProgramCount, kDefaultProgram);
     r.WriteProgramChange = !s.DisableProgChange;
+    r.Shape = s.Shape;
     return r;
 }
 
@@ -252,6 +273,18 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
         {kSectionImport, kKeyMorePrograms, Joined(c.Import.MorePrograms)},
+        {kSectionShape, "Invert", number(c.Shape.Invert ? 1 : 0)},
+        {kSectionShape, "LogY", number(c.Shape.LogY ? 1 : 0)},
+        {kSectionShape, "Clip", FormatProfileReal(c.Shape.Clip)},
+        {kSectionShape, "FixedRange", number(c.Shape.FixedRange ? 1 : 0)},
+        {kSectionShape, "RangeLow", FormatProfileReal(c.Shape.RangeLow)},
+        {kSectionShape, "RangeHigh", FormatProfileReal(c.Shape.RangeHigh)},
+        {kSectionShape, "VelocityColumn", number(c.Shape.VelocityColumn)},
+        {kSectionShape, "VelocityLow", number(c.Shape.VelocityLow)},
+        {kSectionShape, "VelocityHigh", number(c.Shape.VelocityHigh)},
+        {kSectionShape, "DurationColumn", number(c.Shape.DurationColumn)},
+        {kSectionShape, "DurationLow", FormatProfileReal(c.Shape.DurationLow)},
+        {kSectionShape, "DurationHigh", FormatProfileReal(c.Shape.DurationHigh)},
         {kSectionPlot, kKeyLeft, c.Plot ? number(c.Plot->Left) : std::nullopt},
         {kSectionPlot, kKeyTop, c.Plot ? number(c.Plot->Top) : std::nullopt},
         {kSectionPlot, kKeyWidth, c.Plot ? number(c.Plot->Width) : std::nullopt},
@@ -261,7 +294,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
     ini.Load();
     // The import options go into the file once they differ from the default
     // reading; a file without them stays as it always was.
-    const bool writeImport = !c.Import.IsDefault() || ini.HasSection(kSectionImport);
+    const bool writeImport = !c.Import.Stored().IsDefault() || ini.HasSection(kSectionImport);
     for (const Step& step : steps) {
         if (!writeImport && step.section == kSectionImport)
             continue;
@@ -269,6 +302,9 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         const std::string_view key = step.key;
         if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
             !ini.Read(kSectionImport, step.key))
+            continue;
+        // The shape once it is not the plain mapping, or to bring it back.
+        if (step.section == kSectionShape && c.Shape.IsDefault() && !ini.HasSection(kSectionShape))
             continue;
         // The plot window's place only once it has one.
         if (!c.Plot && step.section == kSectionPlot)

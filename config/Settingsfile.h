@@ -38,6 +38,7 @@ inline constexpr char kKeyXDate[] = "XDate";
 inline constexpr char kKeyDecimalComma[] = "DecimalComma";
 inline constexpr char kKeyMoreYColumns[] = "MoreYColumns"; // "5,7": further series
 inline constexpr char kKeyMorePrograms[] = "MorePrograms"; // "73,40": their instruments
+inline constexpr char kSectionShape[] = "Shape"; // the mapping's shape, once it differs from the plain one
 inline constexpr char kSectionPlot[] = "Plot";
 inline constexpr char kKeyLeft[] = "Left";
 inline constexpr char kKeyTop[] = "Top";
@@ -78,6 +79,7 @@ struct StoredSettings {
     std::string SoundFont;           // [Playback], read only
     std::string AudioDriver;         // [Playback], read only
     std::optional<StoredPlace> Plot; // [Plot]: none when absent or out of range, and then not written
+    MappingShape Shape;              // [Shape]: the plain mapping when absent or out of range
 };
 
 // The settings folder (Korvath/Varimel in $XDG_CONFIG_HOME, else in

@@ -556,7 +556,7 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
     std::optional<CsvLoad> load;
     try {
         if (options.MoreYColumns.empty()) {
-            load = LoadCsvFile(path, why, options, budget);
+            load = LoadCsvFile(path, why, options.ForColumn(options.YColumn), budget);
         } else {
             // Each column is read as a load of its own; the lines and values
             // they miss are then sorted out between them.
@@ -589,6 +589,24 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
         load.reset();
         why = kReasonNoMemory;
     }
+    // The shape's columns beside the notes: any number there counts.
+    try {
+        for (auto [column, values] : {std::pair{options.VelocityColumn, &CsvLoad::VelocityValues},
+                                      std::pair{options.DurationColumn, &CsvLoad::DurationValues}}) {
+            if (!load || column <= 0)
+                continue;
+            std::optional<CsvLoad> beside = LoadCsvFile(path, why, options.ForValues(column), budget);
+            if (!beside)
+                load.reset();
+            else
+                (*load).*values = std::move(beside->Data);
+        }
+    } catch (const std::bad_alloc&) {
+        load.reset();
+        why = kReasonNoMemory;
+    }
+    if (load)
+        load->Options = options;
     if (!load && reason)
         *reason = why;
     return load;

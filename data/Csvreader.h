@@ -97,6 +97,10 @@ struct CsvLoad {
     std::vector<TXYDataList> More;
     std::vector<MissingValue> Missing;
     std::vector<std::string> Names;
+    // The columns the mapping's shape takes velocity and length from, as X
+    // and value (empty when not asked for).
+    TXYDataList VelocityValues;
+    TXYDataList DurationValues;
 };
 
 // What the caller of a load will keep besides it, and with whom it shares

@@ -169,7 +169,7 @@ struct ReasonNames {
     std::string_view code;
     std::string_view words;
 };
-constexpr std::array<ReasonNames, 7> kReasonNames = {{
+constexpr std::array<ReasonNames, 8> kReasonNames = {{
     {"empty", "空行"},
     {"missing-column", "列が足りません"},
     {"x-not-number", "Xが数値ではありません"},
@@ -177,8 +177,9 @@ constexpr std::array<ReasonNames, 7> kReasonNames = {{
     {"x-not-date", "Xが日付ではありません"},
     {"out-of-range", "数値が大きすぎます"},
     {"too-long", "行が長すぎます"},
+    {"y-not-positive", "Yが正の数ではありません"},
 }};
-static_assert(static_cast<std::size_t>(SkipReason::TooLong) + 1 == kReasonNames.size());
+static_assert(static_cast<std::size_t>(SkipReason::YNotPositive) + 1 == kReasonNames.size());
 
 ReasonNames NamesOf(SkipReason reason)
 {
@@ -317,6 +318,8 @@ std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t l
             ReadField(fields[static_cast<std::size_t>(options.YColumn - 1)].text, options.DecimalComma, y);
         r != NumberRead::Ok)
         return r == NumberRead::OutOfRange ? SkipReason::OutOfRange : SkipReason::YNotNumber;
+    if (options.PositiveY && !(y > 0.0))
+        return SkipReason::YNotPositive;
     record = XYData{x, y};
     return std::nullopt;
 }

@@ -26,8 +26,17 @@ struct ImportOptions {
     // and the instrument (program) each plays with.
     std::vector<int> MoreYColumns;
     std::vector<int> MorePrograms;
+    // What the mapping's shape asks of the reading: only positive Y (a
+    // logarithmic scale), and further columns whose values set each note's
+    // velocity or length (0: none). Never stored with the import options.
+    bool PositiveY = false;
+    int VelocityColumn = 0;
+    int DurationColumn = 0;
 
-    bool IsDefault() const { return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && MoreYColumns.empty(); }
+    bool IsDefault() const
+    {
+        return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && MoreYColumns.empty() && !PositiveY;
+    }
     // The reading of one column: these options with only yColumn as Y.
     ImportOptions ForColumn(int yColumn) const
     {
@@ -35,13 +44,41 @@ struct ImportOptions {
         one.YColumn = yColumn;
         one.MoreYColumns.clear();
         one.MorePrograms.clear();
+        one.VelocityColumn = 0;
+        one.DurationColumn = 0;
+        return one;
+    }
+    // The reading of a column of values beside the notes (velocity, length):
+    // any number counts.
+    ImportOptions ForValues(int column) const
+    {
+        ImportOptions one = ForColumn(column);
+        one.PositiveY = false;
+        return one;
+    }
+    // The options as the settings file keeps them: without the shape's part.
+    ImportOptions Stored() const
+    {
+        ImportOptions one = *this;
+        one.PositiveY = false;
+        one.VelocityColumn = 0;
+        one.DurationColumn = 0;
         return one;
     }
     bool operator==(const ImportOptions&) const = default;
 };
 
 // Why a line gave no record; the codes are for files and scripts.
-enum class SkipReason : std::uint8_t { Empty, MissingColumn, XNotNumber, YNotNumber, XNotDate, OutOfRange, TooLong };
+enum class SkipReason : std::uint8_t {
+    Empty,
+    MissingColumn,
+    XNotNumber,
+    YNotNumber,
+    XNotDate,
+    OutOfRange,
+    TooLong,
+    YNotPositive
+};
 
 std::string_view SkipReasonCode(SkipReason reason);  // "missing-column"
 std::string_view SkipReasonWords(SkipReason reason); // "列が足りません"

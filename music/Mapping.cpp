@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -41,6 +43,52 @@ double ScalePositionEdge(int position, double minY, double maxY, int n)
     return edge;
 }
 
+ShapeField ShapeProblem(const MappingShape& s, int maxColumn)
+{
+    if (!(s.Clip >= 0.0 && s.Clip < 50.0) || (s.Clip > 0.0 && s.FixedRange))
+        return ShapeField::Clip;
+    if (s.FixedRange && (!(s.RangeLow < s.RangeHigh) || !std::isfinite(s.RangeLow) || !std::isfinite(s.RangeHigh) ||
+                         (s.LogY && !(s.RangeLow > 0.0))))
+        return ShapeField::Range;
+    if (s.VelocityColumn < 0 || s.VelocityColumn > maxColumn)
+        return ShapeField::VelocityColumn;
+    if (!(s.VelocityLow >= kMinVelocity && s.VelocityLow <= s.VelocityHigh && s.VelocityHigh <= kMaxVelocity))
+        return ShapeField::VelocityRange;
+    if (s.DurationColumn < 0 || s.DurationColumn > maxColumn)
+        return ShapeField::DurationColumn;
+    if (!(s.DurationLow > 0.0 && s.DurationLow <= s.DurationHigh && s.DurationHigh <= 1.0))
+        return ShapeField::DurationRange;
+    return ShapeField::None;
+}
+
+std::string DescribeShape(const MappingShape& shape)
+{
+    std::vector<std::string> parts;
+    const auto number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return std::string(text);
+    };
+    if (shape.Invert)
+        parts.push_back("反転");
+    if (shape.LogY)
+        parts.push_back("対数");
+    if (shape.Clip > 0.0)
+        parts.push_back("外れ値 " + number(shape.Clip) + "%");
+    if (shape.FixedRange)
+        parts.push_back("範囲 " + number(shape.RangeLow) + "〜" + number(shape.RangeHigh));
+    if (shape.VelocityColumn > 0)
+        parts.push_back("強さ: " + std::to_string(shape.VelocityColumn) + "列目 (" + std::to_string(shape.VelocityLow) +
+                        "〜" + std::to_string(shape.VelocityHigh) + ")");
+    if (shape.DurationColumn > 0)
+        parts.push_back("長さ: " + std::to_string(shape.DurationColumn) + "列目 (" + number(shape.DurationLow) + "〜" +
+                        number(shape.DurationHigh) + ")");
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : " / ") + part;
+    return text;
+}
+
 std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
 {
     if (data.Empty() || DxPQN == 0.0)
@@ -72,6 +120,7 @@ struct MapInputs {
     double minY;
     long double yRange;
     const std::vector<double>* lineXs; // with several series: every line's X
+    const SeriesFrame* frame;          // a series among others or a shaped mapping
 };
 
 struct Mapped {
@@ -93,10 +142,9 @@ template <bool Framed>
     // current record's; records come in X order, so it only moves on.
     std::size_t nextLine = 0;
     if constexpr (Framed)
-        nextLine = from < to
-                       ? static_cast<std::size_t>(std::upper_bound(in.lineXs->begin(), in.lineXs->end(), data[from].X) -
-                                                  in.lineXs->begin())
-                       : 0;
+        if (in.lineXs && from < to)
+            nextLine = static_cast<std::size_t>(std::upper_bound(in.lineXs->begin(), in.lineXs->end(), data[from].X) -
+                                                in.lineXs->begin());
     for (std::size_t i = from; i < to; ++i) {
         Mapped& m = out[i - from];
         m.position = -1;
@@ -113,14 +161,26 @@ template <bool Framed>
             nextX = data[next].X;
         if constexpr (Framed) {
             // The next line of any series: a series rests where it has no value.
-            const std::vector<double>& lines = *in.lineXs;
-            while (nextLine < lines.size() && lines[nextLine] <= data[i].X)
-                ++nextLine;
-            hasNext = nextLine < lines.size();
-            nextX = hasNext ? lines[nextLine] : 0.0;
+            if (const std::vector<double>* lines = in.lineXs) {
+                while (nextLine < lines->size() && (*lines)[nextLine] <= data[i].X)
+                    ++nextLine;
+                hasNext = nextLine < lines->size();
+                nextX = hasNext ? (*lines)[nextLine] : 0.0;
+            }
         }
+        double share = in.Duration;
+        if constexpr (Framed)
+            if (in.frame->Shares) {
+                share = (*in.frame->Shares)[i];
+                if (!hasNext) {
+                    const auto own = TruncTick(static_cast<long double>(TicksPerQuarter) * share + 0.5L);
+                    if (!own)
+                        return;
+                    length = *own;
+                }
+            }
         if (hasNext) {
-            const auto gap = TruncTick((static_cast<long double>(nextX) - x) * in.lscale * in.Duration + 0.5L);
+            const auto gap = TruncTick((static_cast<long double>(nextX) - x) * in.lscale * share + 0.5L);
             if (!gap)
                 return;
             length = *gap;
@@ -130,9 +190,17 @@ template <bool Framed>
         const auto start = TruncTick((x - in.x0) * in.lscale);
         if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
             return;
-        int position = ScalePositionOf(data[i].Y, in.minY, in.maxY, in.yRange, in.n);
-        if constexpr (Framed)
-            position = std::clamp(position, 0, in.n - 1); // a value outside a given range takes the nearest end note
+        int position = 0;
+        if constexpr (Framed) {
+            // A value outside a given range takes the nearest end note.
+            const long double y = in.frame->LogY ? std::log10(static_cast<long double>(data[i].Y)) : data[i].Y;
+            const long double clamped = std::clamp<long double>(y, in.minY, in.maxY);
+            position = std::clamp(ScalePositionOf(clamped, in.minY, in.maxY, in.yRange, in.n), 0, in.n - 1);
+            if (in.frame->Invert)
+                position = in.n - 1 - position;
+        } else {
+            position = ScalePositionOf(data[i].Y, in.minY, in.maxY, in.yRange, in.n);
+        }
         m = {*start, length, position};
     }
 }
@@ -142,7 +210,7 @@ template <bool Framed>
 // give the same integers.
 void MapRecordsPlain(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
-    if (in.lineXs)
+    if (in.frame)
         MapRecords<true>(in, from, to, out);
     else
         MapRecords<false>(in, from, to, out);
@@ -150,7 +218,7 @@ void MapRecordsPlain(const MapInputs& in, std::size_t from, std::size_t to, Mapp
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("sse3"))) void MapRecordsSse3(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
-    if (in.lineXs)
+    if (in.frame)
         MapRecords<true>(in, from, to, out);
     else
         MapRecords<false>(in, from, to, out);
@@ -215,8 +283,10 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
     // data, so a large list has them worked out a block ahead on a second
     // thread while this one adds the notes of the block before (in order:
     // the descending forms depend on the position before) and hands them on.
+    const std::vector<std::uint8_t>* velocities = frame ? frame->Velocities : nullptr;
     const MapInputs inputs{
-        &data, count, lscale, x0, Duration, *defaultLength, n, maxY, minY, yRange, frame ? frame->LineXs : nullptr};
+        &data, count, lscale, x0, Duration, *defaultLength, n, maxY, minY, yRange, frame ? frame->LineXs : nullptr,
+        frame};
     const bool ahead = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
     std::vector<Mapped> block(std::min(count, kBlock));
     std::vector<Mapped> next(ahead ? block.size() : 0);
@@ -231,7 +301,7 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
             if (m.position < 0)
                 return fail();
             const std::uint8_t note = NoteAt(set, m.position, hasDescending);
-            melody.AddNote(m.start, note, Velocity, m.length);
+            melody.AddNote(m.start, note, velocities ? (*velocities)[i] : Velocity, m.length);
             set.PreviousPosition = static_cast<std::uint8_t>(m.position);
         }
         // Notes start in X order, so nothing still to come lies before the
@@ -278,7 +348,7 @@ std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest&
         const TMidiEvent& on = melody[i];
         if ((on.Data()[0] & 0xF0) != kNoteOn)
             continue;
-        notes.push_back({on.Time, melody[i + 1].Time, on.Data()[1]});
+        notes.push_back({on.Time, melody[i + 1].Time, on.Data()[1], on.Data()[2]});
         ++i;
     }
     return notes;

@@ -43,6 +43,41 @@ constexpr int ToneOfMidiNote(int note) { return note - kLowestTone; }
 inline constexpr int kDefaultLowTone = ToneOfMidiNote(60);  // C4
 inline constexpr int kDefaultHighTone = ToneOfMidiNote(84); // C6
 
+// How values become notes beyond the plain linear mapping over the data's
+// own minimum and maximum. The default changes nothing.
+inline constexpr int kDefaultVelocityLow = 40;
+inline constexpr int kDefaultVelocityHigh = 127;
+inline constexpr double kDefaultDurationLow = 0.2;
+inline constexpr double kDefaultDurationHigh = 1.0;
+struct MappingShape {
+    bool Invert = false;    // the highest value gives the lowest note
+    bool LogY = false;      // the mapping uses log10(Y); Y must be positive
+    double Clip = 0.0;      // percent: the P-th and (100-P)-th percentiles are the ends
+    bool FixedRange = false; // RangeLow..RangeHigh instead of the data's
+    double RangeLow = 0.0;
+    double RangeHigh = 0.0;
+    int VelocityColumn = 0; // each note's velocity from this column (0: fixed)
+    int VelocityLow = kDefaultVelocityLow;
+    int VelocityHigh = kDefaultVelocityHigh;
+    int DurationColumn = 0; // each note's share of the gap from this column (0: fixed)
+    double DurationLow = kDefaultDurationLow;
+    double DurationHigh = kDefaultDurationHigh;
+
+    bool IsDefault() const
+    {
+        return !Invert && !LogY && Clip == 0.0 && !FixedRange && VelocityColumn == 0 && DurationColumn == 0;
+    }
+    bool operator==(const MappingShape&) const = default;
+};
+
+// The first choice of a shape that is out of its range, or None.
+enum class ShapeField { None, Clip, Range, VelocityColumn, VelocityRange, DurationColumn, DurationRange };
+ShapeField ShapeProblem(const MappingShape& shape, int maxColumn);
+
+// The shape in words, for people: "反転 / 対数 / 外れ値 2% / ..."; empty for
+// the default.
+std::string DescribeShape(const MappingShape& shape);
+
 struct MappingRequest {
     int Scale = kDefaultScale;     // position in the scale catalogue
     int Tonic = kDefaultTonic;     // pitch class 0..11
@@ -59,6 +94,7 @@ struct MappingRequest {
     // over its own.
     std::vector<int> MorePrograms;
     bool SharedRange = false;
+    MappingShape Shape;
 };
 
 // Whether the request's scale, tonic and tones are places in their lists
@@ -119,8 +155,13 @@ struct SeriesFrame {
     double OriginX = 0.0;
     const std::vector<double>* LineXs = nullptr;
     std::uint32_t End = 0;
-    double MinY = 0.0;
+    double MinY = 0.0; // in the scale of Y the mapping uses (log10 with LogY)
     double MaxY = 0.0;
+    bool LogY = false;
+    bool Invert = false;
+    // One value per record, when given: its velocity, its share of the gap.
+    const std::vector<std::uint8_t>* Velocities = nullptr;
+    const std::vector<double>* Shares = nullptr;
 };
 
 // Maps every record onto a note of the set into melody. Returns the end tick
@@ -147,6 +188,7 @@ struct NoteSpan {
     std::uint32_t Start = 0;
     std::uint32_t End = 0;
     std::uint8_t Key = 0;
+    std::uint8_t Velocity = 0;
 };
 
 // The notes the request makes of the list, in time order (what BuildSmf

@@ -3,6 +3,7 @@
 
 #include "Filebuild.h"
 #include "Generalmidi.h"
+#include "Series.h"
 #include "midi/Standardmidifile.h"
 #include "sys/Replace.h"
 
@@ -68,7 +69,9 @@ SelectedPart SelectedNotes(const TXYDataList* data, const MappingRequest& reques
         return {};
     // The whole piece, so that every key and length is the one it has there
     // (the Y range and the descending forms depend on all the data).
-    return PartOf(MappedNotes(data, request), *data, request.DxPQN, selection);
+    if (request.Shape.IsDefault())
+        return PartOf(MappedNotes(data, request), *data, request.DxPQN, selection);
+    return PartOf(SeriesNotes(TracksOf(*data, {}, request, {}), request).front(), *data, request.DxPQN, selection);
 }
 
 bool BuildSelectedSmf(const std::vector<NoteSpan>& notes, std::uint32_t end, const MappingRequest& r,

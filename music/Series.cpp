@@ -8,6 +8,7 @@
 #include "sys/Replace.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <new>
 
@@ -21,32 +22,75 @@ std::string SeriesTrackName(const SeriesTrack& series, std::size_t index)
 }
 
 std::vector<SeriesTrack> TracksOf(const TXYDataList& first, const std::vector<TXYDataList>& more,
-                                  const MappingRequest& request, const std::vector<std::string>& names)
+                                  const MappingRequest& request, const std::vector<std::string>& names,
+                                  const TXYDataList* velocity, const TXYDataList* duration)
 {
+    // One series alone keeps the plain track name, as the plain road writes it.
     std::vector<SeriesTrack> tracks;
-    tracks.push_back({&first, request.Program, names.empty() ? std::string() : names[0]});
+    tracks.push_back(
+        {&first, request.Program, names.empty() || more.empty() ? std::string() : names[0], velocity, duration});
     for (std::size_t k = 0; k < more.size(); ++k)
         tracks.push_back({&more[k], k < request.MorePrograms.size() ? request.MorePrograms[k] : request.Program,
-                          k + 1 < names.size() ? names[k + 1] : std::string()});
+                          k + 1 < names.size() ? names[k + 1] : std::string(), velocity, duration});
     return tracks;
 }
 
-std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, double DxPQN, bool shared)
+double Percentile(const std::vector<double>& sorted, double percent)
 {
+    if (sorted.empty())
+        return 0.0;
+    const auto rank = static_cast<std::size_t>(std::ceil(percent / 100.0 * static_cast<double>(sorted.size())));
+    return sorted[std::min(sorted.size(), std::max<std::size_t>(rank, 1)) - 1];
+}
+
+namespace {
+
+// Each record's value from a column beside it, matched by X (the k-th record
+// of an X with the k-th value there), mapped linearly from the column's own
+// minimum and maximum onto low..high; records without one get fallback.
+template <typename T>
+std::vector<T> ValuesBeside(const TXYDataList& records, const TXYDataList* column, double low, double high, T fallback,
+                            bool round)
+{
+    std::vector<T> values(static_cast<std::size_t>(records.Count()), fallback);
+    if (!column || column->Empty())
+        return values;
+    const auto [minV, maxV] = column->YBounds();
+    const auto scaled = [&](double v) {
+        const double share = maxV > minV ? (v - minV) / (maxV - minV) : 0.5;
+        const double value = low + share * (high - low);
+        return static_cast<T>(round ? std::lround(value) : value);
+    };
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < values.size();) {
+        const double x = records[i].X;
+        while (j < static_cast<std::size_t>(column->Count()) && (*column)[j].X < x)
+            ++j;
+        std::size_t k = j;
+        for (; i < values.size() && records[i].X == x; ++i)
+            if (k < static_cast<std::size_t>(column->Count()) && (*column)[k].X == x)
+                values[i] = scaled((*column)[k++].Y);
+        j = k;
+    }
+    return values;
+}
+
+} // namespace
+
+std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, const MappingRequest& request)
+{
+    const MappingShape& shape = request.Shape;
     SeriesFrames frames;
+    frames.LogY = shape.LogY;
+    frames.Invert = shape.Invert;
     double first = std::numeric_limits<double>::infinity();
     double last = -first;
-    double low = first;
-    double high = -first;
     std::size_t total = 0;
     for (const SeriesTrack& s : series) {
         if (!s.Data || s.Data->Empty())
             continue;
         first = std::min(first, s.Data->First().X);
         last = std::max(last, s.Data->Last().X);
-        const auto [minY, maxY] = s.Data->YBounds();
-        low = std::min(low, minY);
-        high = std::max(high, maxY);
         total += static_cast<std::size_t>(s.Data->Count());
     }
     if (total == 0)
@@ -54,11 +98,11 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, dou
     TXYDataList ends;
     ends.Add({first, 0.0});
     ends.Add({last, 0.0});
-    const std::optional<std::uint32_t> end = PieceEndTick(ends, DxPQN);
+    const std::optional<std::uint32_t> end = PieceEndTick(ends, request.DxPQN);
     if (!end)
         return std::nullopt;
-    // Every line's X once, in order: the series' own X merged.
-    // Each series is sorted already: merged one after another.
+    // Every line's X once, in order: each series is sorted already, so they
+    // are merged one after another.
     frames.LineXs.reserve(total);
     for (const SeriesTrack& s : series) {
         if (!s.Data)
@@ -72,15 +116,58 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, dou
     frames.LineXs.erase(std::unique(frames.LineXs.begin(), frames.LineXs.end()), frames.LineXs.end());
     frames.OriginX = first;
     frames.End = *end;
+
+    // The ranges, in the mapping's scale: fixed, else the data's own (each
+    // series' or all together), at the clip's percentiles.
+    const auto scale = [&](double y) { return shape.LogY ? std::log10(y) : y; };
+    const auto rangeOf = [&](const std::vector<const TXYDataList*>& lists) {
+        if (shape.FixedRange)
+            return std::pair(scale(shape.RangeLow), scale(shape.RangeHigh));
+        if (shape.Clip > 0.0) {
+            std::vector<double> values;
+            for (const TXYDataList* list : lists)
+                for (const XYData& r : *list)
+                    values.push_back(scale(r.Y));
+            std::sort(values.begin(), values.end());
+            return std::pair(Percentile(values, shape.Clip), Percentile(values, 100.0 - shape.Clip));
+        }
+        double low = std::numeric_limits<double>::infinity(), high = -low;
+        for (const TXYDataList* list : lists) {
+            const auto [minY, maxY] = list->YBounds();
+            low = std::min(low, scale(minY));
+            high = std::max(high, scale(maxY));
+        }
+        return std::pair(low, high);
+    };
+    std::vector<const TXYDataList*> all;
     for (const SeriesTrack& s : series)
-        frames.Ranges.push_back(!shared && s.Data && !s.Data->Empty() ? s.Data->YBounds() : std::pair(low, high));
+        if (s.Data && !s.Data->Empty())
+            all.push_back(s.Data);
+    const std::pair<double, double> common = rangeOf(all);
+    for (const SeriesTrack& s : series) {
+        const bool own = !request.SharedRange && s.Data && !s.Data->Empty();
+        frames.Ranges.push_back(own ? rangeOf({s.Data}) : common);
+        const TXYDataList empty;
+        const TXYDataList& records = s.Data ? *s.Data : empty;
+        frames.Velocities.push_back(
+            shape.VelocityColumn > 0
+                ? ValuesBeside<std::uint8_t>(records, s.Velocity, shape.VelocityLow, shape.VelocityHigh,
+                                             static_cast<std::uint8_t>(ClampTo(request.Velocity, kMinVelocity,
+                                                                               kMaxVelocity)),
+                                             true)
+                : std::vector<std::uint8_t>());
+        frames.Shares.push_back(shape.DurationColumn > 0
+                                    ? ValuesBeside<double>(records, s.Duration, shape.DurationLow, shape.DurationHigh,
+                                                           request.Duration, false)
+                                    : std::vector<double>());
+    }
     return frames;
 }
 
 std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request)
 {
     std::vector<std::vector<NoteSpan>> notes(series.size());
-    const std::optional<SeriesFrames> frames = FramesOf(series, request.DxPQN, request.SharedRange);
+    const std::optional<SeriesFrames> frames = FramesOf(series, request);
     if (!frames)
         return notes;
     for (std::size_t i = 0; i < series.size(); ++i)
@@ -89,6 +176,30 @@ std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& s
             notes[i] = MappedNotes(series[i].Data, request, &frame);
         }
     return notes;
+}
+
+ShapePreview PreviewShape(const TXYDataList& data, const MappingRequest& request)
+{
+    ShapePreview preview;
+    TXYDataList usable;
+    for (const XYData& r : data)
+        if (!request.Shape.LogY || r.Y > 0.0)
+            usable.Add(r);
+    const std::vector<std::vector<NoteSpan>> notes = SeriesNotes(TracksOf(usable, {}, request, {}), request);
+    const std::optional<SeriesFrames> frames = FramesOf(TracksOf(usable, {}, request, {}), request);
+    if (notes.front().empty() || !frames)
+        return preview;
+    const auto [low, high] = std::minmax_element(notes.front().begin(), notes.front().end(),
+                                                 [](const NoteSpan& a, const NoteSpan& b) { return a.Key < b.Key; });
+    preview.LowKey = low->Key;
+    preview.HighKey = high->Key;
+    preview.Notes = notes.front().size();
+    const auto [minY, maxY] = frames->Ranges.front();
+    for (const XYData& r : usable) {
+        const double y = request.Shape.LogY ? std::log10(r.Y) : r.Y;
+        preview.AtEnds += y < minY || y > maxY;
+    }
+    return preview;
 }
 
 namespace {
@@ -102,7 +213,7 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
         reason = kReasonOutOfRange;
         return false;
     }
-    const std::optional<SeriesFrames> frames = FramesOf(series, r.DxPQN, r.SharedRange);
+    const std::optional<SeriesFrames> frames = FramesOf(series, r);
     if (!frames) {
         reason = kReasonTooLong;
         return false;

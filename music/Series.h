@@ -21,13 +21,17 @@ struct SeriesTrack {
     const TXYDataList* Data = nullptr;
     int Program = 0;
     std::string Name; // the column's header; empty: "Melody", "Melody 2", ...
+    // The shape's columns of velocity and length as X and value (none: fixed).
+    const TXYDataList* Velocity = nullptr;
+    const TXYDataList* Duration = nullptr;
 };
 
 // The series of a load: the first list with the request's program, then
 // each further list with its program from the request's list (the first's
 // when the list is short), each with its name if names has one.
 std::vector<SeriesTrack> TracksOf(const TXYDataList& first, const std::vector<TXYDataList>& more,
-                                  const MappingRequest& request, const std::vector<std::string>& names);
+                                  const MappingRequest& request, const std::vector<std::string>& names,
+                                  const TXYDataList* velocity = nullptr, const TXYDataList* duration = nullptr);
 
 // The channel of the series at index (0-based): 0..8, then 10..15, so that
 // channel 10 of the people who count from 1 stays for percussion.
@@ -47,15 +51,51 @@ struct SeriesFrames {
     std::vector<double> LineXs;
     double OriginX = 0.0;
     std::uint32_t End = 0;
-    std::vector<std::pair<double, double>> Ranges; // each series' Y range
+    std::vector<std::pair<double, double>> Ranges; // each series' Y range, in the mapping's scale
+    bool LogY = false;
+    bool Invert = false;
+    std::vector<std::vector<std::uint8_t>> Velocities; // per series, per record; empty: fixed
+    std::vector<std::vector<double>> Shares;
 
     // The frame of the series at index, pointing into these frames.
     SeriesFrame Frame(std::size_t index) const
     {
-        return {OriginX, &LineXs, End, Ranges[index].first, Ranges[index].second};
+        return {OriginX,
+                &LineXs,
+                End,
+                Ranges[index].first,
+                Ranges[index].second,
+                LogY,
+                Invert,
+                Velocities[index].empty() ? nullptr : &Velocities[index],
+                Shares[index].empty() ? nullptr : &Shares[index]};
     }
 };
-std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, double DxPQN, bool shared);
+// With the request's shape: the Y ranges in its scale (log10), clipped at its
+// percentiles or fixed, and each record's velocity and share of the gap from
+// the shape's columns (a record without a value there keeps the request's).
+std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, const MappingRequest& request);
+
+// The P-th percentile of values (sorted ascending) by nearest rank: the
+// value at rank ceil(P/100 * n), the first for P = 0.
+double Percentile(const std::vector<double>& sorted, double percent);
+
+// What a shape makes of a series, for a one-line preview: its lowest and
+// highest key, its notes, and how many of its values lie beyond the range
+// (so take an end note). Values a logarithm cannot take are left out.
+struct ShapePreview {
+    int LowKey = 0;
+    int HighKey = 0;
+    std::size_t Notes = 0;
+    std::size_t AtEnds = 0;
+};
+ShapePreview PreviewShape(const TXYDataList& data, const MappingRequest& request);
+
+// A request with several series or a shape is built through the series road.
+inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCount)
+{
+    return seriesCount > 1 || !request.Shape.IsDefault();
+}
 
 // Each series' notes as the file holds them (in record order).
 std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request);

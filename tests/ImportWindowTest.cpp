@@ -60,6 +60,7 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
     } entries[] = {{"読み込み設定...", "Ctrl+I"},
                    {"読み込みレポート...", "Ctrl+R"},
                    {"グラフ...", "Ctrl+G"},
+                   {"マッピング詳細...", "Ctrl+M"},
                    {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"}};
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(entries)));
     for (qsizetype i = 0; i < actions.size(); ++i) {

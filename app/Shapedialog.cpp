@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+#include "Shapedialog.h"
+
+#include "Messagebox.h"
+#include "Qtstrings.h"
+#include "data/Importer.h"
+#include "data/Number.h"
+#include "music/Series.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+using namespace varimel;
+
+namespace {
+
+// The outlier choices and the percent each clips.
+constexpr double kClips[] = {0.0, 1.0, 2.0, 5.0};
+
+QString Real(double v) { return FromCore(FormatG(v, 0, false)); }
+
+} // namespace
+
+TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const MappingRequest& request)
+    : QDialog(parent), m_data(data), m_request(request)
+{
+    setObjectName(QStringLiteral("ShapeDialog"));
+    setWindowTitle(QStringLiteral("マッピング詳細"));
+    const auto combo = [this](const char* name, std::initializer_list<const char*> items) {
+        auto* box = new QComboBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        for (const char* item : items)
+            box->addItem(QString::fromUtf8(item));
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+        return box;
+    };
+    const auto edit = [this](const char* name, const char* accessible) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setAccessibleName(QString::fromUtf8(accessible));
+        box->setMaximumWidth(90);
+        connect(box, &QLineEdit::textChanged, this, [this] { Refresh(); });
+        return box;
+    };
+    const auto spin = [this](const char* name, const char* accessible, int low, int high) {
+        auto* box = new QSpinBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setAccessibleName(QString::fromUtf8(accessible));
+        box->setRange(low, high);
+        connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
+        return box;
+    };
+    m_direction = combo("DirectionBox", {"高い値を高い音に", "反転"});
+    m_scale = combo("ScaleOfYBox", {"線形", "対数"});
+    m_clip = combo("ClipBox", {"そのまま", "上下 1% を端の音に", "上下 2% を端の音に", "上下 5% を端の音に"});
+    m_range = combo("RangeBox", {"データの最小・最大", "固定"});
+    m_rangeLow = edit("RangeLowBox", "範囲の最小");
+    m_rangeHigh = edit("RangeHighBox", "範囲の最大");
+    m_velocity = combo("VelocityFromBox", {"一定", "列から"});
+    m_velocityColumn = spin("VelocityColumnBox", "音の強さの列", 1, kMaxImportColumn);
+    m_velocityLow = spin("VelocityLowBox", "音の強さの最小", kMinVelocity, kMaxVelocity);
+    m_velocityHigh = spin("VelocityHighBox", "音の強さの最大", kMinVelocity, kMaxVelocity);
+    m_duration = combo("DurationFromBox", {"一定", "列から"});
+    m_durationColumn = spin("DurationColumnBox", "音の長さの列", 1, kMaxImportColumn);
+    m_durationLow = edit("DurationLowBox", "音の長さの最小");
+    m_durationHigh = edit("DurationHighBox", "音の長さの最大");
+
+    const auto row = [this](std::initializer_list<QWidget*> widgets) {
+        auto* line = new QHBoxLayout;
+        for (QWidget* w : widgets)
+            line->addWidget(w);
+        line->addStretch(1);
+        return line;
+    };
+    const auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+    auto* form = new QFormLayout;
+    const auto add = [&](const char* text, QWidget* buddy, QLayout* line) {
+        QLabel* l = label(text);
+        l->setBuddy(buddy);
+        form->addRow(l, line);
+    };
+    add("向き(&D)", m_direction, row({m_direction}));
+    add("尺度(&S)", m_scale, row({m_scale}));
+    add("外れ値(&O)", m_clip, row({m_clip}));
+    add("範囲(&R)", m_range, row({m_range, label("最小"), m_rangeLow, label("最大"), m_rangeHigh}));
+    add("音の強さ(&V)", m_velocity,
+        row({m_velocity, label("列"), m_velocityColumn, label("範囲"), m_velocityLow, label("〜"), m_velocityHigh}));
+    add("音の長さ(&L)", m_duration,
+        row({m_duration, label("列"), m_durationColumn, label("範囲"), m_durationLow, label("〜"), m_durationHigh}));
+
+    m_preview = new QLabel(this);
+    m_preview->setObjectName(QStringLiteral("ShapePreviewLabel"));
+    m_preview->setAccessibleName(QStringLiteral("プレビュー"));
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QPushButton* reset = buttons->addButton(QStringLiteral("既定に戻す(&E)"), QDialogButtonBox::ResetRole);
+    reset->setObjectName(QStringLiteral("DefaultsButton"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(reset, &QPushButton::clicked, this, [this] { SetShape(MappingShape{}); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_preview);
+    layout->addWidget(buttons);
+    SetShape(request.Shape);
+}
+
+void TShapeDialog::SetShape(const MappingShape& s)
+{
+    m_direction->setCurrentIndex(s.Invert ? 1 : 0);
+    m_scale->setCurrentIndex(s.LogY ? 1 : 0);
+    int clip = 0;
+    for (int i = 0; i < static_cast<int>(std::size(kClips)); ++i)
+        if (kClips[i] == s.Clip)
+            clip = i;
+    m_clip->setCurrentIndex(clip);
+    m_range->setCurrentIndex(s.FixedRange ? 1 : 0);
+    m_rangeLow->setText(s.FixedRange ? Real(s.RangeLow) : QString());
+    m_rangeHigh->setText(s.FixedRange ? Real(s.RangeHigh) : QString());
+    m_velocity->setCurrentIndex(s.VelocityColumn > 0 ? 1 : 0);
+    m_velocityColumn->setValue(std::max(1, s.VelocityColumn == 0 ? 3 : s.VelocityColumn));
+    m_velocityLow->setValue(s.VelocityLow);
+    m_velocityHigh->setValue(s.VelocityHigh);
+    m_duration->setCurrentIndex(s.DurationColumn > 0 ? 1 : 0);
+    m_durationColumn->setValue(std::max(1, s.DurationColumn == 0 ? 3 : s.DurationColumn));
+    m_durationLow->setText(Real(s.DurationLow));
+    m_durationHigh->setText(Real(s.DurationHigh));
+    Refresh();
+}
+
+std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
+{
+    const auto fail = [problem](const char* text) -> std::optional<MappingShape> {
+        if (problem)
+            *problem = QString::fromUtf8(text);
+        return std::nullopt;
+    };
+    MappingShape s;
+    s.Invert = m_direction->currentIndex() == 1;
+    s.LogY = m_scale->currentIndex() == 1;
+    s.FixedRange = m_range->currentIndex() == 1;
+    s.Clip = s.FixedRange ? 0.0 : kClips[std::max(0, m_clip->currentIndex())];
+    if (s.FixedRange) {
+        const auto low = ParseNumber(ToCore(m_rangeLow->text().trimmed()));
+        const auto high = ParseNumber(ToCore(m_rangeHigh->text().trimmed()));
+        if (!low || !high)
+            return fail("範囲の最小と最大には数値を入力して下さい。");
+        s.RangeLow = *low;
+        s.RangeHigh = *high;
+    }
+    s.VelocityColumn = m_velocity->currentIndex() == 1 ? m_velocityColumn->value() : 0;
+    s.VelocityLow = m_velocityLow->value();
+    s.VelocityHigh = m_velocityHigh->value();
+    s.DurationColumn = m_duration->currentIndex() == 1 ? m_durationColumn->value() : 0;
+    const auto low = ParseNumber(ToCore(m_durationLow->text().trimmed()));
+    const auto high = ParseNumber(ToCore(m_durationHigh->text().trimmed()));
+    if (!low || !high)
+        return fail("音の長さの範囲には数値を入力して下さい。");
+    s.DurationLow = *low;
+    s.DurationHigh = *high;
+    switch (ShapeProblem(s, kMaxImportColumn)) {
+    case ShapeField::None:
+        return s;
+    case ShapeField::Range:
+        return fail(s.LogY ? "範囲の最小は最大より小さく、対数では0より大きくして下さい。"
+                           : "範囲の最小は最大より小さくして下さい。");
+    case ShapeField::VelocityRange:
+        return fail("音の強さの範囲は1〜127で、最小を最大以下にして下さい。");
+    case ShapeField::DurationRange:
+        return fail("音の長さの範囲は0より大きく1以下で、最小を最大以下にして下さい。");
+    default:
+        return fail("マッピング詳細の値が正しくありません。");
+    }
+}
+
+QString TShapeDialog::PreviewText() const { return m_preview->text(); }
+
+void TShapeDialog::Refresh()
+{
+    const bool fixed = m_range->currentIndex() == 1;
+    m_clip->setEnabled(!fixed);
+    m_rangeLow->setEnabled(fixed);
+    m_rangeHigh->setEnabled(fixed);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_velocityColumn, m_velocityLow, m_velocityHigh})
+        w->setEnabled(m_velocity->currentIndex() == 1);
+    for (QWidget* w : std::initializer_list<QWidget*>{m_durationColumn, m_durationLow, m_durationHigh})
+        w->setEnabled(m_duration->currentIndex() == 1);
+    // What the loaded data gives with these choices.
+    const std::optional<MappingShape> shape = Shape();
+    if (!m_data || m_data->Empty() || !shape) {
+        m_preview->setText(QStringLiteral("プレビュー: ―"));
+        return;
+    }
+    MappingRequest request = m_request;
+    request.Shape = *shape;
+    request.Shape.VelocityColumn = 0; // the pitches do not depend on them
+    request.Shape.DurationColumn = 0;
+    const ShapePreview p = PreviewShape(*m_data, request);
+    if (p.Notes == 0) {
+        m_preview->setText(QStringLiteral("プレビュー: ―"));
+        return;
+    }
+    const auto name = [](int key) {
+        return key >= kLowestTone && key <= kHighestTone ? FromCore(ToneLabel(ToneOfMidiNote(key))) : QString();
+    };
+    m_preview->setText(QStringLiteral("%1〜%2, %3 音, うち端の音 %4")
+                           .arg(name(p.LowKey), name(p.HighKey))
+                           .arg(static_cast<qulonglong>(p.Notes))
+                           .arg(static_cast<qulonglong>(p.AtEnds)));
+}
+
+void TShapeDialog::accept()
+{
+    QString problem;
+    if (!Shape(&problem)) {
+        ShowError(problem, this);
+        return;
+    }
+    QDialog::accept();
+}
