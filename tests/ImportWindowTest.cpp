@@ -4,6 +4,7 @@
 #include "Importdialog.h"
 #include "Main.h"
 #include "Reportdialog.h"
+#include "Shapedialog.h"
 
 #include "GuiTestMain.h"
 #include "SmfReader.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -288,4 +290,54 @@ TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
     EXPECT_NE(ini.find("MoreYColumns=3\nMorePrograms=73\n"), std::string::npos) << ini;
     form = std::make_unique<TMainForm>();
     EXPECT_EQ(form->ImportOptionsInUse().MoreYColumns, std::vector<int>{3});
+}
+
+// The mapping's shape from its dialog: a refusal names the field, the preview
+// tells what the data gives, the save follows the choice, the settings keep it.
+TEST_F(ImportWindow, ShapeFromItsDialog)
+{
+    form->OpenFile(Write("rise.csv", "0,0\n1,1\n2,2\n3,3\n4,100\n"));
+    boxes.shown.clear();
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) { return QString::fromStdString(dir / "s.mid"); });
+    const auto keys = [&] {
+        form->SaveSMFButtonClick();
+        std::vector<int> out;
+        const smftest::File file = smftest::Parse(smftest::ReadBytes(dir / "s.mid"));
+        for (const smftest::Event& e : file.tracks.at(1))
+            if ((e.bytes[0] & 0xF0) == 0x90)
+                out.push_back(e.bytes[1]);
+        return out;
+    };
+    EXPECT_EQ(keys(), (std::vector<int>{60, 60, 60, 60, 84}));
+
+    QString preview;
+    seams::SetDialogRunner([&](QDialog& d) {
+        auto& dialog = static_cast<TShapeDialog&>(d);
+        d.findChild<QComboBox*>(QStringLiteral("RangeBox"))->setCurrentIndex(1);
+        d.findChild<QLineEdit*>(QStringLiteral("RangeLowBox"))->setText(QStringLiteral("5"));
+        d.findChild<QLineEdit*>(QStringLiteral("RangeHighBox"))->setText(QStringLiteral("5"));
+        d.accept();
+        EXPECT_NE(d.result(), QDialog::Accepted);
+        d.findChild<QLineEdit*>(QStringLiteral("RangeLowBox"))->setText(QStringLiteral("0"));
+        d.findChild<QLineEdit*>(QStringLiteral("RangeHighBox"))->setText(QStringLiteral("4"));
+        d.findChild<QComboBox*>(QStringLiteral("DirectionBox"))->setCurrentIndex(1);
+        preview = dialog.PreviewText();
+        return int(QDialog::Accepted);
+    });
+    form->ShapeClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("範囲の最小は最大より小さくして下さい。"));
+    // 0..4 inverted: 0 -> C6, 1 -> 15/4 = 3.75 -> 3 -> 11 G5, 2 -> 7 -> 7 C5,
+    // 3 -> 11.25 -> 11 -> 3 F4, 100 beyond the range -> C4.
+    EXPECT_EQ(preview, QStringLiteral("C4〜C6, 5 音, うち端の音 1"));
+    EXPECT_EQ(keys(), (std::vector<int>{84, 79, 72, 65, 60}));
+    EXPECT_EQ(form->Shape().Invert, true);
+
+    form.reset();
+    const std::string ini = testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini");
+    EXPECT_NE(ini.find("[Shape]\nInvert=1\nLogY=0\nClip=0\nFixedRange=1\nRangeLow=0\nRangeHigh=4\n"), std::string::npos)
+        << ini;
+    form = std::make_unique<TMainForm>();
+    EXPECT_TRUE(form->Shape().FixedRange);
+    EXPECT_EQ(form->Shape().RangeHigh, 4.0);
 }

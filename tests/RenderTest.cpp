@@ -1069,3 +1069,135 @@ TEST(Render, SeriesChannelsAndRefusals)
         EXPECT_NE(bad.err.find(refusal.message), std::string::npos) << bad.err;
     }
 }
+
+namespace {
+
+// The melody's notes of a file: tick, key, velocity and length.
+struct HeardNote {
+    std::uint32_t tick;
+    int key, velocity;
+    std::uint32_t length;
+    bool operator==(const HeardNote&) const = default;
+};
+std::vector<HeardNote> MelodyOf(const std::string& path)
+{
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
+    std::vector<HeardNote> notes;
+    if (f.tracks.size() < 2)
+        return notes;
+    for (const smftest::Event& e : f.tracks[1]) {
+        if ((e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] > 0)
+            notes.push_back({e.tick, e.bytes[1], e.bytes[2], 0});
+        else if ((e.bytes[0] & 0xF0) == 0x80)
+            for (HeardNote& n : notes)
+                if (n.key == e.bytes[1] && n.length == 0)
+                    n.length = e.tick - n.tick;
+    }
+    return notes;
+}
+
+std::vector<int> KeysOf(const std::vector<HeardNote>& notes)
+{
+    std::vector<int> keys;
+    for (const HeardNote& n : notes)
+        keys.push_back(n.key);
+    return keys;
+}
+
+} // namespace
+
+// The shape of the mapping, each choice against a hand computation on C
+// major C4..C6 (15 notes: C4 D4 E4 F4 G4 A4 B4 C5 D5 E5 F5 G5 A5 B5 C6).
+TEST(Render, ShapedMapping)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "rise.csv", "0,0\n1,1\n2,2\n3,3\n4,4\n5,5\n6,6\n7,7\n8,8\n9,9\n10,100\n");
+    testutil::WriteFile(dir / "decades.csv", "0,1\n1,10\n2,100\n3,1000\n4,10000\n");
+    testutil::WriteFile(dir / "other.csv", "0,50\n1,-50\n2,5\n");
+    const struct {
+        const char* file;
+        std::vector<std::string> options;
+        std::vector<int> keys;
+    } rows[] = {
+        // Plain: 100 squeezes 0..9 into the lowest notes.
+        {"rise.csv", {}, {60, 60, 60, 60, 60, 60, 60, 62, 62, 62, 84}},
+        // Inverted: the same positions from the top.
+        {"rise.csv", {"--invert"}, {84, 84, 84, 84, 84, 84, 84, 83, 83, 83, 60}},
+        // Clip 10: of 11 values the 10th percentile is rank 2 (1) and the
+        // 90th rank 10 (9): 0 and 100 take the end notes, 1..9 spread as
+        // (y - 1) / 8 * 15: 0, 1.9, 3.8, 5.6, 7.5, 9.4, 11.3, 13.1, 15.
+        {"rise.csv", {"--clip", "10"}, {60, 60, 62, 65, 69, 72, 76, 79, 83, 84, 84}},
+        // Log: one decade per 15/4 positions: 0, 3, 7, 11, 14.
+        {"decades.csv", {"--y-scale", "log"}, {60, 65, 72, 79, 84}},
+        // A fixed range: 0 and 100 map alike in any file; values outside go
+        // to the ends.
+        {"rise.csv", {"--y-range", "0:100"}, {60, 60, 60, 60, 60, 60, 60, 62, 62, 62, 84}},
+        {"other.csv", {"--y-range", "0:100"}, {72, 60, 60}},
+    };
+    for (const auto& r : rows) {
+        std::vector<std::string> args = r.options;
+        args.insert(args.end(), {dir / r.file, dir / "out.mid"});
+        const RenderRun run = Render(dir, args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(KeysOf(MelodyOf(dir / "out.mid")), r.keys)
+            << r.file << " " << (r.options.empty() ? "" : r.options[0]);
+    }
+
+    // Velocity and length from columns: each over its column's own range;
+    // a line without a number there keeps the fixed value.
+    testutil::WriteFile(dir / "loud.csv", "0,1,0,1\n1,2,50,0\n2,3,100,0.5\n3,4,,\n");
+    const RenderRun loud = Render(dir, {"--velocity-column", "3", "--velocity-range", "20:120", "--duration-column",
+                                        "4", "--duration-range", "0.5:1", "--velocity", "90", "--notes-csv",
+                                        dir / "loud.notes.csv", dir / "loud.csv", dir / "loud.mid"});
+    ASSERT_EQ(loud.status, 0) << loud.err;
+    const std::vector<HeardNote> heard = MelodyOf(dir / "loud.mid");
+    // Gaps of a quarter (960): shares 1, 0.5, 0.75, then 0.875 of a quarter.
+    const std::vector<HeardNote> expected = {
+        {0, 60, 20, 960}, {960, 69, 70, 480}, {1920, 77, 120, 720}, {2880, 84, 90, 840}};
+    EXPECT_EQ(heard, expected);
+    EXPECT_EQ(testutil::ReadFile(dir / "loud.notes.csv"),
+              "x,y,note,name,start_tick,end_tick,start_seconds,velocity,length_ticks\n"
+              "0,1,60,C4,0,960,0,20,960\n"
+              "1,2,69,A4,960,1440,0.5,70,480\n"
+              "2,3,77,F5,1920,2640,1,120,720\n"
+              "3,4,84,C6,2880,3720,1.5,90,840\n");
+
+    // A logarithm skips what it cannot take, with its own reason.
+    testutil::WriteFile(dir / "neg.csv", "0,1\n1,-2\n2,0\n3,10\n");
+    const RenderRun neg = Render(dir, {"--y-scale", "log", "--report", "-", dir / "neg.csv", dir / "neg.mid"});
+    ASSERT_EQ(neg.status, 0) << neg.err;
+    EXPECT_EQ(neg.out, "line\treason\ttext\n2\ty-not-positive\t1,-2\n3\ty-not-positive\t2,0\n");
+    const RenderRun json = Render(dir, {"--invert", "--clip", "2", "--summary-json", dir / "neg.csv"});
+    EXPECT_NE(json.out.find(", \"shape\": {\"invert\": true, \"y_scale\": \"linear\", \"clip\": 2, \"y_range\": null"),
+              std::string::npos)
+        << json.out;
+
+    // Each refusal names its option.
+    const struct {
+        std::vector<std::string> options;
+        const char* message;
+    } refusals[] = {
+        {{"--clip", "50"}, "--clip needs a percent from 0 to below 50, not '50'"},
+        {{"--clip", "-1"}, "--clip needs a percent from 0 to below 50, not '-1'"},
+        {{"--y-range", "5:5"}, "--y-range needs MIN:MAX with MIN below MAX, not '5:5'"},
+        {{"--y-range", "5"}, "--y-range needs MIN:MAX with MIN below MAX, not '5'"},
+        {{"--y-range", "0:5", "--y-scale", "log"}, "--y-range with --y-scale log needs a positive MIN"},
+        {{"--clip", "1", "--y-range", "0:5"}, "--clip and --y-range cannot be used together"},
+        {{"--velocity-range", "0:200"}, "--velocity-range needs LO:HI, whole numbers from 1 to 127, not '0:200'"},
+        {{"--velocity-range", "90:40"}, "--velocity-range needs LO:HI, whole numbers from 1 to 127, not '90:40'"},
+        {{"--duration-range", "0:1"}, "--duration-range needs LO:HI with 0 < LO <= HI <= 1, not '0:1'"},
+        {{"--duration-range", "0.5:1.5"}, "--duration-range needs LO:HI with 0 < LO <= HI <= 1, not '0.5:1.5'"},
+        {{"--velocity-column", "0"}, "--velocity-column needs a whole number from 1 to 100000, not '0'"},
+        {{"--duration-column", "0"}, "--duration-column needs a whole number from 1 to 100000, not '0'"},
+        {{"--y-scale", "ln"}, "--y-scale needs linear or log, not 'ln'"},
+        {{"--velocity-column", "3", "--x-from", "1"},
+         "--x-from and --x-to cannot be used with --velocity-column or --duration-column"},
+    };
+    for (const auto& refusal : refusals) {
+        std::vector<std::string> args = refusal.options;
+        args.insert(args.end(), {dir / "rise.csv", dir / "x.mid"});
+        const RenderRun bad = Render(dir, args);
+        EXPECT_EQ(bad.status, 2) << refusal.message;
+        EXPECT_NE(bad.err.find(refusal.message), std::string::npos) << bad.err;
+    }
+}
