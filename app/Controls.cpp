@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "Controls.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -143,3 +147,19 @@ int TSpinEdit::valueFromText(const QString& text) const
 }
 
 void TSpinEdit::fixup(QString& text) const { text = QString::number(valueFromText(text)); }
+
+QDialogButtonBox* DialogButtons(QDialog* dialog, const QString& resetCaption, std::function<void()> reset)
+{
+    auto* buttons = new QDialogButtonBox(dialog);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CancelButton"));
+    QPushButton* defaults = buttons->addButton(resetCaption, QDialogButtonBox::ResetRole);
+    defaults->setObjectName(QStringLiteral("DefaultsButton"));
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    QObject::connect(defaults, &QPushButton::clicked, dialog, std::move(reset));
+    return buttons;
+}

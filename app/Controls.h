@@ -3,6 +3,8 @@
 // drop-down lists as a screen reader should meet them, and the hint timing.
 #pragma once
 
+#include <functional>
+
 #include <QComboBox>
 #include <QSpinBox>
 #include <QString>
@@ -54,3 +56,9 @@ void InstallAccessibleComboBoxes();
 // Hints shown 200 ms after the pointer rests, application-wide; before the
 // controls are polished.
 void InstallHintStyle();
+
+class QDialog;
+class QDialogButtonBox;
+// OK (the default), キャンセル and a button that puts the dialog's defaults
+// back (resetCaption, running reset), as the option dialogs have them.
+QDialogButtonBox* DialogButtons(QDialog* dialog, const QString& resetCaption, std::function<void()> reset);

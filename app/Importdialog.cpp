@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Importdialog.h"
 
+#include "Controls.h"
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "data/Series.h"
@@ -91,17 +92,8 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     auto* previewLabel = new QLabel(QStringLiteral("プレビュー（先頭20行）(&P)"), this);
     previewLabel->setBuddy(m_preview);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    QPushButton* reset = buttons->addButton(QStringLiteral("既定に戻す(&R)"), QDialogButtonBox::ResetRole);
-    reset->setObjectName(QStringLiteral("DefaultsButton"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(reset, &QPushButton::clicked, this, [this] { SetOptions(ImportOptions{}); });
+    QDialogButtonBox* buttons =
+        DialogButtons(this, QStringLiteral("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

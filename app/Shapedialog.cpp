@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Shapedialog.h"
 
+#include "Controls.h"
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "data/Importer.h"
@@ -99,17 +100,8 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     m_preview->setObjectName(QStringLiteral("ShapePreviewLabel"));
     m_preview->setAccessibleName(QStringLiteral("プレビュー"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("OkButton"));
-    ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CancelButton"));
-    QPushButton* reset = buttons->addButton(QStringLiteral("既定に戻す(&E)"), QDialogButtonBox::ResetRole);
-    reset->setObjectName(QStringLiteral("DefaultsButton"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(reset, &QPushButton::clicked, this, [this] { SetShape(MappingShape{}); });
+    QDialogButtonBox* buttons =
+        DialogButtons(this, QStringLiteral("既定に戻す(&E)"), [this] { SetShape(MappingShape{}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

@@ -112,7 +112,8 @@ std::string ShapeJson(const MappingShape& shape)
                        (shape.FixedRange ? "[" + JsonNumber(shape.RangeLow) + ", " + JsonNumber(shape.RangeHigh) + "]"
                                          : std::string("null"));
     json += ", \"velocity_column\": " + (shape.VelocityColumn ? std::to_string(shape.VelocityColumn) : "null");
-    json += ", \"velocity_range\": [" + std::to_string(shape.VelocityLow) + ", " + std::to_string(shape.VelocityHigh) + "]";
+    json +=
+        ", \"velocity_range\": [" + std::to_string(shape.VelocityLow) + ", " + std::to_string(shape.VelocityHigh) + "]";
     json += ", \"duration_column\": " + (shape.DurationColumn ? std::to_string(shape.DurationColumn) : "null");
     json += ", \"duration_range\": [" + JsonNumber(shape.DurationLow) + ", " + JsonNumber(shape.DurationHigh) + "]";
     return json + ", \"words\": " + JsonString(DescribeShape(shape)) + "}";
@@ -122,14 +123,13 @@ std::string ShapeJson(const MappingShape& shape)
 bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
 {
     const CsvSummary& s = load.Summary;
-    std::string json = "{\"file\": " + JsonString(s.FileName) + ", \"records\": " + JsonString(s.NumRecord) +
-                       ", \"xmax\": " + JsonString(s.Xmax) + ", \"xmin\": " + JsonString(s.Xmin) +
-                       ", \"ymax\": " + JsonString(s.Ymax) + ", \"ymin\": " + JsonString(s.Ymin) +
-                       ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
-                       ", \"count\": " + std::to_string(load.Data.Count()) +
-                       ", \"skipped\": " + (load.Skipped ? "true" : "false") +
-                       ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + SeriesJson(load) +
-                       ShapeJson(shape) + "}\n";
+    std::string json =
+        "{\"file\": " + JsonString(s.FileName) + ", \"records\": " + JsonString(s.NumRecord) +
+        ", \"xmax\": " + JsonString(s.Xmax) + ", \"xmin\": " + JsonString(s.Xmin) +
+        ", \"ymax\": " + JsonString(s.Ymax) + ", \"ymin\": " + JsonString(s.Ymin) +
+        ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
+        ", \"count\": " + std::to_string(load.Data.Count()) + ", \"skipped\": " + (load.Skipped ? "true" : "false") +
+        ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + SeriesJson(load) + ShapeJson(shape) + "}\n";
     std::fputs(json.c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
@@ -140,7 +140,7 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
                        std::size_t first, int series = 0, bool header = true)
 {
     const bool shaped = !request.Shape.IsDefault();
-    std::string out = !header ? ""
+    std::string out = !header  ? ""
                       : shaped ? "x,y,note,name,start_tick,end_tick,start_seconds,velocity,length_ticks\n"
                                : "x,y,note,name,start_tick,end_tick,start_seconds\n";
     char number[64];
@@ -333,8 +333,8 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (!outputs.notes.empty()) {
         const std::string table =
             several && !part ? SeriesNotesTable(tracks, columns, request, !load->More.empty())
-                    : NotesTable(load->Data, request, part ? partNotes.Notes : MappedNotes(&load->Data, request),
-                                 firstRecord);
+                             : NotesTable(load->Data, request,
+                                          part ? partNotes.Notes : MappedNotes(&load->Data, request), firstRecord);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);

@@ -9,9 +9,9 @@
 #include "sys/Paths.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string_view>

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <string>
 #include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 

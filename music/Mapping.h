@@ -50,9 +50,9 @@ inline constexpr int kDefaultVelocityHigh = 127;
 inline constexpr double kDefaultDurationLow = 0.2;
 inline constexpr double kDefaultDurationHigh = 1.0;
 struct MappingShape {
-    bool Invert = false;    // the highest value gives the lowest note
-    bool LogY = false;      // the mapping uses log10(Y); Y must be positive
-    double Clip = 0.0;      // percent: the P-th and (100-P)-th percentiles are the ends
+    bool Invert = false;     // the highest value gives the lowest note
+    bool LogY = false;       // the mapping uses log10(Y); Y must be positive
+    double Clip = 0.0;       // percent: the P-th and (100-P)-th percentiles are the ends
     bool FixedRange = false; // RangeLow..RangeHigh instead of the data's
     double RangeLow = 0.0;
     double RangeHigh = 0.0;

@@ -48,9 +48,8 @@ namespace {
 // Each record's value from a column beside it, matched by X (the k-th record
 // of an X with the k-th value there), mapped linearly from the column's own
 // minimum and maximum onto low..high; records without one get fallback.
-template <typename T>
-std::vector<T> ValuesBeside(const TXYDataList& records, const TXYDataList* column, double low, double high, T fallback,
-                            bool round)
+template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, const TXYDataList* column, double low,
+                                                  double high, T fallback, bool round)
 {
     std::vector<T> values(static_cast<std::size_t>(records.Count()), fallback);
     if (!column || column->Empty())
@@ -151,10 +150,9 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
         const TXYDataList& records = s.Data ? *s.Data : empty;
         frames.Velocities.push_back(
             shape.VelocityColumn > 0
-                ? ValuesBeside<std::uint8_t>(records, s.Velocity, shape.VelocityLow, shape.VelocityHigh,
-                                             static_cast<std::uint8_t>(ClampTo(request.Velocity, kMinVelocity,
-                                                                               kMaxVelocity)),
-                                             true)
+                ? ValuesBeside<std::uint8_t>(
+                      records, s.Velocity, shape.VelocityLow, shape.VelocityHigh,
+                      static_cast<std::uint8_t>(ClampTo(request.Velocity, kMinVelocity, kMaxVelocity)), true)
                 : std::vector<std::uint8_t>());
         frames.Shares.push_back(shape.DurationColumn > 0
                                     ? ValuesBeside<double>(records, s.Duration, shape.DurationLow, shape.DurationHigh,
