@@ -73,7 +73,7 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     m_durationLow = edit("DurationLowBox", "音の長さの最小");
     m_durationHigh = edit("DurationHighBox", "音の長さの最大");
 
-    const auto row = [this](std::initializer_list<QWidget*> widgets) {
+    const auto row = [](std::initializer_list<QWidget*> widgets) {
         auto* line = new QHBoxLayout;
         for (QWidget* w : widgets)
             line->addWidget(w);

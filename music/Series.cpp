@@ -54,7 +54,8 @@ template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, co
     std::vector<T> values(static_cast<std::size_t>(records.Count()), fallback);
     if (!column || column->Empty())
         return values;
-    const auto [minV, maxV] = column->YBounds();
+    const std::pair<double, double> bounds = column->YBounds();
+    const double minV = bounds.first, maxV = bounds.second;
     const auto scaled = [&](double v) {
         const double share = maxV > minV ? (v - minV) / (maxV - minV) : 0.5;
         const double value = low + share * (high - low);
