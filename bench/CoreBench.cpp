@@ -4,6 +4,7 @@
 #include "midi/Standardmidifile.h"
 #include "music/Filebuild.h"
 #include "music/Plotmodel.h"
+#include "music/Series.h"
 
 #include "BenchData.h"
 
@@ -99,6 +100,46 @@ void BM_WriteMappedSmf(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * kRows);
 }
 BENCHMARK(BM_WriteMappedSmf)->Unit(benchmark::kMillisecond);
+
+// A whole render of a million rows of one, or of three, Y columns: the load
+// and the file, as the renderer does them.
+void BM_RenderSeries(benchmark::State& state)
+{
+    static const std::string path = [] {
+        const std::string p = (std::filesystem::temp_directory_path() / "varimel-bench-series.csv").string();
+        std::FILE* out = std::fopen(p.c_str(), "wb");
+        double a = 0, b = 0, c = 0;
+        unsigned seed = 7;
+        const auto step = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<double>((seed >> 16) % 2001) / 1000.0 - 1.0;
+        };
+        for (int i = 0; i < kRows; ++i) {
+            a += step();
+            b += step();
+            c += step();
+            std::fprintf(out, "%.2f,%.4f,%.4f,%.4f\n", i * 0.25, a, b, c);
+        }
+        std::fclose(out);
+        return p;
+    }();
+    const std::string mid = (std::filesystem::temp_directory_path() / "varimel-bench-series.mid").string();
+    ImportOptions options;
+    if (state.range(0) == 3)
+        options.MoreYColumns = {3, 4};
+    MappingRequest request;
+    request.DxPQN = 1.0;
+    for (auto _ : state) {
+        const std::optional<CsvLoad> load = LoadCsv(path, nullptr, options);
+        ScaleNoteSet set;
+        const bool ok = load->More.empty()
+                            ? BuildSmf(&load->Data, request, mid, set)
+                            : BuildSeriesSmf(TracksOf(load->Data, load->More, request, load->Names), request, mid);
+        benchmark::DoNotOptimize(ok);
+    }
+    std::remove(mid.c_str());
+}
+BENCHMARK(BM_RenderSeries)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

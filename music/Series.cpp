@@ -101,19 +101,25 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
     const std::optional<std::uint32_t> end = PieceEndTick(ends, request.DxPQN);
     if (!end)
         return std::nullopt;
-    // Every line's X once, in order: each series is sorted already, so they
-    // are merged one after another.
+    // Every line's X once, in order: each series is sorted already, so one
+    // pass over their heads takes the smallest X, once.
     frames.LineXs.reserve(total);
-    for (const SeriesTrack& s : series) {
-        if (!s.Data)
-            continue;
-        const std::size_t middle = frames.LineXs.size();
-        for (const XYData& r : *s.Data)
-            frames.LineXs.push_back(r.X);
-        std::inplace_merge(frames.LineXs.begin(), frames.LineXs.begin() + static_cast<std::ptrdiff_t>(middle),
-                           frames.LineXs.end());
+    std::vector<std::pair<const XYData*, const XYData*>> heads;
+    for (const SeriesTrack& s : series)
+        if (s.Data && !s.Data->Empty())
+            heads.emplace_back(s.Data->begin(), s.Data->end());
+    for (;;) {
+        double next = std::numeric_limits<double>::infinity();
+        for (const auto& [at, stop] : heads)
+            if (at != stop)
+                next = std::min(next, at->X);
+        if (next == std::numeric_limits<double>::infinity())
+            break;
+        frames.LineXs.push_back(next);
+        for (auto& [at, stop] : heads)
+            while (at != stop && at->X == next)
+                ++at;
     }
-    frames.LineXs.erase(std::unique(frames.LineXs.begin(), frames.LineXs.end()), frames.LineXs.end());
     frames.OriginX = first;
     frames.End = *end;
 
