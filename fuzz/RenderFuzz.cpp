@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The whole road from CSV bytes to a MIDI file: the first bytes choose the
 // mapping settings, the rest is the CSV file. Every file written must read
-// back as a well-formed two-track Standard MIDI File.
+// back as a well-formed two-track Standard MIDI File. When the settings byte
+// asks for it, the records are also shaped and split into two series, and
+// that file must hold one track per series and a note per record.
 #include "data/Csvreader.h"
 #include "music/Filebuild.h"
 #include "music/Mapping.h"
 #include "music/Parameters.h"
+#include "music/Series.h"
 
 #include "../tests/SmfReader.h"
 
@@ -61,6 +64,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             notes += (e.bytes[0] & 0xF0) == 0x90;
         if (notes != static_cast<std::size_t>(list.Count()))
             std::abort();
+        std::remove(path.c_str());
+    }
+
+    // The series road: a shape from the duration byte's high bits, the
+    // records dealt alternately into two series.
+    const int bits = data[6] >> 2;
+    if (bits == 0)
+        return 0;
+    request.Shape.Invert = bits & 1;
+    request.Shape.LogY = bits & 2;
+    static constexpr double kClips[] = {0.0, 1.0, 2.0, 5.0};
+    request.Shape.Clip = kClips[(bits >> 2) & 3];
+    request.SharedRange = bits & 16;
+    TXYDataList halves[2];
+    for (std::size_t i = 0; i < static_cast<std::size_t>(list.Count()); ++i)
+        if (!request.Shape.LogY || list[i].Y > 0.0)
+            halves[i % 2].Add(list[i]);
+    const std::vector<SeriesTrack> tracks = {{&halves[0], 0, "a"}, {&halves[1], 73, ""}};
+    if (BuildSeriesSmf(tracks, request, path)) {
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
+        if (!f.error.empty() || f.tracks.size() != 3)
+            std::abort();
+        for (std::size_t t = 0; t < 2; ++t) {
+            std::size_t notes = 0;
+            for (const smftest::Event& e : f.tracks[t + 1])
+                notes += (e.bytes[0] & 0xF0) == 0x90;
+            if (notes != static_cast<std::size_t>(halves[t].Count()))
+                std::abort();
+        }
         std::remove(path.c_str());
     }
     return 0;
