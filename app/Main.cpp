@@ -396,7 +396,14 @@ void TMainForm::AudioExportClick()
     std::uint32_t end = PieceEndTick(*m_dataList, request->DxPQN).value_or(0);
     MappingRequest seriesRequest = *request;
     std::vector<SeriesTrack> series = Series(seriesRequest);
-    if (const std::optional<XSelection> selection = PlotSelection()) {
+    if (const std::optional<XSelection> selection = PlotSelection();
+        selection && !series.empty() && !m_moreData.empty()) {
+        auto part = std::make_shared<SeriesPart>(SelectedSeries(series, seriesRequest, *selection));
+        end = part->End;
+        piece.Build = [part, series, r = seriesRequest](const std::string& path, std::string* reason) {
+            return BuildSeriesPartSmf(series, *part, r, path, reason);
+        };
+    } else if (selection) {
         auto part = std::make_shared<SelectedPart>(SelectedNotes(m_dataList.get(), *request, *selection));
         end = part->End;
         piece.Build = [part, r = *request](const std::string& path, std::string* reason) {
@@ -451,6 +458,7 @@ void TMainForm::UpdatePlot(bool sameData)
     piece.XDates = m_importOptions.XDate;
     piece.Request = request;
     piece.Melody = check.Outcome == ParameterCheck::Ok;
+    piece.Parts = m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
     for (std::size_t k = 0; k < m_moreData.size(); ++k)
         piece.More.push_back(&m_moreData[k]);
     if (!m_moreData.empty()) {
@@ -505,9 +513,10 @@ void TMainForm::ShapeClick()
 
 std::optional<XSelection> TMainForm::PlotSelection() const
 {
-    // A part is taken from one series with its own values only; several, or
-    // values from columns beside the notes, play whole.
-    const bool parts = m_moreData.empty() && m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
+    // A part keeps each note as the whole piece has it; values from columns
+    // beside the notes are matched over the whole piece only, so with them
+    // the piece plays whole.
+    const bool parts = m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
     return m_plot && parts ? m_plot->Selection() : std::nullopt;
 }
 
@@ -674,7 +683,10 @@ bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
     std::string reason;
     bool ok = false;
     MappingRequest r = request;
-    if (const std::optional<XSelection> selection = PlotSelection()) {
+    if (const std::optional<XSelection> selection = PlotSelection(); selection && !m_moreData.empty()) {
+        const std::vector<SeriesTrack> series = Series(r);
+        ok = BuildSeriesPartSmf(series, SelectedSeries(series, r, *selection), r, ToPath(path), &reason);
+    } else if (selection) {
         const SelectedPart part = SelectedNotes(m_dataList.get(), request, *selection);
         ok = BuildSelectedSmf(part.Notes, part.End, request, ToPath(path), &reason);
     } else if (const std::vector<SeriesTrack> series = Series(r); !series.empty()) {
@@ -715,7 +727,14 @@ void TMainForm::PreviewButtonClick()
         return;
     }
     MappingRequest seriesRequest = *request;
-    if (const std::optional<XSelection> selection = PlotSelection()) {
+    if (const std::optional<XSelection> selection = PlotSelection(); selection && !m_moreData.empty()) {
+        SeriesPart part = SelectedSeries(Series(seriesRequest), seriesRequest, *selection);
+        std::vector<NoteSpan> all;
+        for (std::vector<NoteSpan>& notes : part.Notes)
+            all.insert(all.end(), notes.begin(), notes.end());
+        m_playOffset = part.Shift;
+        m_timeline = NoteTimeline(std::move(all));
+    } else if (selection) {
         SelectedPart part = SelectedNotes(m_dataList.get(), *request, *selection);
         m_playOffset = part.Shift;
         m_timeline = NoteTimeline(std::move(part.Notes));

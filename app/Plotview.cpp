@@ -272,8 +272,8 @@ void TPlotView::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::MiddleButton ||
         (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)))
         m_drag = Drag::Pan;
-    else if (event->button() == Qt::LeftButton && m_piece.More.empty())
-        m_drag = Drag::Select; // several series play whole: no part to choose
+    else if (event->button() == Qt::LeftButton && m_piece.Parts)
+        m_drag = Drag::Select;
     else
         m_drag = Drag::None;
 }
@@ -355,7 +355,7 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
         return;
     }
     const int last = m_piece.Data->Count() - 1;
-    const bool extend = (event->modifiers() & Qt::ShiftModifier) && m_piece.More.empty();
+    const bool extend = (event->modifiers() & Qt::ShiftModifier) && m_piece.Parts;
     const int cursor = m_scene.Cursor;
     // Without a cursor, the first step lands on the first or last point in
     // view.

@@ -31,6 +31,7 @@ struct PlotPiece {
     // name for the legend.
     std::vector<const varimel::TXYDataList*> More;
     QStringList Names;
+    bool Parts = true; // a part of X may be chosen (not with values from columns beside the notes)
 };
 
 class TPlotView : public QWidget {

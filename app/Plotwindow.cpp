@@ -7,6 +7,7 @@
 #include "data/Importer.h"
 #include "data/Number.h"
 #include "midi/Sequencer.h"
+#include "music/Series.h"
 #include "sys/Replace.h"
 
 #include <QAction>
@@ -148,7 +149,16 @@ void TPlotWindow::ShowStatus()
         return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
     };
     QString text = QStringLiteral("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
-    const PartExtent part = ExtentOf(m_view->Notes(), *m_piece.Data, m_piece.Request.DxPQN, *selection);
+    PartExtent part = ExtentOf(m_view->Notes(), *m_piece.Data, m_piece.Request.DxPQN, *selection);
+    if (!m_piece.More.empty() && m_piece.Melody) {
+        // Every series' notes in the part, on their one time line.
+        std::vector<SeriesTrack> series{{m_piece.Data, 0, {}}};
+        for (const TXYDataList* more : m_piece.More)
+            series.push_back({more, 0, {}});
+        const SeriesPart all = SelectedSeries(series, m_piece.Request, *selection);
+        part.Count = all.Count;
+        part.End = all.End;
+    }
     if (part.Count > 0) {
         const double seconds = static_cast<double>(part.End) / TicksPerQuarter * 60.0 / m_piece.Request.Tempo;
         text += QStringLiteral(" · %1音 · %2").arg(part.Count).arg(MinutesSeconds(seconds));

@@ -172,9 +172,9 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
 // The table of several series: every note of every series in time order
 // (series by series at one tick), with the series' Y column at the end.
 std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<int>& columns,
-                             const MappingRequest& request, bool several)
+                             const MappingRequest& request, bool several,
+                             const std::vector<std::vector<NoteSpan>>& notes, const std::vector<std::size_t>& firsts)
 {
-    const std::vector<std::vector<NoteSpan>> notes = SeriesNotes(tracks, request);
     struct Row {
         std::uint32_t start;
         std::size_t series;
@@ -188,8 +188,8 @@ std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::
     std::string out = std::string("x,y,note,name,start_tick,end_tick,start_seconds") +
                       (request.Shape.IsDefault() ? "" : ",velocity,length_ticks") + (several ? ",series\n" : "\n");
     for (const Row& r : rows)
-        out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]}, r.index,
-                          several ? columns[r.series] : 0, false);
+        out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]},
+                          r.index + (firsts.empty() ? 0 : firsts[r.series]), several ? columns[r.series] : 0, false);
     return out;
 }
 
@@ -271,22 +271,26 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     columns.insert(columns.end(), options.import.MoreYColumns.begin(), options.import.MoreYColumns.end());
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
-    if (part && !load->More.empty()) {
-        say("varimel-render: --x-from and --x-to take one Y column");
-        return stop(kExitUsage, kUsageLine, "--x-from and --x-to take one Y column");
-    }
-    XSelection selection{load->Data.First().X, load->Data.Last().X};
+    const bool multi = !load->More.empty();
+    // The data's X: over every series.
+    double firstX = load->Data.First().X, lastX = load->Data.Last().X;
+    for (const TXYDataList& more : load->More)
+        if (!more.Empty()) {
+            firstX = std::min(firstX, more.First().X);
+            lastX = std::max(lastX, more.Last().X);
+        }
+    XSelection selection{firstX, lastX};
     const auto within = [&](const char* name, const std::optional<std::string>& text, std::optional<double> value,
                             double& end) {
         if (!value)
             return true;
-        if (*value < load->Data.First().X || *value > load->Data.Last().X) {
+        if (*value < firstX || *value > lastX) {
             const auto show = [&](double x) {
                 return options.import.XDate ? FormatDate(x, x != static_cast<double>(static_cast<long long>(x)))
                                             : FormatG(x, 0, false);
             };
             const std::string what = std::string(name) + " " + *text + " is outside the data's X";
-            say("varimel-render: " + what + ", " + show(load->Data.First().X) + " to " + show(load->Data.Last().X));
+            say("varimel-render: " + what + ", " + show(firstX) + " to " + show(lastX));
             stop(kExitUsage, kUsageLine, what);
             return false;
         }
@@ -297,12 +301,15 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         !within("--x-to", options.xTo, options.xToValue, selection.To))
         return result;
     // The part's notes are worked out once, for every output.
-    const SelectedPart partNotes = part ? SelectedNotes(&load->Data, request, selection) : SelectedPart();
+    const SelectedPart partNotes = part && !multi ? SelectedNotes(&load->Data, request, selection) : SelectedPart();
+    const SeriesPart seriesPart = part && multi ? SelectedSeries(tracks, request, selection) : SeriesPart();
     const std::size_t firstRecord = part ? RecordsIn(load->Data, selection).first : 0;
     const auto build = [&](const std::string& path) {
         ScaleNoteSet set;
         if (several && !part)
             return BuildSeriesSmf(tracks, request, path, &reason);
+        if (part && multi)
+            return BuildSeriesPartSmf(tracks, seriesPart, request, path, &reason);
         if (part)
             return BuildSelectedSmf(partNotes.Notes, partNotes.End, request, path, &reason);
         return BuildSmf(&load->Data, request, path, set, &reason);
@@ -327,21 +334,24 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
     if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
-    result.notes = part ? static_cast<int>(partNotes.Notes.size()) : load->Data.Count();
-    for (const TXYDataList& more : load->More)
-        result.notes += more.Count();
+    result.notes = part ? static_cast<int>(partNotes.Notes.size() + seriesPart.Count) : load->Data.Count();
+    if (!part)
+        for (const TXYDataList& more : load->More)
+            result.notes += more.Count();
     if (!outputs.notes.empty()) {
         const std::string table =
-            several && !part ? SeriesNotesTable(tracks, columns, request, !load->More.empty())
-                             : NotesTable(load->Data, request,
-                                          part ? partNotes.Notes : MappedNotes(&load->Data, request), firstRecord);
+            several && part && multi
+                ? SeriesNotesTable(tracks, columns, request, true, seriesPart.Notes, seriesPart.First)
+            : several && !part ? SeriesNotesTable(tracks, columns, request, multi, SeriesNotes(tracks, request), {})
+                               : NotesTable(load->Data, request,
+                                            part ? partNotes.Notes : MappedNotes(&load->Data, request), firstRecord);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        double ticks = part ? static_cast<double>(partNotes.End)
+        double ticks = part ? static_cast<double>(multi ? seriesPart.End : partNotes.End)
                             : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
         if (several && !part) {
             const std::optional<SeriesFrames> frames = FramesOf(tracks, request);

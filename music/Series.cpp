@@ -3,6 +3,7 @@
 
 #include "Filebuild.h"
 #include "Generalmidi.h"
+#include "Selection.h"
 #include "midi/Standardmidifile.h"
 #include "sys/Memory.h"
 #include "sys/Replace.h"
@@ -207,6 +208,52 @@ ShapePreview PreviewShape(const TXYDataList& data, const MappingRequest& request
     return preview;
 }
 
+SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                          const XSelection& selection)
+{
+    SeriesPart part;
+    const std::vector<std::vector<NoteSpan>> whole = SeriesNotes(series, request);
+    part.Notes.resize(series.size());
+    part.First.resize(series.size());
+    double firstX = std::numeric_limits<double>::infinity();
+    double lastX = -firstX;
+    std::uint32_t shift = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::pair<std::size_t, std::size_t>> ranges(series.size());
+    for (std::size_t k = 0; k < series.size(); ++k) {
+        const TXYDataList* data = series[k].Data;
+        if (!data || data->Empty() || whole[k].size() != static_cast<std::size_t>(data->Count()))
+            continue;
+        ranges[k] = RecordsIn(*data, selection);
+        const auto [first, last] = ranges[k];
+        if (first >= last)
+            continue;
+        firstX = std::min(firstX, (*data)[first].X);
+        lastX = std::max(lastX, (*data)[last - 1].X);
+        shift = std::min(shift, whole[k][first].Start);
+    }
+    if (shift == std::numeric_limits<std::uint32_t>::max())
+        return part;
+    part.Shift = shift;
+    std::uint32_t lastEnd = 0;
+    for (std::size_t k = 0; k < series.size(); ++k) {
+        const auto [first, last] = ranges[k];
+        part.First[k] = first;
+        for (std::size_t i = first; i < last; ++i) {
+            NoteSpan n = whole[k][i];
+            n.Start -= shift;
+            n.End -= shift;
+            lastEnd = std::max(lastEnd, n.End);
+            part.Notes[k].push_back(n);
+        }
+        part.Count += part.Notes[k].size();
+    }
+    TXYDataList ends;
+    ends.Add({firstX, 0.0});
+    ends.Add({lastX, 0.0});
+    part.End = std::max(PieceEndTick(ends, request.DxPQN).value_or(0), lastEnd);
+    return part;
+}
+
 namespace {
 
 bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r, const std::string& fileName,
@@ -279,7 +326,67 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
     return ok;
 }
 
+bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& r,
+               const std::string& fileName, std::string& reason)
+{
+    if (!RequestInRange(r, true) || series.empty() || series.size() != part.Notes.size()) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    if (part.Count == 0) {
+        reason = "no record in the chosen part of X";
+        return false;
+    }
+    TMidiEventList conductor(0, "Varimel", std::string());
+    conductor.AddTimeSignature(0, kBeatsPerBar, kBeatUnitPower, kClocksPerClick);
+    conductor.AddTempo(0, static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)));
+    conductor.AddEndOfTrack(part.End);
+    std::vector<TMidiEventList> tracks;
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        const auto program = static_cast<std::uint8_t>(std::clamp(series[i].Program, 0, 127));
+        TMidiEventList& melody =
+            tracks.emplace_back(SeriesChannel(i), SeriesTrackName(series[i], i), std::string(GMProgramNames[program]));
+        if (r.WriteProgramChange)
+            melody.AddProgramChange(0, program);
+        const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
+        melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+        for (const NoteSpan& n : part.Notes[i])
+            melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
+        melody.AddEndOfTrack(part.End);
+    }
+    bool tooLong = false;
+    const bool ok = ReplaceFile(
+        fileName,
+        [&](const std::string& path) {
+            TSMFWrite writer;
+            bool written = writer.Open(path, 1) && writer.WriteTrack(conductor);
+            for (TMidiEventList& track : tracks)
+                written = written && writer.WriteTrack(track);
+            tooLong = writer.TooLong();
+            return writer.Close() && written;
+        },
+        &reason);
+    if (tooLong)
+        reason = kReasonTooLong;
+    return ok;
+}
+
 } // namespace
+
+bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
+                        const std::string& fileName, std::string* reason)
+{
+    std::string why;
+    bool ok = false;
+    try {
+        ok = BuildPart(series, part, request, fileName, why);
+    } catch (const std::bad_alloc&) {
+        why = kReasonNoMemory;
+    }
+    if (!ok && reason)
+        *reason = why;
+    return ok;
+}
 
 bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request, const std::string& fileName,
                     std::string* reason)

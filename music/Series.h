@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Mapping.h"
+#include "Selection.h"
 #include "data/Series.h"
 #include "data/Xydata.h"
 
@@ -90,6 +91,26 @@ struct ShapePreview {
     std::size_t AtEnds = 0;
 };
 ShapePreview PreviewShape(const TXYDataList& data, const MappingRequest& request);
+
+// The part of every series inside a selection, on one time line: each
+// series' notes as the whole piece has them (First: the index of its first
+// selected record), all moved by one shift (the earliest of their starts),
+// ending a quarter after the last selected record rounded up to a bar, or
+// with the last note.
+struct SeriesPart {
+    std::vector<std::vector<NoteSpan>> Notes;
+    std::vector<std::size_t> First;
+    std::uint32_t Shift = 0;
+    std::uint32_t End = 0;
+    std::size_t Count = 0; // notes in all series
+};
+SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                          const XSelection& selection);
+
+// Writes a part of several series: the conductor, then one track per series
+// as BuildSeriesSmf lays it out, with the part's notes.
+bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
+                        const std::string& fileName, std::string* reason = nullptr);
 
 // A request with several series or a shape is built through the series road.
 inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCount)

@@ -3,6 +3,7 @@
 // the reload, the warning's details and the [Import] keys.
 #include "Importdialog.h"
 #include "Main.h"
+#include "Plotwindow.h"
 #include "Reportdialog.h"
 #include "Shapedialog.h"
 
@@ -259,6 +260,21 @@ TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
     };
     EXPECT_EQ(name(1), "low");
     EXPECT_EQ(name(2), "high");
+
+    // A part chosen in the plot holds both series' notes there.
+    form->PlotClick();
+    form->PlotWindow()->View()->SetSelection(varimel::XSelection{2, 5});
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) { return QString::fromStdString(dir / "part.mid"); });
+    form->SaveSMFButtonClick();
+    const smftest::File p = smftest::Parse(smftest::ReadBytes(dir / "part.mid"));
+    ASSERT_EQ(p.tracks.size(), 3u);
+    const auto notes = [&](std::size_t t) {
+        return std::count_if(p.tracks[t].begin(), p.tracks[t].end(),
+                             [](const smftest::Event& e) { return (e.bytes[0] & 0xF0) == 0x90; });
+    };
+    EXPECT_EQ(notes(1), 3) << "X 2, 4 and 5: the low series has no value at 3";
+    EXPECT_EQ(notes(2), 4);
+    form->PlotWindow()->View()->SetSelection(std::nullopt);
 
     // The report lists the missing value with its column.
     seams::SetDialogRunner([&](QDialog& d) {
