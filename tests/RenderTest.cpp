@@ -992,8 +992,8 @@ TEST(Render, SeveralSeries)
 
     // A part of X takes every series' notes there, as the whole piece has
     // them, moved by the earliest of their starts.
-    const RenderRun part = Render(dir, {"--y-column", "2,3,4", "--x-from", "1", "--x-to", "2", "--notes-csv", "-",
-                                        dir / "s.csv", dir / "p.mid"});
+    const RenderRun part = Render(
+        dir, {"--y-column", "2,3,4", "--x-from", "1", "--x-to", "2", "--notes-csv", "-", dir / "s.csv", dir / "p.mid"});
     ASSERT_EQ(part.status, 0) << part.err;
     EXPECT_EQ(part.out, "x,y,note,name,start_tick,end_tick,start_seconds,series\n"
                         "1,5,72,C5,0,840,0,2\n"
