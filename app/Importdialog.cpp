@@ -150,13 +150,7 @@ void TImportDialog::accept()
 {
     // Every column once: a further column that is X, Y or another one's
     // would be heard twice or not at all.
-    const ImportOptions o = Options();
-    std::vector<int> columns = o.MoreYColumns;
-    columns.push_back(o.YColumn);
-    if (o.XColumn > 0)
-        columns.push_back(o.XColumn);
-    std::sort(columns.begin(), columns.end());
-    if (std::adjacent_find(columns.begin(), columns.end()) != columns.end()) {
+    if (!Options().ColumnsDistinct()) {
         ShowError(QStringLiteral("同じ列が2回指定されています。XとYと重ねる列には別々の列を指定して下さい。"), this);
         return;
     }
@@ -205,6 +199,7 @@ void TImportDialog::Refresh()
     }
     m_preview->setHorizontalHeaderLabels(headers);
     const QColor xColour(255, 236, 200), yColour(210, 230, 255);
+    const std::vector<int> ys = o.YColumns();
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const auto& row = rows[static_cast<std::size_t>(r)];
         m_preview->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(row.Line)));
@@ -215,7 +210,7 @@ void TImportDialog::Refresh()
             auto* item = new QTableWidgetItem(FromCore(row.Fields[static_cast<std::size_t>(c)]));
             if (c + 1 == o.XColumn)
                 item->setBackground(xColour);
-            else if (c + 1 == o.YColumn || std::count(o.MoreYColumns.begin(), o.MoreYColumns.end(), c + 1) > 0)
+            else if (std::count(ys.begin(), ys.end(), c + 1) > 0)
                 item->setBackground(yColour);
             m_preview->setItem(r, c + 1, item);
         }

@@ -392,37 +392,11 @@ void TMainForm::AudioExportClick()
     const std::optional<MappingRequest> request = CheckedRequest();
     if (!request)
         return;
-    AudioPiece piece;
-    std::uint32_t end = PieceEndTick(*m_dataList, request->DxPQN).value_or(0);
-    MappingRequest seriesRequest = *request;
-    std::vector<SeriesTrack> series = Series(seriesRequest);
-    if (const std::optional<XSelection> selection = PlotSelection();
-        selection && !series.empty() && !m_moreData.empty()) {
-        auto part = std::make_shared<SeriesPart>(SelectedSeries(series, seriesRequest, *selection));
-        end = part->End;
-        piece.Build = [part, series, r = seriesRequest](const std::string& path, std::string* reason) {
-            return BuildSeriesPartSmf(series, *part, r, path, reason);
-        };
-    } else if (selection) {
-        auto part = std::make_shared<SelectedPart>(SelectedNotes(m_dataList.get(), *request, *selection));
-        end = part->End;
-        piece.Build = [part, r = *request](const std::string& path, std::string* reason) {
-            return BuildSelectedSmf(part->Notes, part->End, r, path, reason);
-        };
-    } else if (!series.empty()) {
-        const std::optional<SeriesFrames> frames = FramesOf(series, seriesRequest);
-        end = frames ? frames->End : 0;
-        piece.Build = [series = std::move(series), r = seriesRequest](const std::string& path, std::string* reason) {
-            return BuildSeriesSmf(series, r, path, reason);
-        };
-    } else {
-        piece.Build = [this, r = *request](const std::string& path, std::string* reason) {
-            ScaleNoteSet set;
-            return BuildSmf(m_dataList.get(), r, path, set, reason);
-        };
-    }
-    piece.Seconds = static_cast<double>(end) / TicksPerQuarter * 60.0 / request->Tempo;
-    ExportAudio(this, piece, m_soundFont, m_smfDir);
+    auto piece = std::make_shared<TPiece>(PieceFor(*request));
+    AudioPiece audio;
+    audio.Build = [piece](const std::string& path, std::string* reason) { return piece->Write(path, reason); };
+    audio.Seconds = static_cast<double>(piece->End()) / TicksPerQuarter * 60.0 / request->Tempo;
+    ExportAudio(this, audio, m_soundFont, m_smfDir);
 }
 
 void TMainForm::PlotClick()
@@ -463,8 +437,7 @@ void TMainForm::UpdatePlot(bool sameData)
         piece.More.push_back(&m_moreData[k]);
     if (!m_moreData.empty()) {
         // Each series by its header, else by its column.
-        std::vector<int> columns{m_importOptions.YColumn};
-        columns.insert(columns.end(), m_importOptions.MoreYColumns.begin(), m_importOptions.MoreYColumns.end());
+        const std::vector<int> columns = m_importOptions.YColumns();
         for (std::size_t k = 0; k < columns.size(); ++k)
             piece.Names << (k < m_seriesNames.size() && !m_seriesNames[k].empty()
                                 ? FromCore(m_seriesNames[k])
@@ -473,14 +446,14 @@ void TMainForm::UpdatePlot(bool sameData)
     m_plot->SetPiece(piece, m_dataList ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
 }
 
-std::vector<SeriesTrack> TMainForm::Series(MappingRequest& request) const
+TPiece TMainForm::PieceFor(const MappingRequest& request) const
 {
-    if (!m_dataList || !NeedsSeriesRoad(request, 1 + m_moreData.size()))
-        return {};
-    request.MorePrograms = m_importOptions.MorePrograms;
-    return TracksOf(*m_dataList, m_moreData, request, m_seriesNames,
-                    m_shape.VelocityColumn > 0 ? &m_velocityValues : nullptr,
-                    m_shape.DurationColumn > 0 ? &m_durationValues : nullptr);
+    std::vector<SeriesTrack> series;
+    if (m_dataList && NeedsSeriesRoad(request, 1 + m_moreData.size()))
+        series = TracksOf(*m_dataList, m_moreData, request, m_seriesNames,
+                          m_shape.VelocityColumn > 0 ? &m_velocityValues : nullptr,
+                          m_shape.DurationColumn > 0 ? &m_durationValues : nullptr);
+    return TPiece(m_dataList.get(), std::move(series), request, PlotSelection());
 }
 
 ImportOptions TMainForm::LoadOptions() const
@@ -503,10 +476,8 @@ void TMainForm::ShapeClick()
         return;
     const ImportOptions before = LoadOptions();
     m_shape = *shape;
-    const ImportOptions after = LoadOptions();
     // What is read depends on the logarithm and the columns beside the notes.
-    if (!m_csvPath.isEmpty() && (before.PositiveY != after.PositiveY || before.VelocityColumn != after.VelocityColumn ||
-                                 before.DurationColumn != after.DurationColumn))
+    if (!m_csvPath.isEmpty() && LoadOptions() != before)
         ReadCsvFile(m_csvPath);
     UpdatePlot(true);
 }
@@ -639,6 +610,7 @@ std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() con
     request.Program = ProgramBox->currentIndex();
     request.WriteProgramChange = !DisableProgChangeBox->isChecked();
     request.Shape = m_shape;
+    request.MorePrograms = m_importOptions.MorePrograms;
     const ParameterCheckResult r =
         CheckMappingParameters(m_dataList.get(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
                                ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
@@ -680,20 +652,13 @@ void TMainForm::EnableControls(bool enable)
 
 bool TMainForm::CreateSMF(const QString& path, const MappingRequest& request)
 {
+    return WritePiece(PieceFor(request), path);
+}
+
+bool TMainForm::WritePiece(const TPiece& piece, const QString& path)
+{
     std::string reason;
-    bool ok = false;
-    MappingRequest r = request;
-    if (const std::optional<XSelection> selection = PlotSelection(); selection && !m_moreData.empty()) {
-        const std::vector<SeriesTrack> series = Series(r);
-        ok = BuildSeriesPartSmf(series, SelectedSeries(series, r, *selection), r, ToPath(path), &reason);
-    } else if (selection) {
-        const SelectedPart part = SelectedNotes(m_dataList.get(), request, *selection);
-        ok = BuildSelectedSmf(part.Notes, part.End, request, ToPath(path), &reason);
-    } else if (const std::vector<SeriesTrack> series = Series(r); !series.empty()) {
-        ok = BuildSeriesSmf(series, r, ToPath(path), &reason);
-    } else {
-        ok = BuildSmf(m_dataList.get(), request, ToPath(path), m_scaleNoteSet, &reason);
-    }
+    const bool ok = piece.Write(ToPath(path), &reason);
     if (!ok)
         ShowError(FromCore(kMsgSmfFailed), this, path + QStringLiteral(": ") + FromCore(reason));
     return ok;
@@ -717,7 +682,8 @@ void TMainForm::PreviewButtonClick()
     }
     m_keysSilent = false;
     // A failed build ends here: a stale or partial preview is never played.
-    if (!CreateSMF(m_previewFileName, *request))
+    const TPiece piece = PieceFor(*request);
+    if (!WritePiece(piece, m_previewFileName))
         return;
     // The synthesizer and the audio output are made once and kept, so every
     // later preview starts at once.
@@ -726,29 +692,9 @@ void TMainForm::PreviewButtonClick()
         ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
         return;
     }
-    MappingRequest seriesRequest = *request;
-    if (const std::optional<XSelection> selection = PlotSelection(); selection && !m_moreData.empty()) {
-        SeriesPart part = SelectedSeries(Series(seriesRequest), seriesRequest, *selection);
-        std::vector<NoteSpan> all;
-        for (std::vector<NoteSpan>& notes : part.Notes)
-            all.insert(all.end(), notes.begin(), notes.end());
-        m_playOffset = part.Shift;
-        m_timeline = NoteTimeline(std::move(all));
-    } else if (selection) {
-        SelectedPart part = SelectedNotes(m_dataList.get(), *request, *selection);
-        m_playOffset = part.Shift;
-        m_timeline = NoteTimeline(std::move(part.Notes));
-    } else if (const std::vector<SeriesTrack> series = Series(seriesRequest); !series.empty()) {
-        // Every series' keys light up.
-        std::vector<NoteSpan> all;
-        for (std::vector<NoteSpan>& notes : SeriesNotes(series, seriesRequest))
-            all.insert(all.end(), notes.begin(), notes.end());
-        m_playOffset = 0;
-        m_timeline = NoteTimeline(std::move(all));
-    } else {
-        m_playOffset = 0;
-        m_timeline = NoteTimeline(MappedNotes(m_dataList.get(), *request));
-    }
+    // Every series' keys light up; a part's ticks count from its start.
+    m_playOffset = piece.Shift();
+    m_timeline = NoteTimeline(piece.AllNotes());
     m_playing = true;
     const unsigned generation = ++m_playGeneration;
     // The player reports from its own thread; the report is handled here,

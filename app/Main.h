@@ -9,6 +9,7 @@
 #include "music/Mapping.h"
 #include "music/Musickeyboard.h"
 #include "music/Parameters.h"
+#include "music/Piece.h"
 #include "music/Scale.h"
 #include "music/Selection.h"
 #include "music/Series.h"
@@ -149,9 +150,11 @@ private:
     // numbers are valid.
     std::pair<varimel::MappingRequest, varimel::ParameterCheckResult> ControlsRequest() const;
     void UpdatePlot(bool sameData);
-    // The request's series programs from the import options, and the series
-    // of the loaded file (none with one column).
-    std::vector<varimel::SeriesTrack> Series(varimel::MappingRequest& request) const;
+    // What a command writes and plays: the loaded file's piece, or the part
+    // chosen in the plot, of every series; and that written to path, a
+    // failure shown.
+    varimel::TPiece PieceFor(const varimel::MappingRequest& request) const;
+    bool WritePiece(const varimel::TPiece& piece, const QString& path);
     // The part chosen in the plot window, if any.
     std::optional<varimel::XSelection> PlotSelection() const;
     void SoundCursorKey(int key);

@@ -9,6 +9,7 @@
 #include "data/Csvreader.h"
 #include "music/Filebuild.h"
 #include "music/Parameters.h"
+#include "music/Piece.h"
 #include "music/Selection.h"
 #include "music/Series.h"
 #include "sys/Replace.h"
@@ -260,15 +261,14 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     request.DxPQN = check.DxPQN;
     request.Duration = check.Duration;
 
-    // Several series play together; a part of X takes one.
+    // The series road: several series, or a shaped mapping.
     const bool several = NeedsSeriesRoad(request, 1 + load->More.size());
     const std::vector<SeriesTrack> tracks =
         several ? TracksOf(load->Data, load->More, request, load->Names,
                            request.Shape.VelocityColumn > 0 ? &load->VelocityValues : nullptr,
                            request.Shape.DurationColumn > 0 ? &load->DurationValues : nullptr)
                 : std::vector<SeriesTrack>();
-    std::vector<int> columns{options.import.YColumn};
-    columns.insert(columns.end(), options.import.MoreYColumns.begin(), options.import.MoreYColumns.end());
+    const std::vector<int> columns = options.import.YColumns();
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
     const bool multi = !load->More.empty();
@@ -300,20 +300,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (!within("--x-from", options.xFrom, options.xFromValue, selection.From) ||
         !within("--x-to", options.xTo, options.xToValue, selection.To))
         return result;
-    // The part's notes are worked out once, for every output.
-    const SelectedPart partNotes = part && !multi ? SelectedNotes(&load->Data, request, selection) : SelectedPart();
-    const SeriesPart seriesPart = part && multi ? SelectedSeries(tracks, request, selection) : SeriesPart();
-    const std::size_t firstRecord = part ? RecordsIn(load->Data, selection).first : 0;
-    const auto build = [&](const std::string& path) {
-        ScaleNoteSet set;
-        if (several && !part)
-            return BuildSeriesSmf(tracks, request, path, &reason);
-        if (part && multi)
-            return BuildSeriesPartSmf(tracks, seriesPart, request, path, &reason);
-        if (part)
-            return BuildSelectedSmf(partNotes.Notes, partNotes.End, request, path, &reason);
-        return BuildSmf(&load->Data, request, path, set, &reason);
-    };
+    // The piece (or its part) is chosen once, for every output.
+    const TPiece piece(&load->Data, tracks, request, part ? std::optional(selection) : std::nullopt);
+    const auto build = [&](const std::string& path) { return piece.Write(path, &reason); };
 
     // Without a .mid output (or with one that is no regular file) the piece
     // still needs a file for the synthesizer; a private temporary holds it
@@ -334,29 +323,21 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
     if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
-    result.notes = part ? static_cast<int>(partNotes.Notes.size() + seriesPart.Count) : load->Data.Count();
+    result.notes = part ? static_cast<int>(piece.Count()) : load->Data.Count();
     if (!part)
         for (const TXYDataList& more : load->More)
             result.notes += more.Count();
     if (!outputs.notes.empty()) {
-        const std::string table =
-            several && part && multi
-                ? SeriesNotesTable(tracks, columns, request, true, seriesPart.Notes, seriesPart.First)
-            : several && !part ? SeriesNotesTable(tracks, columns, request, multi, SeriesNotes(tracks, request), {})
-                               : NotesTable(load->Data, request,
-                                            part ? partNotes.Notes : MappedNotes(&load->Data, request), firstRecord);
+        const std::string table = several
+                                      ? SeriesNotesTable(tracks, columns, request, multi, piece.Notes(), piece.First())
+                                      : NotesTable(load->Data, request, piece.Notes().front(), piece.First().front());
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        double ticks = part ? static_cast<double>(multi ? seriesPart.End : partNotes.End)
-                            : static_cast<double>(PieceEndTick(load->Data, request.DxPQN).value_or(0));
-        if (several && !part) {
-            const std::optional<SeriesFrames> frames = FramesOf(tracks, request);
-            ticks = frames ? static_cast<double>(frames->End) : 0.0;
-        }
+        const double ticks = piece.End();
         const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
         std::string error;

@@ -263,13 +263,10 @@ template <typename Entry, std::size_t N> const Entry* Find(const Entry (&table)[
 // instrument for all or one each, else the settings file's list when it fits.
 void SettleSeries(Options& o)
 {
-    std::vector<int> columns{o.import.YColumn};
-    columns.insert(columns.end(), o.import.MoreYColumns.begin(), o.import.MoreYColumns.end());
-    std::vector<int> sorted = columns;
-    std::sort(sorted.begin(), sorted.end());
-    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+    // X against the Y columns was checked before: what is left is a Y twice.
+    if (!o.import.ColumnsDistinct())
         throw UsageError{"--y-column names a column twice"};
-    const std::size_t n = columns.size();
+    const std::size_t n = o.import.YColumns().size();
     std::vector<int> programs = o.programs;
     if (programs.size() > 1 && programs.size() != n)
         throw UsageError{"--program takes one instrument or one for each of the " + std::to_string(n) +
@@ -344,8 +341,7 @@ Options ParseArguments(int argc, char** argv)
         throw UsageError{"--x-line and --x-date cannot be used together"};
     if (o.import.XColumn == 0 && o.xColumnGiven)
         throw UsageError{"--x-line and --x-column cannot be used together"};
-    if (o.import.XColumn == o.import.YColumn ||
-        std::count(o.import.MoreYColumns.begin(), o.import.MoreYColumns.end(), o.import.XColumn) > 0)
+    if (const std::vector<int> ys = o.import.YColumns(); std::count(ys.begin(), ys.end(), o.import.XColumn) > 0)
         throw UsageError{"X and Y cannot be read from the same column"};
     SettleSeries(o);
     // The shape: what the reading must do for it, and what goes together.

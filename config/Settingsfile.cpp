@@ -129,17 +129,13 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     };
     im.MoreYColumns = list(kKeyMoreYColumns);
     im.MorePrograms = list(kKeyMorePrograms);
-    std::vector<int> columns = im.MoreYColumns;
-    columns.push_back(im.XColumn);
-    columns.push_back(im.YColumn);
-    std::sort(columns.begin(), columns.end());
     const bool seriesOk = im.MoreYColumns.size() < static_cast<std::size_t>(kMaxSeries) &&
                           im.MorePrograms.size() == im.MoreYColumns.size() &&
                           std::all_of(im.MoreYColumns.begin(), im.MoreYColumns.end(),
                                       [](int c) { return c >= 1 && c <= kMaxImportColumn; }) &&
                           std::all_of(im.MorePrograms.begin(), im.MorePrograms.end(),
                                       [](int p) { return p >= 0 && p < kProgramCount; }) &&
-                          std::adjacent_find(columns.begin(), columns.end()) == columns.end();
+                          im.ColumnsDistinct();
     if (!seriesOk) {
         im.MoreYColumns.clear();
         im.MorePrograms.clear();

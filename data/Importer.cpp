@@ -189,6 +189,15 @@ ReasonNames NamesOf(SkipReason reason)
 
 } // namespace
 
+bool ImportOptions::ColumnsDistinct() const
+{
+    std::vector<int> columns = YColumns();
+    if (XColumn > 0)
+        columns.push_back(XColumn);
+    std::sort(columns.begin(), columns.end());
+    return std::adjacent_find(columns.begin(), columns.end()) == columns.end();
+}
+
 std::string_view SkipReasonCode(SkipReason reason) { return NamesOf(reason).code; }
 
 std::string_view SkipReasonWords(SkipReason reason) { return NamesOf(reason).words; }

@@ -37,6 +37,16 @@ struct ImportOptions {
     {
         return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && MoreYColumns.empty() && !PositiveY;
     }
+    // Every Y column in the series' order: the first, then the further ones.
+    std::vector<int> YColumns() const
+    {
+        std::vector<int> columns{YColumn};
+        columns.insert(columns.end(), MoreYColumns.begin(), MoreYColumns.end());
+        return columns;
+    }
+    // Whether X (unless it is the line number) and every Y column are
+    // different columns: one read twice would be heard twice or not at all.
+    bool ColumnsDistinct() const;
     // The reading of one column: these options with only yColumn as Y.
     ImportOptions ForColumn(int yColumn) const
     {

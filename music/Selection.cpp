@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Selection.h"
 
-#include "Filebuild.h"
-#include "Generalmidi.h"
 #include "Series.h"
-#include "midi/Standardmidifile.h"
-#include "sys/Replace.h"
 
 #include <algorithm>
 
@@ -72,50 +68,6 @@ SelectedPart SelectedNotes(const TXYDataList* data, const MappingRequest& reques
     if (request.Shape.IsDefault())
         return PartOf(MappedNotes(data, request), *data, request.DxPQN, selection);
     return PartOf(SeriesNotes(TracksOf(*data, {}, request, {}), request).front(), *data, request.DxPQN, selection);
-}
-
-bool BuildSelectedSmf(const std::vector<NoteSpan>& notes, std::uint32_t end, const MappingRequest& r,
-                      const std::string& fileName, std::string* reason)
-{
-    const auto fail = [reason](const char* why) {
-        if (reason)
-            *reason = why;
-        return false;
-    };
-    if (!RequestInRange(r, true))
-        return fail(kReasonOutOfRange);
-    if (notes.empty())
-        return fail("no record in the chosen part of X");
-    const auto program = static_cast<std::uint8_t>(r.Program);
-    const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
-    TMidiEventList conductor(0, "Varimel", std::string());
-    conductor.AddTimeSignature(0, kBeatsPerBar, kBeatUnitPower, kClocksPerClick);
-    conductor.AddTempo(0, static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)));
-    conductor.AddEndOfTrack(end);
-    // The melody's head as the whole piece has it, then the part's notes.
-    TMidiEventList melody(0, "Melody", std::string(GMProgramNames[program]));
-    melody.Reserve(2 * notes.size() + 3);
-    if (r.WriteProgramChange)
-        melody.AddProgramChange(0, program);
-    const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
-    melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
-    for (const NoteSpan& n : notes)
-        melody.AddNote(n.Start, n.Key, velocity, n.End - n.Start);
-    melody.AddEndOfTrack(end);
-    bool tooLong = false;
-    std::string why;
-    const bool ok = ReplaceFile(
-        fileName,
-        [&](const std::string& path) {
-            TSMFWrite writer;
-            bool written = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody);
-            tooLong = writer.TooLong();
-            return writer.Close() && written;
-        },
-        &why);
-    if (!ok && reason)
-        *reason = tooLong ? kReasonTooLong : why;
-    return ok;
 }
 
 } // namespace varimel

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A part of the piece chosen by X: the records inside it, the notes the whole
 // piece gives them (same keys, same lengths, the mapping over all the data),
-// moved to start with the first of them, and that part as a file.
+// moved to start with the first of them.
 #pragma once
 
 #include "Mapping.h"
@@ -55,11 +55,5 @@ SelectedPart PartOf(const std::vector<NoteSpan>& whole, const TXYDataList& data,
 // same lengths); empty when nothing is selected or the piece would not be
 // built.
 SelectedPart SelectedNotes(const TXYDataList* data, const MappingRequest& request, const XSelection& selection);
-
-// Writes a part's notes (from SelectedNotes, ending at end) as a two-track
-// Standard MIDI File, with the same tracks, names and settings as the whole
-// piece; put in place by ReplaceFile. No notes is a failure.
-bool BuildSelectedSmf(const std::vector<NoteSpan>& notes, std::uint32_t end, const MappingRequest& request,
-                      const std::string& fileName, std::string* reason = nullptr);
 
 } // namespace varimel

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <new>
 
@@ -256,59 +257,39 @@ SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingR
 
 namespace {
 
-bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r, const std::string& fileName,
-                 std::string& reason)
+// The conductor track of a piece of the request's tempo, ending at end.
+TMidiEventList ConductorOf(const MappingRequest& r, std::uint32_t end)
 {
-    if (!RequestInRange(r, true) || series.empty() || series.size() > static_cast<std::size_t>(kMaxSeries) ||
-        std::any_of(series.begin(), series.end(),
-                    [](const SeriesTrack& s) { return s.Program < 0 || s.Program > 127; })) {
-        reason = kReasonOutOfRange;
-        return false;
-    }
-    const std::optional<SeriesFrames> frames = FramesOf(series, r);
-    if (!frames) {
-        reason = kReasonTooLong;
-        return false;
-    }
-    const std::uint32_t end = frames->End;
     TMidiEventList conductor(0, "Varimel", std::string());
     conductor.AddTimeSignature(0, kBeatsPerBar, kBeatUnitPower, kClocksPerClick);
     conductor.AddTempo(0, static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)));
     conductor.AddEndOfTrack(end);
-    const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
-    // Each series is mapped and written in turn into one list, so only one
-    // series' events are ever in memory.
-    TMidiEventList melody(0, "", "");
-    bool mapped = true;
-    const auto fill = [&](TSMFWrite& writer) {
-        for (std::size_t i = 0; i < series.size(); ++i) {
-            const auto program = static_cast<std::uint8_t>(series[i].Program);
-            melody.Clear();
-            melody.Channel = SeriesChannel(i);
-            melody.TrackName = SeriesTrackName(series[i], i);
-            melody.InstrumentName = GMProgramNames[program];
-            ScaleNoteSet set;
-            const TXYDataList* data = series[i].Data;
-            if (data && !data->Empty()) {
-                const SeriesFrame frame = frames->Frame(i);
-                mapped = MapDataToNotes(set, data, melody, r.Scale, static_cast<std::uint8_t>(r.Tonic),
-                                        MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
-                                        r.Duration, r.WriteProgramChange, program, &frame) != 0;
-                if (!mapped)
-                    return false;
-            } else {
-                // A column without any value: its instrument and key, and silence.
-                if (r.WriteProgramChange)
-                    melody.AddProgramChange(0, program);
-                const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
-                melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
-                melody.AddEndOfTrack(end);
-            }
-            if (!writer.WriteTrack(melody))
-                return false;
-        }
-        return true;
-    };
+    return conductor;
+}
+
+// The list made ready for the series at index: its channel, names and, with
+// head, its program change and key signature (the mapping adds them itself).
+void StartTrack(TMidiEventList& melody, const std::vector<SeriesTrack>& series, std::size_t index,
+                const MappingRequest& r, bool head)
+{
+    const auto program = static_cast<std::uint8_t>(series[index].Program);
+    melody.Clear();
+    melody.Channel = SeriesChannel(index);
+    melody.TrackName = SeriesTrackName(series[index], index);
+    melody.InstrumentName = GMProgramNames[program];
+    if (!head)
+        return;
+    if (r.WriteProgramChange)
+        melody.AddProgramChange(0, program);
+    const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
+    melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+}
+
+// The file of the conductor and the tracks fill writes after it, put in
+// place by ReplaceFile; a piece the format cannot state says so.
+bool WriteTrackFile(const std::string& fileName, TMidiEventList& conductor, const std::function<bool(TSMFWrite&)>& fill,
+                    std::string& reason)
+{
     bool tooLong = false;
     const bool ok = ReplaceFile(
         fileName,
@@ -319,9 +300,63 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
             return writer.Close() && written;
         },
         &reason);
-    if (!mapped)
-        reason = kReasonTooLong;
     if (tooLong)
+        reason = kReasonTooLong;
+    return ok;
+}
+
+bool InRange(const std::vector<SeriesTrack>& series, const MappingRequest& r)
+{
+    return RequestInRange(r, true) && !series.empty() && series.size() <= static_cast<std::size_t>(kMaxSeries) &&
+           std::all_of(series.begin(), series.end(),
+                       [](const SeriesTrack& s) { return s.Program >= 0 && s.Program < kProgramCount; });
+}
+
+bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r, const std::string& fileName,
+                 std::string& reason)
+{
+    if (!InRange(series, r)) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    const std::optional<SeriesFrames> frames = FramesOf(series, r);
+    if (!frames) {
+        reason = kReasonTooLong;
+        return false;
+    }
+    TMidiEventList conductor = ConductorOf(r, frames->End);
+    const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
+    // Each series is mapped and written in turn into one list, so only one
+    // series' events are ever in memory.
+    TMidiEventList melody(0, "", "");
+    bool mapped = true;
+    const bool ok = WriteTrackFile(
+        fileName, conductor,
+        [&](TSMFWrite& writer) {
+            for (std::size_t i = 0; i < series.size(); ++i) {
+                const TXYDataList* data = series[i].Data;
+                const bool empty = !data || data->Empty();
+                // A column without any value: its instrument and key, and silence.
+                StartTrack(melody, series, i, r, empty);
+                if (empty) {
+                    melody.AddEndOfTrack(frames->End);
+                } else {
+                    ScaleNoteSet set;
+                    const SeriesFrame frame = frames->Frame(i);
+                    mapped = MapDataToNotes(set, data, melody, r.Scale, static_cast<std::uint8_t>(r.Tonic),
+                                            MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
+                                            r.Duration, r.WriteProgramChange,
+                                            static_cast<std::uint8_t>(series[i].Program), &frame) != 0;
+                    if (!mapped)
+                        return false;
+                }
+                if (!writer.WriteTrack(melody))
+                    return false;
+            }
+            return true;
+        },
+        reason);
+    if (!mapped)
         reason = kReasonTooLong;
     return ok;
 }
@@ -329,7 +364,7 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
 bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& r,
                const std::string& fileName, std::string& reason)
 {
-    if (!RequestInRange(r, true) || series.empty() || series.size() != part.Notes.size()) {
+    if (!InRange(series, r) || series.size() != part.Notes.size()) {
         reason = kReasonOutOfRange;
         return false;
     }
@@ -337,38 +372,24 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
         reason = "no record in the chosen part of X";
         return false;
     }
-    TMidiEventList conductor(0, "Varimel", std::string());
-    conductor.AddTimeSignature(0, kBeatsPerBar, kBeatUnitPower, kClocksPerClick);
-    conductor.AddTempo(0, static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)));
-    conductor.AddEndOfTrack(part.End);
-    std::vector<TMidiEventList> tracks;
-    for (std::size_t i = 0; i < series.size(); ++i) {
-        const auto program = static_cast<std::uint8_t>(std::clamp(series[i].Program, 0, 127));
-        TMidiEventList& melody =
-            tracks.emplace_back(SeriesChannel(i), SeriesTrackName(series[i], i), std::string(GMProgramNames[program]));
-        if (r.WriteProgramChange)
-            melody.AddProgramChange(0, program);
-        const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
-        melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
-        for (const NoteSpan& n : part.Notes[i])
-            melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
-        melody.AddEndOfTrack(part.End);
-    }
-    bool tooLong = false;
-    const bool ok = ReplaceFile(
-        fileName,
-        [&](const std::string& path) {
-            TSMFWrite writer;
-            bool written = writer.Open(path, 1) && writer.WriteTrack(conductor);
-            for (TMidiEventList& track : tracks)
-                written = written && writer.WriteTrack(track);
-            tooLong = writer.TooLong();
-            return writer.Close() && written;
+    TMidiEventList conductor = ConductorOf(r, part.End);
+    TMidiEventList melody(0, "", "");
+    return WriteTrackFile(
+        fileName, conductor,
+        [&](TSMFWrite& writer) {
+            for (std::size_t i = 0; i < series.size(); ++i) {
+                // The track's head as the whole piece has it, then the part's notes.
+                StartTrack(melody, series, i, r, true);
+                melody.Reserve(2 * part.Notes[i].size() + 3);
+                for (const NoteSpan& n : part.Notes[i])
+                    melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
+                melody.AddEndOfTrack(part.End);
+                if (!writer.WriteTrack(melody))
+                    return false;
+            }
+            return true;
         },
-        &reason);
-    if (tooLong)
-        reason = kReasonTooLong;
-    return ok;
+        reason);
 }
 
 } // namespace

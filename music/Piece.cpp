@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+#include "Piece.h"
+
+#include "Filebuild.h"
+
+namespace varimel {
+
+TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const MappingRequest& request,
+               std::optional<XSelection> part)
+    : data_(data), series_(std::move(series)), request_(request), part_(part.has_value())
+{
+    if (part && series_.size() > 1) {
+        SeriesPart chosen = SelectedSeries(series_, request_, *part);
+        end_ = chosen.End;
+        shift_ = chosen.Shift;
+        first_ = std::move(chosen.First);
+        notes_ = std::move(chosen.Notes);
+    } else if (part) {
+        SelectedPart chosen = SelectedNotes(data_, request_, *part);
+        end_ = chosen.End;
+        shift_ = chosen.Shift;
+        first_ = {data_ ? RecordsIn(*data_, *part).first : 0};
+        notes_ = std::vector<std::vector<NoteSpan>>{std::move(chosen.Notes)};
+    } else if (!series_.empty()) {
+        const std::optional<SeriesFrames> frames = FramesOf(series_, request_);
+        end_ = frames ? frames->End : 0;
+        first_.assign(series_.size(), 0);
+    } else {
+        end_ = data_ && !data_->Empty() ? PieceEndTick(*data_, request_.DxPQN).value_or(0) : 0;
+        first_ = {0};
+    }
+}
+
+bool TPiece::Write(const std::string& path, std::string* reason) const
+{
+    if (part_) {
+        std::vector<SeriesTrack> tracks = series_;
+        if (tracks.empty())
+            tracks.push_back({data_, request_.Program, {}});
+        SeriesPart chosen;
+        chosen.Notes = Notes();
+        chosen.End = end_;
+        for (const std::vector<NoteSpan>& notes : chosen.Notes)
+            chosen.Count += notes.size();
+        return BuildSeriesPartSmf(tracks, chosen, request_, path, reason);
+    }
+    if (!series_.empty())
+        return BuildSeriesSmf(series_, request_, path, reason);
+    ScaleNoteSet set;
+    return BuildSmf(data_, request_, path, set, reason);
+}
+
+const std::vector<std::vector<NoteSpan>>& TPiece::Notes() const
+{
+    if (!notes_)
+        notes_ = series_.empty() ? std::vector<std::vector<NoteSpan>>{MappedNotes(data_, request_)}
+                                 : SeriesNotes(series_, request_);
+    return *notes_;
+}
+
+const std::vector<std::size_t>& TPiece::First() const { return first_; }
+
+std::vector<NoteSpan> TPiece::AllNotes() const
+{
+    std::vector<NoteSpan> all;
+    for (const std::vector<NoteSpan>& notes : Notes())
+        all.insert(all.end(), notes.begin(), notes.end());
+    return all;
+}
+
+std::size_t TPiece::Count() const
+{
+    std::size_t count = 0;
+    for (const std::vector<NoteSpan>& notes : Notes())
+        count += notes.size();
+    return count;
+}
+
+} // namespace varimel
