@@ -79,9 +79,9 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
         const bool shaped = !piece.Request.Shape.IsDefault();
         if (!shaped)
             m_bands = std::make_unique<TNoteBands>(data, piece.Request);
+        // The first series' notes as the file holds them.
         if (piece.Melody)
-            m_notes = shaped ? SeriesNotes(TracksOf(data, {}, piece.Request, {}), piece.Request).front()
-                             : MappedNotes(&data, piece.Request);
+            m_notes = Piece(std::nullopt).Notes().front();
         m_longest = 0;
         for (const NoteSpan& n : m_notes)
             m_longest = std::max(m_longest, n.End - n.Start);
@@ -120,6 +120,22 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
     m_scene.Legend = piece.More.empty() ? QStringList() : piece.Names;
     Invalidate();
     Describe();
+}
+
+std::vector<SeriesTrack> TPlotView::Tracks() const
+{
+    std::vector<SeriesTrack> tracks{{m_piece.Data, m_piece.Request.Program, {}}};
+    for (const TXYDataList* more : m_piece.More)
+        tracks.push_back({more, m_piece.Request.Program, {}});
+    return tracks;
+}
+
+TPiece TPlotView::Piece(std::optional<XSelection> part) const
+{
+    std::vector<SeriesTrack> tracks = Tracks();
+    if (!NeedsSeriesRoad(m_piece.Request, tracks.size()))
+        tracks.clear();
+    return TPiece(m_piece.Data, std::move(tracks), m_piece.Request, part);
 }
 
 void TPlotView::ShowAll() { SetViewRange(m_fullX0, m_fullX1); }

@@ -10,6 +10,7 @@
 #include "data/Xydata.h"
 #include "music/Mapping.h"
 #include "music/Plotmodel.h"
+#include "music/Piece.h"
 #include "music/Selection.h"
 
 #include <QImage>
@@ -55,6 +56,9 @@ public:
     void SetPlayhead(int tick);
     std::optional<double> PlayheadX() const { return m_playheadX; }
 
+    // The piece of every series shown, or the part of it inside part, as
+    // the main window would write it.
+    varimel::TPiece Piece(std::optional<varimel::XSelection> part) const;
     // The whole piece's notes (one per record; empty without a melody).
     const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }
     const varimel::TNoteBands* Bands() const { return m_bands.get(); }
@@ -86,6 +90,7 @@ protected:
 private:
     enum class Drag { None, Select, Pan };
     void Invalidate();
+    std::vector<varimel::SeriesTrack> Tracks() const;
     void MoveCursor(int index, bool extend);
     void KeepVisible(double x);
     void Describe();

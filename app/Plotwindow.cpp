@@ -149,15 +149,12 @@ void TPlotWindow::ShowStatus()
         return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
     };
     QString text = QStringLiteral("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
-    PartExtent part = ExtentOf(m_view->Notes(), *m_piece.Data, m_piece.Request.DxPQN, *selection);
-    if (!m_piece.More.empty() && m_piece.Melody) {
-        // Every series' notes in the part, on their one time line.
-        std::vector<SeriesTrack> series{{m_piece.Data, 0, {}}};
-        for (const TXYDataList* more : m_piece.More)
-            series.push_back({more, 0, {}});
-        const SeriesPart all = SelectedSeries(series, m_piece.Request, *selection);
-        part.Count = all.Count;
-        part.End = all.End;
+    // Every series' notes in the part, on their one time line.
+    PartExtent part;
+    if (m_piece.Melody) {
+        const TPiece chosen = m_view->Piece(*selection);
+        part.Count = chosen.Count();
+        part.End = chosen.End();
     }
     if (part.Count > 0) {
         const double seconds = static_cast<double>(part.End) / TicksPerQuarter * 60.0 / m_piece.Request.Tempo;
