@@ -554,27 +554,33 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
     // was loaded before stays.
     std::string why;
     std::optional<CsvLoad> load;
+    // Further Y columns, and the shape's columns beside the notes, are each
+    // read as a load of their own.
+    const auto column = [&](const ImportOptions& reading) -> std::optional<TXYDataList> {
+        std::optional<CsvLoad> read = load ? LoadCsvFile(path, why, reading, budget) : std::nullopt;
+        if (!read) {
+            load.reset();
+            return std::nullopt;
+        }
+        return std::move(read->Data);
+    };
     try {
-        if (options.MoreYColumns.empty()) {
-            load = LoadCsvFile(path, why, options.ForColumn(options.YColumn), budget);
-        } else {
-            // Each column is read as a load of its own; the lines and values
-            // they miss are then sorted out between them.
-            load = LoadCsvFile(path, why, options.ForColumn(options.YColumn), budget);
-            std::vector<ColumnRead> reads(options.MoreYColumns.size());
-            for (std::size_t k = 0; load && k < reads.size(); ++k) {
-                std::optional<CsvLoad> more =
-                    LoadCsvFile(path, why, options.ForColumn(options.MoreYColumns[k]), budget);
-                if (!more)
+        load = LoadCsvFile(path, why, options.ForColumn(options.YColumn), budget);
+        if (load && !options.MoreYColumns.empty()) {
+            // The lines and values the series miss are sorted out between them.
+            std::vector<ColumnRead> reads;
+            ColumnRead first{options.YColumn, {}, std::move(load->Skips)};
+            std::vector<const ColumnRead*> all{&first};
+            reads.reserve(options.MoreYColumns.size());
+            for (const int y : options.MoreYColumns) {
+                std::optional<CsvLoad> more = LoadCsvFile(path, why, options.ForColumn(y), budget);
+                if (!more) {
                     load.reset();
-                else
-                    reads[k] = {options.MoreYColumns[k], std::move(more->Data), std::move(more->Skips)};
+                    break;
+                }
+                all.push_back(&reads.emplace_back(ColumnRead{y, std::move(more->Data), std::move(more->Skips)}));
             }
             if (load) {
-                ColumnRead first{options.YColumn, {}, std::move(load->Skips)};
-                std::vector<const ColumnRead*> all{&first};
-                for (const ColumnRead& read : reads)
-                    all.push_back(&read);
                 SeriesSplit split = SplitSeries(all, options);
                 load->Skips = std::move(split.Skips);
                 load->Missing = std::move(split.Missing);
@@ -582,25 +588,15 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
                 for (ColumnRead& read : reads)
                     load->More.push_back(std::move(read.Data));
                 load->Skipped = !load->Skips.Empty() || !load->Missing.empty();
-                load->Options = options;
             }
         }
-    } catch (const std::bad_alloc&) {
-        load.reset();
-        why = kReasonNoMemory;
-    }
-    // The shape's columns beside the notes: any number there counts.
-    try {
-        for (auto [column, values] : {std::pair{options.VelocityColumn, &CsvLoad::VelocityValues},
-                                      std::pair{options.DurationColumn, &CsvLoad::DurationValues}}) {
-            if (!load || column <= 0)
-                continue;
-            std::optional<CsvLoad> beside = LoadCsvFile(path, why, options.ForValues(column), budget);
-            if (!beside)
-                load.reset();
-            else
-                (*load).*values = std::move(beside->Data);
-        }
+        // Any number in the shape's columns counts.
+        if (options.VelocityColumn > 0)
+            if (std::optional<TXYDataList> values = column(options.ForValues(options.VelocityColumn)))
+                load->VelocityValues = std::move(*values);
+        if (options.DurationColumn > 0)
+            if (std::optional<TXYDataList> values = column(options.ForValues(options.DurationColumn)))
+                load->DurationValues = std::move(*values);
     } catch (const std::bad_alloc&) {
         load.reset();
         why = kReasonNoMemory;

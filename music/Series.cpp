@@ -192,15 +192,18 @@ ShapePreview PreviewShape(const TXYDataList& data, const MappingRequest& request
     for (const XYData& r : data)
         if (!request.Shape.LogY || r.Y > 0.0)
             usable.Add(r);
-    const std::vector<std::vector<NoteSpan>> notes = SeriesNotes(TracksOf(usable, {}, request, {}), request);
     const std::optional<SeriesFrames> frames = FramesOf(TracksOf(usable, {}, request, {}), request);
-    if (notes.front().empty() || !frames)
+    if (!frames)
         return preview;
-    const auto [low, high] = std::minmax_element(notes.front().begin(), notes.front().end(),
+    const SeriesFrame frame = frames->Frame(0);
+    const std::vector<NoteSpan> notes = MappedNotes(&usable, request, &frame);
+    if (notes.empty())
+        return preview;
+    const auto [low, high] = std::minmax_element(notes.begin(), notes.end(),
                                                  [](const NoteSpan& a, const NoteSpan& b) { return a.Key < b.Key; });
     preview.LowKey = low->Key;
     preview.HighKey = high->Key;
-    preview.Notes = notes.front().size();
+    preview.Notes = notes.size();
     const auto [minY, maxY] = frames->Ranges.front();
     for (const XYData& r : usable) {
         const double y = request.Shape.LogY ? std::log10(r.Y) : r.Y;
