@@ -148,18 +148,18 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         const auto text = ini.Read(kSectionShape, key);
         return text ? ParseNumber(*text).value_or(fallback) : fallback;
     };
-    shape.Invert = ReadInteger(ini, kSectionShape, "Invert", 0) == 1;
-    shape.LogY = ReadInteger(ini, kSectionShape, "LogY", 0) == 1;
-    shape.Clip = real("Clip", 0.0);
-    shape.FixedRange = ReadInteger(ini, kSectionShape, "FixedRange", 0) == 1;
-    shape.RangeLow = real("RangeLow", 0.0);
-    shape.RangeHigh = real("RangeHigh", 0.0);
-    shape.VelocityColumn = ReadInteger(ini, kSectionShape, "VelocityColumn", 0);
-    shape.VelocityLow = ReadInteger(ini, kSectionShape, "VelocityLow", kDefaultVelocityLow);
-    shape.VelocityHigh = ReadInteger(ini, kSectionShape, "VelocityHigh", kDefaultVelocityHigh);
-    shape.DurationColumn = ReadInteger(ini, kSectionShape, "DurationColumn", 0);
-    shape.DurationLow = real("DurationLow", kDefaultDurationLow);
-    shape.DurationHigh = real("DurationHigh", kDefaultDurationHigh);
+    shape.Invert = ReadInteger(ini, kSectionShape, kKeyShapeInvert, 0) == 1;
+    shape.LogY = ReadInteger(ini, kSectionShape, kKeyShapeLogY, 0) == 1;
+    shape.Clip = real(kKeyShapeClip, 0.0);
+    shape.FixedRange = ReadInteger(ini, kSectionShape, kKeyShapeFixedRange, 0) == 1;
+    shape.RangeLow = real(kKeyShapeRangeLow, 0.0);
+    shape.RangeHigh = real(kKeyShapeRangeHigh, 0.0);
+    shape.VelocityColumn = ReadInteger(ini, kSectionShape, kKeyShapeVelocityColumn, 0);
+    shape.VelocityLow = ReadInteger(ini, kSectionShape, kKeyShapeVelocityLow, kDefaultVelocityLow);
+    shape.VelocityHigh = ReadInteger(ini, kSectionShape, kKeyShapeVelocityHigh, kDefaultVelocityHigh);
+    shape.DurationColumn = ReadInteger(ini, kSectionShape, kKeyShapeDurationColumn, 0);
+    shape.DurationLow = real(kKeyShapeDurationLow, kDefaultDurationLow);
+    shape.DurationHigh = real(kKeyShapeDurationHigh, kDefaultDurationHigh);
     if (ShapeProblem(shape, kMaxImportColumn) != ShapeField::None)
         shape = MappingShape{};
     // The plot window's place, only when all of it is there and sensible.
@@ -269,18 +269,18 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
         {kSectionImport, kKeyMorePrograms, Joined(c.Import.MorePrograms)},
-        {kSectionShape, "Invert", number(c.Shape.Invert ? 1 : 0)},
-        {kSectionShape, "LogY", number(c.Shape.LogY ? 1 : 0)},
-        {kSectionShape, "Clip", FormatProfileReal(c.Shape.Clip)},
-        {kSectionShape, "FixedRange", number(c.Shape.FixedRange ? 1 : 0)},
-        {kSectionShape, "RangeLow", FormatProfileReal(c.Shape.RangeLow)},
-        {kSectionShape, "RangeHigh", FormatProfileReal(c.Shape.RangeHigh)},
-        {kSectionShape, "VelocityColumn", number(c.Shape.VelocityColumn)},
-        {kSectionShape, "VelocityLow", number(c.Shape.VelocityLow)},
-        {kSectionShape, "VelocityHigh", number(c.Shape.VelocityHigh)},
-        {kSectionShape, "DurationColumn", number(c.Shape.DurationColumn)},
-        {kSectionShape, "DurationLow", FormatProfileReal(c.Shape.DurationLow)},
-        {kSectionShape, "DurationHigh", FormatProfileReal(c.Shape.DurationHigh)},
+        {kSectionShape, kKeyShapeInvert, number(c.Shape.Invert ? 1 : 0)},
+        {kSectionShape, kKeyShapeLogY, number(c.Shape.LogY ? 1 : 0)},
+        {kSectionShape, kKeyShapeClip, FormatProfileReal(c.Shape.Clip)},
+        {kSectionShape, kKeyShapeFixedRange, number(c.Shape.FixedRange ? 1 : 0)},
+        {kSectionShape, kKeyShapeRangeLow, FormatProfileReal(c.Shape.RangeLow)},
+        {kSectionShape, kKeyShapeRangeHigh, FormatProfileReal(c.Shape.RangeHigh)},
+        {kSectionShape, kKeyShapeVelocityColumn, number(c.Shape.VelocityColumn)},
+        {kSectionShape, kKeyShapeVelocityLow, number(c.Shape.VelocityLow)},
+        {kSectionShape, kKeyShapeVelocityHigh, number(c.Shape.VelocityHigh)},
+        {kSectionShape, kKeyShapeDurationColumn, number(c.Shape.DurationColumn)},
+        {kSectionShape, kKeyShapeDurationLow, FormatProfileReal(c.Shape.DurationLow)},
+        {kSectionShape, kKeyShapeDurationHigh, FormatProfileReal(c.Shape.DurationHigh)},
         {kSectionPlot, kKeyLeft, c.Plot ? number(c.Plot->Left) : std::nullopt},
         {kSectionPlot, kKeyTop, c.Plot ? number(c.Plot->Top) : std::nullopt},
         {kSectionPlot, kKeyWidth, c.Plot ? number(c.Plot->Width) : std::nullopt},
