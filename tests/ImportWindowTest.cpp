@@ -274,6 +274,18 @@ TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
     };
     EXPECT_EQ(notes(1), 3) << "X 2, 4 and 5: the low series has no value at 3";
     EXPECT_EQ(notes(2), 4);
+    // Its preview's playhead runs inside the part.
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing());
+    QElapsedTimer partTimer;
+    partTimer.start();
+    while (partTimer.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(form->PlotWindow()->View()->PlayheadX());
+    EXPECT_GE(*form->PlotWindow()->View()->PlayheadX(), 2.0);
+    form->StopButtonClick();
+    while (form->Playing() && partTimer.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     form->PlotWindow()->View()->SetSelection(std::nullopt);
 
     // The report lists the missing value with its column.

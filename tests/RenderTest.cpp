@@ -859,11 +859,14 @@ TEST(Render, PartOfX)
     for (const auto& r : rows) {
         std::vector<std::string> args = {"--scale", "4"};
         args.insert(args.end(), r.range.begin(), r.range.end());
-        args.push_back(dir / "d.csv");
-        args.push_back(dir / "part.mid");
+        args.insert(args.end(), {"--notes-csv", dir / "part.csv", dir / "d.csv", dir / "part.mid"});
         const RenderRun run = Render(dir, args);
         ASSERT_EQ(run.status, 0) << run.err;
         const auto part = notes(dir / "part.mid");
+        // The table's rows are the part's own records.
+        const std::string table = testutil::ReadFile(dir / "part.csv");
+        EXPECT_EQ(table.substr(table.find('\n') + 1, std::to_string(r.first).size() + 1), std::to_string(r.first) + ",")
+            << r.range[0];
         ASSERT_EQ(part.size(), r.last - r.first) << r.range[0];
         for (std::size_t i = 0; i < part.size(); ++i) {
             const auto& w = whole[r.first + i];
