@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// The one piece every command writes and plays: whatever road it takes, the
+// file holds exactly the notes it tells (which the keyboard lights and the
+// notes table lists), it ends where it says, and a part starts at 0.
+#include "music/Piece.h"
+
+#include "SmfReader.h"
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+using namespace varimel;
+
+TEST(Piece, FileHoldsTheNotesItTells)
+{
+    testutil::TempDir dir;
+    TXYDataList first, second;
+    for (int i = 0; i < 30; ++i) {
+        first.Add({static_cast<double>(i), static_cast<double>((i * 7) % 11)});
+        if (i % 4 != 1) // the second series misses some lines
+            second.Add({static_cast<double>(i), static_cast<double>((i * 5) % 13)});
+    }
+    MappingRequest plain;
+    MappingRequest shaped;
+    shaped.Shape.Invert = true;
+    shaped.Shape.Clip = 5;
+    const std::vector<SeriesTrack> one = {{&first, 0, {}}};
+    const std::vector<SeriesTrack> two = {{&first, 0, "a"}, {&second, 73, "b"}};
+    const std::optional<XSelection> whole;
+    const XSelection part{10.5, 20};
+    const struct {
+        const char* what;
+        const std::vector<SeriesTrack>* series; // null: the plain road
+        const MappingRequest* request;
+        std::optional<XSelection> part;
+        std::uint32_t end, shift;
+    } rows[] = {
+        {"plain", nullptr, &plain, whole, 8 * 3840, 0},   {"plain part", nullptr, &plain, part, 3 * 3840, 11 * 960},
+        {"shaped", &one, &shaped, whole, 8 * 3840, 0},    {"shaped part", &one, &shaped, part, 3 * 3840, 11 * 960},
+        {"two series", &two, &plain, whole, 8 * 3840, 0}, {"two series part", &two, &plain, part, 3 * 3840, 11 * 960},
+    };
+    for (const auto& r : rows) {
+        const TPiece piece(&first, r.series ? *r.series : std::vector<SeriesTrack>(), *r.request, r.part);
+        const std::string path = dir / "piece.mid";
+        ASSERT_TRUE(piece.Write(path)) << r.what;
+        EXPECT_EQ(piece.End(), r.end) << r.what;
+        EXPECT_EQ(piece.Shift(), r.shift) << r.what;
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
+        ASSERT_EQ(f.tracks.size(), 1 + piece.Notes().size()) << r.what;
+        EXPECT_EQ(f.tracks[0].back().tick, piece.End()) << r.what;
+        std::size_t count = 0;
+        for (std::size_t t = 0; t < piece.Notes().size(); ++t) {
+            std::vector<std::tuple<std::uint32_t, int>> written, told;
+            for (const smftest::Event& e : f.tracks[t + 1])
+                if ((e.bytes[0] & 0xF0) == 0x90)
+                    written.emplace_back(e.tick, e.bytes[1]);
+            for (const NoteSpan& n : piece.Notes()[t])
+                told.emplace_back(n.Start, n.Key);
+            std::sort(written.begin(), written.end());
+            std::sort(told.begin(), told.end());
+            EXPECT_EQ(written, told) << r.what << " track " << t;
+            count += told.size();
+        }
+        EXPECT_EQ(piece.Count(), count) << r.what;
+        EXPECT_EQ(piece.AllNotes().size(), count) << r.what;
+        // A part starts with its earliest note.
+        if (r.part) {
+            const std::vector<NoteSpan> all = piece.AllNotes();
+            EXPECT_EQ(std::min_element(all.begin(), all.end(),
+                                       [](const NoteSpan& a, const NoteSpan& b) { return a.Start < b.Start; })
+                          ->Start,
+                      0u)
+                << r.what;
+        }
+    }
+}
