@@ -9,8 +9,8 @@
 #include "Plotpaint.h"
 #include "data/Xydata.h"
 #include "music/Mapping.h"
-#include "music/Plotmodel.h"
 #include "music/Piece.h"
+#include "music/Plotmodel.h"
 #include "music/Selection.h"
 
 #include <QImage>

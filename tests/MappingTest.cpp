@@ -420,3 +420,49 @@ TEST(Mapping, RunAcrossABlockEdgeAndTheWholeListAgree)
             mapped[i].Start != written[i].Start || mapped[i].End != written[i].End || mapped[i].Key != written[i].Key;
     EXPECT_EQ(differ, 0);
 }
+
+// A shape out of its range names its first bad field; a good one reads in
+// words as the report and the plot show it.
+TEST(Mapping, ShapeChecksAndWords)
+{
+    const auto with = [](auto change) {
+        varimel::MappingShape s;
+        change(s);
+        return s;
+    };
+    using varimel::MappingShape;
+    using varimel::ShapeField;
+    const struct {
+        MappingShape shape;
+        ShapeField field;
+        const char* words;
+    } rows[] = {
+        {MappingShape{}, ShapeField::None, ""},
+        {with([](MappingShape& s) { s.Invert = s.LogY = true; }), ShapeField::None, "反転 / 対数"},
+        {with([](MappingShape& s) { s.Clip = 2.5; }), ShapeField::None, "外れ値 2.5%"},
+        {with([](MappingShape& s) { s.Clip = 50; }), ShapeField::Clip, nullptr},
+        {with([](MappingShape& s) { s.Clip = -0.1; }), ShapeField::Clip, nullptr},
+        {with([](MappingShape& s) { s.Clip = 1, s.FixedRange = true, s.RangeHigh = 1; }), ShapeField::Clip, nullptr},
+        {with([](MappingShape& s) { s.FixedRange = true, s.RangeLow = -5, s.RangeHigh = 5; }), ShapeField::None,
+         "範囲 -5〜5"},
+        {with([](MappingShape& s) { s.FixedRange = true, s.RangeLow = s.RangeHigh = 5; }), ShapeField::Range, nullptr},
+        {with([](MappingShape& s) { s.LogY = s.FixedRange = true, s.RangeLow = 0, s.RangeHigh = 5; }),
+         ShapeField::Range, nullptr},
+        {with([](MappingShape& s) { s.VelocityColumn = 3, s.VelocityLow = 20, s.VelocityHigh = 127; }),
+         ShapeField::None, "強さ: 3列目 (20〜127)"},
+        {with([](MappingShape& s) { s.VelocityLow = 0; }), ShapeField::VelocityRange, nullptr},
+        {with([](MappingShape& s) { s.VelocityLow = 90, s.VelocityHigh = 40; }), ShapeField::VelocityRange, nullptr},
+        {with([](MappingShape& s) { s.VelocityColumn = 11; }), ShapeField::VelocityColumn, nullptr},
+        {with([](MappingShape& s) { s.DurationColumn = 4, s.DurationLow = 0.5; }), ShapeField::None,
+         "長さ: 4列目 (0.5〜1)"},
+        {with([](MappingShape& s) { s.DurationLow = 0; }), ShapeField::DurationRange, nullptr},
+        {with([](MappingShape& s) { s.DurationHigh = 1.5; }), ShapeField::DurationRange, nullptr},
+        {with([](MappingShape& s) { s.DurationColumn = -1; }), ShapeField::DurationColumn, nullptr},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(varimel::ShapeProblem(r.shape, 10), r.field) << (r.words ? r.words : "");
+        if (r.words) {
+            EXPECT_EQ(varimel::DescribeShape(r.shape), r.words);
+        }
+    }
+}
