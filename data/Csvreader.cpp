@@ -173,8 +173,8 @@ void CsvParser::TakeLine(const char* begin, const char* end)
     ++line_;
     if (overlong_ || static_cast<std::size_t>(end - begin) > maxLine_) {
         overlong_ = false;
-        skipped_ = true;
-        skips_.Add(line_, SkipReason::TooLong, {});
+        for (std::size_t k = 0; k < std::max<std::size_t>(1, columns_.size()); ++k)
+            Skip(k, SkipReason::TooLong, {});
         return;
     }
     // The line is a C string to the reader: a NUL byte ends it.
@@ -183,6 +183,10 @@ void CsvParser::TakeLine(const char* begin, const char* end)
     while (end > begin && static_cast<unsigned char>(end[-1]) <= 32)
         --end;
     const std::string_view line(begin, static_cast<std::size_t>(end - begin));
+    if (more_ != nullptr) {
+        TakeColumns(line);
+        return;
+    }
     XYData record;
     if (plain_) {
         // The plain reading keeps its own fast path; only a refused line
@@ -201,6 +205,115 @@ void CsvParser::TakeLine(const char* begin, const char* end)
         return;
     }
     out_.Add(record);
+}
+
+namespace {
+
+constexpr int kUnused = -1;
+constexpr int kXField = -2;
+
+} // namespace
+
+void CsvParser::AlsoRead(std::vector<ColumnRead>& more)
+{
+    more_ = &more;
+    columns_ = options_.YColumns();
+    more.clear();
+    for (std::size_t k = 1; k < columns_.size(); ++k)
+        more.push_back(ColumnRead{columns_[k], {}, {}});
+    for (const int y : columns_)
+        plainColumn_.push_back(options_.ForColumn(y).IsDefault() ? 1 : 0);
+    verdicts_.resize(columns_.size());
+    values_.resize(columns_.size());
+    // Lines of plain numbers are read in one walk over their fields; the
+    // walk reads a number as the field splitter and the number reader would,
+    // and leaves anything else to them.
+    quickColumns_ = !options_.XDate && !options_.DecimalComma && options_.ColumnsDistinct();
+    if (quickColumns_) {
+        int last = options_.XColumn;
+        for (const int y : columns_)
+            last = std::max(last, y);
+        roles_.assign(static_cast<std::size_t>(last) + 1, kUnused);
+        if (options_.XColumn > 0)
+            roles_[static_cast<std::size_t>(options_.XColumn)] = kXField;
+        for (std::size_t k = 0; k < columns_.size(); ++k)
+            roles_[static_cast<std::size_t>(columns_[k])] = static_cast<int>(k);
+    }
+}
+
+void CsvParser::Take(std::size_t k, const XYData& record) { (k == 0 ? out_ : (*more_)[k - 1].Data).Add(record); }
+
+void CsvParser::Skip(std::size_t k, SkipReason reason, std::string_view raw)
+{
+    skipped_ = true;
+    (k == 0 ? skips_ : (*more_)[k - 1].Skips).Add(line_, reason, raw);
+}
+
+const char* CsvParser::QuickColumns(const char* p, const char* end, std::uint64_t lineNumber, double& x)
+{
+    const auto skipBlanks = [&] {
+        while (p < end && InLineBlank(static_cast<unsigned char>(*p)))
+            ++p;
+    };
+    skipBlanks();
+    x = static_cast<double>(lineNumber);
+    for (std::size_t f = 1; f < roles_.size(); ++f) {
+        // A missing field (or the empty one after a closing comma) is for
+        // the field splitter to judge. (A line end or NUL where a field
+        // should start leaves every field after it empty, and the last
+        // field is always a wanted number.)
+        if (p == end)
+            return nullptr;
+        const int role = roles_[f];
+        if (role == kUnused) {
+            if (*p == '"')
+                return nullptr;
+            while (p<end&& static_cast<unsigned char>(*p)> 32 && *p != ',')
+                ++p;
+        } else if (!QuickNumber(p, end, role == kXField ? x : values_[static_cast<std::size_t>(role)])) {
+            return nullptr;
+        }
+        if (f + 1 == roles_.size())
+            break;
+        skipBlanks();
+        if (p < end && *p == ',') {
+            ++p;
+            skipBlanks();
+        }
+    }
+    if (options_.PositiveY && std::any_of(values_.begin(), values_.end(), [](double y) { return !(y > 0.0); }))
+        return nullptr;
+    return p;
+}
+
+void CsvParser::TakeColumns(double x)
+{
+    for (std::size_t k = 0; k < columns_.size(); ++k)
+        Take(k, XYData{x, values_[k]});
+}
+
+void CsvParser::TakeColumns(std::string_view line)
+{
+    double x = 0.0;
+    if (quickColumns_ && QuickColumns(line.data(), line.data() + line.size(), line_, x)) {
+        TakeColumns(x);
+        return;
+    }
+    ParseImportColumns(line, line_, options_, columns_, verdicts_);
+    for (std::size_t k = 0; k < columns_.size(); ++k) {
+        // A column the plain reading takes is judged as that reading would.
+        XYData record;
+        if (plainColumn_[k] != 0) {
+            if (ParseCsvLine(line, record))
+                Take(k, record);
+            else
+                Skip(k, ClassifyPlainLine(line), line);
+        } else if (verdicts_[k].Reason) {
+            Skip(k, *verdicts_[k].Reason, line);
+        } else {
+            Take(k, verdicts_[k].Record);
+        }
+    }
 }
 
 bool CsvParser::Feed(const char* data, std::size_t size)
@@ -237,20 +350,26 @@ bool CsvParser::Feed(const char* data, std::size_t size)
     // A line that starts in this piece is first tried as the common "x,y":
     // read straight from the piece, it needs no search for its end first and
     // no copy. Anything else goes the general way from its start.
-    bool quick = plain_ && pending_.empty() && !overlong_;
+    // With further columns, the line of plain numbers in every wanted field.
+    const bool quickLines = more_ == nullptr ? plain_ : quickColumns_;
+    bool quick = quickLines && pending_.empty() && !overlong_;
     bool taken = false; // the line before p already gave its record
     while (p < end) {
         if (quick) {
             quick = false;
             XYData record;
-            const char* stop = QuickRecord(p, end, record);
+            const char* stop =
+                more_ == nullptr ? QuickRecord(p, end, record) : QuickColumns(p, end, line_ + 1, record.X);
             if (stop != nullptr && stop < end) {
                 const char* lineEnd = stop;
                 while (lineEnd < end && !IsLineEnd(static_cast<unsigned char>(*lineEnd)))
                     ++lineEnd;
                 if (lineEnd < end && static_cast<std::size_t>(lineEnd - lineStart) <= maxLine_) {
                     ++line_;
-                    out_.Add(record);
+                    if (more_ == nullptr)
+                        out_.Add(record);
+                    else
+                        TakeColumns(record.X);
                     p = lineEnd;
                     taken = true;
                 }
@@ -286,7 +405,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
                 ++p;
         }
         lineStart = p;
-        quick = plain_;
+        quick = quickLines;
     }
     Hold(lineStart, end);
     return true;
@@ -365,12 +484,24 @@ bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, 
 // Reads a large file with two parsers at once, one per half, and joins
 // their records, skipped lines and line numbers as one parser would have.
 bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOptions& options, CsvLoad& load,
-                std::string& reason)
+                std::vector<ColumnRead>* more, std::string& reason)
 {
+    const auto tailShare = [&](const TXYDataList& whole) {
+        return static_cast<std::size_t>(whole.Capacity() * (size - split) / size + 16);
+    };
     TXYDataList tail;
-    tail.Reserve(static_cast<std::size_t>(load.Data.Capacity() * (size - split) / size + 16));
+    tail.Reserve(tailShare(load.Data));
     CsvParser first(load.Data, kMaxLineBytes, options);
     CsvParser second(tail, kMaxLineBytes, options);
+    std::vector<ColumnRead> moreTail;
+    if (more) {
+        first.AlsoRead(*more);
+        second.AlsoRead(moreTail);
+        for (std::size_t k = 0; k < more->size(); ++k) {
+            (*more)[k].Data.Reserve(static_cast<std::size_t>(load.Data.Capacity()));
+            moreTail[k].Data.Reserve(tailShare(load.Data));
+        }
+    }
     second.StartsMidFile();
     bool firstEnded = false, secondEnded = false, secondOk = true, firstShrunk = false, secondShrunk = false;
     int secondError = 0;
@@ -399,12 +530,18 @@ bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOpt
         load.Data.Append(tail);
         load.Skipped = load.Skipped || second.Skipped();
         load.Skips.Append(second.Skips(), first.LinesTaken());
+        for (std::size_t k = 0; k < moreTail.size(); ++k) {
+            (*more)[k].Data.Append(moreTail[k].Data);
+            (*more)[k].Skips.Append(moreTail[k].Skips, first.LinesTaken());
+        }
     }
     return true;
 }
 
+// Reads the file with the options; with more, the options' further Y
+// columns in the same pass, each into its ColumnRead.
 std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options,
-                                   const LoadBudget& budget)
+                                   const LoadBudget& budget, std::vector<ColumnRead>* more = nullptr)
 {
     const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
         reason = std::move(why);
@@ -430,7 +567,10 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
         if (sample.bytes > 0) {
             const std::optional<std::uint64_t> available = AvailableMemory();
             const std::uint64_t shares = std::max<std::uint64_t>(1, budget.shares);
-            if (!FitsInMemory(MemoryNeeded(size, sample, budget), available ? *available / shares : available))
+            // Every column keeps records of its own.
+            const std::uint64_t columns = more ? 1 + options.MoreYColumns.size() : 1;
+            if (!FitsInMemory(MemoryNeeded(size, sample, budget) * columns,
+                              available ? *available / shares : available))
                 return fail(kReasonNoMemory);
             if (sample.lineEnds > 0) {
                 const std::uint64_t lines = static_cast<std::uint64_t>(
@@ -444,14 +584,26 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     if (expected > 0)
         load.Data.Reserve(static_cast<std::size_t>(expected));
     load.Options = options;
-    if (const std::uint64_t split = SplitPoint(fileno(file.get()), info, options)) {
-        if (!ParseInTwo(fileno(file.get()), static_cast<std::uint64_t>(info.st_size), split, options, load, reason))
-            return std::nullopt;
+    const auto sorted = [&] {
         load.Data.Sort();
+        if (more)
+            for (ColumnRead& read : *more)
+                read.Data.Sort();
         load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
-        return load;
+        return std::optional<CsvLoad>(std::move(load));
+    };
+    if (const std::uint64_t split = SplitPoint(fileno(file.get()), info, options)) {
+        if (!ParseInTwo(fileno(file.get()), static_cast<std::uint64_t>(info.st_size), split, options, load, more,
+                        reason))
+            return std::nullopt;
+        return sorted();
     }
     CsvParser parser(load.Data, kMaxLineBytes, options);
+    if (more) {
+        parser.AlsoRead(*more);
+        for (ColumnRead& read : *more)
+            read.Data.Reserve(load.Data.Capacity());
+    }
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
     std::uint64_t taken = 0;
     bool ended = false;
@@ -475,9 +627,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     parser.Finish();
     load.Skipped = parser.Skipped();
     load.Skips = parser.TakeSkips();
-    load.Data.Sort();
-    load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
-    return load;
+    return sorted();
 }
 
 } // namespace
@@ -565,22 +715,18 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
         return std::move(read->Data);
     };
     try {
-        load = LoadCsvFile(path, why, options.ForColumn(options.YColumn), budget);
+        // Every Y column is read in one pass over the file.
+        ImportOptions series = options.ForColumn(options.YColumn);
+        series.MoreYColumns = options.MoreYColumns;
+        std::vector<ColumnRead> reads;
+        load = LoadCsvFile(path, why, series, budget, series.MoreYColumns.empty() ? nullptr : &reads);
         if (load && !options.MoreYColumns.empty()) {
             // The lines and values the series miss are sorted out between them.
-            std::vector<ColumnRead> reads;
             ColumnRead first{options.YColumn, {}, std::move(load->Skips)};
             std::vector<const ColumnRead*> all{&first};
-            reads.reserve(options.MoreYColumns.size());
-            for (const int y : options.MoreYColumns) {
-                std::optional<CsvLoad> more = LoadCsvFile(path, why, options.ForColumn(y), budget);
-                if (!more) {
-                    load.reset();
-                    break;
-                }
-                all.push_back(&reads.emplace_back(ColumnRead{y, std::move(more->Data), std::move(more->Skips)}));
-            }
-            if (load) {
+            for (const ColumnRead& read : reads)
+                all.push_back(&read);
+            {
                 SeriesSplit split = SplitSeries(all, options);
                 load->Skips = std::move(split.Skips);
                 load->Missing = std::move(split.Missing);

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace varimel {
 
@@ -32,8 +33,13 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 class CsvParser {
 public:
     explicit CsvParser(TXYDataList& out, std::size_t maxLine = kMaxLineBytes, ImportOptions options = {})
-        : out_(out), maxLine_(maxLine), options_(options), plain_(options.IsDefault())
+        : out_(out), maxLine_(maxLine), options_(options), plain_(options.ForColumn(options.YColumn).IsDefault())
     {}
+    // Reads the options' further Y columns in the same pass, each into a
+    // ColumnRead of more as a reading of that column alone would have it
+    // (records and skipped lines); the first column goes to out as before.
+    // Call before the first Feed.
+    void AlsoRead(std::vector<ColumnRead>& more);
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);
     // Judges the last line when it had no line end.
@@ -52,6 +58,15 @@ public:
 
 private:
     void TakeLine(const char* begin, const char* end);
+    // A line for every column at once.
+    void TakeColumns(std::string_view line);
+    // The line of plain numbers at p, read in one walk: X and every
+    // column's value, and where the walk stopped; nullptr for anything the
+    // field splitter has to judge.
+    const char* QuickColumns(const char* p, const char* end, std::uint64_t lineNumber, double& x);
+    void TakeColumns(double x);
+    void Take(std::size_t k, const XYData& record);
+    void Skip(std::size_t k, SkipReason reason, std::string_view raw);
     // Adds bytes to the line that continues, or drops it once it is too long.
     void Hold(const char* begin, const char* end);
 
@@ -68,6 +83,16 @@ private:
     bool afterCR_ = false;  // last piece ended with CR: a leading LF belongs to it
     bool ended_ = false;    // Ctrl-Z seen
     bool skipped_ = false;
+    // With further columns: where they go, every Y column (the first's
+    // first), which of them the plain reading takes, and for the common line
+    // of plain numbers what each field up to the last wanted one is.
+    std::vector<ColumnRead>* more_ = nullptr;
+    std::vector<int> columns_;
+    std::vector<char> plainColumn_;
+    std::vector<int> roles_; // by field number: kUnused, kXField or the column's index
+    bool quickColumns_ = false;
+    std::vector<LineVerdict> verdicts_;
+    std::vector<double> values_;
 };
 
 // The texts the window shows after a load, in the order it sets them.

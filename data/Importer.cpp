@@ -300,37 +300,69 @@ std::string SkippedLinesTsv(const SkippedLines& lines, bool words)
     return out;
 }
 
+void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
+                        std::span<const int> yColumns, std::span<LineVerdict> out)
+{
+    if (line.empty()) {
+        for (LineVerdict& v : out)
+            v.Reason = SkipReason::Empty;
+        return;
+    }
+    // Fields are split the same way however many are wanted: a column's
+    // fields are there exactly when its own reading would find them.
+    thread_local std::vector<Field> fields;
+    int wanted = options.XColumn;
+    for (const int y : yColumns)
+        wanted = std::max(wanted, y);
+    const char sep = options.DecimalComma ? ';' : ',';
+    const int count = SplitFields(line, sep, options.XDate, wanted, fields, options.DecimalComma);
+    double x = static_cast<double>(lineNumber);
+    std::optional<SkipReason> xWhy;
+    bool xRead = options.XColumn == 0;
+    for (std::size_t k = 0; k < yColumns.size(); ++k) {
+        LineVerdict& v = out[k];
+        v.Reason.reset();
+        if (count < std::max(options.XColumn, yColumns[k])) {
+            v.Reason = SkipReason::MissingColumn;
+            continue;
+        }
+        if (!xRead) {
+            xRead = true;
+            const std::string_view xText = fields[static_cast<std::size_t>(options.XColumn - 1)].text;
+            if (options.XDate) {
+                if (const auto date = ParseDate(xText))
+                    x = *date;
+                else
+                    xWhy = SkipReason::XNotDate;
+            } else if (const NumberRead r = ReadField(xText, options.DecimalComma, x); r != NumberRead::Ok) {
+                xWhy = r == NumberRead::OutOfRange ? SkipReason::OutOfRange : SkipReason::XNotNumber;
+            }
+        }
+        if (xWhy) {
+            v.Reason = xWhy;
+            continue;
+        }
+        double y = 0.0;
+        if (const NumberRead r =
+                ReadField(fields[static_cast<std::size_t>(yColumns[k] - 1)].text, options.DecimalComma, y);
+            r != NumberRead::Ok)
+            v.Reason = r == NumberRead::OutOfRange ? SkipReason::OutOfRange : SkipReason::YNotNumber;
+        else if (options.PositiveY && !(y > 0.0))
+            v.Reason = SkipReason::YNotPositive;
+        else
+            v.Record = XYData{x, y};
+    }
+}
+
 std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
                                           XYData& record)
 {
-    if (line.empty())
-        return SkipReason::Empty;
-    thread_local std::vector<Field> fields;
-    const int wanted = std::max(options.XColumn, options.YColumn);
-    const char sep = options.DecimalComma ? ';' : ',';
-    if (SplitFields(line, sep, options.XDate, wanted, fields, options.DecimalComma) < wanted)
-        return SkipReason::MissingColumn;
-    double x = static_cast<double>(lineNumber);
-    if (options.XColumn > 0) {
-        const std::string_view xText = fields[static_cast<std::size_t>(options.XColumn - 1)].text;
-        if (options.XDate) {
-            const auto date = ParseDate(xText);
-            if (!date)
-                return SkipReason::XNotDate;
-            x = *date;
-        } else if (const NumberRead r = ReadField(xText, options.DecimalComma, x); r != NumberRead::Ok) {
-            return r == NumberRead::OutOfRange ? SkipReason::OutOfRange : SkipReason::XNotNumber;
-        }
-    }
-    double y = 0.0;
-    if (const NumberRead r =
-            ReadField(fields[static_cast<std::size_t>(options.YColumn - 1)].text, options.DecimalComma, y);
-        r != NumberRead::Ok)
-        return r == NumberRead::OutOfRange ? SkipReason::OutOfRange : SkipReason::YNotNumber;
-    if (options.PositiveY && !(y > 0.0))
-        return SkipReason::YNotPositive;
-    record = XYData{x, y};
-    return std::nullopt;
+    LineVerdict verdict;
+    ParseImportColumns(line, lineNumber, options, std::span<const int>(&options.YColumn, 1),
+                       std::span<LineVerdict>(&verdict, 1));
+    if (!verdict.Reason)
+        record = verdict.Record;
+    return verdict.Reason;
 }
 
 SkipReason ClassifyPlainLine(std::string_view line)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -151,6 +152,16 @@ std::string DescribeOptions(const ImportOptions& options);
 // lineNumber is the line's number in the file (X when XColumn is 0).
 std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
                                           XYData& record);
+
+// What one line gives one Y column: a record, or the reason it has none.
+struct LineVerdict {
+    std::optional<SkipReason> Reason;
+    XYData Record;
+};
+// Reads one line for several Y columns at once, splitting it and reading X
+// only once: out[k] is what ParseImportLine with yColumns[k] as Y gives.
+void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
+                        std::span<const int> yColumns, std::span<LineVerdict> out);
 
 // Why a line the plain reading refused has no record.
 SkipReason ClassifyPlainLine(std::string_view line);

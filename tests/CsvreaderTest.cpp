@@ -433,3 +433,146 @@ TEST(Csvreader, FileCutShortWhileReadIsRefused)
         EXPECT_TRUE(refused) << lines;
     }
 }
+
+namespace {
+
+// One column's reading as text: every record and every skipped line.
+std::string Reading(const TXYDataList& data, const SkippedLines& skips)
+{
+    std::string out;
+    for (const XYData& r : data) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%a,%a\n", r.X, r.Y);
+        out += text;
+    }
+    for (std::size_t i = 0; i < skips.Count(); ++i)
+        out += std::to_string(skips[i].Line) + " " + std::string(SkipReasonCode(skips[i].Reason)) + " [" +
+               std::string(skips[i].Raw) + "]\n";
+    return out;
+}
+
+// Lines of every kind a column may meet: plain numbers, blanks, quotes,
+// empty and missing fields, text, dates, decimal commas, NULs, line ends.
+std::string MixedLines(std::mt19937& random, int count)
+{
+    const std::vector<std::string> fields = {"1",
+                                             "-2.5",
+                                             "0",
+                                             "3e2",
+                                             "\"4\"",
+                                             "",
+                                             " 7 ",
+                                             "x",
+                                             "nan",
+                                             "1e999",
+                                             ".5",
+                                             "2,5",
+                                             "2024-01-05",
+                                             "\"a\"\"b\"",
+                                             "1 2",
+                                             "-0",
+                                             "12345678901234567",
+                                             "+.25",
+                                             "\t9",
+                                             "2024/1/5 13:00"};
+    const std::vector<std::string> ends = {"\n", "\r\n", "\r", std::string("\0junk\n", 6), ",\n", "  \n"};
+    std::string out;
+    for (int i = 0; i < count; ++i) {
+        const std::size_t n = random() % 7;
+        for (std::size_t k = 0; k < n; ++k) {
+            // Mostly the common line of numbers, so the quick walk is taken too.
+            out += random() % 3 != 0
+                       ? std::to_string(static_cast<int>(random() % 2001) - 1000) + "." + std::to_string(random() % 100)
+                       : fields[random() % fields.size()];
+            if (k + 1 < n)
+                out += random() % 8 == 0 ? (random() % 2 ? " " : ";") : ",";
+        }
+        out += ends[random() % 8 < 5 ? 0 : random() % ends.size()];
+    }
+    return out;
+}
+
+} // namespace
+
+// Every Y column read in one pass gives each column exactly what reading
+// that column alone gives: the same records and the same skipped lines with
+// the same reasons, whatever the options and however the bytes are cut.
+TEST(Csvreader, SeveralColumnsInOnePassReadAsEachAlone)
+{
+    const auto options = [](int x, std::vector<int> ys, bool date, bool comma, bool positive) {
+        ImportOptions o;
+        o.XColumn = x;
+        o.YColumn = ys.front();
+        o.MoreYColumns.assign(ys.begin() + 1, ys.end());
+        o.XDate = date;
+        o.DecimalComma = comma;
+        o.PositiveY = positive;
+        return o;
+    };
+    const std::vector<ImportOptions> cases = {
+        options(1, {2, 3, 4}, false, false, false), options(1, {4, 2}, false, false, false),
+        options(0, {1, 3}, false, false, false),    options(3, {1, 2, 5}, false, false, false),
+        options(1, {2, 3}, true, false, false),     options(1, {2, 3}, false, true, false),
+        options(1, {2, 3, 4}, false, false, true),  options(2, {6, 1}, false, false, false),
+    };
+    std::mt19937 random(77);
+    for (const ImportOptions& o : cases) {
+        const std::string bytes = MixedLines(random, 3000);
+        for (const std::size_t piece : {bytes.size() + 1, std::size_t{7}, std::size_t{1}}) {
+            SCOPED_TRACE("X " + std::to_string(o.XColumn) + " Y " + std::to_string(o.YColumn) + " piece " +
+                         std::to_string(piece));
+            TXYDataList first;
+            std::vector<ColumnRead> more;
+            CsvParser together(first, kMaxLineBytes, o);
+            together.AlsoRead(more);
+            for (std::size_t i = 0; i < bytes.size(); i += piece)
+                together.Feed(bytes.data() + i, std::min(piece, bytes.size() - i));
+            together.Finish();
+            const std::vector<int> columns = o.YColumns();
+            ASSERT_EQ(more.size() + 1, columns.size());
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                TXYDataList alone;
+                CsvParser parser(alone, kMaxLineBytes, o.ForColumn(columns[k]));
+                parser.Feed(bytes.data(), bytes.size());
+                parser.Finish();
+                const std::string expected = Reading(alone, parser.Skips());
+                const std::string got =
+                    k == 0 ? Reading(first, together.Skips()) : Reading(more[k - 1].Data, more[k - 1].Skips);
+                ASSERT_EQ(got, expected) << "column " << columns[k];
+                if (k > 0) {
+                    EXPECT_EQ(more[k - 1].Column, columns[k]);
+                }
+            }
+        }
+    }
+}
+
+// A file large enough to be read by two threads gives every series what
+// its own load gives, the second half's lines numbered on from the first.
+TEST(Csvreader, SeveralColumnsOfALargeFile)
+{
+    testutil::TempDir dir;
+    const std::string path = dir / "large.csv";
+    std::mt19937 random(5);
+    std::string bytes;
+    while (bytes.size() < (std::size_t{9} << 20))
+        bytes += MixedLines(random, 10000);
+    testutil::WriteFile(path, bytes);
+    ImportOptions o;
+    o.MoreYColumns = {3, 4};
+    const std::optional<CsvLoad> load = LoadCsv(path, nullptr, o);
+    ASSERT_TRUE(load);
+    ASSERT_EQ(load->More.size(), 2u);
+    std::vector<ColumnRead> reads;
+    for (std::size_t k = 0; k < 3; ++k) {
+        std::optional<CsvLoad> alone = LoadCsv(path, nullptr, o.ForColumn(o.YColumns()[k]));
+        ASSERT_TRUE(alone);
+        const TXYDataList& got = k == 0 ? load->Data : load->More[k - 1];
+        EXPECT_EQ(Reading(got, {}), Reading(alone->Data, {})) << "column " << k + 2;
+        reads.push_back({o.YColumns()[k], std::move(alone->Data), std::move(alone->Skips)});
+    }
+    const SeriesSplit split = SplitSeries({&reads[0], &reads[1], &reads[2]}, o);
+    EXPECT_EQ(Reading({}, load->Skips), Reading({}, split.Skips));
+    EXPECT_EQ(ReportTsv(load->Skips, load->Missing, false), ReportTsv(split.Skips, split.Missing, false));
+    EXPECT_GT(load->Missing.size(), 1000u);
+}
