@@ -103,7 +103,8 @@ BENCHMARK(BM_WriteMappedSmf)->Unit(benchmark::kMillisecond);
 
 // A whole render of a million rows of one, or of three, Y columns: the load
 // and the file, as the renderer does them.
-void BM_RenderSeries(benchmark::State& state)
+// A file of a million rows of X and three random walks.
+const std::string& SeriesFile()
 {
     static const std::string path = [] {
         const std::string p = (std::filesystem::temp_directory_path() / "varimel-bench-series.csv").string();
@@ -123,6 +124,25 @@ void BM_RenderSeries(benchmark::State& state)
         std::fclose(out);
         return p;
     }();
+    return path;
+}
+
+// Reading one, or three, Y columns of that file.
+void BM_LoadSeries(benchmark::State& state)
+{
+    ImportOptions options;
+    if (state.range(0) == 3)
+        options.MoreYColumns = {3, 4};
+    for (auto _ : state) {
+        const std::optional<CsvLoad> load = LoadCsv(SeriesFile(), nullptr, options);
+        benchmark::DoNotOptimize(load->Data.Count());
+    }
+}
+BENCHMARK(BM_LoadSeries)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+
+void BM_RenderSeries(benchmark::State& state)
+{
+    const std::string& path = SeriesFile();
     const std::string mid = (std::filesystem::temp_directory_path() / "varimel-bench-series.mid").string();
     ImportOptions options;
     if (state.range(0) == 3)

@@ -35,59 +35,24 @@ bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventL
     return CloseWriter(writer, ok, tooLong);
 }
 
-// A large melody is mapped and written a block at a time, so its events
-// never all sit in memory: every event before the next block's first start
-// is final, and what is written is the same as the whole list sorted. The
-// final events of one block are written on a second thread while the next
-// block is mapped.
+// A large list is mapped while it is written (its ticks were checked first,
+// so a refusal still comes before any file is made).
 bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNoteSet& set, const TXYDataList* data,
                    int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
                    std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
                    std::uint32_t& end, bool& tooLong)
 {
     TSMFWrite writer;
-    bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.BeginTrack() &&
-              writer.WriteTrackName(0, "Melody") && writer.WriteInstrumentName(0, std::string(GMProgramNames[Program]));
-    TMidiEventList melody(0, "", "");
-    std::optional<std::uint32_t> previous = 0;
+    bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor);
     if (ok) {
-        TStreamWriter background(writer, 0);
-        std::uint32_t lastLimit = 0;
-        const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
-            // Every event kept back is at or after the last limit: with no
-            // progress there is nothing to write (and no list to sort again,
-            // which on long runs of one X would cost more and more).
-            if (limit <= lastLimit)
-                return true;
-            lastLimit = limit;
-            list.SortByTime();
-            const TMidiEvent* cut =
-                std::partition_point(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time < limit; });
-            // The few events at or after the limit move to a fresh list; the
-            // rest of this one goes to the writer as it is.
-            const auto keep = static_cast<std::size_t>(cut - list.begin());
-            TMidiEventList rest = background.Spare(static_cast<std::size_t>(list.Count()));
-            for (const TMidiEvent* e = cut; e != list.end(); ++e)
-                rest.Add(*e);
-            list.Truncate(keep);
-            std::swap(list, rest);
-            return background.Give(std::move(rest));
-        };
-        const std::uint32_t pieceEnd = end;
-        end = MapInBlocks(set, data, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
-                          writeProgramChange, Program, flush);
-        ok = end != 0;
-        previous = background.Finish();
-        if (!previous) {
-            // The mapping stopped because a write failed, not because of
-            // its ticks: the caller reports the write's own cause.
-            ok = false;
-            end = pieceEnd;
-        }
-    }
-    if (ok) {
-        melody.SortByTime();
-        ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) && writer.EndTrack(end - *previous);
+        TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
+        ok = StreamTrack(
+            writer, melody,
+            [&](TMidiEventList& list, const BlockFlush& flush) {
+                return MapInBlocks(set, data, list, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                                   writeProgramChange, Program, flush);
+            },
+            end);
     }
     return CloseWriter(writer, ok, tooLong);
 }
@@ -150,6 +115,55 @@ bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const st
 }
 
 } // namespace
+
+bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& map, std::uint32_t& end)
+{
+    if (!writer.BeginTrack() || (!melody.TrackName.empty() && !writer.WriteTrackName(0, melody.TrackName)) ||
+        (!melody.InstrumentName.empty() && !writer.WriteInstrumentName(0, melody.InstrumentName)))
+        return false;
+    // Every event before the next block's first start is final, and what is
+    // written is the same as the whole list sorted. The final events of one
+    // block are written on a second thread while the next block is mapped.
+    std::optional<std::uint32_t> previous = 0;
+    TStreamWriter background(writer, 0);
+    std::uint32_t lastLimit = 0;
+    const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
+        // Every event kept back is at or after the last limit: with no
+        // progress there is nothing to write (and no list to sort again,
+        // which on long runs of one X would cost more and more).
+        if (limit <= lastLimit)
+            return true;
+        lastLimit = limit;
+        list.SortByTime();
+        const TMidiEvent* cut =
+            std::partition_point(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time < limit; });
+        // The few events at or after the limit move to a fresh list (on the
+        // track's channel); the rest of this one goes to the writer as it is.
+        const auto keep = static_cast<std::size_t>(cut - list.begin());
+        TMidiEventList rest = background.Spare(static_cast<std::size_t>(list.Count()));
+        rest.Channel = list.Channel;
+        for (const TMidiEvent* e = cut; e != list.end(); ++e)
+            rest.Add(*e);
+        list.Truncate(keep);
+        std::swap(list, rest);
+        return background.Give(std::move(rest));
+    };
+    const std::uint32_t pieceEnd = end;
+    end = map(melody, flush);
+    bool ok = end != 0;
+    previous = background.Finish();
+    if (!previous) {
+        // The mapping stopped because a write failed, not because of its
+        // ticks: the caller reports the write's own cause.
+        ok = false;
+        end = pieceEnd;
+    }
+    if (ok) {
+        melody.SortByTime();
+        ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) && writer.EndTrack(end - *previous);
+    }
+    return ok;
+}
 
 bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,

@@ -7,6 +7,7 @@
 #include "Mapping.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace varimel {
@@ -15,6 +16,19 @@ namespace varimel {
 inline constexpr char kReasonTooLong[] = "the piece is longer than a MIDI file can hold";
 // ... and when a setting is not a place in its list.
 inline constexpr char kReasonOutOfRange[] = "a setting is out of its range";
+
+class TSMFWrite;
+
+// Makes a melody's events a block at a time (MapInBlocks), handing each
+// block's finished events to flush; the piece's end tick, or 0.
+using BlockMapper = std::function<std::uint32_t(TMidiEventList& melody, const BlockFlush& flush)>;
+
+// Writes a track into the open writer: melody's names, then the events map
+// makes, each finished run written on a second thread while the next block
+// is mapped, so a large melody never sits in memory whole. end is the
+// piece's end tick in; out, what map gave (0 when the mapping failed), or
+// unchanged when a write failed.
+bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& map, std::uint32_t& end);
 
 // Maps the data and writes a two-track Standard MIDI File to fileName. The
 // file is put in place by ReplaceFile, so a failure never harms an existing

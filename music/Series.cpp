@@ -104,13 +104,23 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
     if (!end)
         return std::nullopt;
     // Every line's X once, in order: each series is sorted already, so one
-    // pass over their heads takes the smallest X, once.
-    frames.LineXs.reserve(total);
+    // pass over their heads takes the smallest X, once. Series that miss no
+    // value share their Xs: a note then lasts to its own series' next X, and
+    // no list of the lines is needed.
     std::vector<std::pair<const XYData*, const XYData*>> heads;
     for (const SeriesTrack& s : series)
         if (s.Data && !s.Data->Empty())
             heads.emplace_back(s.Data->begin(), s.Data->end());
-    for (;;) {
+    const auto sameXs = [&](const std::pair<const XYData*, const XYData*>& other) {
+        return other.second - other.first == heads[0].second - heads[0].first &&
+               std::equal(other.first, other.second, heads[0].first,
+                          [](const XYData& a, const XYData& b) { return a.X == b.X; });
+    };
+    if (std::all_of(heads.begin() + 1, heads.end(), sameXs))
+        heads.clear();
+    else
+        frames.LineXs.reserve(total);
+    while (!heads.empty()) {
         double next = std::numeric_limits<double>::infinity();
         for (const auto& [at, stop] : heads)
             if (at != stop)
@@ -151,10 +161,12 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
     for (const SeriesTrack& s : series)
         if (s.Data && !s.Data->Empty())
             all.push_back(s.Data);
-    const std::pair<double, double> common = rangeOf(all);
+    std::optional<std::pair<double, double>> common;
     for (const SeriesTrack& s : series) {
         const bool own = !request.SharedRange && s.Data && !s.Data->Empty();
-        frames.Ranges.push_back(own ? rangeOf({s.Data}) : common);
+        if (!own && !common)
+            common = rangeOf(all);
+        frames.Ranges.push_back(own ? rangeOf({s.Data}) : *common);
         const TXYDataList empty;
         const TXYDataList& records = s.Data ? *s.Data : empty;
         frames.Velocities.push_back(
@@ -329,8 +341,8 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
     }
     TMidiEventList conductor = ConductorOf(r, frames->End);
     const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
-    // Each series is mapped and written in turn into one list, so only one
-    // series' events are ever in memory.
+    // Each series is mapped while it is written, in turn, so only a block of
+    // one series' events is ever in memory.
     TMidiEventList melody(0, "", "");
     bool mapped = true;
     const bool ok = WriteTrackFile(
@@ -343,17 +355,24 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
                 StartTrack(melody, series, i, r, empty);
                 if (empty) {
                     melody.AddEndOfTrack(frames->End);
-                } else {
-                    ScaleNoteSet set;
-                    const SeriesFrame frame = frames->Frame(i);
-                    mapped = MapDataToNotes(set, data, melody, r.Scale, static_cast<std::uint8_t>(r.Tonic),
-                                            MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
-                                            r.Duration, r.WriteProgramChange,
-                                            static_cast<std::uint8_t>(series[i].Program), &frame) != 0;
-                    if (!mapped)
+                    if (!writer.WriteTrack(melody))
                         return false;
+                    continue;
                 }
-                if (!writer.WriteTrack(melody))
+                ScaleNoteSet set;
+                const SeriesFrame frame = frames->Frame(i);
+                std::uint32_t end = frames->End;
+                const bool written = StreamTrack(
+                    writer, melody,
+                    [&](TMidiEventList& list, const BlockFlush& flush) {
+                        return MapInBlocks(set, data, list, r.Scale, static_cast<std::uint8_t>(r.Tonic),
+                                           MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
+                                           r.Duration, r.WriteProgramChange,
+                                           static_cast<std::uint8_t>(series[i].Program), flush, &frame);
+                    },
+                    end);
+                mapped = end != 0;
+                if (!written)
                     return false;
             }
             return true;

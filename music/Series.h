@@ -49,7 +49,7 @@ std::string SeriesTrackName(const SeriesTrack& series, std::size_t index);
 // one over all with shared). Empty when no series has a record or the piece
 // would not fit 32-bit ticks.
 struct SeriesFrames {
-    std::vector<double> LineXs;
+    std::vector<double> LineXs; // empty when every series has a value on every line
     double OriginX = 0.0;
     std::uint32_t End = 0;
     std::vector<std::pair<double, double>> Ranges; // each series' Y range, in the mapping's scale
@@ -62,7 +62,7 @@ struct SeriesFrames {
     SeriesFrame Frame(std::size_t index) const
     {
         return {OriginX,
-                &LineXs,
+                LineXs.empty() ? nullptr : &LineXs,
                 End,
                 Ranges[index].first,
                 Ranges[index].second,

@@ -944,12 +944,17 @@ TEST(Render, SeveralSeries)
     };
     std::vector<Track> shared = own;
     shared[2].notes = {{960, 62, 840}, {1920, 65, 840}}; // 1 and 2 of 0..10: positions 1 and 3
+    // As many values each, on different lines: each still rests where the
+    // other plays (b's mean X step of 2 is the quarter here).
+    const std::vector<Track> apart = {{"b", 0, 73, {{0, 84, 420}, {960, 60, 840}}},
+                                      {"c", 1, 40, {{480, 60, 420}, {960, 84, 840}}}};
     const struct {
         std::vector<std::string> options;
         const std::vector<Track>* tracks;
     } rows[] = {
         {{"--y-column", "2,3,4", "--program", "0,73,40"}, &own},
         {{"--y-column=2,3,4", "--program=0,73,40", "--shared-range"}, &shared},
+        {{"--y-column", "3,4", "--program", "73,40"}, &apart},
     };
     for (const auto& row : rows) {
         std::vector<std::string> args = row.options;
@@ -958,8 +963,8 @@ TEST(Render, SeveralSeries)
         ASSERT_EQ(r.status, 0) << r.err;
         const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "s.mid"));
         ASSERT_TRUE(f.error.empty()) << f.error;
-        ASSERT_EQ(f.tracks.size(), 4u);
-        for (std::size_t t = 0; t < 3; ++t) {
+        ASSERT_EQ(f.tracks.size(), row.tracks->size() + 1);
+        for (std::size_t t = 0; t < row.tracks->size(); ++t) {
             const Track& want = (*row.tracks)[t];
             std::string name;
             int program = -1;
@@ -1067,6 +1072,25 @@ TEST(Render, SeriesChannelsAndRefusals)
         ASSERT_NE(name, f.tracks[t + 1].end());
         EXPECT_EQ(std::string(name->bytes.begin() + 3, name->bytes.end()),
                   t == 0 ? std::string("Melody") : "Melody " + std::to_string(t + 1));
+    }
+    // A long piece is written a block at a time: every note of every block
+    // keeps its series' channel.
+    std::string longCsv;
+    for (int x = 0; x < 100000; ++x)
+        longCsv += std::to_string(x) + "," + std::to_string(x % 13) + "," + std::to_string(x % 7) + "\n";
+    testutil::WriteFile(dir / "long.csv", longCsv);
+    const RenderRun two = Render(dir, {"--y-column", "2,3", dir / "long.csv", dir / "long.mid"});
+    ASSERT_EQ(two.status, 0) << two.err;
+    const smftest::File g = smftest::Parse(smftest::ReadBytes(dir / "long.mid"));
+    ASSERT_EQ(g.tracks.size(), 3u);
+    for (std::size_t t = 1; t < 3; ++t) {
+        std::size_t ons = 0;
+        for (const smftest::Event& e : g.tracks[t])
+            if ((e.bytes[0] & 0xF0) == 0x90 || (e.bytes[0] & 0xF0) == 0x80) {
+                ons += (e.bytes[0] & 0xF0) == 0x90;
+                ASSERT_EQ(e.bytes[0] & 0x0F, static_cast<int>(t - 1)) << "track " << t << " tick " << e.tick;
+            }
+        EXPECT_EQ(ons, 100000u);
     }
     const struct {
         std::vector<std::string> options;
