@@ -164,6 +164,8 @@ double MeanXInterval(const TXYDataList& list);
 // Summary texts for a sorted list loaded from a file called fileName. With
 // xDates, the X values are shown as dates ("2024-01-05", with the time of
 // day when any record has one), right-aligned like the numbers.
-CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates = false);
+// The texts are in the language ("Records = n", ...).
+CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates = false,
+                     Language language = Language::Japanese);
 
 } // namespace varimel

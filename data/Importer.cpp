@@ -168,16 +168,17 @@ namespace {
 struct ReasonNames {
     std::string_view code;
     std::string_view words;
+    std::string_view english;
 };
 constexpr std::array<ReasonNames, 8> kReasonNames = {{
-    {"empty", "空行"},
-    {"missing-column", "列が足りません"},
-    {"x-not-number", "Xが数値ではありません"},
-    {"y-not-number", "Yが数値ではありません"},
-    {"x-not-date", "Xが日付ではありません"},
-    {"out-of-range", "数値が大きすぎます"},
-    {"too-long", "行が長すぎます"},
-    {"y-not-positive", "Yが正の数ではありません"},
+    {"empty", "空行", "Empty line"},
+    {"missing-column", "列が足りません", "Too few columns"},
+    {"x-not-number", "Xが数値ではありません", "X is not a number"},
+    {"y-not-number", "Yが数値ではありません", "Y is not a number"},
+    {"x-not-date", "Xが日付ではありません", "X is not a date"},
+    {"out-of-range", "数値が大きすぎます", "Number too large"},
+    {"too-long", "行が長すぎます", "Line too long"},
+    {"y-not-positive", "Yが正の数ではありません", "Y is not positive"},
 }};
 static_assert(static_cast<std::size_t>(SkipReason::YNotPositive) + 1 == kReasonNames.size());
 
@@ -200,7 +201,10 @@ bool ImportOptions::ColumnsDistinct() const
 
 std::string_view SkipReasonCode(SkipReason reason) { return NamesOf(reason).code; }
 
-std::string_view SkipReasonWords(SkipReason reason) { return NamesOf(reason).words; }
+std::string_view SkipReasonWords(SkipReason reason, Language language)
+{
+    return InLanguage(language, NamesOf(reason).words, NamesOf(reason).english);
+}
 
 void SkippedLines::Add(std::uint64_t line, SkipReason reason, std::string_view raw)
 {
@@ -273,8 +277,15 @@ std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions
     return out;
 }
 
-std::string DescribeOptions(const ImportOptions& o)
+std::string DescribeOptions(const ImportOptions& o, Language language)
 {
+    if (language == Language::English) {
+        std::string x = o.XColumn == 0 ? "line number" : "column " + std::to_string(o.XColumn);
+        if (o.XDate)
+            x += " (date)";
+        return "X: " + x + " / Y: column " + std::to_string(o.YColumn) +
+               " / Decimal mark: " + (o.DecimalComma ? "comma (fields separated by semicolons)" : "period");
+    }
     std::string x = o.XColumn == 0 ? "行番号" : std::to_string(o.XColumn) + "列目";
     if (o.XDate)
         x += "（日付）";
@@ -282,9 +293,10 @@ std::string DescribeOptions(const ImportOptions& o)
            "列目 / 小数点: " + (o.DecimalComma ? "カンマ（区切りはセミコロン）" : "ピリオド");
 }
 
-std::string SkippedLinesTsv(const SkippedLines& lines, bool words)
+std::string SkippedLinesTsv(const SkippedLines& lines, bool words, Language language)
 {
-    std::string out = words ? "行\t理由\t内容\n" : "line\treason\ttext\n";
+    std::string out = !words ? "line\treason\ttext\n"
+                             : std::string(InLanguage(language, "行\t理由\t内容\n", "Line\tReason\tText\n"));
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         const SkippedLine s = lines[i];
         std::string text = DisplayText(s.Raw);
@@ -292,7 +304,7 @@ std::string SkippedLinesTsv(const SkippedLines& lines, bool words)
             text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
         out += std::to_string(s.Line);
         out += '\t';
-        out += words ? SkipReasonWords(s.Reason) : SkipReasonCode(s.Reason);
+        out += words ? SkipReasonWords(s.Reason, language) : SkipReasonCode(s.Reason);
         out += '\t';
         out += text;
         out += '\n';

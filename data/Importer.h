@@ -4,6 +4,7 @@
 // the record of every line that was skipped, with its reason.
 #pragma once
 
+#include "Language.h"
 #include "Xydata.h"
 
 #include <cstdint>
@@ -92,7 +93,8 @@ enum class SkipReason : std::uint8_t {
 };
 
 std::string_view SkipReasonCode(SkipReason reason);  // "missing-column"
-std::string_view SkipReasonWords(SkipReason reason); // "列が足りません"
+// "列が足りません", or in English "Too few columns".
+std::string_view SkipReasonWords(SkipReason reason, Language language = Language::Japanese);
 
 struct SkippedLine {
     std::uint64_t Line = 0; // the line's number in the file, from 1
@@ -132,7 +134,8 @@ std::string DisplayText(std::string_view raw);
 // The skipped lines as tab-separated text with a header row: "line", the
 // reason code and the text for files and scripts, or "行", "理由", "内容"
 // with the reasons in words for people. Tabs in a text become spaces.
-std::string SkippedLinesTsv(const SkippedLines& lines, bool words);
+// ("Line", "Reason", "Text" in English).
+std::string SkippedLinesTsv(const SkippedLines& lines, bool words, Language language = Language::Japanese);
 
 // One line of a file as the import dialog previews it: its fields (as
 // people read them) and what the options make of it.
@@ -146,7 +149,7 @@ struct PreviewRow {
 std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions& options, std::size_t rows);
 
 // The options in words: "X: 1列目 / Y: 2列目 / 小数点: ピリオド".
-std::string DescribeOptions(const ImportOptions& options);
+std::string DescribeOptions(const ImportOptions& options, Language language = Language::Japanese);
 
 // Reads one line with the options: the record, or the reason it has none.
 // lineNumber is the line's number in the file (X when XColumn is 0).

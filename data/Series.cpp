@@ -17,14 +17,15 @@ std::vector<std::uint64_t> LinesOf(const SkippedLines& skips)
     return lines;
 }
 
-void AppendRow(std::string& out, std::uint64_t line, SkipReason reason, std::string_view raw, bool words)
+void AppendRow(std::string& out, std::uint64_t line, SkipReason reason, std::string_view raw, bool words,
+               Language language)
 {
     std::string text = DisplayText(raw);
     std::replace_if(
         text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
     out += std::to_string(line);
     out += '\t';
-    out += words ? SkipReasonWords(reason) : SkipReasonCode(reason);
+    out += words ? SkipReasonWords(reason, language) : SkipReasonCode(reason);
     out += '\t';
     out += text;
 }
@@ -91,20 +92,22 @@ SeriesSplit SplitSeries(const std::vector<const ColumnRead*>& reads, const Impor
     return split;
 }
 
-std::string ReportTsv(const SkippedLines& lines, const std::vector<MissingValue>& missing, bool words)
+std::string ReportTsv(const SkippedLines& lines, const std::vector<MissingValue>& missing, bool words,
+                      Language language)
 {
     if (missing.empty())
-        return SkippedLinesTsv(lines, words);
-    std::string out = words ? "行\t理由\t内容\t列\n" : "line\treason\ttext\tcolumn\n";
+        return SkippedLinesTsv(lines, words, language);
+    std::string out = !words ? "line\treason\ttext\tcolumn\n"
+                             : std::string(InLanguage(language, "行\t理由\t内容\t列\n", "Line\tReason\tText\tColumn\n"));
     std::size_t m = 0;
     for (std::size_t i = 0; i <= lines.Count(); ++i) {
         const std::uint64_t next = i < lines.Count() ? lines[i].Line : UINT64_MAX;
         for (; m < missing.size() && missing[m].Line < next; ++m) {
-            AppendRow(out, missing[m].Line, missing[m].Reason, {}, words);
+            AppendRow(out, missing[m].Line, missing[m].Reason, {}, words, language);
             out += '\t' + std::to_string(missing[m].Column) + '\n';
         }
         if (i < lines.Count()) {
-            AppendRow(out, lines[i].Line, lines[i].Reason, lines[i].Raw, words);
+            AppendRow(out, lines[i].Line, lines[i].Reason, lines[i].Raw, words, language);
             out += "\t\n";
         }
     }

@@ -52,6 +52,7 @@ std::string ColumnHeader(const SkippedLines& skips, int column, const ImportOpti
 // no missing value exactly SkippedLinesTsv; with some, a fourth column
 // ("column" or "列") that names the series' column of a missing value and is
 // empty for a skipped line, rows in line order.
-std::string ReportTsv(const SkippedLines& lines, const std::vector<MissingValue>& missing, bool words);
+std::string ReportTsv(const SkippedLines& lines, const std::vector<MissingValue>& missing, bool words,
+                      Language language = Language::Japanese);
 
 } // namespace varimel

@@ -61,28 +61,33 @@ ShapeField ShapeProblem(const MappingShape& s, int maxColumn)
     return ShapeField::None;
 }
 
-std::string DescribeShape(const MappingShape& shape)
+std::string DescribeShape(const MappingShape& shape, Language language)
 {
+    const bool english = language == Language::English;
     std::vector<std::string> parts;
     const auto number = [](double v) {
         char text[32];
         std::snprintf(text, sizeof text, "%g", v);
         return std::string(text);
     };
+    const std::string to = english ? " to " : "〜";
+    const auto column = [english](int c) {
+        return english ? "column " + std::to_string(c) : std::to_string(c) + "列目";
+    };
     if (shape.Invert)
-        parts.push_back("反転");
+        parts.push_back(english ? "inverted" : "反転");
     if (shape.LogY)
-        parts.push_back("対数");
+        parts.push_back(english ? "log" : "対数");
     if (shape.Clip > 0.0)
-        parts.push_back("外れ値 " + number(shape.Clip) + "%");
+        parts.push_back((english ? "outliers " : "外れ値 ") + number(shape.Clip) + "%");
     if (shape.FixedRange)
-        parts.push_back("範囲 " + number(shape.RangeLow) + "〜" + number(shape.RangeHigh));
+        parts.push_back((english ? "range " : "範囲 ") + number(shape.RangeLow) + to + number(shape.RangeHigh));
     if (shape.VelocityColumn > 0)
-        parts.push_back("強さ: " + std::to_string(shape.VelocityColumn) + "列目 (" + std::to_string(shape.VelocityLow) +
-                        "〜" + std::to_string(shape.VelocityHigh) + ")");
+        parts.push_back((english ? "velocity: " : "強さ: ") + column(shape.VelocityColumn) + " (" +
+                        std::to_string(shape.VelocityLow) + to + std::to_string(shape.VelocityHigh) + ")");
     if (shape.DurationColumn > 0)
-        parts.push_back("長さ: " + std::to_string(shape.DurationColumn) + "列目 (" + number(shape.DurationLow) + "〜" +
-                        number(shape.DurationHigh) + ")");
+        parts.push_back((english ? "length: " : "長さ: ") + column(shape.DurationColumn) + " (" +
+                        number(shape.DurationLow) + to + number(shape.DurationHigh) + ")");
     std::string text;
     for (const std::string& part : parts)
         text += (text.empty() ? "" : " / ") + part;

@@ -76,7 +76,8 @@ ShapeField ShapeProblem(const MappingShape& shape, int maxColumn);
 
 // The shape in words, for people: "反転 / 対数 / 外れ値 2% / ..."; empty for
 // the default.
-std::string DescribeShape(const MappingShape& shape);
+// In English: "inverted / log / outliers 2% / ...".
+std::string DescribeShape(const MappingShape& shape, Language language = Language::Japanese);
 
 struct MappingRequest {
     int Scale = kDefaultScale;     // position in the scale catalogue

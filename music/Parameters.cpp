@@ -4,6 +4,8 @@
 #include "Scale.h"
 #include "data/Number.h"
 
+#include <utility>
+
 namespace varimel {
 
 ParameterCheckResult CheckMappingParameters(const TXYDataList* data, int scaleIndex, int tonic, int lowToneIndex,
@@ -45,6 +47,26 @@ ParameterCheckResult CheckMappingParameters(const TXYDataList* data, int scaleIn
         return r;
     }
     return r;
+}
+
+std::string_view MessageIn(std::string_view message, Language language)
+{
+    static constexpr std::pair<std::string_view, std::string_view> kEnglish[] = {
+        {kMsgCsvReadFailed, "Could not read the CSV file."},
+        {kMsgLinesSkipped, "Invalid data was found and skipped."},
+        {kMsgNoData, "No data is loaded. Please open a CSV file first."},
+        {kMsgToneRange, "The highest note must be above the lowest note."},
+        {kMsgNumberFormat, "The number is not written correctly."},
+        {kMsgDxNotPositive, "X per quarter note must be greater than 0."},
+        {kMsgDurationRange, "Duration must be between 0 and 1."},
+        {kMsgEmptyRange, "The scale has no note between the lowest and the highest note."},
+        {kMsgSmfFailed, "Could not create the Standard MIDI File."},
+    };
+    if (language == Language::English)
+        for (const auto& [japanese, english] : kEnglish)
+            if (japanese == message)
+                return english;
+    return message;
 }
 
 std::string_view ParameterCheckMessage(ParameterCheck outcome)

@@ -4,6 +4,7 @@
 // share them so that both refuse the same settings with the same words.
 #pragma once
 
+#include "data/Language.h"
 #include "data/Xydata.h"
 
 #include <string_view>
@@ -43,5 +44,9 @@ ParameterCheckResult CheckMappingParameters(const TXYDataList* data, int scaleIn
                                             int highToneIndex, std::string_view dxText, std::string_view durationText);
 
 std::string_view ParameterCheckMessage(ParameterCheck outcome);
+
+// One of the messages above in the language (the message itself in
+// Japanese, and for a text that is none of them).
+std::string_view MessageIn(std::string_view message, Language language);
 
 } // namespace varimel

@@ -36,6 +36,43 @@ const std::array<TMusicalScale, kScaleCount> ScaleTable = {{
     {"琉球音階", 5, KeyMode::Major, false, I{0, 4, 5, 7, 11}, I{0, 4, 5, 7, 11}},
 }};
 
+namespace {
+
+constexpr std::array<std::string_view, kScaleCount> kEnglishScaleNames = {
+    "Chromatic scale",
+    "Major scale",
+    "Natural minor scale",
+    "Harmonic minor scale",
+    "Melodic minor scale",
+    "Dorian mode",
+    "Phrygian mode",
+    "Lydian mode",
+    "Mixolydian mode",
+    "Locrian mode",
+    "Major pentatonic scale",
+    "Minor pentatonic scale",
+    "Blues scale",
+    "Whole tone scale",
+    "Diminished scale",
+    "Combination of diminished",
+    "Spanish scale",
+    "Oriental scale",
+    "Yo scale",
+    "In scale",
+    "Yonanuki minor scale",
+    "Ryukyu scale",
+};
+
+} // namespace
+
+std::string_view ScaleName(int index, Language language)
+{
+    if (index < 0 || index >= kScaleCount)
+        return {};
+    const auto i = static_cast<std::size_t>(index);
+    return InLanguage(language, ScaleTable[i].Name, kEnglishScaleNames[i]);
+}
+
 const std::array<std::string_view, 12> ToneNames = {"C", "C#", "D", "E♭", "E", "F", "F#", "G", "A♭", "A", "B♭", "B"};
 
 const std::array<std::int8_t, 12> KeySignatureTable = {0, -5, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};

@@ -3,6 +3,7 @@
 // two tones, and the key signature of a scale.
 #pragma once
 
+#include "data/Language.h"
 #include "midi/Sequencer.h"
 
 #include <array>
@@ -32,6 +33,9 @@ struct TMusicalScale {
 };
 
 extern const std::array<TMusicalScale, kScaleCount> ScaleTable;
+// A scale's name as the window lists it: the table's, or its usual English
+// name ("Major scale", "Dorian mode", "Yo scale").
+std::string_view ScaleName(int index, Language language);
 extern const std::array<std::string_view, 12> ToneNames;
 extern const std::array<std::int8_t, 12> KeySignatureTable;
 

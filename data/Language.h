@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// The languages the window speaks. The words the core makes for people (the
+// reasons a line was skipped, the summaries, the scale names) come in both;
+// files, codes and the renderer's messages stay as they are.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace varimel {
+
+enum class Language : std::uint8_t { Japanese, English };
+
+// "ja" or "en"; empty for anything else.
+constexpr std::string_view LanguageCode(Language language) { return language == Language::English ? "en" : "ja"; }
+
+// The word in the language: Japanese first, English second.
+constexpr std::string_view InLanguage(Language language, std::string_view japanese, std::string_view english)
+{
+    return language == Language::English ? english : japanese;
+}
+
+} // namespace varimel
