@@ -6,6 +6,7 @@
 #include "Qtstrings.h"
 #include "Seams.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QProgressDialog>
 #include <QTimer>
@@ -20,8 +21,9 @@ using namespace varimel;
 
 void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundFontPath, QString& folder)
 {
-    static const QStringList filters = {QStringLiteral("WAVファイル(*.wav)"), QStringLiteral("FLACファイル(*.flac)"),
-                                        QStringLiteral("Ogg Vorbisファイル(*.ogg)")};
+    const QStringList filters = {QCoreApplication::translate("Audioexport", "WAVファイル(*.wav)"),
+                                 QCoreApplication::translate("Audioexport", "FLACファイル(*.flac)"),
+                                 QCoreApplication::translate("Audioexport", "Ogg Vorbisファイル(*.ogg)")};
     static const AudioFormat formats[] = {AudioFormat::Wav, AudioFormat::Flac, AudioFormat::Ogg};
     QString filter = filters.constFirst();
     QString path = seams::ChooseAudioFile(parent, folder, filters, filter);
@@ -37,7 +39,7 @@ void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundF
         format = *named;
     folder = FolderOfPath(path);
 
-    const QString failed = QStringLiteral("オーディオファイルの作成に失敗しました。");
+    const QString failed = QCoreApplication::translate("Audioexport", "オーディオファイルの作成に失敗しました。");
     // The piece goes to the synthesizer as a MIDI file of the program's own.
     const QString scratchFolder = ScratchFolder();
     if (scratchFolder.isEmpty()) {
@@ -73,8 +75,8 @@ void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundF
         ok = RenderAudio(scratch->Path(), target, format, soundFont, error, seconds, control);
         done = true;
     });
-    QProgressDialog progress(QStringLiteral("オーディオファイルを書き出しています..."), QStringLiteral("キャンセル"), 0,
-                             1000, parent);
+    QProgressDialog progress(QCoreApplication::translate("Audioexport", "オーディオファイルを書き出しています..."),
+                             QCoreApplication::translate("Audioexport", "キャンセル"), 0, 1000, parent);
     progress.setObjectName(QStringLiteral("AudioProgress"));
     progress.setWindowTitle(QStringLiteral("Varimel"));
     progress.setWindowModality(Qt::WindowModal);

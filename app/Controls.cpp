@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Controls.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -154,7 +155,8 @@ QDialogButtonBox* DialogButtons(QDialog* dialog, const QString& resetCaption, st
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("OkButton"));
     ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel =
+        buttons->addButton(QCoreApplication::translate("Controls", "キャンセル"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("CancelButton"));
     QPushButton* defaults = buttons->addButton(resetCaption, QDialogButtonBox::ResetRole);
     defaults->setObjectName(QStringLiteral("DefaultsButton"));

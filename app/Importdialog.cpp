@@ -32,23 +32,23 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     : QDialog(parent), m_bytes(std::move(bytes))
 {
     setObjectName(QStringLiteral("ImportDialog"));
-    setWindowTitle(QStringLiteral("読み込み設定"));
+    setWindowTitle(tr("読み込み設定"));
     auto* form = new QFormLayout;
     m_xColumn = new QSpinBox(this);
     m_xColumn->setObjectName(QStringLiteral("XColumnBox"));
     m_xColumn->setRange(1, varimel::kMaxImportColumn);
-    m_xLine = new QCheckBox(QStringLiteral("行番号をXにする(&L)"), this);
+    m_xLine = new QCheckBox(tr("行番号をXにする(&L)"), this);
     m_xLine->setObjectName(QStringLiteral("XLineBox"));
-    m_xDate = new QCheckBox(QStringLiteral("Xを日付として読む(&D)"), this);
+    m_xDate = new QCheckBox(tr("Xを日付として読む(&D)"), this);
     m_xDate->setObjectName(QStringLiteral("XDateBox"));
     m_yColumn = new QSpinBox(this);
     m_yColumn->setObjectName(QStringLiteral("YColumnBox"));
     m_yColumn->setRange(1, varimel::kMaxImportColumn);
-    m_comma = new QCheckBox(QStringLiteral("小数点にカンマを使う（区切りはセミコロン）(&C)"), this);
+    m_comma = new QCheckBox(tr("小数点にカンマを使う（区切りはセミコロン）(&C)"), this);
     m_comma->setObjectName(QStringLiteral("DecimalCommaBox"));
-    auto* xLabel = new QLabel(QStringLiteral("Xの列(&X)"), this);
+    auto* xLabel = new QLabel(tr("Xの列(&X)"), this);
     xLabel->setBuddy(m_xColumn);
-    auto* yLabel = new QLabel(QStringLiteral("Yの列(&Y)"), this);
+    auto* yLabel = new QLabel(tr("Yの列(&Y)"), this);
     yLabel->setBuddy(m_yColumn);
     form->addRow(xLabel, m_xColumn);
     form->addRow(QString(), m_xLine);
@@ -59,17 +59,17 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     // Further Y columns, each a series with its own instrument.
     m_more = new QTableWidget(0, 2, this);
     m_more->setObjectName(QStringLiteral("MoreSeriesTable"));
-    m_more->setHorizontalHeaderLabels({QStringLiteral("列"), QStringLiteral("音色")});
-    m_more->setAccessibleName(QStringLiteral("重ねる列"));
+    m_more->setHorizontalHeaderLabels({tr("列"), tr("音色")});
+    m_more->setAccessibleName(tr("重ねる列"));
     m_more->horizontalHeader()->setStretchLastSection(true);
     m_more->verticalHeader()->setVisible(false);
     m_more->setMinimumHeight(110);
     m_more->setMaximumHeight(140);
-    auto* moreLabel = new QLabel(QStringLiteral("重ねる列(&O)"), this);
+    auto* moreLabel = new QLabel(tr("重ねる列(&O)"), this);
     moreLabel->setBuddy(m_more);
-    auto* addMore = new QPushButton(QStringLiteral("列を追加(&A)"), this);
+    auto* addMore = new QPushButton(tr("列を追加(&A)"), this);
     addMore->setObjectName(QStringLiteral("AddSeriesButton"));
-    auto* removeMore = new QPushButton(QStringLiteral("列を削除(&E)"), this);
+    auto* removeMore = new QPushButton(tr("列を削除(&E)"), this);
     removeMore->setObjectName(QStringLiteral("RemoveSeriesButton"));
     connect(addMore, &QPushButton::clicked, this,
             [this] { AddSeries(std::max(m_yColumn->value(), m_xColumn->value()) + m_more->rowCount() + 1, 0); });
@@ -87,13 +87,12 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     m_preview = new QTableWidget(this);
     m_preview->setObjectName(QStringLiteral("PreviewTable"));
     m_preview->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_preview->setAccessibleName(QStringLiteral("先頭20行のプレビュー"));
+    m_preview->setAccessibleName(tr("先頭20行のプレビュー"));
     m_preview->setMinimumSize(560, 300);
-    auto* previewLabel = new QLabel(QStringLiteral("プレビュー（先頭20行）(&P)"), this);
+    auto* previewLabel = new QLabel(tr("プレビュー（先頭20行）(&P)"), this);
     previewLabel->setBuddy(m_preview);
 
-    QDialogButtonBox* buttons =
-        DialogButtons(this, QStringLiteral("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}); });
+    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -134,12 +133,12 @@ void TImportDialog::AddSeries(int column, int program)
     auto* columnBox = new QSpinBox(m_more);
     columnBox->setRange(1, varimel::kMaxImportColumn);
     columnBox->setValue(std::clamp(column, 1, varimel::kMaxImportColumn));
-    columnBox->setAccessibleName(QStringLiteral("重ねる列 %1").arg(row + 1));
+    columnBox->setAccessibleName(tr("重ねる列 %1").arg(row + 1));
     auto* programBox = new QComboBox(m_more);
     for (int p = 0; p < varimel::kProgramCount; ++p)
         programBox->addItem(FromCore(varimel::ProgramEntry(p)));
     programBox->setCurrentIndex(std::clamp(program, 0, varimel::kProgramCount - 1));
-    programBox->setAccessibleName(QStringLiteral("重ねる列 %1 の音色").arg(row + 1));
+    programBox->setAccessibleName(tr("重ねる列 %1 の音色").arg(row + 1));
     m_more->setCellWidget(row, 0, columnBox);
     m_more->setCellWidget(row, 1, programBox);
     connect(columnBox, &QSpinBox::valueChanged, this, [this] { Refresh(); });
@@ -151,7 +150,7 @@ void TImportDialog::accept()
     // Every column once: a further column that is X, Y or another one's
     // would be heard twice or not at all.
     if (!Options().ColumnsDistinct()) {
-        ShowError(QStringLiteral("同じ列が2回指定されています。XとYと重ねる列には別々の列を指定して下さい。"), this);
+        ShowError(tr("同じ列が2回指定されています。XとYと重ねる列には別々の列を指定して下さい。"), this);
         return;
     }
     QDialog::accept();
@@ -185,7 +184,7 @@ void TImportDialog::Refresh()
     m_preview->setRowCount(static_cast<int>(rows.size()));
     m_preview->setColumnCount(columns + 1);
     QStringList headers;
-    headers << QStringLiteral("判定");
+    headers << tr("判定");
     for (int c = 1; c <= columns; ++c) {
         QString header = QString::number(c);
         if (c == o.XColumn)
@@ -203,8 +202,8 @@ void TImportDialog::Refresh()
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const auto& row = rows[static_cast<std::size_t>(r)];
         m_preview->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(row.Line)));
-        auto* verdict = new QTableWidgetItem(row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict))
-                                                         : QStringLiteral("有効"));
+        auto* verdict =
+            new QTableWidgetItem(row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict)) : tr("有効"));
         m_preview->setItem(r, 0, verdict);
         for (int c = 0; c < static_cast<int>(row.Fields.size()); ++c) {
             auto* item = new QTableWidgetItem(FromCore(row.Fields[static_cast<std::size_t>(c)]));

@@ -14,6 +14,7 @@
 #include "Seams.h"
 #include "Settings.h"
 #include "Shapedialog.h"
+#include "Translations.h"
 #include "data/Csvreader.h"
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
@@ -22,6 +23,7 @@
 #include "sys/Temporaries.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -43,6 +45,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <tuple>
 #include <type_traits>
 
 #include <cerrno>
@@ -60,11 +63,17 @@ constexpr auto kPreviewWave = "VarimelPreview.wav"; // written only by the "file
 
 // ---------------------------------------------------------------- TMainForm
 
-TMainForm::TMainForm(QWidget* parent)
+TMainForm::TMainForm(QWidget* parent, std::optional<Language> language)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("MainForm"));
+    // The language is in place before the first caption is made.
+    const QString iniFile = settings::FilePath();
+    if (!SettingsFileTooLarge(ToPath(iniFile)))
+        m_storedLanguage = settings::Read(iniFile, settings::DocumentsFolder()).WindowLanguage;
+    UseLanguage(language.value_or(m_storedLanguage));
+    m_textsLanguage = CurrentLanguage();
     InstallAccessibleComboBoxes();
     // The hint timing is application-wide and must be in place before the
     // controls are polished, or it would reset their colours.
@@ -148,9 +157,10 @@ void TMainForm::CreateControls()
     // in the edit boxes; its shortcuts work everywhere in the window.
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("ContextMenu"));
-    const auto addCommand = [this](const char* name, const QString& text, const QKeySequence& keys,
+    const auto addCommand = [this](const char* name, const char* text, const QKeySequence& keys,
                                    std::function<void()> run) {
-        QAction* action = m_contextMenu->addAction(text);
+        QAction* action = m_contextMenu->addAction(tr(text));
+        m_commands.emplace_back(action, text);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
@@ -158,16 +168,32 @@ void TMainForm::CreateControls()
         connect(action, &QAction::triggered, this, std::move(run));
         return action;
     };
-    addCommand("ImportSettingsAction", QStringLiteral("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+    addCommand("ImportSettingsAction", QT_TR_NOOP("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
                [this] { ImportSettingsClick(); });
-    addCommand("ImportReportAction", QStringLiteral("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+    addCommand("ImportReportAction", QT_TR_NOOP("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
                [this] { ImportReportClick(); });
-    addCommand("PlotAction", QStringLiteral("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); });
-    addCommand("ShapeAction", QStringLiteral("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M),
+    addCommand("PlotAction", QT_TR_NOOP("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); });
+    addCommand("ShapeAction", QT_TR_NOOP("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M),
                [this] { ShapeClick(); });
     m_contextMenu->addSeparator();
-    addCommand("AudioExportAction", QStringLiteral("オーディオファイルへ書き出す..."),
+    addCommand("AudioExportAction", QT_TR_NOOP("オーディオファイルへ書き出す..."),
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
+    // The languages, each named in its own words, the same in both.
+    m_contextMenu->addSeparator();
+    QMenu* languages = m_contextMenu->addMenu(QStringLiteral("Language / 言語"));
+    languages->setObjectName(QStringLiteral("LanguageMenu"));
+    languages->menuAction()->setObjectName(QStringLiteral("LanguageAction"));
+    auto* oneOf = new QActionGroup(languages);
+    for (const auto& [language, name, objectName] : {std::tuple{Language::Japanese, "日本語", "JapaneseAction"},
+                                                     std::tuple{Language::English, "English", "EnglishAction"}}) {
+        QAction* action = languages->addAction(QString::fromUtf8(name));
+        action->setObjectName(QString::fromLatin1(objectName));
+        action->setCheckable(true);
+        action->setChecked(language == CurrentLanguage());
+        oneOf->addAction(action);
+        m_languageActions.emplace_back(action, language);
+        connect(action, &QAction::triggered, this, [this, language = language] { SetWindowLanguage(language); });
+    }
 
     // F5 and Esc play and stop from anywhere in the window, exactly as the
     // two buttons do (and not while a button is disabled).
@@ -192,8 +218,8 @@ void TMainForm::FormCreate()
     m_keyboard->DrawBlank();
     ShowKeyboard();
 
-    for (const TMusicalScale& scale : ScaleTable)
-        ScaleBox->addItem(FromCore(scale.Name));
+    for (int i = 0; i < kScaleCount; ++i)
+        ScaleBox->addItem(FromCore(ScaleName(i, CurrentLanguage())));
     for (const std::string_view name : ToneNames)
         TonicBox->addItem(FromCore(name));
     for (int k = 0; k < kToneCount; ++k) {
@@ -249,7 +275,7 @@ void TMainForm::ApplySettings()
     // written over at shut-down.
     m_settingsRefused = SettingsFileTooLarge(ToPath(m_iniFileName));
     if (m_settingsRefused)
-        ShowWarning(QStringLiteral("設定ファイルが大きすぎるため読み込みませんでした。既定の設定を使います。"), this,
+        ShowWarning(tr("設定ファイルが大きすぎるため読み込みませんでした。既定の設定を使います。"), this,
                     m_iniFileName + QStringLiteral(": larger than 1 MiB"));
     const StoredSettings v = settings::Read(m_iniFileName, settings::DocumentsFolder());
     m_csvDir = FromCore(v.CsvDir);
@@ -291,7 +317,7 @@ bool TMainForm::ReadCsvFile(const QString& path)
     else
         load = LoadCsv(file, &reason, LoadOptions());
     if (!load) {
-        ShowError(FromCore(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
+        ShowError(MessageWords(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
     }
     m_dataList = std::make_unique<TXYDataList>(std::move(load->Data));
@@ -302,15 +328,14 @@ bool TMainForm::ReadCsvFile(const QString& path)
     m_seriesNames = std::move(load->Names);
     m_velocityValues = std::move(load->VelocityValues);
     m_durationValues = std::move(load->DurationValues);
-    const CsvSummary& s = load->Summary;
-    SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
-    SetLabel(NumRecordLabel, FromCore(s.NumRecord));
+    m_summary = std::move(load->Summary);
+    const CsvSummary& s = m_summary;
+    ShowSummary();
     SetLabel(XmaxLabel, FromCore(s.Xmax));
     SetLabel(XminLabel, FromCore(s.Xmin));
     SetLabel(YmaxLabel, FromCore(s.Ymax));
     SetLabel(YminLabel, FromCore(s.Ymin));
     NameValueLabels();
-    SetLabel(XIntervalLabel, FromCore(s.XInterval));
     DxPQNBox->setText(FromCore(s.DxPQN));
     UpdatePlot(false);
     if (load->Skipped) {
@@ -320,19 +345,70 @@ bool TMainForm::ReadCsvFile(const QString& path)
         QStringList details;
         for (std::size_t i = 0; i < std::min(kShown, m_skips.Count()); ++i) {
             const SkippedLine line = m_skips[i];
-            details << QStringLiteral("行 %1: %2: %3")
+            details << tr("行 %1: %2: %3")
                            .arg(line.Line)
-                           .arg(FromCore(SkipReasonWords(line.Reason)), FromCore(DisplayText(line.Raw)));
+                           .arg(FromCore(SkipReasonWords(line.Reason, CurrentLanguage())),
+                                FromCore(DisplayText(line.Raw)));
         }
         for (std::size_t i = 0; i < std::min(kShown, m_missing.size()); ++i)
-            details << QStringLiteral("行 %1: %2列目: %3")
+            details << tr("行 %1: %2列目: %3")
                            .arg(m_missing[i].Line)
                            .arg(m_missing[i].Column)
-                           .arg(FromCore(SkipReasonWords(m_missing[i].Reason)));
-        details << QStringLiteral("すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
-        ShowWarning(FromCore(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
+                           .arg(FromCore(SkipReasonWords(m_missing[i].Reason, CurrentLanguage())));
+        details << tr("すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
+        ShowWarning(MessageWords(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
     }
     return true;
+}
+
+void TMainForm::ShowSummary()
+{
+    if (!m_dataList) {
+        SetLabel(CsvFileNameLabel, tr("データファイル: "));
+        SetLabel(NumRecordLabel, tr("レコード数 = 0"));
+        SetLabel(XIntervalLabel, tr("Xの平均間隔 = 0"));
+        return;
+    }
+    // The texts as loaded are Japanese; another language has them made again.
+    const CsvSummary s = CurrentLanguage() == Language::Japanese ? m_summary
+                                                                 : Summarize(*m_dataList, FileNameOf(ToPath(m_csvPath)),
+                                                                             m_importOptions.XDate, CurrentLanguage());
+    SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
+    SetLabel(NumRecordLabel, FromCore(s.NumRecord));
+    SetLabel(XIntervalLabel, FromCore(s.XInterval));
+}
+
+void TMainForm::SetWindowLanguage(Language language)
+{
+    m_storedLanguage = language;
+    UseLanguage(language);
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        Retranslate();
+    QWidget::changeEvent(event);
+}
+
+void TMainForm::Retranslate()
+{
+    // Each change of catalogue tells the window; the texts are made again
+    // only when their language is another.
+    if (m_textsLanguage == CurrentLanguage())
+        return;
+    m_textsLanguage = CurrentLanguage();
+    TranslateMainLayout(this, QString::fromLatin1(kHomePageUrl));
+    for (const auto& [action, text] : m_commands)
+        action->setText(tr(text));
+    for (const auto& [action, language] : m_languageActions)
+        action->setChecked(language == CurrentLanguage());
+    for (int i = 0; i < ScaleBox->count(); ++i)
+        ScaleBox->setItemText(i, FromCore(ScaleName(i, CurrentLanguage())));
+    ShowSummary();
+    NameValueLabels();
+    DescribeKeyboard();
+    UpdatePlot(true);
 }
 
 void TMainForm::NameValueLabels()
@@ -341,16 +417,17 @@ void TMainForm::NameValueLabels()
     const struct {
         QLabel* label;
         const char* what;
-    } values[] = {
-        {XmaxLabel, "Xの最大値"}, {XminLabel, "Xの最小値"}, {YmaxLabel, "Yの最大値"}, {YminLabel, "Yの最小値"}};
+    } values[] = {{XmaxLabel, QT_TR_NOOP("Xの最大値")},
+                  {XminLabel, QT_TR_NOOP("Xの最小値")},
+                  {YmaxLabel, QT_TR_NOOP("Yの最大値")},
+                  {YminLabel, QT_TR_NOOP("Yの最小値")}};
     for (const auto& v : values)
-        v.label->setAccessibleName(QString::fromUtf8(v.what) + QLatin1Char(' ') + v.label->text().trimmed());
+        v.label->setAccessibleName(tr(v.what) + QLatin1Char(' ') + v.label->text().trimmed());
 }
 
 void TMainForm::LoadDataButtonClick()
 {
-    const QString path =
-        seams::ChooseFile(this, m_csvDir, false, QStringLiteral("CSVファイル(*.csv)"), QStringLiteral("csv"));
+    const QString path = seams::ChooseFile(this, m_csvDir, false, tr("CSVファイル(*.csv)"), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     OpenFile(path);
@@ -439,9 +516,8 @@ void TMainForm::UpdatePlot(bool sameData)
         // Each series by its header, else by its column.
         const std::vector<int> columns = m_importOptions.YColumns();
         for (std::size_t k = 0; k < columns.size(); ++k)
-            piece.Names << (k < m_seriesNames.size() && !m_seriesNames[k].empty()
-                                ? FromCore(m_seriesNames[k])
-                                : QStringLiteral("%1列目").arg(columns[k]));
+            piece.Names << (k < m_seriesNames.size() && !m_seriesNames[k].empty() ? FromCore(m_seriesNames[k])
+                                                                                  : tr("%1列目").arg(columns[k]));
     }
     m_plot->SetPiece(piece, m_dataList ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
 }
@@ -520,14 +596,14 @@ void TMainForm::SoundCursorKey(int key)
 void TMainForm::ImportReportClick()
 {
     TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips, m_missing,
-                         FromCore(DescribeShape(m_shape)));
+                         FromCore(DescribeShape(m_shape, CurrentLanguage())));
     seams::RunDialog(dialog);
 }
 
 void TMainForm::WMDropFiles(const QStringList& paths)
 {
     if (paths.size() > 1) {
-        ShowError(QStringLiteral("ファイルは１つしかドロップできません。"), this);
+        ShowError(tr("ファイルは１つしかドロップできません。"), this);
         return;
     }
     if (paths.isEmpty())
@@ -567,7 +643,13 @@ void TMainForm::RefreshKeyboard()
     const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
     m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight);
     ShowKeyboard();
+    DescribeKeyboard();
+}
+
+void TMainForm::DescribeKeyboard()
+{
     // What the picture shows, for a screen reader: the allowed keys in order.
+    const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
     std::vector<int> notes(m_keyboardNotes.begin(), m_keyboardNotes.begin() + n);
     std::sort(notes.begin(), notes.end());
     notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
@@ -575,7 +657,7 @@ void TMainForm::RefreshKeyboard()
     for (const int note : notes)
         if (note >= kLowestTone && note <= kHighestTone)
             names << FromCore(ToneLabel(ToneOfMidiNote(note)));
-    KeyboardImage->setAccessibleDescription(QStringLiteral("使える音: ") + names.join(QLatin1Char(' ')));
+    KeyboardImage->setAccessibleDescription(tr("使える音: ") + names.join(QLatin1Char(' ')));
 }
 
 void TMainForm::ScaleBoxChange(QComboBox* sender)
@@ -585,7 +667,7 @@ void TMainForm::ScaleBoxChange(QComboBox* sender)
         UpdatePlot(true);
         return;
     }
-    ShowError(FromCore(kMsgToneRange), this);
+    ShowError(MessageWords(kMsgToneRange), this);
     // A change made in the opened list goes back to where the list opened;
     // one made on the closed box goes back to where it was just before.
     if (sender == LowToneBox)
@@ -624,7 +706,7 @@ std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() con
 std::optional<MappingRequest> TMainForm::CheckedRequest()
 {
     const auto [request, r] = ControlsRequest();
-    const QString text = FromCore(ParameterCheckMessage(r.Outcome));
+    const QString text = MessageWords(ParameterCheckMessage(r.Outcome));
     switch (r.Outcome) {
     case ParameterCheck::Ok:
         return request;
@@ -660,7 +742,7 @@ bool TMainForm::WritePiece(const TPiece& piece, const QString& path)
     std::string reason;
     const bool ok = piece.Write(ToPath(path), &reason);
     if (!ok)
-        ShowError(FromCore(kMsgSmfFailed), this, path + QStringLiteral(": ") + FromCore(reason));
+        ShowError(MessageWords(kMsgSmfFailed), this, path + QStringLiteral(": ") + FromCore(reason));
     return ok;
 }
 
@@ -676,7 +758,7 @@ void TMainForm::PreviewButtonClick()
     }
     // Never in a shared folder, where another user could redirect it.
     if (m_previewFileName.isEmpty()) {
-        ShowError(FromCore(kMsgSmfFailed), this,
+        ShowError(MessageWords(kMsgSmfFailed), this,
                   QDir::tempPath() + QStringLiteral(": ") + QString::fromLatin1(kNoPrivateFolder));
         return;
     }
@@ -689,7 +771,7 @@ void TMainForm::PreviewButtonClick()
     // later preview starts at once.
     KeepPlayer();
     if (!m_player->Open(ToPath(m_previewFileName))) {
-        ShowError(QStringLiteral("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
+        ShowError(tr("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
         return;
     }
     // Every series' keys light up; a part's ticks count from its start.
@@ -770,8 +852,8 @@ void TMainForm::SaveSMFButtonClick()
     const std::optional<MappingRequest> request = CheckedRequest();
     if (!request)
         return;
-    QString path = seams::ChooseFile(this, m_smfDir, true, QStringLiteral("スタンダードMIDIファイル(*.mid)"),
-                                     QStringLiteral("mid"));
+    QString path =
+        seams::ChooseFile(this, m_smfDir, true, tr("スタンダードMIDIファイル(*.mid)"), QStringLiteral("mid"));
     if (path.isEmpty())
         return;
     // A name typed without an extension gets the default one.
@@ -842,17 +924,18 @@ void TMainForm::WriteSettings()
     if (m_plot)
         m_plotPlace = m_plot->Place();
     c.Plot = m_plotPlace;
+    c.WindowLanguage = m_storedLanguage;
     QString reason;
     switch (settings::Write(m_iniFileName, c, &reason)) {
     case settings::WriteOutcome::Written:
         break;
     case settings::WriteOutcome::FileFailed:
-        ShowError(QString::fromLatin1(kSettingsFileName) +
-                      QStringLiteral("が別のアプリケーションで開かれています。ファイルを閉じて下さい。"),
+        ShowError(tr("%1が別のアプリケーションで開かれています。ファイルを閉じて下さい。")
+                      .arg(QString::fromLatin1(kSettingsFileName)),
                   this, m_iniFileName + QStringLiteral(": ") + reason);
         break;
     case settings::WriteOutcome::NumberFailed:
-        ShowError(FromCore(kMsgNumberFormat), nullptr);
+        ShowError(MessageWords(kMsgNumberFormat), nullptr);
         break;
     }
 }

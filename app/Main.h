@@ -4,6 +4,7 @@
 #pragma once
 
 #include "config/Settingsfile.h"
+#include "data/Csvreader.h"
 #include "data/Importer.h"
 #include "data/Xydata.h"
 #include "music/Mapping.h"
@@ -46,7 +47,8 @@ class TPlotWindow;
 class TMainForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    // language: this run's, in place of the stored one (which stays stored).
+    explicit TMainForm(QWidget* parent = nullptr, std::optional<varimel::Language> language = std::nullopt);
     ~TMainForm() override;
 
     // Loading
@@ -58,6 +60,10 @@ public:
 
     // Import options and the report of skipped lines (context menu).
     void ImportSettingsClick();
+    // The language chosen in the context menu: every text changes at once,
+    // the data, the mapping and a playing preview stay, and the choice is
+    // kept in the settings.
+    void SetWindowLanguage(varimel::Language language);
     void ImportReportClick();
     // The shape of the mapping (context menu): its dialog; a change that the
     // reading depends on reads the file again.
@@ -134,8 +140,15 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Every text of the window in the language now in use.
+    void Retranslate();
+    // The data's summary texts (or those of no data) in the language.
+    void ShowSummary();
+    // What the keyboard picture shows, for a screen reader.
+    void DescribeKeyboard();
     void CreateControls();
     void FormCreate();
     void ShowKeyboard();
@@ -221,6 +234,11 @@ private:
     bool m_settingsRefused = false; // the settings file was too large to be ours
     bool m_playing = false;
     bool m_destroyed = false;
+    varimel::Language m_storedLanguage = varimel::Language::Japanese; // as the settings keep it
+    varimel::Language m_textsLanguage = varimel::Language::Japanese;  // of the texts shown now
+    std::vector<std::pair<QAction*, const char*>> m_commands;         // the menu's commands and their words
+    std::vector<std::pair<QAction*, varimel::Language>> m_languageActions;
+    varimel::CsvSummary m_summary; // of the data as loaded, in Japanese
     unsigned m_playGeneration = 0; // tells a stale end-of-play report from the current one
     std::unique_ptr<varimel::MidiPlayer> m_player;
     QTimer* m_playhead = nullptr;

@@ -12,3 +12,7 @@ class QWidget;
 // fixed size, title and font. homePage is the link's address. The window
 // finds its controls by their names afterwards.
 void BuildMainLayout(QWidget* form, const QString& homePage);
+// Sets every caption, hint and screen-reader name of the layout in the
+// window's language, each caption fitted to its room (the data texts and
+// the edit boxes' values are left alone).
+void TranslateMainLayout(QWidget* form, const QString& homePage);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Messagebox.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
@@ -46,11 +47,11 @@ QString MessageTitle(MessageKind kind)
 {
     switch (kind) {
     case MessageKind::Error:
-        return QStringLiteral("エラー");
+        return QCoreApplication::translate("Messagebox", "エラー");
     case MessageKind::Warning:
-        return QStringLiteral("警告");
+        return QCoreApplication::translate("Messagebox", "警告");
     case MessageKind::Information:
-        return QStringLiteral("情報");
+        return QCoreApplication::translate("Messagebox", "情報");
     }
     return {};
 }

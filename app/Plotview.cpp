@@ -53,8 +53,8 @@ TPlotView::TPlotView(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("PlotView"));
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(320, 160);
-    setAccessibleName(QStringLiteral("グラフ"));
-    m_scene.EmptyText = QStringLiteral("データが読み込まれていません");
+    setAccessibleName(tr("グラフ"));
+    m_scene.EmptyText = tr("データが読み込まれていません");
 }
 
 void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
@@ -457,16 +457,27 @@ QString TPlotView::SummaryText() const
         return m_scene.EmptyText;
     const TXYDataList& data = *m_piece.Data;
     const auto [minY, maxY] = data.YBounds();
-    QString text = QStringLiteral("%1点、X %2〜%3、Y %4〜%5")
+    QString text = tr("%1点、X %2〜%3、Y %4〜%5")
                        .arg(data.Count())
                        .arg(XText(data.First().X), XText(data.Last().X), FromCore(FormatG(minY, 0, false)),
                             FromCore(FormatG(maxY, 0, false)));
     if (!m_notes.empty()) {
         const auto [low, high] = std::minmax_element(
             m_notes.begin(), m_notes.end(), [](const NoteSpan& a, const NoteSpan& b) { return a.Key < b.Key; });
-        text += QStringLiteral("、音 %1〜%2").arg(NoteName(low->Key), NoteName(high->Key));
+        text += tr("、音 %1〜%2").arg(NoteName(low->Key), NoteName(high->Key));
     }
     return text;
+}
+
+void TPlotView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        setAccessibleName(tr("グラフ"));
+        m_scene.EmptyText = tr("データが読み込まれていません");
+        Describe();
+        Invalidate();
+    }
+    QWidget::changeEvent(event);
 }
 
 void TPlotView::Describe()

@@ -4,6 +4,7 @@
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "Seams.h"
+#include "Translations.h"
 #include "data/Importer.h"
 #include "data/Number.h"
 #include "midi/Sequencer.h"
@@ -41,14 +42,14 @@ QString MinutesSeconds(double seconds)
 TPlotWindow::TPlotWindow(QWidget* owner, const std::optional<PlotPlace>& place) : QWidget(owner, Qt::Window)
 {
     setObjectName(QStringLiteral("PlotWindow"));
-    setWindowTitle(QStringLiteral("グラフ"));
+    setWindowTitle(tr("グラフ"));
     m_view = new TPlotView(this);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("PlotStatus"));
-    m_status->setAccessibleName(QStringLiteral("選択"));
-    m_allButton = new QPushButton(QStringLiteral("全体表示"), this);
+    m_status->setAccessibleName(tr("選択"));
+    m_allButton = new QPushButton(tr("全体表示"), this);
     m_allButton->setObjectName(QStringLiteral("ShowAllButton"));
-    m_saveButton = new QPushButton(QStringLiteral("画像として保存..."), this);
+    m_saveButton = new QPushButton(tr("画像として保存..."), this);
     m_saveButton->setObjectName(QStringLiteral("SaveImageButton"));
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
@@ -107,7 +108,8 @@ PlotPlace TPlotWindow::Place() const
 
 void TPlotWindow::SetPiece(const PlotPiece& piece, const QString& fileName, bool sameData)
 {
-    setWindowTitle(fileName.isEmpty() ? QStringLiteral("グラフ") : QStringLiteral("グラフ - ") + fileName);
+    m_fileName = fileName;
+    ShowTitle();
     m_piece = piece;
     m_pendingSame = m_pending ? m_pendingSame && sameData : sameData;
     m_pending = true;
@@ -117,6 +119,20 @@ void TPlotWindow::SetPiece(const PlotPiece& piece, const QString& fileName, bool
         m_view->SetPiece(m_piece, m_pendingSame);
         ShowStatus();
     }
+}
+
+void TPlotWindow::ShowTitle() { setWindowTitle(m_fileName.isEmpty() ? tr("グラフ") : tr("グラフ - ") + m_fileName); }
+
+void TPlotWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ShowTitle();
+        m_status->setAccessibleName(tr("選択"));
+        m_allButton->setText(tr("全体表示"));
+        m_saveButton->setText(tr("画像として保存..."));
+        ShowStatus();
+    }
+    QWidget::changeEvent(event);
 }
 
 void TPlotWindow::showEvent(QShowEvent* event)
@@ -133,22 +149,21 @@ void TPlotWindow::ShowStatus()
 {
     const std::optional<XSelection>& selection = m_view->Selection();
     // A mapping that is not the plain one says so, first.
-    const std::string shape = DescribeShape(m_piece.Request.Shape);
-    const QString shapeText = shape.empty() ? QString() : QStringLiteral("マッピング: ") + FromCore(shape);
+    const std::string shape = DescribeShape(m_piece.Request.Shape, CurrentLanguage());
+    const QString shapeText = shape.empty() ? QString() : tr("マッピング: ") + FromCore(shape);
     if (!shapeText.isEmpty() && (!selection || !m_piece.Data)) {
         m_status->setText(shapeText);
         return;
     }
     if (!selection || !m_piece.Data) {
-        m_status->setText(m_piece.More.empty()
-                              ? QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
-                              : QStringLiteral("重ねる列があるときは、いつも全体を試聴・保存します。"));
+        m_status->setText(m_piece.More.empty() ? tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
+                                               : tr("重ねる列があるときは、いつも全体を試聴・保存します。"));
         return;
     }
     const auto show = [this](double x) {
         return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
     };
-    QString text = QStringLiteral("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
+    QString text = tr("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
     // Every series' notes in the part, on their one time line.
     PartExtent part;
     if (m_piece.Melody) {
@@ -158,17 +173,17 @@ void TPlotWindow::ShowStatus()
     }
     if (part.Count > 0) {
         const double seconds = static_cast<double>(part.End) / TicksPerQuarter * 60.0 / m_piece.Request.Tempo;
-        text += QStringLiteral(" · %1音 · %2").arg(part.Count).arg(MinutesSeconds(seconds));
+        text += tr(" · %1音 · %2").arg(part.Count).arg(MinutesSeconds(seconds));
     } else {
         const auto [first, last] = RecordsIn(*m_piece.Data, *selection);
-        text += QStringLiteral(" · %1点").arg(last - first);
+        text += tr(" · %1点").arg(last - first);
     }
     m_status->setText(shapeText.isEmpty() ? text : shapeText + QStringLiteral(" · ") + text);
 }
 
 void TPlotWindow::SaveImageClick()
 {
-    static const QStringList filters = {QStringLiteral("PNG画像(*.png)"), QStringLiteral("SVG画像(*.svg)")};
+    const QStringList filters = {tr("PNG画像(*.png)"), tr("SVG画像(*.svg)")};
     QString filter = filters.constFirst();
     QString path = seams::ChooseImageFile(this, imageFolder, filters, filter);
     if (path.isEmpty())
@@ -205,6 +220,6 @@ void TPlotWindow::SaveImageClick()
         },
         &reason);
     if (!ok)
-        ShowError(QStringLiteral("画像を保存できませんでした。"), this,
+        ShowError(tr("画像を保存できませんでした。"), this,
                   path + QStringLiteral(": ") + FromCore(reason.empty() ? "the picture could not be written" : reason));
 }

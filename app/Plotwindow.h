@@ -38,15 +38,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void ShowStatus();
+    void ShowTitle();
 
     TPlotView* m_view = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_allButton = nullptr;
     QPushButton* m_saveButton = nullptr;
     PlotPiece m_piece;
+    QString m_fileName;
     bool m_pending = false; // a piece came while hidden: it is worked out when shown
     bool m_pendingSame = true;
 };

@@ -4,6 +4,7 @@
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "Seams.h"
+#include "Translations.h"
 #include "sys/Replace.h"
 
 #include <QApplication>
@@ -54,7 +55,7 @@ QVariant TSkippedLinesModel::data(const QModelIndex& index, int role) const
         case 0:
             return QString::number(value.Line);
         case 1:
-            return FromCore(varimel::SkipReasonWords(value.Reason));
+            return FromCore(varimel::SkipReasonWords(value.Reason, CurrentLanguage()));
         case 3:
             return QString::number(value.Column);
         default:
@@ -68,7 +69,7 @@ QVariant TSkippedLinesModel::data(const QModelIndex& index, int role) const
     case 0:
         return QString::number(line.Line);
     case 1:
-        return FromCore(varimel::SkipReasonWords(line.Reason));
+        return FromCore(varimel::SkipReasonWords(line.Reason, CurrentLanguage()));
     default:
         return FromCore(varimel::DisplayText(line.Raw));
     }
@@ -78,8 +79,8 @@ QVariant TSkippedLinesModel::headerData(int section, Qt::Orientation orientation
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const kHeaders[] = {"行", "理由", "内容", "列"};
-    return section >= 0 && section < columnCount() ? QString::fromUtf8(kHeaders[section]) : QVariant();
+    static const char* const kHeaders[] = {QT_TR_NOOP("行"), QT_TR_NOOP("理由"), QT_TR_NOOP("内容"), QT_TR_NOOP("列")};
+    return section >= 0 && section < columnCount() ? tr(kHeaders[section]) : QVariant();
 }
 
 TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel::ImportOptions& options,
@@ -88,27 +89,26 @@ TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel
     : QDialog(parent), m_lines(lines), m_missing(missing)
 {
     setObjectName(QStringLiteral("ReportDialog"));
-    setWindowTitle(QStringLiteral("読み込みレポート"));
+    setWindowTitle(tr("読み込みレポート"));
     auto* layout = new QVBoxLayout(this);
-    auto* file = new QLabel(QStringLiteral("ファイル: ") + (path.isEmpty() ? QStringLiteral("（なし）") : path), this);
+    auto* file = new QLabel(tr("ファイル: ") + (path.isEmpty() ? tr("（なし）") : path), this);
     file->setObjectName(QStringLiteral("ReportFileLabel"));
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* how = new QLabel(QStringLiteral("読み込み設定: ") + FromCore(varimel::DescribeOptions(options)), this);
+    auto* how = new QLabel(tr("読み込み設定: ") + FromCore(varimel::DescribeOptions(options, CurrentLanguage())), this);
     how->setObjectName(QStringLiteral("ReportOptionsLabel"));
     // A mapping that is not the plain one says so.
     if (!shape.isEmpty())
-        how->setText(how->text() + QStringLiteral("\nマッピング: ") + shape);
-    QString countText = QStringLiteral("有効なレコード: %1　読み飛ばした行: %2")
-                            .arg(validRecords)
-                            .arg(static_cast<qulonglong>(lines.Count()));
+        how->setText(how->text() + QLatin1Char('\n') + tr("マッピング: ") + shape);
+    QString countText =
+        tr("有効なレコード: %1　読み飛ばした行: %2").arg(validRecords).arg(static_cast<qulonglong>(lines.Count()));
     if (!m_missing.empty())
-        countText += QStringLiteral("　値のない列: %1").arg(static_cast<qulonglong>(m_missing.size()));
+        countText += tr("　値のない列: %1").arg(static_cast<qulonglong>(m_missing.size()));
     auto* counts = new QLabel(countText, this);
     counts->setObjectName(QStringLiteral("ReportCountsLabel"));
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("ReportTable"));
     m_table->setModel(new TSkippedLinesModel(lines, m_missing, m_table));
-    m_table->setAccessibleName(QStringLiteral("読み飛ばした行"));
+    m_table->setAccessibleName(tr("読み飛ばした行"));
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(false);
@@ -124,11 +124,11 @@ TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel
     m_table->setMinimumSize(620, 320);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* copy = buttons->addButton(QStringLiteral("表をコピー(&C)"), QDialogButtonBox::ActionRole);
+    QPushButton* copy = buttons->addButton(tr("表をコピー(&C)"), QDialogButtonBox::ActionRole);
     copy->setObjectName(QStringLiteral("CopyButton"));
-    QPushButton* save = buttons->addButton(QStringLiteral("TSVファイルに保存...(&S)"), QDialogButtonBox::ActionRole);
+    QPushButton* save = buttons->addButton(tr("TSVファイルに保存...(&S)"), QDialogButtonBox::ActionRole);
     save->setObjectName(QStringLiteral("SaveButton"));
-    QPushButton* close = buttons->addButton(QStringLiteral("閉じる"), QDialogButtonBox::RejectRole);
+    QPushButton* close = buttons->addButton(tr("閉じる"), QDialogButtonBox::RejectRole);
     close->setObjectName(QStringLiteral("CloseButton"));
     close->setDefault(true);
     connect(copy, &QPushButton::clicked, this, [this] { CopyTable(); });
@@ -142,18 +142,17 @@ TReportDialog::TReportDialog(QWidget* parent, const QString& path, const varimel
 
 void TReportDialog::CopyTable()
 {
-    QApplication::clipboard()->setText(FromCore(varimel::ReportTsv(m_lines, m_missing, true)));
+    QApplication::clipboard()->setText(FromCore(varimel::ReportTsv(m_lines, m_missing, true, CurrentLanguage())));
 }
 
 void TReportDialog::SaveTable()
 {
-    const QString path = seams::ChooseReportFile(this, QStringLiteral("TSVファイル(*.tsv)"), QStringLiteral("tsv"));
+    const QString path = seams::ChooseReportFile(this, tr("TSVファイル(*.tsv)"), QStringLiteral("tsv"));
     if (path.isEmpty())
         return;
-    const std::string tsv = varimel::ReportTsv(m_lines, m_missing, true);
+    const std::string tsv = varimel::ReportTsv(m_lines, m_missing, true, CurrentLanguage());
     std::string reason;
     if (!varimel::ReplaceFile(
             ToPath(path), [&tsv](const std::string& file) { return varimel::WriteWholeFile(file, tsv); }, &reason))
-        ShowError(QStringLiteral("ファイルを保存できませんでした。"), this,
-                  path + QStringLiteral(": ") + FromCore(reason));
+        ShowError(tr("ファイルを保存できませんでした。"), this, path + QStringLiteral(": ") + FromCore(reason));
 }

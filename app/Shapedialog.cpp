@@ -33,19 +33,19 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     : QDialog(parent), m_data(data), m_request(request)
 {
     setObjectName(QStringLiteral("ShapeDialog"));
-    setWindowTitle(QStringLiteral("マッピング詳細"));
+    setWindowTitle(tr("マッピング詳細"));
     const auto combo = [this](const char* name, std::initializer_list<const char*> items) {
         auto* box = new QComboBox(this);
         box->setObjectName(QString::fromLatin1(name));
         for (const char* item : items)
-            box->addItem(QString::fromUtf8(item));
+            box->addItem(tr(item));
         connect(box, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
         return box;
     };
     const auto edit = [this](const char* name, const char* accessible) {
         auto* box = new QLineEdit(this);
         box->setObjectName(QString::fromLatin1(name));
-        box->setAccessibleName(QString::fromUtf8(accessible));
+        box->setAccessibleName(tr(accessible));
         box->setMaximumWidth(90);
         connect(box, &QLineEdit::textChanged, this, [this] { Refresh(); });
         return box;
@@ -53,25 +53,26 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     const auto spin = [this](const char* name, const char* accessible, int low, int high) {
         auto* box = new QSpinBox(this);
         box->setObjectName(QString::fromLatin1(name));
-        box->setAccessibleName(QString::fromUtf8(accessible));
+        box->setAccessibleName(tr(accessible));
         box->setRange(low, high);
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
         return box;
     };
-    m_direction = combo("DirectionBox", {"高い値を高い音に", "反転"});
-    m_scale = combo("ScaleOfYBox", {"線形", "対数"});
-    m_clip = combo("ClipBox", {"そのまま", "上下 1% を端の音に", "上下 2% を端の音に", "上下 5% を端の音に"});
-    m_range = combo("RangeBox", {"データの最小・最大", "固定"});
-    m_rangeLow = edit("RangeLowBox", "範囲の最小");
-    m_rangeHigh = edit("RangeHighBox", "範囲の最大");
-    m_velocity = combo("VelocityFromBox", {"一定", "列から"});
-    m_velocityColumn = spin("VelocityColumnBox", "音の強さの列", 1, kMaxImportColumn);
-    m_velocityLow = spin("VelocityLowBox", "音の強さの最小", kMinVelocity, kMaxVelocity);
-    m_velocityHigh = spin("VelocityHighBox", "音の強さの最大", kMinVelocity, kMaxVelocity);
-    m_duration = combo("DurationFromBox", {"一定", "列から"});
-    m_durationColumn = spin("DurationColumnBox", "音の長さの列", 1, kMaxImportColumn);
-    m_durationLow = edit("DurationLowBox", "音の長さの最小");
-    m_durationHigh = edit("DurationHighBox", "音の長さの最大");
+    m_direction = combo("DirectionBox", {QT_TR_NOOP("高い値を高い音に"), QT_TR_NOOP("反転")});
+    m_scale = combo("ScaleOfYBox", {QT_TR_NOOP("線形"), QT_TR_NOOP("対数")});
+    m_clip = combo("ClipBox", {QT_TR_NOOP("そのまま"), QT_TR_NOOP("上下 1% を端の音に"),
+                               QT_TR_NOOP("上下 2% を端の音に"), QT_TR_NOOP("上下 5% を端の音に")});
+    m_range = combo("RangeBox", {QT_TR_NOOP("データの最小・最大"), QT_TR_NOOP("固定")});
+    m_rangeLow = edit("RangeLowBox", QT_TR_NOOP("範囲の最小"));
+    m_rangeHigh = edit("RangeHighBox", QT_TR_NOOP("範囲の最大"));
+    m_velocity = combo("VelocityFromBox", {QT_TR_NOOP("一定"), QT_TR_NOOP("列から")});
+    m_velocityColumn = spin("VelocityColumnBox", QT_TR_NOOP("音の強さの列"), 1, kMaxImportColumn);
+    m_velocityLow = spin("VelocityLowBox", QT_TR_NOOP("音の強さの最小"), kMinVelocity, kMaxVelocity);
+    m_velocityHigh = spin("VelocityHighBox", QT_TR_NOOP("音の強さの最大"), kMinVelocity, kMaxVelocity);
+    m_duration = combo("DurationFromBox", {QT_TR_NOOP("一定"), QT_TR_NOOP("列から")});
+    m_durationColumn = spin("DurationColumnBox", QT_TR_NOOP("音の長さの列"), 1, kMaxImportColumn);
+    m_durationLow = edit("DurationLowBox", QT_TR_NOOP("音の長さの最小"));
+    m_durationHigh = edit("DurationHighBox", QT_TR_NOOP("音の長さの最大"));
 
     const auto row = [](std::initializer_list<QWidget*> widgets) {
         auto* line = new QHBoxLayout;
@@ -80,28 +81,30 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
         line->addStretch(1);
         return line;
     };
-    const auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
+    const auto label = [this](const char* text) { return new QLabel(tr(text), this); };
     auto* form = new QFormLayout;
     const auto add = [&](const char* text, QWidget* buddy, QLayout* line) {
         QLabel* l = label(text);
         l->setBuddy(buddy);
         form->addRow(l, line);
     };
-    add("向き(&D)", m_direction, row({m_direction}));
-    add("尺度(&S)", m_scale, row({m_scale}));
-    add("外れ値(&O)", m_clip, row({m_clip}));
-    add("範囲(&R)", m_range, row({m_range, label("最小"), m_rangeLow, label("最大"), m_rangeHigh}));
-    add("音の強さ(&V)", m_velocity,
-        row({m_velocity, label("列"), m_velocityColumn, label("範囲"), m_velocityLow, label("〜"), m_velocityHigh}));
-    add("音の長さ(&L)", m_duration,
-        row({m_duration, label("列"), m_durationColumn, label("範囲"), m_durationLow, label("〜"), m_durationHigh}));
+    add(QT_TR_NOOP("向き(&D)"), m_direction, row({m_direction}));
+    add(QT_TR_NOOP("尺度(&S)"), m_scale, row({m_scale}));
+    add(QT_TR_NOOP("外れ値(&O)"), m_clip, row({m_clip}));
+    add(QT_TR_NOOP("範囲(&R)"), m_range,
+        row({m_range, label(QT_TR_NOOP("最小")), m_rangeLow, label(QT_TR_NOOP("最大")), m_rangeHigh}));
+    add(QT_TR_NOOP("音の強さ(&V)"), m_velocity,
+        row({m_velocity, label(QT_TR_NOOP("列")), m_velocityColumn, label(QT_TR_NOOP("範囲")), m_velocityLow,
+             label(QT_TR_NOOP("〜")), m_velocityHigh}));
+    add(QT_TR_NOOP("音の長さ(&L)"), m_duration,
+        row({m_duration, label(QT_TR_NOOP("列")), m_durationColumn, label(QT_TR_NOOP("範囲")), m_durationLow,
+             label(QT_TR_NOOP("〜")), m_durationHigh}));
 
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("ShapePreviewLabel"));
-    m_preview->setAccessibleName(QStringLiteral("プレビュー"));
+    m_preview->setAccessibleName(tr("プレビュー"));
 
-    QDialogButtonBox* buttons =
-        DialogButtons(this, QStringLiteral("既定に戻す(&E)"), [this] { SetShape(MappingShape{}); });
+    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&E)"), [this] { SetShape(MappingShape{}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -137,7 +140,7 @@ std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
 {
     const auto fail = [problem](const char* text) -> std::optional<MappingShape> {
         if (problem)
-            *problem = QString::fromUtf8(text);
+            *problem = tr(text);
         return std::nullopt;
     };
     MappingShape s;
@@ -149,7 +152,7 @@ std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
         const auto low = ParseNumber(ToCore(m_rangeLow->text().trimmed()));
         const auto high = ParseNumber(ToCore(m_rangeHigh->text().trimmed()));
         if (!low || !high)
-            return fail("範囲の最小と最大には数値を入力して下さい。");
+            return fail(QT_TR_NOOP("範囲の最小と最大には数値を入力して下さい。"));
         s.RangeLow = *low;
         s.RangeHigh = *high;
     }
@@ -160,21 +163,21 @@ std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
     const auto low = ParseNumber(ToCore(m_durationLow->text().trimmed()));
     const auto high = ParseNumber(ToCore(m_durationHigh->text().trimmed()));
     if (!low || !high)
-        return fail("音の長さの範囲には数値を入力して下さい。");
+        return fail(QT_TR_NOOP("音の長さの範囲には数値を入力して下さい。"));
     s.DurationLow = *low;
     s.DurationHigh = *high;
     switch (ShapeProblem(s, kMaxImportColumn)) {
     case ShapeField::None:
         return s;
     case ShapeField::Range:
-        return fail(s.LogY ? "範囲の最小は最大より小さく、対数では0より大きくして下さい。"
-                           : "範囲の最小は最大より小さくして下さい。");
+        return fail(s.LogY ? QT_TR_NOOP("範囲の最小は最大より小さく、対数では0より大きくして下さい。")
+                           : QT_TR_NOOP("範囲の最小は最大より小さくして下さい。"));
     case ShapeField::VelocityRange:
-        return fail("音の強さの範囲は1〜127で、最小を最大以下にして下さい。");
+        return fail(QT_TR_NOOP("音の強さの範囲は1〜127で、最小を最大以下にして下さい。"));
     case ShapeField::DurationRange:
-        return fail("音の長さの範囲は0より大きく1以下で、最小を最大以下にして下さい。");
+        return fail(QT_TR_NOOP("音の長さの範囲は0より大きく1以下で、最小を最大以下にして下さい。"));
     default:
-        return fail("マッピング詳細の値が正しくありません。");
+        return fail(QT_TR_NOOP("マッピング詳細の値が正しくありません。"));
     }
 }
 
@@ -193,7 +196,7 @@ void TShapeDialog::Refresh()
     // What the loaded data gives with these choices.
     const std::optional<MappingShape> shape = Shape();
     if (!m_data || m_data->Empty() || !shape) {
-        m_preview->setText(QStringLiteral("プレビュー: ―"));
+        m_preview->setText(tr("プレビュー: ―"));
         return;
     }
     MappingRequest request = m_request;
@@ -202,13 +205,13 @@ void TShapeDialog::Refresh()
     request.Shape.DurationColumn = 0;
     const ShapePreview p = PreviewShape(*m_data, request);
     if (p.Notes == 0) {
-        m_preview->setText(QStringLiteral("プレビュー: ―"));
+        m_preview->setText(tr("プレビュー: ―"));
         return;
     }
     const auto name = [](int key) {
         return key >= kLowestTone && key <= kHighestTone ? FromCore(ToneLabel(ToneOfMidiNote(key))) : QString();
     };
-    m_preview->setText(QStringLiteral("%1〜%2, %3 音, うち端の音 %4")
+    m_preview->setText(tr("%1〜%2, %3 音, うち端の音 %4")
                            .arg(name(p.LowKey), name(p.HighKey))
                            .arg(static_cast<qulonglong>(p.Notes))
                            .arg(static_cast<qulonglong>(p.AtEnds)));

@@ -2,7 +2,7 @@
 #include "Startup.h"
 
 #include "Main.h"
-#include "Toolkitwords.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace {
@@ -25,8 +26,10 @@ constexpr const char* kUsage = "Usage: varimel [FILE.csv]\n"
                                "and マッピング詳細... (Ctrl+M): direction, logarithm, outliers, a fixed range,\n"
                                "velocity and length from other columns.\n"
                                "\n"
-                               "  --help     show this help and exit\n"
-                               "  --version  show the version and exit\n"
+                               "  --lang ja|en  the window's language for this run (the context menu's\n"
+                               "                Language / 言語 switches it and keeps the choice; default ja)\n"
+                               "  --help        show this help and exit\n"
+                               "  --version     show the version and exit\n"
                                "\n"
                                "Settings: ~/.config/Korvath/Varimel/Varimel.ini ($XDG_CONFIG_HOME is honoured).\n";
 
@@ -74,9 +77,31 @@ constexpr ToolkitOption kToolkitOptions[] = {
     {"dograb", false},         {"sync", false},
 };
 
+// The language of --lang CODE or --lang=CODE at argv[i] (i moved past the
+// value), an error for a missing or unknown one; nothing when argv[i] is
+// another argument.
+std::optional<std::string> LanguageOption(int argc, char** argv, int& i, std::optional<varimel::Language>& language)
+{
+    const std::string arg = argv[i];
+    std::string code;
+    if (arg == "--lang") {
+        if (i + 1 >= argc)
+            return std::string("--lang needs ja or en");
+        code = argv[++i];
+    } else if (arg.rfind("--lang=", 0) == 0) {
+        code = arg.substr(7);
+    } else {
+        return std::nullopt;
+    }
+    language = LanguageOfCode(QString::fromLocal8Bit(code.c_str()));
+    if (!language)
+        return "--lang takes ja or en, not '" + code + "'";
+    return std::string();
+}
+
 } // namespace
 
-std::string ArgumentError(int argc, char** argv)
+std::string ArgumentError(int argc, char** argv, std::optional<varimel::Language>* language)
 {
     int files = 0;
     bool optionsEnded = false;
@@ -85,6 +110,16 @@ std::string ArgumentError(int argc, char** argv)
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
             continue;
+        }
+        if (!optionsEnded) {
+            std::optional<varimel::Language> chosen;
+            if (const std::optional<std::string> error = LanguageOption(argc, argv, i, chosen)) {
+                if (!error->empty())
+                    return *error;
+                if (language)
+                    *language = chosen;
+                continue;
+            }
         }
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             ++files;
@@ -122,11 +157,11 @@ int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& sta
             return 0;
         }
     }
-    if (const std::string error = ArgumentError(argc, argv); !error.empty())
+    std::optional<varimel::Language> language;
+    if (const std::string error = ArgumentError(argc, argv, &language); !error.empty())
         return UsageError(error.c_str());
     try {
         TApplication app(argc, argv);
-        InstallToolkitWords();
         // What is left once the toolkit has taken its own options.
         QStringList files;
         bool optionsEnded = false;
@@ -137,6 +172,13 @@ int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& sta
                 optionsEnded = true;
                 continue;
             }
+            // --lang was taken before the toolkit started.
+            if (!optionsEnded && arg == QLatin1String("--lang")) {
+                ++i;
+                continue;
+            }
+            if (!optionsEnded && arg.startsWith(QLatin1String("--lang=")))
+                continue;
             if (!optionsEnded && arg.startsWith(QLatin1Char('-')) && arg.size() > 1)
                 return UsageError(("unknown option '" + arg.toLocal8Bit() + "'").constData());
             files << arg;
@@ -150,7 +192,7 @@ int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& sta
         // name (Wayland compositors in particular).
         QGuiApplication::setDesktopFileName(QString::fromLatin1(kAppId));
         QApplication::setWindowIcon(TMainForm::ApplicationIcon());
-        TMainForm form;
+        TMainForm form(nullptr, language);
         form.show();
         if (!files.isEmpty()) {
             const QString path = QFileInfo(files.constFirst()).absoluteFilePath();

@@ -3,7 +3,10 @@
 // icon and desktop entry, the one main window, and the event loop.
 #pragma once
 
+#include "data/Language.h"
+
 #include <functional>
+#include <optional>
 #include <string>
 
 class TMainForm;
@@ -16,6 +19,7 @@ class TMainForm;
 // The command line's mistakes, found before the toolkit starts (so they do
 // not depend on a display): an unknown option or more than one file, past
 // the toolkit's own options and their values. Empty when there is none.
-std::string ArgumentError(int argc, char** argv);
+// --lang ja|en gives the language of this run (when language is given).
+std::string ArgumentError(int argc, char** argv, std::optional<varimel::Language>* language = nullptr);
 
 int RunVarimel(int argc, char** argv, const std::function<void(TMainForm&)>& started = {});

@@ -171,6 +171,8 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     const auto extent = [](int v) { return v >= kMinPlaceSize && v <= kMaxPlaceSize; };
     if (offset(place.Left) && offset(place.Top) && extent(place.Width) && extent(place.Height))
         v.Plot = place;
+    if (ini.Read(kSectionWindow, kKeyLanguage).value_or(std::string()) == LanguageCode(Language::English))
+        v.WindowLanguage = Language::English;
     return v;
 }
 
@@ -285,6 +287,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionPlot, kKeyTop, c.Plot ? number(c.Plot->Top) : std::nullopt},
         {kSectionPlot, kKeyWidth, c.Plot ? number(c.Plot->Width) : std::nullopt},
         {kSectionPlot, kKeyHeight, c.Plot ? number(c.Plot->Height) : std::nullopt},
+        {kSectionWindow, kKeyLanguage, std::string(LanguageCode(c.WindowLanguage))},
     };
     IniFile ini(path);
     ini.Load();
@@ -304,6 +307,10 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
             continue;
         // The plot window's place only once it has one.
         if (!c.Plot && step.section == kSectionPlot)
+            continue;
+        // The language once another than the default was chosen.
+        if (step.section == kSectionWindow && c.WindowLanguage == Language::Japanese &&
+            !ini.Read(kSectionWindow, kKeyLanguage))
             continue;
         if (!step.value)
             return SettingsWrite::NumberFailed;

@@ -56,6 +56,8 @@ inline constexpr char kKeyLeft[] = "Left";
 inline constexpr char kKeyTop[] = "Top";
 inline constexpr char kKeyWidth[] = "Width";
 inline constexpr char kKeyHeight[] = "Height";
+inline constexpr char kSectionWindow[] = "Window";
+inline constexpr char kKeyLanguage[] = "Language"; // "ja" or "en"; written once chosen
 inline constexpr char kSettingsFolderName[] = "Korvath/Varimel";
 inline constexpr char kSettingsFileName[] = "Varimel.ini";
 
@@ -87,11 +89,12 @@ struct StoredSettings {
     std::string DxPQN{kDefaultDxPQNText};
     std::string Duration{kDefaultDurationText};
     bool DisableProgChange = false;
-    ImportOptions Import;            // [Import]
-    std::string SoundFont;           // [Playback], read only
-    std::string AudioDriver;         // [Playback], read only
-    std::optional<StoredPlace> Plot; // [Plot]: none when absent or out of range, and then not written
-    MappingShape Shape;              // [Shape]: the plain mapping when absent or out of range
+    ImportOptions Import;                         // [Import]
+    std::string SoundFont;                        // [Playback], read only
+    std::string AudioDriver;                      // [Playback], read only
+    std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written
+    MappingShape Shape;                           // [Shape]: the plain mapping when absent or out of range
+    Language WindowLanguage = Language::Japanese; // [Window]: Japanese when absent or unknown
 };
 
 // The settings folder (Korvath/Varimel in $XDG_CONFIG_HOME, else in

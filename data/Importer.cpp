@@ -295,8 +295,8 @@ std::string DescribeOptions(const ImportOptions& o, Language language)
 
 std::string SkippedLinesTsv(const SkippedLines& lines, bool words, Language language)
 {
-    std::string out = !words ? "line\treason\ttext\n"
-                             : std::string(InLanguage(language, "行\t理由\t内容\n", "Line\tReason\tText\n"));
+    std::string out =
+        !words ? "line\treason\ttext\n" : std::string(InLanguage(language, "行\t理由\t内容\n", "Line\tReason\tText\n"));
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         const SkippedLine s = lines[i];
         std::string text = DisplayText(s.Raw);

@@ -92,7 +92,7 @@ enum class SkipReason : std::uint8_t {
     YNotPositive
 };
 
-std::string_view SkipReasonCode(SkipReason reason);  // "missing-column"
+std::string_view SkipReasonCode(SkipReason reason); // "missing-column"
 // "列が足りません", or in English "Too few columns".
 std::string_view SkipReasonWords(SkipReason reason, Language language = Language::Japanese);
 

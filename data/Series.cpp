@@ -97,8 +97,9 @@ std::string ReportTsv(const SkippedLines& lines, const std::vector<MissingValue>
 {
     if (missing.empty())
         return SkippedLinesTsv(lines, words, language);
-    std::string out = !words ? "line\treason\ttext\tcolumn\n"
-                             : std::string(InLanguage(language, "行\t理由\t内容\t列\n", "Line\tReason\tText\tColumn\n"));
+    std::string out = !words
+                          ? "line\treason\ttext\tcolumn\n"
+                          : std::string(InLanguage(language, "行\t理由\t内容\t列\n", "Line\tReason\tText\tColumn\n"));
     std::size_t m = 0;
     for (std::size_t i = 0; i <= lines.Count(); ++i) {
         const std::uint64_t next = i < lines.Count() ? lines[i].Line : UINT64_MAX;

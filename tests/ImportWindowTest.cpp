@@ -64,7 +64,8 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
                    {"読み込みレポート...", "Ctrl+R"},
                    {"グラフ...", "Ctrl+G"},
                    {"マッピング詳細...", "Ctrl+M"},
-                   {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"}};
+                   {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"},
+                   {"Language / 言語", ""}};
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(entries)));
     for (qsizetype i = 0; i < actions.size(); ++i) {
         EXPECT_EQ(actions[i]->text(), QString::fromUtf8(entries[i].text));

@@ -5,8 +5,9 @@
 #include "GuiTestMain.h"
 #include "Imagecanvas.h"
 #include "TestUtil.h"
-#include "Toolkitwords.h"
+#include "Translations.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
@@ -586,19 +587,37 @@ TEST_F(Window, CaptionsFitTheirPlaces)
         {"DisableProgChangeBox", 171 - indicator}, {"UrlLabel", 133},
     };
     // clang-format on
-    for (const Case& c : cases) {
-        QWidget* w = Get<QWidget>(c.name);
-        QString text = w->property("text").toString().remove('&');
-        if (auto* label = qobject_cast<QLabel*>(w); label && label->textFormat() == Qt::RichText)
-            text = QStringLiteral("https://korvath.example/");
-        const qreal width = QFontMetricsF(w->font()).horizontalAdvance(text);
-        EXPECT_LE(width, c.room) << c.name << " (" << w->font().pixelSize() << " px)";
-        EXPECT_GE(w->font().pixelSize(), 10) << c.name;
-    }
-    // Captions that fit keep the window's font.
-    for (const char* name : {"Label5", "StopButton", "LoadDataButton", "HelpButton", "Label10"}) {
-        EXPECT_EQ(Get<QWidget>(name)->font().pixelSize(), form->font().pixelSize()) << name;
-        EXPECT_EQ(Get<QWidget>(name)->font().letterSpacing(), 0.0) << name;
+    // In each language, and in Japanese again after English.
+    const struct {
+        const char* action;
+        std::vector<const char*> keepFont; // captions that fit as they are keep the window's font
+    } languages[] = {
+        {nullptr, {"Label5", "StopButton", "LoadDataButton", "HelpButton", "Label10"}},
+        {"EnglishAction", {"Label5", "Label8", "Label12", "StopButton", "LoadDataButton", "HelpButton"}},
+        {"JapaneseAction", {"Label5", "StopButton", "LoadDataButton", "HelpButton", "Label10"}},
+    };
+    for (const auto& language : languages) {
+        if (language.action) {
+            Get<QAction>(language.action)->trigger();
+            QCoreApplication::sendPostedEvents();
+        }
+        for (const Case& c : cases) {
+            QWidget* w = Get<QWidget>(c.name);
+            QString text = w->property("text").toString().remove('&');
+            if (auto* label = qobject_cast<QLabel*>(w); label && label->textFormat() == Qt::RichText)
+                text = QStringLiteral("https://korvath.example/");
+            const qreal width = QFontMetricsF(w->font()).horizontalAdvance(text);
+            EXPECT_LE(width, c.room) << c.name << " (" << w->font().pixelSize() << " px)";
+            EXPECT_GE(w->font().pixelSize(), 10) << c.name;
+            // A label is as large as its caption, at its place.
+            if (qobject_cast<QLabel*>(w) && c.name != std::string("UrlLabel")) {
+                EXPECT_EQ(w->width(), w->sizeHint().width()) << c.name;
+            }
+        }
+        for (const char* name : language.keepFont) {
+            EXPECT_EQ(Get<QWidget>(name)->font().pixelSize(), form->font().pixelSize()) << name;
+            EXPECT_EQ(Get<QWidget>(name)->font().letterSpacing(), 0.0) << name;
+        }
     }
 }
 
@@ -691,8 +710,7 @@ TEST(KeyboardScale, DrawnAtDeviceResolution)
 // Japanese too: the warning's details button and the file dialog's labels.
 TEST_F(Window, ToolkitWordsInJapanese)
 {
-    QTranslator* words = InstallToolkitWords();
-    if (!words)
+    if (!ToolkitWordsInJapanese())
         GTEST_SKIP() << "the toolkit's Japanese catalogue is not installed";
     QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), QStringLiteral("text"));
     box.setDetailedText(QStringLiteral("details"));
@@ -712,6 +730,4 @@ TEST_F(Window, ToolkitWordsInJapanese)
         ASSERT_NE(label, nullptr) << l.name;
         EXPECT_EQ(label->text(), QString::fromUtf8(l.text)) << l.name;
     }
-    QCoreApplication::removeTranslator(words);
-    delete words;
 }
