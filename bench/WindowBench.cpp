@@ -30,6 +30,19 @@ void BM_WindowLoadsCsv(benchmark::State& state)
 }
 BENCHMARK(BM_WindowLoadsCsv)->Unit(benchmark::kMillisecond);
 
+// The window made and shown, as at start-up (settings read, every control
+// and caption made), until its first paint.
+void BM_WindowStarts(benchmark::State& state)
+{
+    for (auto _ : state) {
+        TMainForm form;
+        form.show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(form.isVisible());
+    }
+}
+BENCHMARK(BM_WindowStarts)->Unit(benchmark::kMillisecond);
+
 // A file of a million invalid lines: the load with every skipped line kept,
 // then the report dialog shown with all of them.
 void BM_WindowReportsMillionSkippedLines(benchmark::State& state)

@@ -11,6 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/check-format.sh
+scripts/check-translations.sh
 cmake --preset dev
 cmake --build --preset dev
 ctest --preset dev

@@ -61,7 +61,9 @@ TEST(Startup, HelpVersionAndUsageErrors)
          {Bad{"a.csv b.csv", "varimel: give at most one file (see varimel --help)\n"},
           Bad{"--bogus", "varimel: unknown option '--bogus' (see varimel --help)\n"},
           Bad{"-platform offscreen a.csv b.csv", "varimel: give at most one file (see varimel --help)\n"},
-          Bad{"--style=fusion -x", "varimel: unknown option '-x' (see varimel --help)\n"}}) {
+          Bad{"--style=fusion -x", "varimel: unknown option '-x' (see varimel --help)\n"},
+          Bad{"--lang xx a.csv", "varimel: --lang takes ja or en, not 'xx' (see varimel --help)\n"},
+          Bad{"--lang", "varimel: --lang needs ja or en (see varimel --help)\n"}}) {
         r = Varimel(dir, b.args, false);
         EXPECT_EQ(r.status, 2) << b.args;
         EXPECT_EQ(r.err, b.err) << b.args;
@@ -85,6 +87,10 @@ TEST(Startup, ArgumentErrors)
         {{"--", "a.csv", "b.csv"}, "give at most one file"},
         {{"-", "a.csv"}, "give at most one file"},
         {{"-bogus", "a.csv"}, "unknown option '-bogus'"},
+        {{"--lang", "en", "a.csv"}, ""},
+        {{"--lang=ja", "a.csv", "b.csv"}, "give at most one file"},
+        {{"--lang=", "a.csv"}, "--lang takes ja or en, not ''"},
+        {{"--", "--lang", "en"}, "give at most one file"},
         {{}, ""},
     };
     for (const auto& r : rows) {
@@ -115,6 +121,22 @@ TEST(Startup, OpensTheFileGiven)
     });
     EXPECT_EQ(status, 0);
     EXPECT_EQ(records, QStringLiteral("レコード数 = 3"));
+    EXPECT_EQ(testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini").find("[Window]"), std::string::npos);
+
+    // --lang en: this run in English, the kept choice left alone.
+    std::string lang = "--lang", en = "en";
+    char* english[] = {program.data(), lang.data(), en.data(), file.data(), nullptr};
+    QString stop;
+    EXPECT_EQ(RunVarimel(4, english,
+                         [&](TMainForm& form) {
+                             records = form.findChild<QLabel*>(QStringLiteral("NumRecordLabel"))->text();
+                             stop = form.findChild<QWidget*>(QStringLiteral("StopButton"))->property("text").toString();
+                             form.close();
+                         }),
+              0);
+    EXPECT_EQ(records, QStringLiteral("Records = 3"));
+    EXPECT_EQ(stop, QStringLiteral("&Stop"));
+    EXPECT_EQ(testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini").find("[Window]"), std::string::npos);
     EXPECT_EQ(csvDir, QString::fromStdString(dir / "data"));
     EXPECT_NE(testutil::ReadFile(dir / "config/Korvath/Varimel/Varimel.ini").find("CsvDir=" + dir / "data"),
               std::string::npos);
