@@ -4,6 +4,7 @@
 #include "Controls.h"
 #include "Messagebox.h"
 #include "Qtstrings.h"
+#include "Translations.h"
 #include "data/Series.h"
 #include "music/Generalmidi.h"
 #include "music/Mapping.h"
@@ -203,7 +204,7 @@ void TImportDialog::Refresh()
         const auto& row = rows[static_cast<std::size_t>(r)];
         m_preview->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(row.Line)));
         auto* verdict =
-            new QTableWidgetItem(row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict)) : tr("有効"));
+            new QTableWidgetItem(row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict, CurrentLanguage())) : tr("有効"));
         m_preview->setItem(r, 0, verdict);
         for (int c = 0; c < static_cast<int>(row.Fields.size()); ++c) {
             auto* item = new QTableWidgetItem(FromCore(row.Fields[static_cast<std::size_t>(c)]));

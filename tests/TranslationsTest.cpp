@@ -65,6 +65,28 @@ bool HasJapanese(const QString& text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
 }
 
+// Every text of a dialog: captions, names, hints, list entries, table
+// headers and cells.
+QStringList DialogTexts(const QWidget& dialog)
+{
+    QStringList all{dialog.windowTitle()};
+    for (const QWidget* w : dialog.findChildren<QWidget*>()) {
+        all << w->property("text").toString() << w->toolTip() << w->accessibleName() << w->accessibleDescription();
+        if (const auto* c = qobject_cast<const QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i)
+                all << c->itemText(i);
+        if (const auto* v = qobject_cast<const QAbstractItemView*>(w); v && v->model()) {
+            const QAbstractItemModel* m = v->model();
+            for (int c = 0; c < m->columnCount(); ++c) {
+                all << m->headerData(c, Qt::Horizontal).toString();
+                for (int r = 0; r < std::min(m->rowCount(), 5); ++r)
+                    all << m->index(r, c).data().toString();
+            }
+        }
+    }
+    return all;
+}
+
 } // namespace
 
 // Switching to English changes every text; back to Japanese restores every
@@ -195,4 +217,18 @@ TEST_F(Languages, DataAndSettingsStay)
     Get<QAction>("ImportReportAction")->trigger();
     EXPECT_EQ(title, "Import Report");
     EXPECT_EQ(reason, "Too few columns");
+
+    // Every dialog speaks English through and through.
+    QStringList texts;
+    seams::SetDialogRunner([&](QDialog& d) {
+        texts = DialogTexts(d);
+        return int(QDialog::Rejected);
+    });
+    for (const char* action : {"ImportSettingsAction", "ImportReportAction", "ShapeAction"}) {
+        texts.clear();
+        Get<QAction>(action)->trigger();
+        ASSERT_FALSE(texts.isEmpty()) << action;
+        for (const QString& t : texts)
+            EXPECT_FALSE(HasJapanese(t)) << action << ": " << t.toStdString();
+    }
 }
