@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Starts Varimel under a virtual display, loads a CSV file through the open
 # dialog as a user would, and saves a picture of the window.
-# Usage: scripts/screenshot.sh [CSV] [OUT.png] [BUILD]
+# Usage: scripts/screenshot.sh [CSV] [OUT.png] [BUILD] [ja|en]
 # QT_SCALE_FACTOR=2 scripts/screenshot.sh ... shows the window on a display
 # scaled by 2.
 set -euo pipefail
@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 csv=$(realpath "${1:-examples/walk.csv}")
 out=${2:-docs/screenshot.png}
 build=${3:-build/dev}
+lang=${4:-ja}
 work=$(mktemp -d)
 display=:$((90 + RANDOM % 9))
 Xvfb "$display" -screen 0 1600x1100x24 >/dev/null 2>&1 &
@@ -17,7 +18,7 @@ xvfb=$!
 trap 'kill $app $xvfb 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY=$display XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work HOME=$work
 sleep 1
-"$build/app/varimel" &
+"$build/app/varimel" --lang "$lang" &
 app=$!
 for _ in $(seq 50); do
   win=$(xdotool search --name '^Varimel$' 2>/dev/null | head -n1) && [ -n "$win" ] && break
