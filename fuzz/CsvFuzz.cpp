@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 using namespace varimel;
 
@@ -75,6 +76,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)Summarize(imported, "fuzz.csv", options.XDate);
     }
     (void)PreviewLines(std::string_view(bytes, size), options, 20);
+
+    // Further Y columns read in the same pass, the bytes cut where the input
+    // says: each column gets exactly what reading it alone gives.
+    if (size > 2) {
+        ImportOptions several = options;
+        several.PositiveY = data[2] & 0x80;
+        for (int k = 0; k < 1 + (data[2] & 1); ++k)
+            several.MoreYColumns.push_back(1 + (data[2] >> (1 + 2 * k)) % 5);
+        if (several.ColumnsDistinct()) {
+            TXYDataList first;
+            std::vector<ColumnRead> more;
+            CsvParser together(first, kMaxLineBytes, several);
+            together.AlsoRead(more);
+            if (together.Feed(bytes, cut))
+                together.Feed(bytes + cut, size - cut);
+            together.Finish();
+            const std::vector<int> columns = several.YColumns();
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                TXYDataList alone;
+                CsvParser one(alone, kMaxLineBytes, several.ForColumn(columns[k]));
+                one.Feed(bytes, size);
+                one.Finish();
+                const TXYDataList& got = k == 0 ? first : more[k - 1].Data;
+                const SkippedLines& skips = k == 0 ? together.Skips() : more[k - 1].Skips;
+                if (got.Count() != alone.Count() || skips.Count() != one.Skips().Count())
+                    std::abort();
+                for (int i = 0; i < got.Count(); ++i)
+                    if (!(got[static_cast<std::size_t>(i)] == alone[static_cast<std::size_t>(i)]))
+                        std::abort();
+                for (std::size_t i = 0; i < skips.Count(); ++i)
+                    if (skips[i].Line != one.Skips()[i].Line || skips[i].Reason != one.Skips()[i].Reason)
+                        std::abort();
+            }
+        }
+    }
 
     whole.Sort();
     const CsvSummary s = Summarize(whole, "fuzz.csv");
