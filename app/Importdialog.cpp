@@ -203,8 +203,8 @@ void TImportDialog::Refresh()
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const auto& row = rows[static_cast<std::size_t>(r)];
         m_preview->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(row.Line)));
-        auto* verdict =
-            new QTableWidgetItem(row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict, CurrentLanguage())) : tr("有効"));
+        auto* verdict = new QTableWidgetItem(
+            row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict, CurrentLanguage())) : tr("有効"));
         m_preview->setItem(r, 0, verdict);
         for (int c = 0; c < static_cast<int>(row.Fields.size()); ++c) {
             auto* item = new QTableWidgetItem(FromCore(row.Fields[static_cast<std::size_t>(c)]));
