@@ -120,6 +120,25 @@ TEST_F(Commands, StopEndsThePreview)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// A change of language while a preview plays leaves it playing, the
+// controls as they were; the stop button, now in English, still stops it.
+TEST_F(Commands, LanguageChangeKeepsThePreviewPlaying)
+{
+    StartWithPiece(64);
+    form->PreviewButtonClick();
+    ASSERT_TRUE(form->Playing());
+    Settle(100);
+    form->SetWindowLanguage(varimel::Language::English);
+    Settle(100);
+    EXPECT_TRUE(form->Playing());
+    EXPECT_FALSE(MappingEnabled());
+    auto* stop = Get<QPushButton>("StopButton");
+    EXPECT_EQ(stop->text(), "&Stop");
+    stop->click();
+    EXPECT_TRUE(WaitForEnd(2000));
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(Commands, OpenFailureShowsTheDeviceError)
 {
     StartWithPiece(4, "SoundFont=/no/such/font.sf2\nAudioDriver=file\n");
