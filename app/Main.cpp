@@ -68,10 +68,13 @@ TMainForm::TMainForm(QWidget* parent, std::optional<Language> language)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("MainForm"));
-    // The language is in place before the first caption is made.
-    const QString iniFile = settings::FilePath();
-    if (!SettingsFileTooLarge(ToPath(iniFile)))
-        m_storedLanguage = settings::Read(iniFile, settings::DocumentsFolder()).WindowLanguage;
+    // The settings are read once, first: the language is in place before
+    // the first caption is made. A file that large is no settings file of
+    // ours: it is neither read nor written over at shut-down.
+    m_iniFileName = settings::FilePath();
+    m_settingsRefused = SettingsFileTooLarge(ToPath(m_iniFileName));
+    const StoredSettings stored = settings::Read(m_iniFileName, settings::DocumentsFolder());
+    m_storedLanguage = stored.WindowLanguage;
     UseLanguage(language.value_or(m_storedLanguage));
     m_textsLanguage = CurrentLanguage();
     InstallAccessibleComboBoxes();
@@ -81,7 +84,7 @@ TMainForm::TMainForm(QWidget* parent, std::optional<Language> language)
     CreateControls();
     m_scaleNoteSet = ScaleNoteSet();
     m_csvDir.clear();
-    FormCreate();
+    FormCreate(stored);
 }
 
 const char* const TMainForm::kManualUrl = "https://korvath.example/varimel/manual/";
@@ -206,7 +209,7 @@ void TMainForm::CreateControls()
     }
 }
 
-void TMainForm::FormCreate()
+void TMainForm::FormCreate(const StoredSettings& stored)
 {
     setAcceptDrops(true);
 
@@ -234,8 +237,7 @@ void TMainForm::FormCreate()
     if (const QString folder = ScratchFolder(); !folder.isEmpty())
         m_previewFileName = folder + QLatin1Char('/') + QLatin1String(kPreviewFile);
     QDir().mkpath(settings::Folder()); // a failure shows when the settings are written
-    m_iniFileName = settings::FilePath();
-    ApplySettings();
+    ApplySettings(stored);
 
     RefreshKeyboard();
     NameValueLabels();
@@ -269,15 +271,11 @@ void TMainForm::FormCreate()
     });
 }
 
-void TMainForm::ApplySettings()
+void TMainForm::ApplySettings(const StoredSettings& v)
 {
-    // A file that large is no settings file of ours: it is neither read nor
-    // written over at shut-down.
-    m_settingsRefused = SettingsFileTooLarge(ToPath(m_iniFileName));
     if (m_settingsRefused)
         ShowWarning(tr("設定ファイルが大きすぎるため読み込みませんでした。既定の設定を使います。"), this,
                     m_iniFileName + QStringLiteral(": larger than 1 MiB"));
-    const StoredSettings v = settings::Read(m_iniFileName, settings::DocumentsFolder());
     m_csvDir = FromCore(v.CsvDir);
     m_smfDir = FromCore(v.SmfDir);
     const MappingRequest r = StoredRequest(v);

@@ -150,13 +150,13 @@ private:
     // What the keyboard picture shows, for a screen reader.
     void DescribeKeyboard();
     void CreateControls();
-    void FormCreate();
+    void FormCreate(const varimel::StoredSettings& stored);
     void ShowKeyboard();
     void NameValueLabels();
     // Back to rest after a play: controls, the picture without sounding keys.
     void SettlePlayEnd();
     void DrawPlayhead();
-    void ApplySettings();
+    void ApplySettings(const varimel::StoredSettings& v);
     void WriteSettings();
     void ClosePlayer();
     // The request as the controls say it, without a message, and whether its

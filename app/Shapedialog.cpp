@@ -148,9 +148,10 @@ std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
     s.LogY = m_scale->currentIndex() == 1;
     s.FixedRange = m_range->currentIndex() == 1;
     s.Clip = s.FixedRange ? 0.0 : kClips[std::max(0, m_clip->currentIndex())];
+    const auto number = [](const QLineEdit* box) { return ParseNumber(ToCore(box->text().trimmed())); };
     if (s.FixedRange) {
-        const auto low = ParseNumber(ToCore(m_rangeLow->text().trimmed()));
-        const auto high = ParseNumber(ToCore(m_rangeHigh->text().trimmed()));
+        const auto low = number(m_rangeLow);
+        const auto high = number(m_rangeHigh);
         if (!low || !high)
             return fail(QT_TR_NOOP("範囲の最小と最大には数値を入力して下さい。"));
         s.RangeLow = *low;
@@ -160,8 +161,8 @@ std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
     s.VelocityLow = m_velocityLow->value();
     s.VelocityHigh = m_velocityHigh->value();
     s.DurationColumn = m_duration->currentIndex() == 1 ? m_durationColumn->value() : 0;
-    const auto low = ParseNumber(ToCore(m_durationLow->text().trimmed()));
-    const auto high = ParseNumber(ToCore(m_durationHigh->text().trimmed()));
+    const auto low = number(m_durationLow);
+    const auto high = number(m_durationHigh);
     if (!low || !high)
         return fail(QT_TR_NOOP("音の長さの範囲には数値を入力して下さい。"));
     s.DurationLow = *low;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Translations.h"
 
+#include "Qtstrings.h"
 #include "music/Parameters.h"
 
 #include <QCoreApplication>
@@ -71,11 +72,7 @@ void UseLanguage(varimel::Language language)
 
 varimel::Language CurrentLanguage() { return State().language; }
 
-QString MessageWords(std::string_view message)
-{
-    const std::string_view words = varimel::MessageIn(message, State().language);
-    return QString::fromUtf8(words.data(), static_cast<qsizetype>(words.size()));
-}
+QString MessageWords(std::string_view message) { return FromCore(varimel::MessageIn(message, State().language)); }
 
 bool ToolkitWordsInJapanese() { return State().toolkit != nullptr; }
 

@@ -219,8 +219,11 @@ void CsvParser::AlsoRead(std::vector<ColumnRead>& more)
     more_ = &more;
     columns_ = options_.YColumns();
     more.clear();
-    for (std::size_t k = 1; k < columns_.size(); ++k)
+    // Each further column has room for as many records as the first.
+    for (std::size_t k = 1; k < columns_.size(); ++k) {
         more.push_back(ColumnRead{columns_[k], {}, {}});
+        more.back().Data.Reserve(out_.Capacity());
+    }
     for (const int y : columns_)
         plainColumn_.push_back(options_.ForColumn(y).IsDefault() ? 1 : 0);
     verdicts_.resize(columns_.size());
@@ -486,21 +489,14 @@ bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, 
 bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOptions& options, CsvLoad& load,
                 std::vector<ColumnRead>* more, std::string& reason)
 {
-    const auto tailShare = [&](const TXYDataList& whole) {
-        return static_cast<std::size_t>(whole.Capacity() * (size - split) / size + 16);
-    };
     TXYDataList tail;
-    tail.Reserve(tailShare(load.Data));
+    tail.Reserve(static_cast<std::size_t>(load.Data.Capacity() * (size - split) / size + 16));
     CsvParser first(load.Data, kMaxLineBytes, options);
     CsvParser second(tail, kMaxLineBytes, options);
     std::vector<ColumnRead> moreTail;
     if (more) {
         first.AlsoRead(*more);
         second.AlsoRead(moreTail);
-        for (std::size_t k = 0; k < more->size(); ++k) {
-            (*more)[k].Data.Reserve(static_cast<std::size_t>(load.Data.Capacity()));
-            moreTail[k].Data.Reserve(tailShare(load.Data));
-        }
     }
     second.StartsMidFile();
     bool firstEnded = false, secondEnded = false, secondOk = true, firstShrunk = false, secondShrunk = false;
@@ -599,11 +595,8 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
         return sorted();
     }
     CsvParser parser(load.Data, kMaxLineBytes, options);
-    if (more) {
+    if (more)
         parser.AlsoRead(*more);
-        for (ColumnRead& read : *more)
-            read.Data.Reserve(load.Data.Capacity());
-    }
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
     std::uint64_t taken = 0;
     bool ended = false;
@@ -704,8 +697,8 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
     // was loaded before stays.
     std::string why;
     std::optional<CsvLoad> load;
-    // Further Y columns, and the shape's columns beside the notes, are each
-    // read as a load of their own.
+    // The shape's columns beside the notes are each read as a load of their
+    // own.
     const auto column = [&](const ImportOptions& reading) -> std::optional<TXYDataList> {
         std::optional<CsvLoad> read = load ? LoadCsvFile(path, why, reading, budget) : std::nullopt;
         if (!read) {
@@ -726,15 +719,13 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
             std::vector<const ColumnRead*> all{&first};
             for (const ColumnRead& read : reads)
                 all.push_back(&read);
-            {
-                SeriesSplit split = SplitSeries(all, options);
-                load->Skips = std::move(split.Skips);
-                load->Missing = std::move(split.Missing);
-                load->Names = std::move(split.Names);
-                for (ColumnRead& read : reads)
-                    load->More.push_back(std::move(read.Data));
-                load->Skipped = !load->Skips.Empty() || !load->Missing.empty();
-            }
+            SeriesSplit split = SplitSeries(all, options);
+            load->Skips = std::move(split.Skips);
+            load->Missing = std::move(split.Missing);
+            load->Names = std::move(split.Names);
+            for (ColumnRead& read : reads)
+                load->More.push_back(std::move(read.Data));
+            load->Skipped = !load->Skips.Empty() || !load->Missing.empty();
         }
         // Any number in the shape's columns counts.
         if (options.VelocityColumn > 0)

@@ -37,8 +37,9 @@ public:
     {}
     // Reads the options' further Y columns in the same pass, each into a
     // ColumnRead of more as a reading of that column alone would have it
-    // (records and skipped lines); the first column goes to out as before.
-    // Call before the first Feed.
+    // (records and skipped lines), with room for as many records as out
+    // has; the first column goes to out as before. Call before the first
+    // Feed.
     void AlsoRead(std::vector<ColumnRead>& more);
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);

@@ -11,7 +11,7 @@ namespace varimel {
 
 enum class Language : std::uint8_t { Japanese, English };
 
-// "ja" or "en"; empty for anything else.
+// The language's code in the settings file: "ja" or "en".
 constexpr std::string_view LanguageCode(Language language) { return language == Language::English ? "en" : "ja"; }
 
 // The word in the language: Japanese first, English second.

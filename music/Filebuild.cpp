@@ -124,7 +124,6 @@ bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& m
     // Every event before the next block's first start is final, and what is
     // written is the same as the whole list sorted. The final events of one
     // block are written on a second thread while the next block is mapped.
-    std::optional<std::uint32_t> previous = 0;
     TStreamWriter background(writer, 0);
     std::uint32_t lastLimit = 0;
     const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
@@ -151,7 +150,7 @@ bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& m
     const std::uint32_t pieceEnd = end;
     end = map(melody, flush);
     bool ok = end != 0;
-    previous = background.Finish();
+    std::optional<std::uint32_t> previous = background.Finish();
     if (!previous) {
         // The mapping stopped because a write failed, not because of its
         // ticks: the caller reports the write's own cause.

@@ -575,4 +575,15 @@ TEST(Csvreader, SeveralColumnsOfALargeFile)
     EXPECT_EQ(Reading({}, load->Skips), Reading({}, split.Skips));
     EXPECT_EQ(ReportTsv(load->Skips, load->Missing, false), ReportTsv(split.Skips, split.Missing, false));
     EXPECT_GT(load->Missing.size(), 1000u);
+
+    // A value missing in one series alone is still something to report.
+    testutil::WriteFile(dir / "gap.csv", "0,1,2\n1,3,\n2,4,5\n");
+    ImportOptions two;
+    two.MoreYColumns = {3};
+    const std::optional<CsvLoad> gap = LoadCsv(dir / "gap.csv", nullptr, two);
+    ASSERT_TRUE(gap);
+    EXPECT_TRUE(gap->Skips.Empty());
+    ASSERT_EQ(gap->Missing.size(), 1u);
+    EXPECT_EQ(gap->Missing[0].Line, 2u);
+    EXPECT_TRUE(gap->Skipped);
 }
