@@ -213,7 +213,6 @@ void TMainForm::FormCreate(const StoredSettings& stored)
 {
     setAcceptDrops(true);
 
-    m_dataList.reset();
     // Drawn at the display's pixel ratio, so the keys are sharp when the
     // desktop scales the window.
     m_canvas = std::make_unique<ImageCanvas>(KeyboardImage->width(), KeyboardImage->height(), devicePixelRatioF());
@@ -318,16 +317,9 @@ bool TMainForm::ReadCsvFile(const QString& path)
         ShowError(MessageWords(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
     }
-    m_dataList = std::make_unique<TXYDataList>(std::move(load->Data));
+    m_load = std::move(load);
     m_csvPath = path;
-    m_skips = std::move(load->Skips);
-    m_moreData = std::move(load->More);
-    m_missing = std::move(load->Missing);
-    m_seriesNames = std::move(load->Names);
-    m_velocityValues = std::move(load->VelocityValues);
-    m_durationValues = std::move(load->DurationValues);
-    m_summary = std::move(load->Summary);
-    const CsvSummary& s = m_summary;
+    const CsvSummary& s = m_load->Summary;
     ShowSummary();
     SetLabel(XmaxLabel, FromCore(s.Xmax));
     SetLabel(XminLabel, FromCore(s.Xmin));
@@ -336,41 +328,54 @@ bool TMainForm::ReadCsvFile(const QString& path)
     NameValueLabels();
     DxPQNBox->setText(FromCore(s.DxPQN));
     UpdatePlot(false);
-    if (load->Skipped) {
+    if (m_load->Skipped) {
         // The first skipped lines and where to find the rest, behind the
         // warning's details button.
         constexpr std::size_t kShown = 20;
         QStringList details;
-        for (std::size_t i = 0; i < std::min(kShown, m_skips.Count()); ++i) {
-            const SkippedLine line = m_skips[i];
+        const SkippedLines& skips = m_load->Skips;
+        const std::vector<MissingValue>& missing = m_load->Missing;
+        for (std::size_t i = 0; i < std::min(kShown, skips.Count()); ++i) {
+            const SkippedLine line = skips[i];
             details << tr("行 %1: %2: %3")
                            .arg(line.Line)
                            .arg(FromCore(SkipReasonWords(line.Reason, CurrentLanguage())),
                                 FromCore(DisplayText(line.Raw)));
         }
-        for (std::size_t i = 0; i < std::min(kShown, m_missing.size()); ++i)
+        for (std::size_t i = 0; i < std::min(kShown, missing.size()); ++i)
             details << tr("行 %1: %2列目: %3")
-                           .arg(m_missing[i].Line)
-                           .arg(m_missing[i].Column)
-                           .arg(FromCore(SkipReasonWords(m_missing[i].Reason, CurrentLanguage())));
+                           .arg(missing[i].Line)
+                           .arg(missing[i].Column)
+                           .arg(FromCore(SkipReasonWords(missing[i].Reason, CurrentLanguage())));
         details << tr("すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
         ShowWarning(MessageWords(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
     }
     return true;
 }
 
+const CsvLoad& TMainForm::Loaded() const
+{
+    static const CsvLoad none;
+    return m_load ? *m_load : none;
+}
+
+const SkippedLines& TMainForm::SkippedLinesOfLoad() const { return Loaded().Skips; }
+
+const std::vector<TXYDataList>& TMainForm::MoreSeries() const { return Loaded().More; }
+
 void TMainForm::ShowSummary()
 {
-    if (!m_dataList) {
+    if (!m_load) {
         SetLabel(CsvFileNameLabel, tr("データファイル: "));
         SetLabel(NumRecordLabel, tr("レコード数 = 0"));
         SetLabel(XIntervalLabel, tr("Xの平均間隔 = 0"));
         return;
     }
     // The texts as loaded are Japanese; another language has them made again.
-    const CsvSummary s = CurrentLanguage() == Language::Japanese ? m_summary
-                                                                 : Summarize(*m_dataList, FileNameOf(ToPath(m_csvPath)),
-                                                                             m_importOptions.XDate, CurrentLanguage());
+    const CsvSummary s =
+        CurrentLanguage() == Language::Japanese
+            ? m_load->Summary
+            : Summarize(m_load->Data, FileNameOf(ToPath(m_csvPath)), m_importOptions.XDate, CurrentLanguage());
     SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
     SetLabel(NumRecordLabel, FromCore(s.NumRecord));
     SetLabel(XIntervalLabel, FromCore(s.XInterval));
@@ -470,7 +475,7 @@ void TMainForm::AudioExportClick()
     auto piece = std::make_shared<TPiece>(PieceFor(*request));
     AudioPiece audio;
     audio.Build = [piece](const std::string& path, std::string* reason) { return piece->Write(path, reason); };
-    audio.Seconds = static_cast<double>(piece->End()) / TicksPerQuarter * 60.0 / request->Tempo;
+    audio.Seconds = piece->Seconds();
     ExportAudio(this, audio, m_soundFont, m_smfDir);
 }
 
@@ -503,31 +508,24 @@ void TMainForm::UpdatePlot(bool sameData)
         return;
     const auto [request, check] = ControlsRequest();
     PlotPiece piece;
-    piece.Data = m_dataList.get();
+    piece.Load = m_load ? &*m_load : nullptr;
     piece.XDates = m_importOptions.XDate;
     piece.Request = request;
     piece.Melody = check.Outcome == ParameterCheck::Ok;
     piece.Parts = m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
-    for (std::size_t k = 0; k < m_moreData.size(); ++k)
-        piece.More.push_back(&m_moreData[k]);
-    if (!m_moreData.empty()) {
+    if (m_load && !m_load->More.empty()) {
         // Each series by its header, else by its column.
         const std::vector<int> columns = m_importOptions.YColumns();
         for (std::size_t k = 0; k < columns.size(); ++k)
-            piece.Names << (k < m_seriesNames.size() && !m_seriesNames[k].empty() ? FromCore(m_seriesNames[k])
+            piece.Names << (k < m_load->Names.size() && !m_load->Names[k].empty() ? FromCore(m_load->Names[k])
                                                                                   : tr("%1列目").arg(columns[k]));
     }
-    m_plot->SetPiece(piece, m_dataList ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
+    m_plot->SetPiece(piece, m_load ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
 }
 
 TPiece TMainForm::PieceFor(const MappingRequest& request) const
 {
-    std::vector<SeriesTrack> series;
-    if (m_dataList && NeedsSeriesRoad(request, 1 + m_moreData.size()))
-        series = TracksOf(*m_dataList, m_moreData, request, m_seriesNames,
-                          m_shape.VelocityColumn > 0 ? &m_velocityValues : nullptr,
-                          m_shape.DurationColumn > 0 ? &m_durationValues : nullptr);
-    return TPiece(m_dataList.get(), std::move(series), request, PlotSelection());
+    return TPiece::Of(Loaded(), request, PlotSelection());
 }
 
 ImportOptions TMainForm::LoadOptions() const
@@ -542,7 +540,7 @@ ImportOptions TMainForm::LoadOptions() const
 void TMainForm::ShapeClick()
 {
     const auto [request, check] = ControlsRequest();
-    TShapeDialog dialog(this, m_dataList.get(), request);
+    TShapeDialog dialog(this, DataList(), request);
     if (seams::RunDialog(dialog) != QDialog::Accepted)
         return;
     const std::optional<MappingShape> shape = dialog.Shape();
@@ -593,7 +591,8 @@ void TMainForm::SoundCursorKey(int key)
 
 void TMainForm::ImportReportClick()
 {
-    TReportDialog dialog(this, m_csvPath, m_importOptions, m_dataList ? m_dataList->Count() : 0, m_skips, m_missing,
+    const CsvLoad& load = Loaded();
+    TReportDialog dialog(this, m_csvPath, m_importOptions, load.Data.Count(), load.Skips, load.Missing,
                          FromCore(DescribeShape(m_shape, CurrentLanguage())));
     seams::RunDialog(dialog);
 }
@@ -692,7 +691,7 @@ std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() con
     request.Shape = m_shape;
     request.MorePrograms = m_importOptions.MorePrograms;
     const ParameterCheckResult r =
-        CheckMappingParameters(m_dataList.get(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
+        CheckMappingParameters(DataList(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
                                ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
     if (r.Outcome == ParameterCheck::Ok) {
         request.DxPQN = r.DxPQN;

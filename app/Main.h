@@ -75,7 +75,7 @@ public:
     const varimel::ImportOptions& ImportOptionsInUse() const { return m_importOptions; }
     // Keeps the options and reads the loaded file again with them.
     void SetImportOptions(const varimel::ImportOptions& options);
-    const varimel::SkippedLines& SkippedLinesOfLoad() const { return m_skips; }
+    const varimel::SkippedLines& SkippedLinesOfLoad() const;
     const QString& CsvPath() const { return m_csvPath; }
     QMenu* ContextMenu() const { return m_contextMenu; }
     void WMDropFiles(const QStringList& paths);
@@ -112,8 +112,8 @@ public:
     void FormDestroy();
 
     // State, for the commands and the tests.
-    const varimel::TXYDataList* DataList() const { return m_dataList.get(); }
-    const std::vector<varimel::TXYDataList>& MoreSeries() const { return m_moreData; }
+    const varimel::TXYDataList* DataList() const { return m_load ? &m_load->Data : nullptr; }
+    const std::vector<varimel::TXYDataList>& MoreSeries() const;
     const QString& CsvDir() const { return m_csvDir; }
     const QString& SmfDir() const { return m_smfDir; }
     const QString& PreviewFileName() const { return m_previewFileName; }
@@ -171,6 +171,8 @@ private:
     // The part chosen in the plot window, if any.
     std::optional<varimel::XSelection> PlotSelection() const;
     void SoundCursorKey(int key);
+    // The load, or an empty one before the first.
+    const varimel::CsvLoad& Loaded() const;
     // The import options with what the shape asks of the reading.
     varimel::ImportOptions LoadOptions() const;
     // The player, made at its first use and kept.
@@ -206,18 +208,13 @@ private:
     QLabel* UrlLabel = nullptr;
     QPushButton* HelpButton = nullptr;
 
-    std::unique_ptr<varimel::TXYDataList> m_dataList;
+    // The loaded file as read: every series, its headers, the values it
+    // misses, the skipped lines, the summary (in Japanese) and the shape's
+    // columns. None before the first load.
+    std::optional<varimel::CsvLoad> m_load;
     QString m_csvPath; // the loaded file, read again when the import options change
     varimel::ImportOptions m_importOptions;
-    varimel::SkippedLines m_skips;
-    // With further Y columns: their series, the values they miss, every
-    // series' header.
-    std::vector<varimel::TXYDataList> m_moreData;
-    std::vector<varimel::MissingValue> m_missing;
-    std::vector<std::string> m_seriesNames;
     varimel::MappingShape m_shape;
-    varimel::TXYDataList m_velocityValues; // the shape's columns, as loaded
-    varimel::TXYDataList m_durationValues;
     QMenu* m_contextMenu = nullptr;
     varimel::ScaleNoteSet m_scaleNoteSet;
     std::array<std::int32_t, 128> m_keyboardNotes{};
@@ -238,7 +235,6 @@ private:
     varimel::Language m_textsLanguage = varimel::Language::Japanese;  // of the texts shown now
     std::vector<std::pair<QAction*, const char*>> m_commands;         // the menu's commands and their words
     std::vector<std::pair<QAction*, varimel::Language>> m_languageActions;
-    varimel::CsvSummary m_summary; // of the data as loaded, in Japanese
     unsigned m_playGeneration = 0; // tells a stale end-of-play report from the current one
     std::unique_ptr<varimel::MidiPlayer> m_player;
     QTimer* m_playhead = nullptr;

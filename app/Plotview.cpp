@@ -60,41 +60,54 @@ TPlotView::TPlotView(QWidget* parent) : QWidget(parent)
 void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
 {
     m_piece = piece;
-    m_scene.Data = piece.Data;
+    m_data = piece.Load ? &piece.Load->Data : nullptr;
+    m_scene.Data = m_data;
+    m_scene.More.clear();
+    std::vector<const TXYDataList*> lists{m_data};
+    if (piece.Load)
+        for (const TXYDataList& more : piece.Load->More) {
+            m_scene.More.push_back(&more);
+            lists.push_back(&more);
+        }
     m_scene.XDates = piece.XDates;
     m_bands.reset();
     m_notes.clear();
     m_plotNotes.clear();
     m_sounding.clear();
     m_playheadX.reset();
-    if (!sameData || !piece.Data || piece.Data->Empty()) {
+    if (!sameData || !m_data || m_data->Empty()) {
         m_scene.Selection.reset();
         m_scene.Cursor = -1;
         m_anchor = -1;
     }
-    if (piece.Data && !piece.Data->Empty()) {
-        const TXYDataList& data = *piece.Data;
+    if (m_data && !m_data->Empty()) {
+        const TXYDataList& data = *m_data;
         // A shaped mapping has no bands of equal Y; its notes still name the
         // points.
         const bool shaped = !piece.Request.Shape.IsDefault();
         if (!shaped)
             m_bands = std::make_unique<TNoteBands>(data, piece.Request);
-        // The first series' notes as the file holds them.
-        if (piece.Melody)
-            m_notes = Piece(std::nullopt).Notes().front();
+        // The first series' notes as the file holds them, and where the
+        // piece's ticks start in X.
+        if (piece.Melody) {
+            const TPiece whole = Piece(std::nullopt);
+            m_notes = whole.Notes().front();
+            m_originX = whole.OriginX();
+        }
         m_longest = 0;
         for (const NoteSpan& n : m_notes)
             m_longest = std::max(m_longest, n.End - n.Start);
         if (m_bands)
             m_plotNotes = PlotNotes(data, m_notes, *m_bands, piece.Request.DxPQN);
         // The view holds every series.
-        double firstX = data.First().X, lastX = data.Last().X;
+        const XSelection xs = *XSpanOf(lists);
+        const double firstX = xs.From, lastX = xs.To;
+        if (!piece.Melody)
+            m_originX = firstX;
         auto [minY, maxY] = data.YBounds();
-        for (const TXYDataList* more : piece.More) {
-            if (!more || more->Empty())
+        for (const TXYDataList* more : m_scene.More) {
+            if (more->Empty())
                 continue;
-            firstX = std::min(firstX, more->First().X);
-            lastX = std::max(lastX, more->Last().X);
             const auto [low, high] = more->YBounds();
             minY = std::min(minY, low);
             maxY = std::max(maxY, high);
@@ -116,26 +129,15 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
     }
     m_scene.Bands = m_bands.get();
     m_scene.Notes = &m_plotNotes;
-    m_scene.More = piece.More;
-    m_scene.Legend = piece.More.empty() ? QStringList() : piece.Names;
+    m_scene.Legend = m_scene.More.empty() ? QStringList() : piece.Names;
     Invalidate();
     Describe();
 }
 
-std::vector<SeriesTrack> TPlotView::Tracks() const
-{
-    std::vector<SeriesTrack> tracks{{m_piece.Data, m_piece.Request.Program, {}}};
-    for (const TXYDataList* more : m_piece.More)
-        tracks.push_back({more, m_piece.Request.Program, {}});
-    return tracks;
-}
-
 TPiece TPlotView::Piece(std::optional<XSelection> part) const
 {
-    std::vector<SeriesTrack> tracks = Tracks();
-    if (!NeedsSeriesRoad(m_piece.Request, tracks.size()))
-        tracks.clear();
-    return TPiece(m_piece.Data, std::move(tracks), m_piece.Request, part);
+    static const CsvLoad none;
+    return TPiece::Of(m_piece.Load ? *m_piece.Load : none, m_piece.Request, part);
 }
 
 void TPlotView::ShowAll() { SetViewRange(m_fullX0, m_fullX1); }
@@ -157,12 +159,11 @@ void TPlotView::SetViewRange(double x0, double x1)
 
 void TPlotView::SetSelection(std::optional<XSelection> selection)
 {
-    if (selection && m_piece.Data) {
+    if (selection && m_data) {
         // A part is known by the records it holds: its ends move onto them,
         // and a part without any is no part.
-        const auto [first, last] = RecordsIn(*m_piece.Data, *selection);
-        selection = first < last ? std::optional(XSelection{(*m_piece.Data)[first].X, (*m_piece.Data)[last - 1].X})
-                                 : std::nullopt;
+        const auto [first, last] = RecordsIn(*m_data, *selection);
+        selection = first < last ? std::optional(XSelection{(*m_data)[first].X, (*m_data)[last - 1].X}) : std::nullopt;
     }
     m_scene.Selection = selection;
     Invalidate();
@@ -180,7 +181,7 @@ void TPlotView::ClearSelectionAndCursor()
 
 void TPlotView::SetPlayhead(int tick)
 {
-    if (!m_piece.Data || m_piece.Data->Empty())
+    if (!m_data || m_data->Empty())
         return;
     const plot::Axes axes = CurrentAxes();
     QRegion dirty;
@@ -195,7 +196,7 @@ void TPlotView::SetPlayhead(int tick)
         return;
     }
     const auto t = static_cast<std::uint32_t>(tick);
-    m_playheadX = XOfTick(m_piece.Data->First().X, m_piece.Request.DxPQN, tick);
+    m_playheadX = XOfTick(m_originX, m_piece.Request.DxPQN, tick);
     if (!m_notes.empty()) {
         // Notes start in record order; the ones still sounding started at
         // most one longest note ago.
@@ -243,7 +244,7 @@ void TPlotView::PaintTo(QPainter& painter, QSizeF size) const
 {
     QStringList labels;
     plot::Paint(painter, size, m_scene, &labels);
-    if (m_piece.Data && !m_piece.Data->Empty())
+    if (m_data && !m_data->Empty())
         plot::PaintMoving(painter, plot::Axes(size, m_scene), m_scene, m_sounding, m_playheadX);
 }
 
@@ -274,7 +275,7 @@ void TPlotView::paintEvent(QPaintEvent* event)
     const QRect r = event->rect();
     painter.drawImage(r, m_cache,
                       QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio).toAlignedRect());
-    if (m_piece.Data && !m_piece.Data->Empty())
+    if (m_data && !m_data->Empty())
         plot::PaintMoving(painter, CurrentAxes(), m_scene, m_sounding, m_playheadX);
 }
 
@@ -296,7 +297,7 @@ void TPlotView::mousePressEvent(QMouseEvent* event)
 
 void TPlotView::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_drag == Drag::None || !m_piece.Data || m_piece.Data->Empty())
+    if (m_drag == Drag::None || !m_data || m_data->Empty())
         return;
     const double dx = event->position().x() - m_pressAt.x();
     if (!m_dragged && std::fabs(dx) < kClickSlop)
@@ -319,7 +320,7 @@ void TPlotView::mouseMoveEvent(QMouseEvent* event)
 void TPlotView::mouseReleaseEvent(QMouseEvent* event)
 {
     const Drag drag = std::exchange(m_drag, Drag::None);
-    if (drag != Drag::Select || !m_piece.Data || m_piece.Data->Empty())
+    if (drag != Drag::Select || !m_data || m_data->Empty())
         return;
     if (m_dragged) {
         m_anchor = -1;
@@ -337,7 +338,7 @@ void TPlotView::mouseDoubleClickEvent(QMouseEvent*) { ShowAll(); }
 void TPlotView::wheelEvent(QWheelEvent* event)
 {
     const double steps = event->angleDelta().y() / 120.0;
-    if (steps == 0 || !m_piece.Data || m_piece.Data->Empty())
+    if (steps == 0 || !m_data || m_data->Empty())
         return;
     // The X under the pointer stays where it is.
     const plot::Axes axes = CurrentAxes();
@@ -366,19 +367,19 @@ bool TPlotView::event(QEvent* event)
 
 void TPlotView::keyPressEvent(QKeyEvent* event)
 {
-    if (!m_piece.Data || m_piece.Data->Empty()) {
+    if (!m_data || m_data->Empty()) {
         QWidget::keyPressEvent(event);
         return;
     }
-    const int last = m_piece.Data->Count() - 1;
+    const int last = m_data->Count() - 1;
     const bool extend = (event->modifiers() & Qt::ShiftModifier) && m_piece.Parts;
     const int cursor = m_scene.Cursor;
     // Without a cursor, the first step lands on the first or last point in
     // view.
     const auto inView = [this](bool fromLeft) {
-        const auto [first, end] = RecordsIn(*m_piece.Data, XSelection{m_scene.X0, m_scene.X1});
+        const auto [first, end] = RecordsIn(*m_data, XSelection{m_scene.X0, m_scene.X1});
         if (first >= end)
-            return fromLeft ? 0 : m_piece.Data->Count() - 1;
+            return fromLeft ? 0 : m_data->Count() - 1;
         return static_cast<int>(fromLeft ? first : end - 1);
     };
     switch (event->key()) {
@@ -405,7 +406,7 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
 
 void TPlotView::MoveCursor(int index, bool extend)
 {
-    const TXYDataList& data = *m_piece.Data;
+    const TXYDataList& data = *m_data;
     if (extend) {
         if (m_anchor < 0)
             m_anchor = m_scene.Cursor >= 0 ? m_scene.Cursor : index;
@@ -439,7 +440,7 @@ QString TPlotView::XText(double x) const
 
 QString TPlotView::PointText(int index) const
 {
-    const XYData& r = (*m_piece.Data)[static_cast<std::size_t>(index)];
+    const XYData& r = (*m_data)[static_cast<std::size_t>(index)];
     QString note;
     if (!m_notes.empty())
         note = NoteName(m_notes[static_cast<std::size_t>(index)].Key);
@@ -453,9 +454,9 @@ QString TPlotView::PointText(int index) const
 
 QString TPlotView::SummaryText() const
 {
-    if (!m_piece.Data || m_piece.Data->Empty())
+    if (!m_data || m_data->Empty())
         return m_scene.EmptyText;
-    const TXYDataList& data = *m_piece.Data;
+    const TXYDataList& data = *m_data;
     const auto [minY, maxY] = data.YBounds();
     QString text = tr("%1点、X %2〜%3、Y %4〜%5")
                        .arg(data.Count())
@@ -482,7 +483,6 @@ void TPlotView::changeEvent(QEvent* event)
 
 void TPlotView::Describe()
 {
-    setAccessibleDescription(m_scene.Cursor >= 0 && m_piece.Data && m_scene.Cursor < m_piece.Data->Count()
-                                 ? PointText(m_scene.Cursor)
-                                 : SummaryText());
+    setAccessibleDescription(
+        m_scene.Cursor >= 0 && m_data && m_scene.Cursor < m_data->Count() ? PointText(m_scene.Cursor) : SummaryText());
 }

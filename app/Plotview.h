@@ -24,13 +24,11 @@
 // The piece the plot shows: the window's data and its mapping as the
 // controls set it.
 struct PlotPiece {
-    const varimel::TXYDataList* Data = nullptr; // not owned; none: nothing loaded
+    const varimel::CsvLoad* Load = nullptr; // not owned; none: nothing loaded
     bool XDates = false;
     varimel::MappingRequest Request;
     bool Melody = false; // the request's numbers are valid, so the notes are known
-    // With several series: the further ones (not owned) and every series'
-    // name for the legend.
-    std::vector<const varimel::TXYDataList*> More;
+    // With several series: every series' name for the legend.
     QStringList Names;
     bool Parts = true; // a part of X may be chosen (not with values from columns beside the notes)
 };
@@ -91,7 +89,6 @@ protected:
 private:
     enum class Drag { None, Select, Pan };
     void Invalidate();
-    std::vector<varimel::SeriesTrack> Tracks() const;
     void MoveCursor(int index, bool extend);
     void KeepVisible(double x);
     void Describe();
@@ -99,6 +96,8 @@ private:
     plot::Axes CurrentAxes() const;
 
     PlotPiece m_piece;
+    const varimel::TXYDataList* m_data = nullptr; // the first series of the load, if any
+    double m_originX = 0.0;                       // the X of the whole piece's tick 0
     std::unique_ptr<varimel::TNoteBands> m_bands;
     std::vector<varimel::NoteSpan> m_notes;
     std::vector<varimel::PlotNote> m_plotNotes;

@@ -151,13 +151,14 @@ void TPlotWindow::ShowStatus()
     // A mapping that is not the plain one says so, first.
     const std::string shape = DescribeShape(m_piece.Request.Shape, CurrentLanguage());
     const QString shapeText = shape.empty() ? QString() : tr("マッピング: ") + FromCore(shape);
-    if (!shapeText.isEmpty() && (!selection || !m_piece.Data)) {
+    if (!shapeText.isEmpty() && (!selection || !m_piece.Load)) {
         m_status->setText(shapeText);
         return;
     }
-    if (!selection || !m_piece.Data) {
-        m_status->setText(m_piece.More.empty() ? tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
-                                               : tr("重ねる列があるときは、いつも全体を試聴・保存します。"));
+    if (!selection || !m_piece.Load) {
+        m_status->setText(!m_piece.Load || m_piece.Load->More.empty()
+                              ? tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
+                              : tr("重ねる列があるときは、いつも全体を試聴・保存します。"));
         return;
     }
     const auto show = [this](double x) {
@@ -165,17 +166,11 @@ void TPlotWindow::ShowStatus()
     };
     QString text = tr("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
     // Every series' notes in the part, on their one time line.
-    PartExtent part;
-    if (m_piece.Melody) {
-        const TPiece chosen = m_view->Piece(*selection);
-        part.Count = chosen.Count();
-        part.End = chosen.End();
-    }
-    if (part.Count > 0) {
-        const double seconds = static_cast<double>(part.End) / TicksPerQuarter * 60.0 / m_piece.Request.Tempo;
-        text += tr(" · %1音 · %2").arg(part.Count).arg(MinutesSeconds(seconds));
+    const std::optional<TPiece> chosen = m_piece.Melody ? std::optional(m_view->Piece(*selection)) : std::nullopt;
+    if (chosen && chosen->Count() > 0) {
+        text += tr(" · %1音 · %2").arg(chosen->Count()).arg(MinutesSeconds(chosen->Seconds()));
     } else {
-        const auto [first, last] = RecordsIn(*m_piece.Data, *selection);
+        const auto [first, last] = RecordsIn(m_piece.Load->Data, *selection);
         text += tr(" · %1点").arg(last - first);
     }
     m_status->setText(shapeText.isEmpty() ? text : shapeText + QStringLiteral(" · ") + text);

@@ -99,7 +99,7 @@ const PlotPiece& MillionPiece()
     static const varimel::CsvLoad load = *varimel::LoadCsv(BenchCsv(1000000, "varimel-window-bench.csv"));
     static const PlotPiece piece = [] {
         PlotPiece p;
-        p.Data = &load.Data;
+        p.Load = &load;
         p.Request.DxPQN = 0.25;
         p.Melody = true;
         return p;

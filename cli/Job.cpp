@@ -261,25 +261,16 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     request.DxPQN = check.DxPQN;
     request.Duration = check.Duration;
 
-    // The series road: several series, or a shaped mapping.
-    const bool several = NeedsSeriesRoad(request, 1 + load->More.size());
-    const std::vector<SeriesTrack> tracks =
-        several ? TracksOf(load->Data, load->More, request, load->Names,
-                           request.Shape.VelocityColumn > 0 ? &load->VelocityValues : nullptr,
-                           request.Shape.DurationColumn > 0 ? &load->DurationValues : nullptr)
-                : std::vector<SeriesTrack>();
     const std::vector<int> columns = options.import.YColumns();
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
     const bool multi = !load->More.empty();
     // The data's X: over every series.
-    double firstX = load->Data.First().X, lastX = load->Data.Last().X;
+    std::vector<const TXYDataList*> lists{&load->Data};
     for (const TXYDataList& more : load->More)
-        if (!more.Empty()) {
-            firstX = std::min(firstX, more.First().X);
-            lastX = std::max(lastX, more.Last().X);
-        }
-    XSelection selection{firstX, lastX};
+        lists.push_back(&more);
+    XSelection selection = XSpanOf(lists).value_or(XSelection{});
+    const double firstX = selection.From, lastX = selection.To;
     const auto within = [&](const char* name, const std::optional<std::string>& text, std::optional<double> value,
                             double& end) {
         if (!value)
@@ -301,7 +292,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         !within("--x-to", options.xTo, options.xToValue, selection.To))
         return result;
     // The piece (or its part) is chosen once, for every output.
-    const TPiece piece(&load->Data, tracks, request, part ? std::optional(selection) : std::nullopt);
+    const TPiece piece = TPiece::Of(*load, request, part ? std::optional(selection) : std::nullopt);
+    const std::vector<SeriesTrack>& tracks = piece.Series();
+    const bool several = !tracks.empty();
     const auto build = [&](const std::string& path) { return piece.Write(path, &reason); };
 
     // Without a .mid output (or with one that is no regular file) the piece
@@ -337,8 +330,7 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     }
     if (!outputs.audio.empty()) {
         const std::string midi = scratch ? scratch->Path() : outputs.midi;
-        const double ticks = piece.End();
-        const double seconds = ticks / TicksPerQuarter * 60.0 / ClampTo(request.Tempo, kMinTempo, kMaxTempo);
+        const double seconds = piece.Seconds();
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
         std::string error;
         if (!RenderAudioFile(midi, outputs.audio, format,

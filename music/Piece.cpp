@@ -9,6 +9,10 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
                std::optional<XSelection> part)
     : data_(data), series_(std::move(series)), request_(request), part_(part.has_value())
 {
+    std::vector<const TXYDataList*> lists{data_};
+    for (const SeriesTrack& s : series_)
+        lists.push_back(s.Data);
+    originX_ = XSpanOf(lists).value_or(XSelection{}).From;
     if (part && series_.size() > 1) {
         SeriesPart chosen = SelectedSeries(series_, request_, *part);
         end_ = chosen.End;
@@ -29,6 +33,21 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
         end_ = data_ && !data_->Empty() ? PieceEndTick(*data_, request_.DxPQN).value_or(0) : 0;
         first_ = {0};
     }
+}
+
+TPiece TPiece::Of(const CsvLoad& load, const MappingRequest& request, std::optional<XSelection> part)
+{
+    std::vector<SeriesTrack> series;
+    if (NeedsSeriesRoad(request, 1 + load.More.size()))
+        series = TracksOf(load.Data, load.More, request, load.Names,
+                          request.Shape.VelocityColumn > 0 ? &load.VelocityValues : nullptr,
+                          request.Shape.DurationColumn > 0 ? &load.DurationValues : nullptr);
+    return TPiece(&load.Data, std::move(series), request, part);
+}
+
+double TPiece::Seconds() const
+{
+    return static_cast<double>(end_) / TicksPerQuarter * 60.0 / ClampTo(request_.Tempo, kMinTempo, kMaxTempo);
 }
 
 bool TPiece::Write(const std::string& path, std::string* reason) const

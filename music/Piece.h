@@ -7,6 +7,7 @@
 #include "Mapping.h"
 #include "Selection.h"
 #include "Series.h"
+#include "data/Csvreader.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,6 +18,11 @@ namespace varimel {
 
 class TPiece {
 public:
+    // The piece of a load: the road (one series plain, or every series and
+    // the shape through the series road) is chosen here, once, for the
+    // window's commands, its plot and the renderer alike.
+    static TPiece Of(const CsvLoad& load, const MappingRequest& request, std::optional<XSelection> part);
+
     // series: the tracks of the series road (several series or a shape),
     // empty for the plain piece of data; part: the part of X, if any.
     TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const MappingRequest& request,
@@ -25,6 +31,12 @@ public:
     // Writes the piece as a Standard MIDI File, put in place by ReplaceFile.
     bool Write(const std::string& path, std::string* reason = nullptr) const;
     std::uint32_t End() const { return end_; }
+    // The piece's length in seconds at the request's tempo.
+    double Seconds() const;
+    // The X the whole piece's tick 0 stands for: the first X of every series.
+    double OriginX() const { return originX_; }
+    // The tracks of the series road; empty for the plain piece.
+    const std::vector<SeriesTrack>& Series() const { return series_; }
     // The whole piece's tick the piece starts at (a part's first note).
     std::uint32_t Shift() const { return shift_; }
     // Each track's notes as written, and the index of each track's first
@@ -42,6 +54,7 @@ private:
     bool part_ = false;
     std::uint32_t end_ = 0;
     std::uint32_t shift_ = 0;
+    double originX_ = 0.0;
     mutable std::optional<std::vector<std::vector<NoteSpan>>> notes_;
     std::vector<std::size_t> first_;
 };

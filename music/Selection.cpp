@@ -7,6 +7,20 @@
 
 namespace varimel {
 
+std::optional<XSelection> XSpanOf(std::span<const TXYDataList* const> lists)
+{
+    std::optional<XSelection> span;
+    for (const TXYDataList* list : lists) {
+        if (!list || list->Empty())
+            continue;
+        if (!span)
+            span = XSelection{list->First().X, list->Last().X};
+        span->From = std::min(span->From, list->First().X);
+        span->To = std::max(span->To, list->Last().X);
+    }
+    return span;
+}
+
 std::pair<std::size_t, std::size_t> RecordsIn(const TXYDataList& data, const XSelection& selection)
 {
     const XYData* begin = data.begin();

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +21,11 @@ struct XSelection {
     double From = 0.0;
     double To = 0.0;
 };
+
+// The X from the first to the last record over every list (empty lists and
+// null pointers count for nothing); none when no list has a record. Where a
+// piece of several series starts and ends in X.
+std::optional<XSelection> XSpanOf(std::span<const TXYDataList* const> lists);
 
 // The records of a sorted list inside the selection, as [first, last);
 // first == last when there is none.

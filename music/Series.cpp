@@ -85,21 +85,18 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
     SeriesFrames frames;
     frames.LogY = shape.LogY;
     frames.Invert = shape.Invert;
-    double first = std::numeric_limits<double>::infinity();
-    double last = -first;
+    std::vector<const TXYDataList*> lists;
     std::size_t total = 0;
     for (const SeriesTrack& s : series) {
-        if (!s.Data || s.Data->Empty())
-            continue;
-        first = std::min(first, s.Data->First().X);
-        last = std::max(last, s.Data->Last().X);
-        total += static_cast<std::size_t>(s.Data->Count());
+        lists.push_back(s.Data);
+        total += s.Data ? static_cast<std::size_t>(s.Data->Count()) : 0;
     }
-    if (total == 0)
+    const std::optional<XSelection> span = XSpanOf(lists);
+    if (!span)
         return std::nullopt;
     TXYDataList ends;
-    ends.Add({first, 0.0});
-    ends.Add({last, 0.0});
+    ends.Add({span->From, 0.0});
+    ends.Add({span->To, 0.0});
     const std::optional<std::uint32_t> end = PieceEndTick(ends, request.DxPQN);
     if (!end)
         return std::nullopt;
@@ -132,7 +129,7 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
             while (at != stop && at->X == next)
                 ++at;
     }
-    frames.OriginX = first;
+    frames.OriginX = span->From;
     frames.End = *end;
 
     // The ranges, in the mapping's scale: fixed, else the data's own (each

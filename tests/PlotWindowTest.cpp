@@ -162,6 +162,32 @@ TEST_F(PlotWindow, PlayheadAndPartInThePicture)
               plot::kPlayhead);
 }
 
+// The playhead stands where the music is: tick 0 at the first X of every
+// series, also when the first series starts later than a further one.
+TEST_F(PlotWindow, PlayheadStartsWhereThePieceStarts)
+{
+    const struct {
+        const char* what;
+        const char* ini;
+        const char* csv;
+        int tick;
+        double x;
+    } rows[] = {
+        {"one series", "", "5,1\n6,2\n7,3\n", 0, 5.0},
+        {"one series, a quarter on", "", "5,1\n6,2\n7,3\n", 960, 6.0},
+        {"first series later", "[Import]\nMoreYColumns=3\nMorePrograms=0\n", "0,,1\n1,,2\n2,3,3\n3,4,4\n", 0, 0.0},
+        {"first series later, on", "[Import]\nMoreYColumns=3\nMorePrograms=0\n", "0,,1\n1,,2\n2,3,3\n3,4,4\n", 2 * 960,
+         2.0},
+    };
+    for (const auto& r : rows) {
+        TPlotWindow* plot = Open(r.ini, r.csv);
+        plot->View()->SetPlayhead(r.tick);
+        ASSERT_TRUE(plot->View()->PlayheadX()) << r.what;
+        EXPECT_DOUBLE_EQ(*plot->View()->PlayheadX(), r.x) << r.what;
+        form.reset();
+    }
+}
+
 // A part chosen in the plot is what the MIDI file holds: the whole piece's
 // notes of those records, from tick 0.
 TEST_F(PlotWindow, PartIsWhatIsSaved)
