@@ -16,45 +16,59 @@ namespace varimel {
 
 namespace {
 
-// Closes the writer after its tracks; false when they or the close failed,
-// with errno telling the first failure's cause, not the close's.
-bool CloseWriter(TSMFWrite& writer, bool ok, bool& tooLong)
+// A list of at least this many records is mapped while it is written.
+constexpr int kStreamRecords = 1 << 16;
+
+// The conductor track: 4/4 at the tempo, ending at end.
+TMidiEventList ConductorTrack(std::uint32_t tempo, std::uint8_t numerator, std::uint8_t denominatorPower,
+                              std::uint32_t end)
 {
-    const int error = errno;
-    tooLong = writer.TooLong();
-    ok = writer.Close() && ok;
-    if (!ok && error)
-        errno = error;
+    TMidiEventList conductor(0, "Varimel", std::string());
+    conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
+    conductor.AddTempo(0, tempo);
+    conductor.AddEndOfTrack(end);
+    return conductor;
+}
+
+// The file of the conductor and the tracks fill writes after it, put in
+// place by ReplaceFile; a piece the format cannot state says so. errno tells
+// the first failure's cause, not the close's.
+bool WriteTrackFile(const std::string& fileName, TMidiEventList conductor, const std::function<bool(TSMFWrite&)>& fill,
+                    std::string& reason)
+{
+    bool tooLong = false;
+    const bool ok = ReplaceFile(
+        fileName,
+        [&](const std::string& path) {
+            TSMFWrite writer;
+            const bool written = writer.Open(path, 1) && writer.WriteTrack(conductor) && fill(writer);
+            const int error = errno;
+            tooLong = writer.TooLong();
+            const bool closed = writer.Close() && written;
+            if (!closed && error)
+                errno = error;
+            return closed;
+        },
+        &reason);
+    if (tooLong)
+        reason = kReasonTooLong;
     return ok;
 }
 
-bool WriteTracks(const std::string& path, TMidiEventList& conductor, TMidiEventList& melody, bool& tooLong)
+// A build whose event lists do not fit in memory is a failed build like any
+// other, and the target is left alone.
+bool Guarded(const std::function<bool(std::string&)>& build, std::string* reason)
 {
-    TSMFWrite writer;
-    const bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor) && writer.WriteTrack(melody);
-    return CloseWriter(writer, ok, tooLong);
-}
-
-// A large list is mapped while it is written (its ticks were checked first,
-// so a refusal still comes before any file is made).
-bool WriteStreamed(const std::string& path, TMidiEventList& conductor, ScaleNoteSet& set, const TXYDataList* data,
-                   int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                   std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
-                   std::uint32_t& end, bool& tooLong)
-{
-    TSMFWrite writer;
-    bool ok = writer.Open(path, 1) && writer.WriteTrack(conductor);
-    if (ok) {
-        TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
-        ok = StreamTrack(
-            writer, melody,
-            [&](TMidiEventList& list, const BlockFlush& flush) {
-                return MapInBlocks(set, data, list, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
-                                   writeProgramChange, Program, flush);
-            },
-            end);
+    std::string why;
+    bool ok = false;
+    try {
+        ok = build(why);
+    } catch (const std::bad_alloc&) {
+        why = kReasonNoMemory;
     }
-    return CloseWriter(writer, ok, tooLong);
+    if (!ok && reason)
+        *reason = why;
+    return ok;
 }
 
 bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
@@ -66,52 +80,160 @@ bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const st
         reason = "no file name";
         return false;
     }
-    const auto conductorFor = [&](std::uint32_t end) {
-        TMidiEventList conductor(0, "Varimel", std::string());
-        conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
-        conductor.AddTempo(0, Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u);
-        conductor.AddEndOfTrack(end);
-        return conductor;
-    };
-    bool tooLong = false;
-    bool ok = false;
-    // A large list is mapped while it is written (its ticks were checked
-    // first, so a refusal still comes before any file is made).
-    constexpr int kStreamRecords = 1 << 16;
+    const auto tempo = Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u;
+    TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
     const auto pieceEnd =
         dataList && !dataList->Empty() && DxPQN != 0.0 ? PieceEndTick(*dataList, DxPQN) : std::nullopt;
     if (pieceEnd && dataList->Count() >= kStreamRecords && scaleIndex >= 0 && scaleIndex < kScaleCount && tonic <= 11 &&
         TruncTick(static_cast<long double>(TicksPerQuarter) * Duration + 0.5L)) {
-        TMidiEventList conductor = conductorFor(*pieceEnd);
+        // Its ticks were checked first, so a refusal still comes before any
+        // file is made.
         bool mapped = true;
-        ok = ReplaceFile(
-            fileName,
-            [&](const std::string& path) {
+        const bool ok = WriteTrackFile(
+            fileName, ConductorTrack(tempo, numerator, denominatorPower, *pieceEnd),
+            [&](TSMFWrite& writer) {
                 std::uint32_t end = *pieceEnd; // stays so unless the mapping itself fails
-                const bool written =
-                    WriteStreamed(path, conductor, set, dataList, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity,
-                                  Duration, writeProgramChange, Program, end, tooLong);
+                const bool written = StreamTrack(
+                    writer, melody,
+                    [&](TMidiEventList& list, const BlockFlush& flush) {
+                        return MapInBlocks(set, dataList, list, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity,
+                                           Duration, writeProgramChange, Program, flush);
+                    },
+                    end);
                 mapped = end != 0;
                 return written;
             },
-            &reason);
+            reason);
         if (!mapped)
             reason = kReasonTooLong;
-    } else {
-        TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
-        const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
-                                                 Velocity, Duration, writeProgramChange, Program);
-        if (end == 0) {
-            reason = !dataList || dataList->Empty() ? "no data" : kReasonTooLong;
-            return false;
-        }
-        TMidiEventList conductor = conductorFor(end);
-        ok = ReplaceFile(
-            fileName, [&](const std::string& path) { return WriteTracks(path, conductor, melody, tooLong); }, &reason);
+        return ok;
     }
-    if (tooLong)
+    const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
+                                             Velocity, Duration, writeProgramChange, Program);
+    if (end == 0) {
+        reason = !dataList || dataList->Empty() ? "no data" : kReasonTooLong;
+        return false;
+    }
+    return WriteTrackFile(
+        fileName, ConductorTrack(tempo, numerator, denominatorPower, end),
+        [&](TSMFWrite& writer) { return writer.WriteTrack(melody); }, reason);
+}
+
+// The conductor of a request's piece, ending at end.
+TMidiEventList ConductorOf(const MappingRequest& r, std::uint32_t end)
+{
+    return ConductorTrack(static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)), kBeatsPerBar,
+                          kBeatUnitPower, end);
+}
+
+// The list made ready for the series at index: its channel, names and, with
+// head, its program change and key signature (the mapping adds them itself).
+void StartTrack(TMidiEventList& melody, const std::vector<SeriesTrack>& series, std::size_t index,
+                const MappingRequest& r, bool head)
+{
+    const auto program = static_cast<std::uint8_t>(series[index].Program);
+    melody.Clear();
+    melody.Channel = SeriesChannel(index);
+    melody.TrackName = SeriesTrackName(series[index], index);
+    melody.InstrumentName = GMProgramNames[program];
+    if (!head)
+        return;
+    if (r.WriteProgramChange)
+        melody.AddProgramChange(0, program);
+    const KeySignature key = KeySignatureOf(r.Scale, r.Tonic);
+    melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+}
+
+bool InRange(const std::vector<SeriesTrack>& series, const MappingRequest& r)
+{
+    return RequestInRange(r, true) && !series.empty() && series.size() <= static_cast<std::size_t>(kMaxSeries) &&
+           std::all_of(series.begin(), series.end(),
+                       [](const SeriesTrack& s) { return s.Program >= 0 && s.Program < kProgramCount; });
+}
+
+bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r, const std::string& fileName,
+                 std::string& reason)
+{
+    if (!InRange(series, r)) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    const std::optional<SeriesFrames> frames = FramesOf(series, r);
+    if (!frames) {
+        reason = kReasonTooLong;
+        return false;
+    }
+    const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
+    // Each series is mapped while it is written, in turn, so only a block of
+    // one series' events is ever in memory.
+    TMidiEventList melody(0, "", "");
+    bool mapped = true;
+    const bool ok = WriteTrackFile(
+        fileName, ConductorOf(r, frames->End),
+        [&](TSMFWrite& writer) {
+            for (std::size_t i = 0; i < series.size(); ++i) {
+                const TXYDataList* data = series[i].Data;
+                const bool empty = !data || data->Empty();
+                // A column without any value: its instrument and key, and silence.
+                StartTrack(melody, series, i, r, empty);
+                if (empty) {
+                    melody.AddEndOfTrack(frames->End);
+                    if (!writer.WriteTrack(melody))
+                        return false;
+                    continue;
+                }
+                ScaleNoteSet set;
+                const SeriesFrame frame = frames->Frame(i);
+                std::uint32_t end = frames->End;
+                const bool written = StreamTrack(
+                    writer, melody,
+                    [&](TMidiEventList& list, const BlockFlush& flush) {
+                        return MapInBlocks(set, data, list, r.Scale, static_cast<std::uint8_t>(r.Tonic),
+                                           MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
+                                           r.Duration, r.WriteProgramChange,
+                                           static_cast<std::uint8_t>(series[i].Program), flush, &frame);
+                    },
+                    end);
+                mapped = end != 0;
+                if (!written)
+                    return false;
+            }
+            return true;
+        },
+        reason);
+    if (!mapped)
         reason = kReasonTooLong;
     return ok;
+}
+
+bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& r,
+               const std::string& fileName, std::string& reason)
+{
+    if (!InRange(series, r) || series.size() != part.Notes.size()) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    if (part.Count == 0) {
+        reason = "no record in the chosen part of X";
+        return false;
+    }
+    TMidiEventList melody(0, "", "");
+    return WriteTrackFile(
+        fileName, ConductorOf(r, part.End),
+        [&](TSMFWrite& writer) {
+            for (std::size_t i = 0; i < series.size(); ++i) {
+                // The track's head as the whole piece has it, then the part's notes.
+                StartTrack(melody, series, i, r, true);
+                melody.Reserve(2 * part.Notes[i].size() + 3);
+                for (const NoteSpan& n : part.Notes[i])
+                    melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
+                melody.AddEndOfTrack(part.End);
+                if (!writer.WriteTrack(melody))
+                    return false;
+            }
+            return true;
+        },
+        reason);
 }
 
 } // namespace
@@ -169,19 +291,13 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
                     bool writeProgramChange, std::uint8_t Program, std::string* reason)
 {
-    // The event lists of a huge file may not fit in memory: that is a failed
-    // build like any other, and the target is left alone.
-    std::string why;
-    bool ok = false;
-    try {
-        ok = WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo, Velocity,
-                                Duration, numerator, denominatorPower, writeProgramChange, Program, why);
-    } catch (const std::bad_alloc&) {
-        why = kReasonNoMemory;
-    }
-    if (!ok && reason)
-        *reason = why;
-    return ok;
+    return Guarded(
+        [&](std::string& why) {
+            return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo,
+                                      Velocity, Duration, numerator, denominatorPower, writeProgramChange, Program,
+                                      why);
+        },
+        reason);
 }
 
 bool BuildSmf(const TXYDataList* data, const MappingRequest& r, const std::string& fileName, ScaleNoteSet& set,
@@ -197,6 +313,18 @@ bool BuildSmf(const TXYDataList* data, const MappingRequest& r, const std::strin
                           static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity)), r.Duration,
                           kBeatsPerBar, kBeatUnitPower, r.WriteProgramChange, static_cast<std::uint8_t>(r.Program),
                           reason);
+}
+
+bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
+                        const std::string& fileName, std::string* reason)
+{
+    return Guarded([&](std::string& why) { return BuildPart(series, part, request, fileName, why); }, reason);
+}
+
+bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request, const std::string& fileName,
+                    std::string* reason)
+{
+    return Guarded([&](std::string& why) { return BuildSeries(series, request, fileName, why); }, reason);
 }
 
 } // namespace varimel

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The file build: a mapped piece as a two-track Standard MIDI File, put in
-// place so that a failure never harms an existing file. A large list is
-// mapped while it is written.
+// The file build, the one writer of every piece: a conductor track, then a
+// melody track per series (one for the plain two-track file), put in place
+// so that a failure never harms an existing file, and out of memory a failed
+// build like any other. A large list is mapped while it is written.
 #pragma once
 
 #include "Mapping.h"
+#include "Series.h"
 
 #include <cstdint>
 #include <functional>
@@ -43,5 +45,15 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
 // False when nothing was written (a setting out of its range included).
 bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
               std::string* reason = nullptr);
+
+// Writes the series as a Standard MIDI File of 1 + n tracks, put in place by
+// ReplaceFile; the request's Program is ignored for the series' own.
+bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request, const std::string& fileName,
+                    std::string* reason = nullptr);
+
+// Writes a part of several series: the conductor, then one track per series
+// as BuildSeriesSmf lays it out, with the part's notes.
+bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
+                        const std::string& fileName, std::string* reason = nullptr);
 
 } // namespace varimel

@@ -107,11 +107,6 @@ struct SeriesPart {
 SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingRequest& request,
                           const XSelection& selection);
 
-// Writes a part of several series: the conductor, then one track per series
-// as BuildSeriesSmf lays it out, with the part's notes.
-bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
-                        const std::string& fileName, std::string* reason = nullptr);
-
 // A request with several series or a shape is built through the series road.
 inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCount)
 {
@@ -120,10 +115,5 @@ inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCou
 
 // Each series' notes as the file holds them (in record order).
 std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request);
-
-// Writes the series as a Standard MIDI File of 1 + n tracks, put in place by
-// ReplaceFile; the request's Program is ignored for the series' own.
-bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request, const std::string& fileName,
-                    std::string* reason = nullptr);
 
 } // namespace varimel
