@@ -19,6 +19,7 @@
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
+#include "music/Shape.h"
 #include "sys/Paths.h"
 #include "sys/Temporaries.h"
 
@@ -512,7 +513,7 @@ void TMainForm::UpdatePlot(bool sameData)
     piece.XDates = m_importOptions.XDate;
     piece.Request = request;
     piece.Melody = check.Outcome == ParameterCheck::Ok;
-    piece.Parts = m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
+    piece.Parts = !TakesValueColumns(m_shape);
     if (m_load && !m_load->More.empty()) {
         // Each series by its header, else by its column.
         const std::vector<int> columns = m_importOptions.YColumns();
@@ -528,14 +529,7 @@ TPiece TMainForm::PieceFor(const MappingRequest& request) const
     return TPiece::Of(Loaded(), request, PlotSelection());
 }
 
-ImportOptions TMainForm::LoadOptions() const
-{
-    ImportOptions options = m_importOptions;
-    options.PositiveY = m_shape.LogY;
-    options.VelocityColumn = m_shape.VelocityColumn;
-    options.DurationColumn = m_shape.DurationColumn;
-    return options;
-}
+ImportOptions TMainForm::LoadOptions() const { return ReadingFor(m_importOptions, m_shape); }
 
 void TMainForm::ShapeClick()
 {
@@ -559,8 +553,7 @@ std::optional<XSelection> TMainForm::PlotSelection() const
     // A part keeps each note as the whole piece has it; values from columns
     // beside the notes are matched over the whole piece only, so with them
     // the piece plays whole.
-    const bool parts = m_shape.VelocityColumn == 0 && m_shape.DurationColumn == 0;
-    return m_plot && parts ? m_plot->Selection() : std::nullopt;
+    return m_plot && !TakesValueColumns(m_shape) ? m_plot->Selection() : std::nullopt;
 }
 
 void TMainForm::KeepPlayer()

@@ -9,6 +9,7 @@
 #include "data/Number.h"
 #include "midi/Sequencer.h"
 #include "music/Series.h"
+#include "music/Shape.h"
 #include "sys/Replace.h"
 
 #include <QAction>

@@ -7,6 +7,7 @@
 #include "data/Importer.h"
 #include "data/Number.h"
 #include "music/Series.h"
+#include "music/Shape.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

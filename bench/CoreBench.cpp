@@ -3,6 +3,7 @@
 #include "data/Csvreader.h"
 #include "midi/Standardmidifile.h"
 #include "music/Filebuild.h"
+#include "music/Piece.h"
 #include "music/Plotmodel.h"
 #include "music/Series.h"
 
@@ -151,10 +152,7 @@ void BM_RenderSeries(benchmark::State& state)
     request.DxPQN = 1.0;
     for (auto _ : state) {
         const std::optional<CsvLoad> load = LoadCsv(path, nullptr, options);
-        ScaleNoteSet set;
-        const bool ok = load->More.empty()
-                            ? BuildSmf(&load->Data, request, mid, set)
-                            : BuildSeriesSmf(TracksOf(load->Data, load->More, request, load->Names), request, mid);
+        const bool ok = TPiece::Of(*load, request, std::nullopt).Write(mid);
         benchmark::DoNotOptimize(ok);
     }
     std::remove(mid.c_str());

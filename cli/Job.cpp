@@ -12,6 +12,7 @@
 #include "music/Piece.h"
 #include "music/Selection.h"
 #include "music/Series.h"
+#include "music/Shape.h"
 #include "sys/Replace.h"
 #include "sys/Temporaries.h"
 

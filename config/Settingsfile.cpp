@@ -4,6 +4,7 @@
 #include "config/Inifile.h"
 #include "data/Number.h"
 #include "data/Series.h"
+#include "music/Shape.h"
 #include "sys/Paths.h"
 
 #include <algorithm>

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!request.Shape.LogY || list[i].Y > 0.0)
             halves[i % 2].Add(list[i]);
     const std::vector<SeriesTrack> tracks = {{&halves[0], 0, "a"}, {&halves[1], 73, ""}};
-    if (BuildSeriesSmf(tracks, request, path)) {
+    if (BuildSeriesSmf(tracks, request, FramesOf(tracks, request), path)) {
         const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
         if (!f.error.empty() || f.tracks.size() != 3)
             std::abort();

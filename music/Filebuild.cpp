@@ -151,14 +151,13 @@ bool InRange(const std::vector<SeriesTrack>& series, const MappingRequest& r)
                        [](const SeriesTrack& s) { return s.Program >= 0 && s.Program < kProgramCount; });
 }
 
-bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r, const std::string& fileName,
-                 std::string& reason)
+bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r,
+                 const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string& reason)
 {
     if (!InRange(series, r)) {
         reason = kReasonOutOfRange;
         return false;
     }
-    const std::optional<SeriesFrames> frames = FramesOf(series, r);
     if (!frames) {
         reason = kReasonTooLong;
         return false;
@@ -321,10 +320,10 @@ bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart
     return Guarded([&](std::string& why) { return BuildPart(series, part, request, fileName, why); }, reason);
 }
 
-bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request, const std::string& fileName,
-                    std::string* reason)
+bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                    const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string* reason)
 {
-    return Guarded([&](std::string& why) { return BuildSeries(series, request, fileName, why); }, reason);
+    return Guarded([&](std::string& why) { return BuildSeries(series, request, frames, fileName, why); }, reason);
 }
 
 } // namespace varimel

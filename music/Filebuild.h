@@ -48,7 +48,9 @@ bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std:
 
 // Writes the series as a Standard MIDI File of 1 + n tracks, put in place by
 // ReplaceFile; the request's Program is ignored for the series' own.
-bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request, const std::string& fileName,
+// frames: what FramesOf gave for the series (none: the piece does not fit).
+bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                    const std::optional<SeriesFrames>& frames, const std::string& fileName,
                     std::string* reason = nullptr);
 
 // Writes a part of several series: the conductor, then one track per series

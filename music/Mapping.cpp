@@ -43,57 +43,6 @@ double ScalePositionEdge(int position, double minY, double maxY, int n)
     return edge;
 }
 
-ShapeField ShapeProblem(const MappingShape& s, int maxColumn)
-{
-    if (!(s.Clip >= 0.0 && s.Clip < 50.0) || (s.Clip > 0.0 && s.FixedRange))
-        return ShapeField::Clip;
-    if (s.FixedRange && (!(s.RangeLow < s.RangeHigh) || !std::isfinite(s.RangeLow) || !std::isfinite(s.RangeHigh) ||
-                         (s.LogY && !(s.RangeLow > 0.0))))
-        return ShapeField::Range;
-    if (s.VelocityColumn < 0 || s.VelocityColumn > maxColumn)
-        return ShapeField::VelocityColumn;
-    if (!(s.VelocityLow >= kMinVelocity && s.VelocityLow <= s.VelocityHigh && s.VelocityHigh <= kMaxVelocity))
-        return ShapeField::VelocityRange;
-    if (s.DurationColumn < 0 || s.DurationColumn > maxColumn)
-        return ShapeField::DurationColumn;
-    if (!(s.DurationLow > 0.0 && s.DurationLow <= s.DurationHigh && s.DurationHigh <= 1.0))
-        return ShapeField::DurationRange;
-    return ShapeField::None;
-}
-
-std::string DescribeShape(const MappingShape& shape, Language language)
-{
-    const bool english = language == Language::English;
-    std::vector<std::string> parts;
-    const auto number = [](double v) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", v);
-        return std::string(text);
-    };
-    const std::string to = english ? " to " : "〜";
-    const auto column = [english](int c) {
-        return english ? "column " + std::to_string(c) : std::to_string(c) + "列目";
-    };
-    if (shape.Invert)
-        parts.push_back(english ? "inverted" : "反転");
-    if (shape.LogY)
-        parts.push_back(english ? "log" : "対数");
-    if (shape.Clip > 0.0)
-        parts.push_back((english ? "outliers " : "外れ値 ") + number(shape.Clip) + "%");
-    if (shape.FixedRange)
-        parts.push_back((english ? "range " : "範囲 ") + number(shape.RangeLow) + to + number(shape.RangeHigh));
-    if (shape.VelocityColumn > 0)
-        parts.push_back((english ? "velocity: " : "強さ: ") + column(shape.VelocityColumn) + " (" +
-                        std::to_string(shape.VelocityLow) + to + std::to_string(shape.VelocityHigh) + ")");
-    if (shape.DurationColumn > 0)
-        parts.push_back((english ? "length: " : "長さ: ") + column(shape.DurationColumn) + " (" +
-                        number(shape.DurationLow) + to + number(shape.DurationHigh) + ")");
-    std::string text;
-    for (const std::string& part : parts)
-        text += (text.empty() ? "" : " / ") + part;
-    return text;
-}
-
 std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
 {
     if (data.Empty() || DxPQN == 0.0)

@@ -44,7 +44,8 @@ inline constexpr int kDefaultLowTone = ToneOfMidiNote(60);  // C4
 inline constexpr int kDefaultHighTone = ToneOfMidiNote(84); // C6
 
 // How values become notes beyond the plain linear mapping over the data's
-// own minimum and maximum. The default changes nothing.
+// own minimum and maximum (its operations in Shape.h). The default changes
+// nothing.
 inline constexpr int kDefaultVelocityLow = 40;
 inline constexpr int kDefaultVelocityHigh = 127;
 inline constexpr double kDefaultDurationLow = 0.2;
@@ -69,15 +70,6 @@ struct MappingShape {
     }
     bool operator==(const MappingShape&) const = default;
 };
-
-// The first choice of a shape that is out of its range, or None.
-enum class ShapeField { None, Clip, Range, VelocityColumn, VelocityRange, DurationColumn, DurationRange };
-ShapeField ShapeProblem(const MappingShape& shape, int maxColumn);
-
-// The shape in words, for people: "反転 / 対数 / 外れ値 2% / ..."; empty for
-// the default.
-// In English: "inverted / log / outliers 2% / ...".
-std::string DescribeShape(const MappingShape& shape, Language language = Language::Japanese);
 
 struct MappingRequest {
     int Scale = kDefaultScale;     // position in the scale catalogue

@@ -13,8 +13,11 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
     for (const SeriesTrack& s : series_)
         lists.push_back(s.Data);
     originX_ = XSpanOf(lists).value_or(XSelection{}).From;
+    // The series' frames are worked out once, for the notes and the file.
+    if (!series_.empty())
+        frames_ = FramesOf(series_, request_);
     if (part && series_.size() > 1) {
-        SeriesPart chosen = SelectedSeries(series_, request_, *part);
+        SeriesPart chosen = SelectedSeries(series_, request_, SeriesNotes(series_, request_, frames_), *part);
         end_ = chosen.End;
         shift_ = chosen.Shift;
         first_ = std::move(chosen.First);
@@ -26,8 +29,7 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
         first_ = {data_ ? RecordsIn(*data_, *part).first : 0};
         notes_ = std::vector<std::vector<NoteSpan>>{std::move(chosen.Notes)};
     } else if (!series_.empty()) {
-        const std::optional<SeriesFrames> frames = FramesOf(series_, request_);
-        end_ = frames ? frames->End : 0;
+        end_ = frames_ ? frames_->End : 0;
         first_.assign(series_.size(), 0);
     } else {
         end_ = data_ && !data_->Empty() ? PieceEndTick(*data_, request_.DxPQN).value_or(0) : 0;
@@ -64,7 +66,7 @@ bool TPiece::Write(const std::string& path, std::string* reason) const
         return BuildSeriesPartSmf(tracks, chosen, request_, path, reason);
     }
     if (!series_.empty())
-        return BuildSeriesSmf(series_, request_, path, reason);
+        return BuildSeriesSmf(series_, request_, frames_, path, reason);
     ScaleNoteSet set;
     return BuildSmf(data_, request_, path, set, reason);
 }
@@ -73,7 +75,7 @@ const std::vector<std::vector<NoteSpan>>& TPiece::Notes() const
 {
     if (!notes_)
         notes_ = series_.empty() ? std::vector<std::vector<NoteSpan>>{MappedNotes(data_, request_)}
-                                 : SeriesNotes(series_, request_);
+                                 : SeriesNotes(series_, request_, frames_);
     return *notes_;
 }
 

@@ -55,6 +55,7 @@ private:
     std::uint32_t end_ = 0;
     std::uint32_t shift_ = 0;
     double originX_ = 0.0;
+    std::optional<SeriesFrames> frames_; // of the whole piece, on the series road
     mutable std::optional<std::vector<std::vector<NoteSpan>>> notes_;
     std::vector<std::size_t> first_;
 };

@@ -81,7 +81,8 @@ SelectedPart SelectedNotes(const TXYDataList* data, const MappingRequest& reques
     // (the Y range and the descending forms depend on all the data).
     if (request.Shape.IsDefault())
         return PartOf(MappedNotes(data, request), *data, request.DxPQN, selection);
-    return PartOf(SeriesNotes(TracksOf(*data, {}, request, {}), request).front(), *data, request.DxPQN, selection);
+    const std::vector<SeriesTrack> tracks = TracksOf(*data, {}, request, {});
+    return PartOf(SeriesNotes(tracks, request, FramesOf(tracks, request)).front(), *data, request.DxPQN, selection);
 }
 
 } // namespace varimel

@@ -2,6 +2,7 @@
 #include "Series.h"
 
 #include "Selection.h"
+#include "Shape.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,48 +30,6 @@ std::vector<SeriesTrack> TracksOf(const TXYDataList& first, const std::vector<TX
                           k + 1 < names.size() ? names[k + 1] : std::string(), velocity, duration});
     return tracks;
 }
-
-double Percentile(const std::vector<double>& sorted, double percent)
-{
-    if (sorted.empty())
-        return 0.0;
-    const auto rank = static_cast<std::size_t>(std::ceil(percent / 100.0 * static_cast<double>(sorted.size())));
-    return sorted[std::min(sorted.size(), std::max<std::size_t>(rank, 1)) - 1];
-}
-
-namespace {
-
-// Each record's value from a column beside it, matched by X (the k-th record
-// of an X with the k-th value there), mapped linearly from the column's own
-// minimum and maximum onto low..high; records without one get fallback.
-template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, const TXYDataList* column, double low,
-                                                  double high, T fallback, bool round)
-{
-    std::vector<T> values(static_cast<std::size_t>(records.Count()), fallback);
-    if (!column || column->Empty())
-        return values;
-    const std::pair<double, double> bounds = column->YBounds();
-    const double minV = bounds.first, maxV = bounds.second;
-    const auto scaled = [&](double v) {
-        const double share = maxV > minV ? (v - minV) / (maxV - minV) : 0.5;
-        const double value = low + share * (high - low);
-        return static_cast<T>(round ? std::lround(value) : value);
-    };
-    std::size_t j = 0;
-    for (std::size_t i = 0; i < values.size();) {
-        const double x = records[i].X;
-        while (j < static_cast<std::size_t>(column->Count()) && (*column)[j].X < x)
-            ++j;
-        std::size_t k = j;
-        for (; i < values.size() && records[i].X == x; ++i)
-            if (k < static_cast<std::size_t>(column->Count()) && (*column)[k].X == x)
-                values[i] = scaled((*column)[k++].Y);
-        j = k;
-    }
-    return values;
-}
-
-} // namespace
 
 std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, const MappingRequest& request)
 {
@@ -125,58 +84,32 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
     frames.OriginX = span->From;
     frames.End = *end;
 
-    // The ranges, in the mapping's scale: fixed, else the data's own (each
-    // series' or all together), at the clip's percentiles.
-    const auto scale = [&](double y) { return shape.LogY ? std::log10(y) : y; };
-    const auto rangeOf = [&](const std::vector<const TXYDataList*>& lists) {
-        if (shape.FixedRange)
-            return std::pair(scale(shape.RangeLow), scale(shape.RangeHigh));
-        if (shape.Clip > 0.0) {
-            std::vector<double> values;
-            for (const TXYDataList* list : lists)
-                for (const XYData& r : *list)
-                    values.push_back(scale(r.Y));
-            std::sort(values.begin(), values.end());
-            return std::pair(Percentile(values, shape.Clip), Percentile(values, 100.0 - shape.Clip));
-        }
-        double low = std::numeric_limits<double>::infinity(), high = -low;
-        for (const TXYDataList* list : lists) {
-            const auto [minY, maxY] = list->YBounds();
-            low = std::min(low, scale(minY));
-            high = std::max(high, scale(maxY));
-        }
-        return std::pair(low, high);
-    };
+    // The ranges, in the mapping's scale: each series' own, or one over all.
     std::vector<const TXYDataList*> all;
     for (const SeriesTrack& s : series)
         if (s.Data && !s.Data->Empty())
             all.push_back(s.Data);
     std::optional<std::pair<double, double>> common;
+    const auto velocity = static_cast<std::uint8_t>(ClampTo(request.Velocity, kMinVelocity, kMaxVelocity));
     for (const SeriesTrack& s : series) {
         const bool own = !request.SharedRange && s.Data && !s.Data->Empty();
         if (!own && !common)
-            common = rangeOf(all);
-        frames.Ranges.push_back(own ? rangeOf({s.Data}) : *common);
+            common = ShapedRange(shape, all);
+        frames.Ranges.push_back(own ? ShapedRange(shape, {s.Data}) : *common);
         const TXYDataList empty;
         const TXYDataList& records = s.Data ? *s.Data : empty;
-        frames.Velocities.push_back(
-            shape.VelocityColumn > 0
-                ? ValuesBeside<std::uint8_t>(
-                      records, s.Velocity, shape.VelocityLow, shape.VelocityHigh,
-                      static_cast<std::uint8_t>(ClampTo(request.Velocity, kMinVelocity, kMaxVelocity)), true)
-                : std::vector<std::uint8_t>());
-        frames.Shares.push_back(shape.DurationColumn > 0
-                                    ? ValuesBeside<double>(records, s.Duration, shape.DurationLow, shape.DurationHigh,
-                                                           request.Duration, false)
-                                    : std::vector<double>());
+        frames.Velocities.push_back(shape.VelocityColumn > 0 ? VelocitiesBeside(records, s.Velocity, shape, velocity)
+                                                             : std::vector<std::uint8_t>());
+        frames.Shares.push_back(shape.DurationColumn > 0 ? SharesBeside(records, s.Duration, shape, request.Duration)
+                                                         : std::vector<double>());
     }
     return frames;
 }
 
-std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request)
+std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                                               const std::optional<SeriesFrames>& frames)
 {
     std::vector<std::vector<NoteSpan>> notes(series.size());
-    const std::optional<SeriesFrames> frames = FramesOf(series, request);
     if (!frames)
         return notes;
     for (std::size_t i = 0; i < series.size(); ++i)
@@ -208,17 +141,16 @@ ShapePreview PreviewShape(const TXYDataList& data, const MappingRequest& request
     preview.Notes = notes.size();
     const auto [minY, maxY] = frames->Ranges.front();
     for (const XYData& r : usable) {
-        const double y = request.Shape.LogY ? std::log10(r.Y) : r.Y;
+        const double y = ShapedY(request.Shape, r.Y);
         preview.AtEnds += y < minY || y > maxY;
     }
     return preview;
 }
 
 SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingRequest& request,
-                          const XSelection& selection)
+                          const std::vector<std::vector<NoteSpan>>& whole, const XSelection& selection)
 {
     SeriesPart part;
-    const std::vector<std::vector<NoteSpan>> whole = SeriesNotes(series, request);
     part.Notes.resize(series.size());
     part.First.resize(series.size());
     double firstX = std::numeric_limits<double>::infinity();

@@ -77,10 +77,6 @@ struct SeriesFrames {
 // the shape's columns (a record without a value there keeps the request's).
 std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, const MappingRequest& request);
 
-// The P-th percentile of values (sorted ascending) by nearest rank: the
-// value at rank ceil(P/100 * n), the first for P = 0.
-double Percentile(const std::vector<double>& sorted, double percent);
-
 // What a shape makes of a series, for a one-line preview: its lowest and
 // highest key, its notes, and how many of its values lie beyond the range
 // (so take an end note). Values a logarithm cannot take are left out.
@@ -104,8 +100,9 @@ struct SeriesPart {
     std::uint32_t End = 0;
     std::size_t Count = 0; // notes in all series
 };
+// whole: every series' notes as SeriesNotes gives them.
 SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingRequest& request,
-                          const XSelection& selection);
+                          const std::vector<std::vector<NoteSpan>>& whole, const XSelection& selection);
 
 // A request with several series or a shape is built through the series road.
 inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCount)
@@ -113,7 +110,9 @@ inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCou
     return seriesCount > 1 || !request.Shape.IsDefault();
 }
 
-// Each series' notes as the file holds them (in record order).
-std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request);
+// Each series' notes as the file holds them (in record order), in the
+// frames FramesOf gave for them (none: no notes).
+std::vector<std::vector<NoteSpan>> SeriesNotes(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                                               const std::optional<SeriesFrames>& frames);
 
 } // namespace varimel

@@ -6,6 +6,7 @@
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
+#include "music/Shape.h"
 
 #include "DataUtil.h"
 #include "SmfReader.h"

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+#include "Shape.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+
+namespace varimel {
+
+ShapeField ShapeProblem(const MappingShape& s, int maxColumn)
+{
+    if (!(s.Clip >= 0.0 && s.Clip < 50.0) || (s.Clip > 0.0 && s.FixedRange))
+        return ShapeField::Clip;
+    if (s.FixedRange && (!(s.RangeLow < s.RangeHigh) || !std::isfinite(s.RangeLow) || !std::isfinite(s.RangeHigh) ||
+                         (s.LogY && !(s.RangeLow > 0.0))))
+        return ShapeField::Range;
+    if (s.VelocityColumn < 0 || s.VelocityColumn > maxColumn)
+        return ShapeField::VelocityColumn;
+    if (!(s.VelocityLow >= kMinVelocity && s.VelocityLow <= s.VelocityHigh && s.VelocityHigh <= kMaxVelocity))
+        return ShapeField::VelocityRange;
+    if (s.DurationColumn < 0 || s.DurationColumn > maxColumn)
+        return ShapeField::DurationColumn;
+    if (!(s.DurationLow > 0.0 && s.DurationLow <= s.DurationHigh && s.DurationHigh <= 1.0))
+        return ShapeField::DurationRange;
+    return ShapeField::None;
+}
+
+std::string DescribeShape(const MappingShape& shape, Language language)
+{
+    const bool english = language == Language::English;
+    std::vector<std::string> parts;
+    const auto number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return std::string(text);
+    };
+    const std::string to = english ? " to " : "〜";
+    const auto column = [english](int c) {
+        return english ? "column " + std::to_string(c) : std::to_string(c) + "列目";
+    };
+    if (shape.Invert)
+        parts.push_back(english ? "inverted" : "反転");
+    if (shape.LogY)
+        parts.push_back(english ? "log" : "対数");
+    if (shape.Clip > 0.0)
+        parts.push_back((english ? "outliers " : "外れ値 ") + number(shape.Clip) + "%");
+    if (shape.FixedRange)
+        parts.push_back((english ? "range " : "範囲 ") + number(shape.RangeLow) + to + number(shape.RangeHigh));
+    if (shape.VelocityColumn > 0)
+        parts.push_back((english ? "velocity: " : "強さ: ") + column(shape.VelocityColumn) + " (" +
+                        std::to_string(shape.VelocityLow) + to + std::to_string(shape.VelocityHigh) + ")");
+    if (shape.DurationColumn > 0)
+        parts.push_back((english ? "length: " : "長さ: ") + column(shape.DurationColumn) + " (" +
+                        number(shape.DurationLow) + to + number(shape.DurationHigh) + ")");
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : " / ") + part;
+    return text;
+}
+
+ImportOptions ReadingFor(const ImportOptions& options, const MappingShape& shape)
+{
+    ImportOptions reading = options;
+    reading.PositiveY = shape.LogY;
+    reading.VelocityColumn = shape.VelocityColumn;
+    reading.DurationColumn = shape.DurationColumn;
+    return reading;
+}
+
+double Percentile(const std::vector<double>& sorted, double percent)
+{
+    if (sorted.empty())
+        return 0.0;
+    const auto rank = static_cast<std::size_t>(std::ceil(percent / 100.0 * static_cast<double>(sorted.size())));
+    return sorted[std::min(sorted.size(), std::max<std::size_t>(rank, 1)) - 1];
+}
+
+std::pair<double, double> ShapedRange(const MappingShape& shape, const std::vector<const TXYDataList*>& lists)
+{
+    if (shape.FixedRange)
+        return {ShapedY(shape, shape.RangeLow), ShapedY(shape, shape.RangeHigh)};
+    if (shape.Clip > 0.0) {
+        std::vector<double> values;
+        for (const TXYDataList* list : lists)
+            for (const XYData& r : *list)
+                values.push_back(ShapedY(shape, r.Y));
+        std::sort(values.begin(), values.end());
+        return {Percentile(values, shape.Clip), Percentile(values, 100.0 - shape.Clip)};
+    }
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    for (const TXYDataList* list : lists) {
+        const auto [minY, maxY] = list->YBounds();
+        low = std::min(low, ShapedY(shape, minY));
+        high = std::max(high, ShapedY(shape, maxY));
+    }
+    return {low, high};
+}
+
+namespace {
+
+// Each record's value from the column beside it, mapped linearly from the
+// column's own minimum and maximum onto low..high.
+template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, const TXYDataList* column, double low,
+                                                  double high, T fallback, bool round)
+{
+    std::vector<T> values(static_cast<std::size_t>(records.Count()), fallback);
+    if (!column || column->Empty())
+        return values;
+    const std::pair<double, double> bounds = column->YBounds();
+    const double minV = bounds.first, maxV = bounds.second;
+    const auto scaled = [&](double v) {
+        const double share = maxV > minV ? (v - minV) / (maxV - minV) : 0.5;
+        const double value = low + share * (high - low);
+        return static_cast<T>(round ? std::lround(value) : value);
+    };
+    std::size_t j = 0;
+    for (std::size_t i = 0; i < values.size();) {
+        const double x = records[i].X;
+        while (j < static_cast<std::size_t>(column->Count()) && (*column)[j].X < x)
+            ++j;
+        std::size_t k = j;
+        for (; i < values.size() && records[i].X == x; ++i)
+            if (k < static_cast<std::size_t>(column->Count()) && (*column)[k].X == x)
+                values[i] = scaled((*column)[k++].Y);
+        j = k;
+    }
+    return values;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> VelocitiesBeside(const TXYDataList& records, const TXYDataList* column,
+                                           const MappingShape& shape, std::uint8_t fallback)
+{
+    return ValuesBeside<std::uint8_t>(records, column, shape.VelocityLow, shape.VelocityHigh, fallback, true);
+}
+
+std::vector<double> SharesBeside(const TXYDataList& records, const TXYDataList* column, const MappingShape& shape,
+                                 double fallback)
+{
+    return ValuesBeside<double>(records, column, shape.DurationLow, shape.DurationHigh, fallback, false);
+}
+
+} // namespace varimel

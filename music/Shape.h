@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+// The shape of a mapping beyond the plain linear one: its checks and its
+// words, what it asks of the reading, the Y range it maps over (log10,
+// percentiles, a fixed range) and each note's velocity and length from the
+// columns beside the notes.
+#pragma once
+
+#include "Mapping.h"
+#include "data/Importer.h"
+#include "data/Language.h"
+#include "data/Xydata.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace varimel {
+
+// The first choice of a shape that is out of its range, or None.
+enum class ShapeField { None, Clip, Range, VelocityColumn, VelocityRange, DurationColumn, DurationRange };
+ShapeField ShapeProblem(const MappingShape& shape, int maxColumn);
+
+// The shape in words, for people: "反転 / 対数 / 外れ値 2% / ..."; empty for
+// the default.
+// In English: "inverted / log / outliers 2% / ...".
+std::string DescribeShape(const MappingShape& shape, Language language = Language::Japanese);
+
+// Whether the shape takes each note's velocity or length from a column: such
+// values are matched over the whole piece.
+constexpr bool TakesValueColumns(const MappingShape& shape)
+{
+    return shape.VelocityColumn > 0 || shape.DurationColumn > 0;
+}
+
+// The reading a shape needs: only positive Y for a logarithm, and its
+// columns of velocity and length read beside the notes.
+ImportOptions ReadingFor(const ImportOptions& options, const MappingShape& shape);
+
+// Y in the scale the mapping uses: log10 with a logarithmic shape.
+inline double ShapedY(const MappingShape& shape, double y) { return shape.LogY ? std::log10(y) : y; }
+
+// The P-th percentile of values (sorted ascending) by nearest rank: the
+// value at rank ceil(P/100 * n), the first for P = 0.
+double Percentile(const std::vector<double>& sorted, double percent);
+
+// The Y range the shape maps the lists over, in its scale: fixed, else the
+// lists' own, all together, at the clip's percentiles.
+std::pair<double, double> ShapedRange(const MappingShape& shape, const std::vector<const TXYDataList*>& lists);
+
+// Each record's velocity (rounded) or share of the gap from a column beside
+// the notes, matched by X (the k-th record of an X with the k-th value there)
+// and mapped linearly from the column's own minimum and maximum onto the
+// shape's range; records without a value there keep fallback.
+std::vector<std::uint8_t> VelocitiesBeside(const TXYDataList& records, const TXYDataList* column,
+                                           const MappingShape& shape, std::uint8_t fallback);
+std::vector<double> SharesBeside(const TXYDataList& records, const TXYDataList* column, const MappingShape& shape,
+                                 double fallback);
+
+} // namespace varimel
