@@ -684,12 +684,7 @@ std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() con
     request.Shape = m_shape;
     request.MorePrograms = m_importOptions.MorePrograms;
     const ParameterCheckResult r =
-        CheckMappingParameters(DataList(), request.Scale, request.Tonic, request.LowTone, request.HighTone,
-                               ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
-    if (r.Outcome == ParameterCheck::Ok) {
-        request.DxPQN = r.DxPQN;
-        request.Duration = r.Duration;
-    }
+        CheckRequest(DataList(), request, ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
     return {request, r};
 }
 

@@ -255,12 +255,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
 
     const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
     MappingRequest request = options.request;
-    const ParameterCheckResult check = CheckMappingParameters(
-        &load->Data, request.Scale, request.Tonic, request.LowTone, request.HighTone, dxText, options.duration);
+    const ParameterCheckResult check = CheckRequest(&load->Data, request, dxText, options.duration);
     if (check.Outcome != ParameterCheck::Ok)
         return fail(kExitCheck, std::string(ParameterCheckMessage(check.Outcome)), {}, {});
-    request.DxPQN = check.DxPQN;
-    request.Duration = check.Duration;
 
     const std::vector<int> columns = options.import.YColumns();
     // A part of X: each end must lie within the data's X.

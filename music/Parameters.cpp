@@ -69,6 +69,18 @@ std::string_view MessageIn(std::string_view message, Language language)
     return message;
 }
 
+ParameterCheckResult CheckRequest(const TXYDataList* data, MappingRequest& request, std::string_view dxText,
+                                  std::string_view durationText)
+{
+    const ParameterCheckResult r = CheckMappingParameters(data, request.Scale, request.Tonic, request.LowTone,
+                                                          request.HighTone, dxText, durationText);
+    if (r.Outcome == ParameterCheck::Ok) {
+        request.DxPQN = r.DxPQN;
+        request.Duration = r.Duration;
+    }
+    return r;
+}
+
 std::string_view ParameterCheckMessage(ParameterCheck outcome)
 {
     switch (outcome) {

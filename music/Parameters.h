@@ -4,6 +4,7 @@
 // share them so that both refuse the same settings with the same words.
 #pragma once
 
+#include "Mapping.h"
 #include "data/Language.h"
 #include "data/Xydata.h"
 
@@ -42,6 +43,12 @@ struct ParameterCheckResult {
 // with nothing selected, which never passes the tone check.
 ParameterCheckResult CheckMappingParameters(const TXYDataList* data, int scaleIndex, int tonic, int lowToneIndex,
                                             int highToneIndex, std::string_view dxText, std::string_view durationText);
+
+// The same checks on a request whose X increment and duration are still
+// texts, as the window's boxes and the renderer's options give them: when
+// they pass, request takes both numbers.
+ParameterCheckResult CheckRequest(const TXYDataList* data, MappingRequest& request, std::string_view dxText,
+                                  std::string_view durationText);
 
 std::string_view ParameterCheckMessage(ParameterCheck outcome);
 
