@@ -9,6 +9,7 @@
 #include "Messagebox.h"
 #include "Player.h"
 #include "Plotwindow.h"
+#include "Preview.h"
 #include "Qtstrings.h"
 #include "Reportdialog.h"
 #include "Seams.h"
@@ -58,7 +59,6 @@ using namespace varimel;
 namespace {
 
 constexpr auto kPreviewFile = "VarimelPreview.mid";
-constexpr auto kPreviewWave = "VarimelPreview.wav"; // written only by the "file" audio driver
 
 } // namespace
 
@@ -257,18 +257,10 @@ void TMainForm::FormCreate(const StoredSettings& stored)
             m_volumeCtrlArguments << QString::fromLatin1(mixer.argument);
         break;
     }
-    m_playing = false;
-    // The sounding keys follow the player about 33 times a second.
-    m_playhead = new QTimer(this);
-    m_playhead->setInterval(30);
-    connect(m_playhead, &QTimer::timeout, this, [this] { DrawPlayhead(); });
-    m_keyRelease = new QTimer(this);
-    m_keyRelease->setSingleShot(true);
-    m_keyRelease->setInterval(300);
-    connect(m_keyRelease, &QTimer::timeout, this, [this] {
-        if (m_player)
-            m_player->SilenceKeys();
-    });
+    // The sounding keys and the plot's playhead follow the preview.
+    m_preview = new TPreview(this, m_soundFont, m_audioDriver);
+    m_preview->onStep = [this](std::int64_t tick, bool keysChanged) { DrawPlayhead(tick, keysChanged); };
+    m_preview->onEnd = [this] { EndOfPlay(); };
 }
 
 void TMainForm::ApplySettings(const StoredSettings& v)
@@ -490,12 +482,15 @@ void TMainForm::PlotClick()
                 PreviewButton->click();
         };
         m_plot->onStop = [this] {
-            if (!m_playing)
+            if (!m_preview->Playing())
                 return false;
             StopButtonClick();
             return true;
         };
-        m_plot->View()->onCursorKey = [this](int key) { SoundCursorKey(key); };
+        // A step of the plot's cursor sounds its note briefly.
+        m_plot->View()->onCursorKey = [this](int key) {
+            m_preview->SoundKey(key, ProgramBox->currentIndex(), VelocityBox->value());
+        };
         UpdatePlot(false);
     }
     m_plot->show();
@@ -554,32 +549,6 @@ std::optional<XSelection> TMainForm::PlotSelection() const
     // beside the notes are matched over the whole piece only, so with them
     // the piece plays whole.
     return m_plot && !TakesValueColumns(m_shape) ? m_plot->Selection() : std::nullopt;
-}
-
-void TMainForm::KeepPlayer()
-{
-    if (!m_player) {
-        PlayerOptions options;
-        options.soundFont = ToPath(m_soundFont);
-        options.audioDriver = ToCore(m_audioDriver);
-        options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
-        m_player = std::make_unique<MidiPlayer>(options);
-    }
-}
-
-void TMainForm::SoundCursorKey(int key)
-{
-    // A step of the plot's cursor sounds its note briefly, through the
-    // synthesizer the previews keep; never over a preview.
-    // Without a synthesizer or an output the steps stay silent, and are not
-    // slowed by trying again until the next preview does.
-    if (m_playing || m_keysSilent)
-        return;
-    KeepPlayer();
-    if (m_player->SoundKey(key, ProgramBox->currentIndex(), VelocityBox->value()))
-        m_keyRelease->start();
-    else
-        m_keysSilent = true;
 }
 
 void TMainForm::ImportReportClick()
@@ -736,9 +705,9 @@ void TMainForm::PreviewButtonClick()
     const std::optional<MappingRequest> request = CheckedRequest();
     if (!request)
         return;
-    if (m_playing) {
+    if (m_preview->Playing()) {
         // Ended without its end-of-play report, so the state is settled here.
-        m_player->Stop();
+        m_preview->Halt();
         SettlePlayEnd();
     }
     // Never in a shared folder, where another user could redirect it.
@@ -747,73 +716,44 @@ void TMainForm::PreviewButtonClick()
                   QDir::tempPath() + QStringLiteral(": ") + QString::fromLatin1(kNoPrivateFolder));
         return;
     }
-    m_keysSilent = false;
     // A failed build ends here: a stale or partial preview is never played.
     const TPiece piece = PieceFor(*request);
     if (!WritePiece(piece, m_previewFileName))
         return;
-    // The synthesizer and the audio output are made once and kept, so every
-    // later preview starts at once.
-    KeepPlayer();
-    if (!m_player->Open(ToPath(m_previewFileName))) {
-        ShowError(tr("MIDIデバイスをオープンできませんでした。"), this, FromCore(m_player->LastError()));
+    // Every series' keys light up; a part's ticks count from its start.
+    std::string error;
+    if (!m_preview->Play(ToPath(m_previewFileName), piece.AllNotes(), piece.Shift(), error)) {
+        ShowError(tr("MIDIデバイスをオープンできませんでした。"), this, FromCore(error));
         return;
     }
-    // Every series' keys light up; a part's ticks count from its start.
-    m_playOffset = piece.Shift();
-    m_timeline = NoteTimeline(piece.AllNotes());
-    m_playing = true;
-    const unsigned generation = ++m_playGeneration;
-    // The player reports from its own thread; the report is handled here,
-    // between the window's other events.
-    m_player->Play([this, generation] {
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation] {
-                if (generation == m_playGeneration)
-                    EndOfPlay();
-            },
-            Qt::QueuedConnection);
-    });
     EnableControls(false);
-    m_playhead->start();
 }
 
-void TMainForm::StopButtonClick()
-{
-    if (m_player)
-        m_player->Stop();
-}
+void TMainForm::StopButtonClick() { m_preview->Stop(); }
+
+bool TMainForm::Playing() const { return m_preview->Playing(); }
+int TMainForm::PlayheadTick() const { return m_preview->Tick(); }
+const std::vector<std::int32_t>& TMainForm::SoundingKeys() const { return m_preview->Sounding(); }
+const MidiPlayer* TMainForm::Player() const { return m_preview->Player(); }
 
 void TMainForm::SettlePlayEnd()
 {
-    m_playing = false;
-    m_playhead->stop();
-    m_playheadTick = -1;
-    m_sounding.clear();
+    m_preview->Settle();
     if (m_plot)
         m_plot->View()->SetPlayhead(-1);
     RefreshKeyboard(); // the picture at rest again
     EnableControls(true);
 }
 
-void TMainForm::DrawPlayhead()
+void TMainForm::DrawPlayhead(std::int64_t tick, bool keysChanged)
 {
-    if (!m_playing || !m_player)
-        return;
-    const int tick = m_player->CurrentTick();
-    if (tick < 0)
-        return;
-    m_timeline.SoundingAt(static_cast<std::uint32_t>(tick), m_soundingNow);
-    m_playheadTick = tick;
     if (m_plot && m_plot->isVisible())
-        m_plot->View()->SetPlayhead(static_cast<int>(
-            std::min<std::int64_t>(static_cast<std::int64_t>(tick) + m_playOffset, std::numeric_limits<int>::max())));
-    if (m_soundingNow == m_sounding)
+        m_plot->View()->SetPlayhead(static_cast<int>(std::min<std::int64_t>(tick, std::numeric_limits<int>::max())));
+    if (!keysChanged)
         return;
-    m_sounding = m_soundingNow;
+    const std::vector<std::int32_t>& sounding = m_preview->Sounding();
     const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
-    m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight, m_sounding.data(), static_cast<int>(m_sounding.size()),
+    m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight, sounding.data(), static_cast<int>(sounding.size()),
                      kKeySounding);
     ShowKeyboard();
 }
@@ -822,14 +762,6 @@ void TMainForm::EndOfPlay()
 {
     seams::Trace("end of play");
     SettlePlayEnd();
-}
-
-void TMainForm::ClosePlayer()
-{
-    if (m_player) {
-        m_player->Close();
-        m_player.reset();
-    }
 }
 
 void TMainForm::SaveSMFButtonClick()
@@ -872,13 +804,9 @@ void TMainForm::FormDestroy()
     if (m_destroyed)
         return;
     m_destroyed = true;
-    if (m_playing) {
-        ClosePlayer();
-        m_playing = false;
-        m_playhead->stop();
+    // The audio output kept between previews goes too.
+    if (m_preview && m_preview->Close())
         seams::Trace("device closed");
-    }
-    ClosePlayer(); // the audio output kept between previews
     if (QFile::exists(m_previewFileName)) {
         QFile::remove(m_previewFileName);
         seams::Trace("preview deleted");

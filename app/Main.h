@@ -43,6 +43,7 @@ class QLineEdit;
 class QPushButton;
 class ImageCanvas;
 class TPlotWindow;
+class TPreview;
 
 class TMainForm : public QWidget {
     Q_OBJECT
@@ -119,12 +120,12 @@ public:
     const QString& PreviewFileName() const { return m_previewFileName; }
     const QString& IniFileName() const { return m_iniFileName; }
     const QString& VolumeCtrlProgram() const { return m_volumeCtrlProgram; }
-    bool Playing() const { return m_playing; }
+    bool Playing() const;
     // The player's tick the keyboard picture last showed sounding keys for
     // (-1 when not playing), and the player, for the tests.
-    int PlayheadTick() const { return m_playheadTick; }
-    const std::vector<std::int32_t>& SoundingKeys() const { return m_sounding; }
-    const varimel::MidiPlayer* Player() const { return m_player.get(); }
+    int PlayheadTick() const;
+    const std::vector<std::int32_t>& SoundingKeys() const;
+    const varimel::MidiPlayer* Player() const;
     const QImage& KeyboardPicture() const;
     int SavedLowToneIndex() const { return m_savedLowToneIndex; }
     int SavedHighToneIndex() const { return m_savedHighToneIndex; }
@@ -155,10 +156,10 @@ private:
     void NameValueLabels();
     // Back to rest after a play: controls, the picture without sounding keys.
     void SettlePlayEnd();
-    void DrawPlayhead();
+    // A step of the preview's playhead: the plot's, and the keys when they changed.
+    void DrawPlayhead(std::int64_t tick, bool keysChanged);
     void ApplySettings(const varimel::StoredSettings& v);
     void WriteSettings();
-    void ClosePlayer();
     // The request as the controls say it, without a message, and whether its
     // numbers are valid.
     std::pair<varimel::MappingRequest, varimel::ParameterCheckResult> ControlsRequest() const;
@@ -170,13 +171,10 @@ private:
     bool WritePiece(const varimel::TPiece& piece, const QString& path);
     // The part chosen in the plot window, if any.
     std::optional<varimel::XSelection> PlotSelection() const;
-    void SoundCursorKey(int key);
     // The load, or an empty one before the first.
     const varimel::CsvLoad& Loaded() const;
     // The import options with what the shape asks of the reading.
     varimel::ImportOptions LoadOptions() const;
-    // The player, made at its first use and kept.
-    void KeepPlayer();
 
     // Controls, named as the user and the tests know them.
     QGroupBox* GroupBox1 = nullptr;
@@ -229,24 +227,14 @@ private:
     QString m_soundFont;            // from the settings file, if given
     QString m_audioDriver;          // from the settings file, if given
     bool m_settingsRefused = false; // the settings file was too large to be ours
-    bool m_playing = false;
     bool m_destroyed = false;
     varimel::Language m_storedLanguage = varimel::Language::Japanese; // as the settings keep it
     varimel::Language m_textsLanguage = varimel::Language::Japanese;  // of the texts shown now
     std::vector<std::pair<QAction*, const char*>> m_commands;         // the menu's commands and their words
     std::vector<std::pair<QAction*, varimel::Language>> m_languageActions;
-    unsigned m_playGeneration = 0; // tells a stale end-of-play report from the current one
-    std::unique_ptr<varimel::MidiPlayer> m_player;
-    QTimer* m_playhead = nullptr;
-    varimel::NoteTimeline m_timeline;     // the notes of the piece being previewed
-    std::vector<std::int32_t> m_sounding; // the keys drawn as sounding
-    std::vector<std::int32_t> m_soundingNow;
-    int m_playheadTick = -1;
+    TPreview* m_preview = nullptr; // the kept synthesizer and the play of 試聴
     int m_savedLowToneIndex = 0;
     int m_savedHighToneIndex = 0;
     TPlotWindow* m_plot = nullptr;
     std::optional<varimel::StoredPlace> m_plotPlace; // from the settings, until the window is made
-    std::uint32_t m_playOffset = 0;                  // the whole piece's tick the preview started at
-    QTimer* m_keyRelease = nullptr;                  // ends a key the plot's cursor sounded
-    bool m_keysSilent = false;                       // the cursor's keys found no synthesizer
 };

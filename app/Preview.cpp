@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: MIT
+#include "Preview.h"
+
+#include "Player.h"
+#include "Qtstrings.h"
+
+#include <QDir>
+#include <QTimer>
+
+using namespace varimel;
+
+namespace {
+
+constexpr auto kPreviewWave = "VarimelPreview.wav"; // written only by the "file" audio driver
+
+} // namespace
+
+TPreview::TPreview(QObject* parent, QString soundFont, QString audioDriver)
+    : QObject(parent), m_soundFont(std::move(soundFont)), m_audioDriver(std::move(audioDriver))
+{
+    m_playhead = new QTimer(this);
+    m_playhead->setInterval(30);
+    connect(m_playhead, &QTimer::timeout, this, [this] { Step(); });
+    m_keyRelease = new QTimer(this);
+    m_keyRelease->setSingleShot(true);
+    m_keyRelease->setInterval(300);
+    connect(m_keyRelease, &QTimer::timeout, this, [this] {
+        if (m_player)
+            m_player->SilenceKeys();
+    });
+}
+
+TPreview::~TPreview() { Close(); }
+
+void TPreview::Keep()
+{
+    // The synthesizer and the audio output are made once and kept, so every
+    // later preview starts at once.
+    if (!m_player) {
+        PlayerOptions options;
+        options.soundFont = ToPath(m_soundFont);
+        options.audioDriver = ToCore(m_audioDriver);
+        options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
+        m_player = std::make_unique<MidiPlayer>(options);
+    }
+}
+
+bool TPreview::Play(const std::string& path, std::vector<NoteSpan> notes, std::uint32_t offset, std::string& error)
+{
+    m_keysSilent = false;
+    Keep();
+    if (!m_player->Open(path)) {
+        error = m_player->LastError();
+        return false;
+    }
+    m_offset = offset;
+    m_timeline = NoteTimeline(std::move(notes));
+    m_playing = true;
+    const unsigned generation = ++m_generation;
+    // The player reports from its own thread; the report is handled here,
+    // between the window's other events.
+    m_player->Play([this, generation] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation] {
+                if (generation == m_generation && onEnd)
+                    onEnd();
+            },
+            Qt::QueuedConnection);
+    });
+    m_playhead->start();
+    return true;
+}
+
+void TPreview::Stop()
+{
+    if (m_player)
+        m_player->Stop();
+}
+
+void TPreview::Halt()
+{
+    if (!m_playing)
+        return;
+    m_player->Stop();
+    Settle();
+}
+
+void TPreview::Settle()
+{
+    m_playing = false;
+    m_playhead->stop();
+    m_tick = -1;
+    m_sounding.clear();
+}
+
+bool TPreview::Close()
+{
+    const bool playing = m_playing;
+    if (playing) {
+        m_playing = false;
+        m_playhead->stop();
+    }
+    if (m_player) {
+        m_player->Close();
+        m_player.reset();
+    }
+    return playing;
+}
+
+void TPreview::Step()
+{
+    if (!m_playing || !m_player)
+        return;
+    const int tick = m_player->CurrentTick();
+    if (tick < 0)
+        return;
+    m_timeline.SoundingAt(static_cast<std::uint32_t>(tick), m_soundingNow);
+    m_tick = tick;
+    const bool changed = m_soundingNow != m_sounding;
+    if (changed)
+        m_sounding = m_soundingNow;
+    if (onStep)
+        onStep(static_cast<std::int64_t>(tick) + m_offset, changed);
+}
+
+void TPreview::SoundKey(int key, int program, int velocity)
+{
+    if (m_playing || m_keysSilent)
+        return;
+    Keep();
+    if (m_player->SoundKey(key, program, velocity))
+        m_keyRelease->start();
+    else
+        m_keysSilent = true;
+}
