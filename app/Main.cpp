@@ -3,6 +3,7 @@
 
 #include "Audioexport.h"
 #include "Captions.h"
+#include "Contextmenu.h"
 #include "Imagecanvas.h"
 #include "Importdialog.h"
 #include "Mainlayout.h"
@@ -159,45 +160,17 @@ void TMainForm::CreateControls()
 
     // The context menu: right button, the Menu key or Shift+F10 anywhere but
     // in the edit boxes; its shortcuts work everywhere in the window.
-    m_contextMenu = new QMenu(this);
-    m_contextMenu->setObjectName(QStringLiteral("ContextMenu"));
-    const auto addCommand = [this](const char* name, const char* text, const QKeySequence& keys,
-                                   std::function<void()> run) {
-        QAction* action = m_contextMenu->addAction(tr(text));
-        m_commands.emplace_back(action, text);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::WindowShortcut);
-        addAction(action);
-        connect(action, &QAction::triggered, this, std::move(run));
-        return action;
-    };
-    addCommand("ImportSettingsAction", QT_TR_NOOP("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
-               [this] { ImportSettingsClick(); });
-    addCommand("ImportReportAction", QT_TR_NOOP("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
-               [this] { ImportReportClick(); });
-    addCommand("PlotAction", QT_TR_NOOP("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); });
-    addCommand("ShapeAction", QT_TR_NOOP("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M),
-               [this] { ShapeClick(); });
-    m_contextMenu->addSeparator();
-    addCommand("AudioExportAction", QT_TR_NOOP("オーディオファイルへ書き出す..."),
-               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); });
-    // The languages, each named in its own words, the same in both.
-    m_contextMenu->addSeparator();
-    QMenu* languages = m_contextMenu->addMenu(QStringLiteral("Language / 言語"));
-    languages->setObjectName(QStringLiteral("LanguageMenu"));
-    languages->menuAction()->setObjectName(QStringLiteral("LanguageAction"));
-    auto* oneOf = new QActionGroup(languages);
-    for (const auto& [language, name, objectName] : {std::tuple{Language::Japanese, "日本語", "JapaneseAction"},
-                                                     std::tuple{Language::English, "English", "EnglishAction"}}) {
-        QAction* action = languages->addAction(QString::fromUtf8(name));
-        action->setObjectName(QString::fromLatin1(objectName));
-        action->setCheckable(true);
-        action->setChecked(language == CurrentLanguage());
-        oneOf->addAction(action);
-        m_languageActions.emplace_back(action, language);
-        connect(action, &QAction::triggered, this, [this, language = language] { SetWindowLanguage(language); });
-    }
+    m_contextMenu = new TContextMenu(
+        this,
+        {{"ImportSettingsAction", QT_TR_NOOP("読み込み設定..."), QKeySequence(Qt::CTRL | Qt::Key_I),
+          [this] { ImportSettingsClick(); }},
+         {"ImportReportAction", QT_TR_NOOP("読み込みレポート..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+          [this] { ImportReportClick(); }},
+         {"PlotAction", QT_TR_NOOP("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); }},
+         {"ShapeAction", QT_TR_NOOP("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M), [this] { ShapeClick(); }},
+         {"AudioExportAction", QT_TR_NOOP("オーディオファイルへ書き出す..."),
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); }, true}},
+        [this](Language language) { SetWindowLanguage(language); });
 
     // F5 and Esc play and stop from anywhere in the window, exactly as the
     // two buttons do (and not while a button is disabled).
@@ -395,10 +368,7 @@ void TMainForm::Retranslate()
         return;
     m_textsLanguage = CurrentLanguage();
     TranslateMainLayout(this, QString::fromLatin1(kHomePageUrl));
-    for (const auto& [action, text] : m_commands)
-        action->setText(tr(text));
-    for (const auto& [action, language] : m_languageActions)
-        action->setChecked(language == CurrentLanguage());
+    m_contextMenu->Retranslate();
     for (int i = 0; i < ScaleBox->count(); ++i)
         ScaleBox->setItemText(i, FromCore(ScaleName(i, CurrentLanguage())));
     ShowSummary();

@@ -15,6 +15,7 @@
 #include "music/Selection.h"
 #include "music/Series.h"
 
+#include "Contextmenu.h"
 #include "Controls.h"
 
 #include <QComboBox>
@@ -213,7 +214,7 @@ private:
     QString m_csvPath; // the loaded file, read again when the import options change
     varimel::ImportOptions m_importOptions;
     varimel::MappingShape m_shape;
-    QMenu* m_contextMenu = nullptr;
+    TContextMenu* m_contextMenu = nullptr;
     varimel::ScaleNoteSet m_scaleNoteSet;
     std::array<std::int32_t, 128> m_keyboardNotes{};
     std::unique_ptr<ImageCanvas> m_canvas;
@@ -230,9 +231,7 @@ private:
     bool m_destroyed = false;
     varimel::Language m_storedLanguage = varimel::Language::Japanese; // as the settings keep it
     varimel::Language m_textsLanguage = varimel::Language::Japanese;  // of the texts shown now
-    std::vector<std::pair<QAction*, const char*>> m_commands;         // the menu's commands and their words
-    std::vector<std::pair<QAction*, varimel::Language>> m_languageActions;
-    TPreview* m_preview = nullptr; // the kept synthesizer and the play of 試聴
+    TPreview* m_preview = nullptr;                                    // the kept synthesizer and the play of 試聴
     int m_savedLowToneIndex = 0;
     int m_savedHighToneIndex = 0;
     TPlotWindow* m_plot = nullptr;
