@@ -26,7 +26,6 @@
 #include "sys/Temporaries.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -48,7 +47,6 @@
 #include <QTimer>
 #include <QUrl>
 
-#include <tuple>
 #include <type_traits>
 
 #include <cerrno>
