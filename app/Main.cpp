@@ -18,6 +18,7 @@
 #include "Shapedialog.h"
 #include "Translations.h"
 #include "data/Csvreader.h"
+#include "data/Text.h"
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"

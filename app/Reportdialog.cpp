@@ -5,6 +5,7 @@
 #include "Qtstrings.h"
 #include "Seams.h"
 #include "Translations.h"
+#include "data/Text.h"
 #include "sys/Replace.h"
 
 #include <QApplication>

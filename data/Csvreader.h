@@ -6,6 +6,7 @@
 #include "Importer.h"
 #include "Number.h"
 #include "Series.h"
+#include "Summary.h"
 #include "Xydata.h"
 #include "sys/Memory.h"
 #include "sys/Paths.h"
@@ -96,18 +97,6 @@ private:
     std::vector<double> values_;
 };
 
-// The texts the window shows after a load, in the order it sets them.
-struct CsvSummary {
-    std::string FileName;  // "データファイル: name"
-    std::string NumRecord; // "レコード数 = n"
-    std::string Xmax;      // "%12g"
-    std::string Xmin;
-    std::string Ymax;
-    std::string Ymin;
-    std::string XInterval; // "Xの平均間隔 = %-8g"
-    std::string DxPQN;     // "%-8g", the X increment per quarter note
-};
-
 // Why a load failed when the file became shorter while it was read.
 inline constexpr char kReasonFileChanged[] = "the file changed while it was read";
 
@@ -159,14 +148,5 @@ FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options);
 // buffer; per skipped line its kept text and entry; with a notes table, its
 // events, spans and text.
 std::uint64_t MemoryNeeded(std::uint64_t fileBytes, const FileSample& sample, const LoadBudget& budget = {});
-
-// Mean X step of a sorted list; 1 for fewer than two records.
-double MeanXInterval(const TXYDataList& list);
-// Summary texts for a sorted list loaded from a file called fileName. With
-// xDates, the X values are shown as dates ("2024-01-05", with the time of
-// day when any record has one), right-aligned like the numbers.
-// The texts are in the language ("Records = n", ...).
-CsvSummary Summarize(const TXYDataList& list, std::string_view fileName, bool xDates = false,
-                     Language language = Language::Japanese);
 
 } // namespace varimel

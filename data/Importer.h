@@ -4,7 +4,9 @@
 // the record of every line that was skipped, with its reason.
 #pragma once
 
+#include "Dates.h"
 #include "Language.h"
+#include "Skips.h"
 #include "Xydata.h"
 
 #include <cstdint>
@@ -80,63 +82,6 @@ struct ImportOptions {
     bool operator==(const ImportOptions&) const = default;
 };
 
-// Why a line gave no record; the codes are for files and scripts.
-enum class SkipReason : std::uint8_t {
-    Empty,
-    MissingColumn,
-    XNotNumber,
-    YNotNumber,
-    XNotDate,
-    OutOfRange,
-    TooLong,
-    YNotPositive
-};
-
-std::string_view SkipReasonCode(SkipReason reason); // "missing-column"
-// "列が足りません", or in English "Too few columns".
-std::string_view SkipReasonWords(SkipReason reason, Language language = Language::Japanese);
-
-struct SkippedLine {
-    std::uint64_t Line = 0; // the line's number in the file, from 1
-    SkipReason Reason = SkipReason::Empty;
-    std::string_view Raw; // the line's bytes as read (trailing blanks removed), at most kSkippedTextBytes
-};
-
-// Every skipped line of a load, kept compactly: one block of text for all.
-class SkippedLines {
-public:
-    void Add(std::uint64_t line, SkipReason reason, std::string_view raw);
-    std::size_t Count() const { return entries_.size(); }
-    bool Empty() const { return entries_.empty(); }
-    SkippedLine operator[](std::size_t i) const;
-    // Adds other's lines after these, their numbers moved on by lineOffset.
-    void Append(const SkippedLines& other, std::uint64_t lineOffset);
-
-private:
-    struct Entry {
-        std::uint64_t line;
-        std::uint64_t offset : 40;
-        std::uint64_t length : 16;
-        std::uint64_t reason : 8;
-    };
-    std::vector<Entry> entries_;
-    std::string text_;
-};
-
-// The bytes of a skipped line that are kept: enough for 200 characters in
-// any encoding.
-inline constexpr std::size_t kSkippedTextBytes = 1024;
-
-// A skipped line's bytes for people: UTF-8 as it is, anything else decoded
-// as Shift_JIS (code page 932), cut to 200 characters with "…".
-std::string DisplayText(std::string_view raw);
-
-// The skipped lines as tab-separated text with a header row: "line", the
-// reason code and the text for files and scripts, or "行", "理由", "内容"
-// with the reasons in words for people. Tabs in a text become spaces.
-// ("Line", "Reason", "Text" in English).
-std::string SkippedLinesTsv(const SkippedLines& lines, bool words, Language language = Language::Japanese);
-
 // One line of a file as the import dialog previews it: its fields (as
 // people read them) and what the options make of it.
 struct PreviewRow {
@@ -168,17 +113,5 @@ void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const I
 
 // Why a line the plain reading refused has no record.
 SkipReason ClassifyPlainLine(std::string_view line);
-
-// A date (and time of day) as days since 1970-01-01 00:00 UTC: YYYY-MM-DD,
-// YYYY/M/D, YYYY-MM or YYYY/MM, then optionally a space or "T" and h:mm,
-// h:mm:ss or h:mm:ss.fff (24:00 is the next day), then optionally "Z" or an
-// offset ±hh:mm. Empty for anything else, an impossible date included.
-std::optional<double> ParseDate(std::string_view text);
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar, and
-// back.
-long DaysFromCivil(long y, int m, int d);
-void CivilFromDays(long z, long& y, int& m, int& d);
-// "2024-01-05", or "2024-01-05 13:00" with withTime.
-std::string FormatDate(double days, bool withTime);
 
 } // namespace varimel

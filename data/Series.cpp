@@ -2,6 +2,7 @@
 #include "Series.h"
 
 #include "Fields.h"
+#include "Text.h"
 
 #include <algorithm>
 

@@ -2,6 +2,7 @@
 // Feeds arbitrary bytes to the CSV reader, cut into pieces at a place the
 // input chooses, and checks that the cut makes no difference.
 #include "data/Csvreader.h"
+#include "data/Text.h"
 
 #include <cmath>
 #include <cstdint>

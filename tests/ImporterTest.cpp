@@ -3,6 +3,7 @@
 // decimal commas, and the reason for every skipped line.
 #include "data/Importer.h"
 #include "data/Csvreader.h"
+#include "data/Text.h"
 
 #include <gtest/gtest.h>
 
