@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <functional>
-#include <string>
 #include <thread>
 #include <vector>
 

@@ -5,7 +5,7 @@
 // columns beside the notes.
 #pragma once
 
-#include "Mapping.h"
+#include "Request.h"
 #include "data/Importer.h"
 #include "data/Language.h"
 #include "data/Xydata.h"
