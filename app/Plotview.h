@@ -6,32 +6,15 @@
 // the strips it leaves and enters.
 #pragma once
 
+#include "Plotcontent.h"
 #include "Plotpaint.h"
-#include "data/Xydata.h"
-#include "music/Mapping.h"
-#include "music/Piece.h"
-#include "music/Plotmodel.h"
-#include "music/Selection.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
-
-// The piece the plot shows: the window's data and its mapping as the
-// controls set it.
-struct PlotPiece {
-    const varimel::CsvLoad* Load = nullptr; // not owned; none: nothing loaded
-    bool XDates = false;
-    varimel::MappingRequest Request;
-    bool Melody = false; // the request's numbers are valid, so the notes are known
-    // With several series: every series' name for the legend.
-    QStringList Names;
-    bool Parts = true; // a part of X may be chosen (not with values from columns beside the notes)
-};
 
 class TPlotView : public QWidget {
     Q_OBJECT
@@ -58,16 +41,13 @@ public:
     // the main window would write it.
     varimel::TPiece Piece(std::optional<varimel::XSelection> part) const;
     // The whole piece's notes (one per record; empty without a melody).
-    const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }
-    const varimel::TNoteBands* Bands() const { return m_bands.get(); }
+    const std::vector<varimel::NoteSpan>& Notes() const { return m_content.Notes(); }
+    const varimel::TNoteBands* Bands() const { return m_content.Bands(); }
     // The picture as it is painted now, at size (the widget's when empty).
     QImage Picture(QSize size = {}) const;
     void PaintTo(QPainter& painter, QSizeF size) const;
     // The band names the last picture drew, from the lowest up.
     const QStringList& BandLabels() const { return m_bandLabels; }
-    // The text for a record (X, Y and note) and for the whole data.
-    QString PointText(int index) const;
-    QString SummaryText() const;
     // Where an X is drawn, in the widget's pixels.
     double XPixel(double x) const;
 
@@ -92,20 +72,10 @@ private:
     void MoveCursor(int index, bool extend);
     void KeepVisible(double x);
     void Describe();
-    QString XText(double x) const;
     plot::Axes CurrentAxes() const;
 
-    PlotPiece m_piece;
-    const varimel::TXYDataList* m_data = nullptr; // the first series of the load, if any
-    double m_originX = 0.0;                       // the X of the whole piece's tick 0
-    std::unique_ptr<varimel::TNoteBands> m_bands;
-    std::vector<varimel::NoteSpan> m_notes;
-    std::vector<varimel::PlotNote> m_plotNotes;
-    std::uint32_t m_longest = 0; // the longest note's ticks
+    TPlotContent m_content;
     plot::Scene m_scene;
-    double m_fullX0 = 0.0;
-    double m_fullX1 = 1.0;
-    bool m_xHasTime = false;
     int m_anchor = -1; // where a selection made with Shift started
     std::optional<double> m_playheadX;
     std::vector<std::size_t> m_sounding;

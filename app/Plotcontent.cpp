@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+#include "Plotcontent.h"
+
+#include "Qtstrings.h"
+#include "data/Dates.h"
+#include "data/Number.h"
+#include "music/Series.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace varimel;
+
+namespace {
+
+// The whole data with this share of its X range free at each side.
+constexpr double kSidePadding = 0.015;
+
+QString NoteName(int key)
+{
+    return key >= kLowestTone && key <= kHighestTone ? FromCore(ToneLabel(ToneOfMidiNote(key))) : QString();
+}
+
+} // namespace
+
+void TPlotContent::Set(const PlotPiece& piece, bool fresh)
+{
+    m_piece = piece;
+    m_data = piece.Load ? &piece.Load->Data : nullptr;
+    m_more.clear();
+    std::vector<const TXYDataList*> lists{m_data};
+    if (piece.Load)
+        for (const TXYDataList& more : piece.Load->More) {
+            m_more.push_back(&more);
+            lists.push_back(&more);
+        }
+    m_bands.reset();
+    m_notes.clear();
+    m_plotNotes.clear();
+    if (Empty())
+        return;
+    const TXYDataList& data = *m_data;
+    // A shaped mapping has no bands of equal Y; its notes still name the
+    // points.
+    if (piece.Request.Shape.IsDefault())
+        m_bands = std::make_unique<TNoteBands>(data, piece.Request);
+    // The first series' notes as the file holds them, and where the piece's
+    // ticks start in X: the first X of every series.
+    const XSelection xs = *XSpanOf(lists);
+    m_originX = xs.From;
+    if (piece.Melody) {
+        const TPiece whole = Piece(std::nullopt);
+        m_notes = whole.Notes().front();
+        m_originX = whole.OriginX();
+    }
+    m_longest = 0;
+    for (const NoteSpan& n : m_notes)
+        m_longest = std::max(m_longest, n.End - n.Start);
+    if (m_bands)
+        m_plotNotes = varimel::PlotNotes(data, m_notes, *m_bands, piece.Request.DxPQN);
+    // The view holds every series.
+    auto [minY, maxY] = data.YBounds();
+    for (const TXYDataList* more : m_more) {
+        if (more->Empty())
+            continue;
+        const auto [low, high] = more->YBounds();
+        minY = std::min(minY, low);
+        maxY = std::max(maxY, high);
+    }
+    const double span = xs.To - xs.From;
+    const double pad = span > 0 ? span * kSidePadding : 0.5;
+    m_fullX0 = xs.From - pad;
+    m_fullX1 = xs.To + pad;
+    const double ySpan = maxY - minY;
+    const double yPad = ySpan > 0 ? ySpan * 0.04 : std::max(1.0, std::fabs(minY) * 0.1);
+    m_y0 = minY - yPad;
+    m_y1 = maxY + yPad;
+    if (fresh)
+        m_xHasTime = piece.XDates &&
+                     std::any_of(data.begin(), data.end(), [](const XYData& r) { return r.X != std::floor(r.X); });
+}
+
+TPiece TPlotContent::Piece(std::optional<XSelection> part) const
+{
+    static const CsvLoad none;
+    return TPiece::Of(m_piece.Load ? *m_piece.Load : none, m_piece.Request, part);
+}
+
+std::pair<double, double> TPlotContent::ViewWithin(double x0, double x1, int widthPx) const
+{
+    const double full = m_fullX1 - m_fullX0;
+    const double least = std::max(full * 1e-9, std::fabs(m_fullX1) * 1e-12 * widthPx);
+    const double span = std::clamp(x1 - x0, least, full);
+    x0 = std::clamp(x0, m_fullX0, m_fullX1 - span);
+    return {x0, x0 + span};
+}
+
+std::optional<XSelection> TPlotContent::OnRecords(const XSelection& part) const
+{
+    if (!m_data)
+        return part;
+    const auto [first, last] = RecordsIn(*m_data, part);
+    return first < last ? std::optional(XSelection{(*m_data)[first].X, (*m_data)[last - 1].X}) : std::nullopt;
+}
+
+int TPlotContent::EdgeInView(double x0, double x1, bool fromLeft) const
+{
+    const auto [first, end] = RecordsIn(*m_data, XSelection{x0, x1});
+    if (first >= end)
+        return fromLeft ? 0 : m_data->Count() - 1;
+    return static_cast<int>(fromLeft ? first : end - 1);
+}
+
+double TPlotContent::XOf(int tick) const { return XOfTick(m_originX, m_piece.Request.DxPQN, tick); }
+
+void TPlotContent::SoundingAt(std::uint32_t tick, std::vector<std::size_t>& notes) const
+{
+    // Notes start in record order; the ones still sounding started at most
+    // one longest note ago.
+    const auto after = std::upper_bound(m_notes.begin(), m_notes.end(), tick,
+                                        [](std::uint32_t v, const NoteSpan& n) { return v < n.Start; });
+    for (auto it = after; it != m_notes.begin();) {
+        --it;
+        if (static_cast<std::uint64_t>(it->Start) + m_longest <= tick)
+            break;
+        if (it->End > tick)
+            notes.push_back(static_cast<std::size_t>(it - m_notes.begin()));
+    }
+}
+
+QString TPlotContent::XText(double x) const
+{
+    return FromCore(m_piece.XDates ? FormatDate(x, m_xHasTime) : FormatG(x, 0, false));
+}
+
+QString TPlotContent::PointText(int index) const
+{
+    const XYData& r = (*m_data)[static_cast<std::size_t>(index)];
+    QString note;
+    if (!m_notes.empty())
+        note = NoteName(m_notes[static_cast<std::size_t>(index)].Key);
+    else if (m_bands && m_bands->BandOf(r.Y) >= 0)
+        note = FromCore(m_bands->Bands()[static_cast<std::size_t>(m_bands->BandOf(r.Y))].Name);
+    QString text = QStringLiteral("X %1, Y %2").arg(XText(r.X), FromCore(FormatG(r.Y, 0, false)));
+    if (!note.isEmpty())
+        text += QStringLiteral(", ") + note;
+    return text;
+}
+
+QString TPlotContent::SummaryText(const QString& emptyText) const
+{
+    if (Empty())
+        return emptyText;
+    const TXYDataList& data = *m_data;
+    const auto [minY, maxY] = data.YBounds();
+    QString text = tr("%1点、X %2〜%3、Y %4〜%5")
+                       .arg(data.Count())
+                       .arg(XText(data.First().X), XText(data.Last().X), FromCore(FormatG(minY, 0, false)),
+                            FromCore(FormatG(maxY, 0, false)));
+    if (!m_notes.empty()) {
+        const auto [low, high] = std::minmax_element(
+            m_notes.begin(), m_notes.end(), [](const NoteSpan& a, const NoteSpan& b) { return a.Key < b.Key; });
+        text += tr("、音 %1〜%2").arg(NoteName(low->Key), NoteName(high->Key));
+    }
+    return text;
+}

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+// What the plot shows of the window's piece, apart from the widget that
+// shows it: the loaded series, the first series' notes as the file holds
+// them and their note bands, the X and Y the whole view holds, where the
+// piece's ticks start in X, and the words a screen reader hears.
+#pragma once
+
+#include "data/Csvreader.h"
+#include "music/Piece.h"
+#include "music/Plotmodel.h"
+#include "music/Request.h"
+#include "music/Selection.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+// The piece the plot shows: the window's data and its mapping as the
+// controls set it.
+struct PlotPiece {
+    const varimel::CsvLoad* Load = nullptr; // not owned; none: nothing loaded
+    bool XDates = false;
+    varimel::MappingRequest Request;
+    bool Melody = false; // the request's numbers are valid, so the notes are known
+    // With several series: every series' name for the legend.
+    QStringList Names;
+    bool Parts = true; // a part of X may be chosen (not with values from columns beside the notes)
+};
+
+class TPlotContent {
+    // Its words are the plot's.
+    Q_DECLARE_TR_FUNCTIONS(TPlotView)
+public:
+    // A new piece; fresh: a new load, whose X may now hold times of day.
+    void Set(const PlotPiece& piece, bool fresh);
+    const PlotPiece& Of() const { return m_piece; }
+    // The first series, if any is loaded with a record, and the further ones.
+    const varimel::TXYDataList* Data() const { return m_data; }
+    bool Empty() const { return !m_data || m_data->Empty(); }
+    const std::vector<const varimel::TXYDataList*>& More() const { return m_more; }
+    // The piece of every series, or the part of it inside part, as the main
+    // window would write it.
+    varimel::TPiece Piece(std::optional<varimel::XSelection> part) const;
+    const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }
+    const varimel::TNoteBands* Bands() const { return m_bands.get(); }
+    const std::vector<varimel::PlotNote>& PlotNotes() const { return m_plotNotes; }
+    // The whole view: every series' X with room at the sides, and its Y.
+    double FullX0() const { return m_fullX0; }
+    double FullX1() const { return m_fullX1; }
+    double Y0() const { return m_y0; }
+    double Y1() const { return m_y1; }
+    // A view from x0 to x1 kept within the whole and never so narrow that X
+    // stops changing from one of widthPx pixels to the next.
+    std::pair<double, double> ViewWithin(double x0, double x1, int widthPx) const;
+    // A part moved onto the records it holds; none when it holds none.
+    std::optional<varimel::XSelection> OnRecords(const varimel::XSelection& part) const;
+    // The first (or last) record in the view from x0 to x1; the first (or
+    // last) of all when none is in view.
+    int EdgeInView(double x0, double x1, bool fromLeft) const;
+    // The X a tick of the whole piece stands at.
+    double XOf(int tick) const;
+    // The first series' notes sounding at tick, by index.
+    void SoundingAt(std::uint32_t tick, std::vector<std::size_t>& notes) const;
+    // A record (X, Y and note), the whole data, and an X as people read it.
+    QString PointText(int index) const;
+    QString SummaryText(const QString& emptyText) const;
+    QString XText(double x) const;
+
+private:
+    PlotPiece m_piece;
+    const varimel::TXYDataList* m_data = nullptr;
+    std::vector<const varimel::TXYDataList*> m_more;
+    std::unique_ptr<varimel::TNoteBands> m_bands;
+    std::vector<varimel::NoteSpan> m_notes;
+    std::vector<varimel::PlotNote> m_plotNotes;
+    std::uint32_t m_longest = 0; // the longest note's ticks
+    double m_fullX0 = 0.0;
+    double m_fullX1 = 1.0;
+    double m_y0 = 0.0;
+    double m_y1 = 1.0;
+    double m_originX = 0.0; // the X of the whole piece's tick 0
+    bool m_xHasTime = false;
+};
