@@ -4,8 +4,8 @@
 #include "Audioexport.h"
 #include "Captions.h"
 #include "Contextmenu.h"
-#include "Imagecanvas.h"
 #include "Importdialog.h"
+#include "Keyboardpicture.h"
 #include "Mainlayout.h"
 #include "Messagebox.h"
 #include "Player.h"
@@ -83,7 +83,6 @@ TMainForm::TMainForm(QWidget* parent, std::optional<Language> language)
     // controls are polished, or it would reset their colours.
     InstallHintStyle();
     CreateControls();
-    m_scaleNoteSet = ScaleNoteSet();
     m_csvDir.clear();
     FormCreate(stored);
 }
@@ -122,16 +121,7 @@ void TMainForm::CreateControls()
     bind(YmaxLabel, "YmaxLabel");
     bind(YminLabel, "YminLabel");
     bind(KeyboardImage, "KeyboardImage");
-    bind(ScaleBox, "ScaleBox");
-    bind(TonicBox, "TonicBox");
-    bind(LowToneBox, "LowToneBox");
-    bind(HighToneBox, "HighToneBox");
-    bind(DxPQNBox, "DxPQNBox");
-    bind(DurationBox, "DurationBox");
-    bind(TempoBox, "TempoBox");
-    bind(ProgramBox, "ProgramBox");
-    bind(VelocityBox, "VelocityBox");
-    bind(DisableProgChangeBox, "DisableProgChangeBox");
+    m_mapping.Bind(this);
     bind(PreviewButton, "PreviewButton");
     bind(StopButton, "StopButton");
     bind(VolumeCtrlButton, "VolumeCtrlButton");
@@ -141,8 +131,8 @@ void TMainForm::CreateControls()
     bind(HelpButton, "HelpButton");
 
     connect(LoadDataButton, &QPushButton::clicked, this, [this] { LoadDataButtonClick(); });
-    for (QComboBox* box :
-         {ScaleBox, TonicBox, static_cast<QComboBox*>(LowToneBox), static_cast<QComboBox*>(HighToneBox)})
+    for (QComboBox* box : {m_mapping.ScaleBox, m_mapping.TonicBox, static_cast<QComboBox*>(m_mapping.LowToneBox),
+                           static_cast<QComboBox*>(m_mapping.HighToneBox)})
         connect(box, &QComboBox::activated, this, [this, box] { ScaleBoxChange(box); });
     connect(PreviewButton, &QPushButton::clicked, this, [this] { PreviewButtonClick(); });
     connect(StopButton, &QPushButton::clicked, this, [this] { StopButtonClick(); });
@@ -150,12 +140,12 @@ void TMainForm::CreateControls()
     connect(VolumeCtrlButton, &QPushButton::clicked, this, [this] { VolumeCtrlButtonClick(); });
     connect(HelpButton, &QPushButton::clicked, this, [this] { HelpButtonClick(); });
     connect(UrlLabel, &QLabel::linkActivated, this, [this](const QString& link) { UrlLabelLinkClick(link); });
-    connect(LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
+    connect(m_mapping.LowToneBox, &TToneBox::dropDown, this, [this] { LowToneBoxDropDown(); });
     // The plot follows the numbers as they are typed.
-    for (QLineEdit* box : {DxPQNBox, DurationBox})
+    for (QLineEdit* box : {m_mapping.DxPQNBox, m_mapping.DurationBox})
         connect(box, &QLineEdit::textChanged, this, [this] { UpdatePlot(true); });
-    connect(TempoBox, &QSpinBox::valueChanged, this, [this] { UpdatePlot(true); });
-    connect(HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
+    connect(m_mapping.TempoBox, &QSpinBox::valueChanged, this, [this] { UpdatePlot(true); });
+    connect(m_mapping.HighToneBox, &TToneBox::dropDown, this, [this] { HighToneBoxDropDown(); });
 
     // The context menu: right button, the Menu key or Shift+F10 anywhere but
     // in the edit boxes; its shortcuts work everywhere in the window.
@@ -186,24 +176,19 @@ void TMainForm::FormCreate(const StoredSettings& stored)
 {
     setAcceptDrops(true);
 
-    // Drawn at the display's pixel ratio, so the keys are sharp when the
-    // desktop scales the window.
-    m_canvas = std::make_unique<ImageCanvas>(KeyboardImage->width(), KeyboardImage->height(), devicePixelRatioF());
-    m_keyboard = std::make_unique<TMusicKeyboard>(*m_canvas, KeyboardImage->width(), KeyboardImage->height());
-    m_keyboard->DrawBlank();
-    ShowKeyboard();
+    m_keys = std::make_unique<TKeyboardPicture>(KeyboardImage);
 
     for (int i = 0; i < kScaleCount; ++i)
-        ScaleBox->addItem(FromCore(ScaleName(i, CurrentLanguage())));
+        m_mapping.ScaleBox->addItem(FromCore(ScaleName(i, CurrentLanguage())));
     for (const std::string_view name : ToneNames)
-        TonicBox->addItem(FromCore(name));
+        m_mapping.TonicBox->addItem(FromCore(name));
     for (int k = 0; k < kToneCount; ++k) {
         const QString label = FromCore(ToneLabel(k));
-        LowToneBox->addItem(label);
-        HighToneBox->addItem(label);
+        m_mapping.LowToneBox->addItem(label);
+        m_mapping.HighToneBox->addItem(label);
     }
     for (int program = 0; program < 128; ++program)
-        ProgramBox->addItem(FromCore(ProgramEntry(program)));
+        m_mapping.ProgramBox->addItem(FromCore(ProgramEntry(program)));
 
     // The preview lives where no other user can block or redirect it.
     if (const QString folder = ScratchFolder(); !folder.isEmpty())
@@ -242,27 +227,15 @@ void TMainForm::ApplySettings(const StoredSettings& v)
                     m_iniFileName + QStringLiteral(": larger than 1 MiB"));
     m_csvDir = FromCore(v.CsvDir);
     m_smfDir = FromCore(v.SmfDir);
-    const MappingRequest r = StoredRequest(v);
-    ScaleBox->setCurrentIndex(r.Scale);
-    TonicBox->setCurrentIndex(r.Tonic);
-    LowToneBox->setCurrentIndex(r.LowTone);
-    HighToneBox->setCurrentIndex(r.HighTone);
-    TempoBox->setValue(r.Tempo);
-    VelocityBox->setValue(r.Velocity);
-    ProgramBox->setCurrentIndex(r.Program);
-    DxPQNBox->setText(FromCore(v.DxPQN));
-    DurationBox->setText(FromCore(v.Duration));
-    DisableProgChangeBox->setChecked(!r.WriteProgramChange);
+    m_mapping.Show(v);
     m_importOptions = v.Import;
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
     m_plotPlace = v.Plot;
-    m_shape = r.Shape;
+    m_shape = StoredRequest(v).Shape;
 }
 
-void TMainForm::ShowKeyboard() { KeyboardImage->setPixmap(QPixmap::fromImage(m_canvas->Image())); }
-
-const QImage& TMainForm::KeyboardPicture() const { return m_canvas->Image(); }
+const QImage& TMainForm::KeyboardPicture() const { return m_keys->Picture(); }
 
 // ---------------------------------------------------------------- loading
 
@@ -291,7 +264,7 @@ bool TMainForm::ReadCsvFile(const QString& path)
     SetLabel(YmaxLabel, FromCore(s.Ymax));
     SetLabel(YminLabel, FromCore(s.Ymin));
     NameValueLabels();
-    DxPQNBox->setText(FromCore(s.DxPQN));
+    m_mapping.DxPQNBox->setText(FromCore(s.DxPQN));
     UpdatePlot(false);
     if (m_load->Skipped) {
         // The first skipped lines and where to find the rest, behind the
@@ -368,11 +341,11 @@ void TMainForm::Retranslate()
     m_textsLanguage = CurrentLanguage();
     TranslateMainLayout(this, QString::fromLatin1(kHomePageUrl));
     m_contextMenu->Retranslate();
-    for (int i = 0; i < ScaleBox->count(); ++i)
-        ScaleBox->setItemText(i, FromCore(ScaleName(i, CurrentLanguage())));
+    for (int i = 0; i < m_mapping.ScaleBox->count(); ++i)
+        m_mapping.ScaleBox->setItemText(i, FromCore(ScaleName(i, CurrentLanguage())));
     ShowSummary();
     NameValueLabels();
-    DescribeKeyboard();
+    m_keys->Describe();
     UpdatePlot(true);
 }
 
@@ -458,7 +431,7 @@ void TMainForm::PlotClick()
         };
         // A step of the plot's cursor sounds its note briefly.
         m_plot->View()->onCursorKey = [this](int key) {
-            m_preview->SoundKey(key, ProgramBox->currentIndex(), VelocityBox->value());
+            m_preview->SoundKey(key, m_mapping.ProgramBox->currentIndex(), m_mapping.VelocityBox->value());
         };
         UpdatePlot(false);
     }
@@ -561,36 +534,18 @@ void TMainForm::dropEvent(QDropEvent* event)
 
 // ---------------------------------------------------------------- mapping controls
 
-void TMainForm::LowToneBoxDropDown() { m_savedLowToneIndex = LowToneBox->currentIndex(); }
-void TMainForm::HighToneBoxDropDown() { m_savedHighToneIndex = HighToneBox->currentIndex(); }
+void TMainForm::LowToneBoxDropDown() { m_savedLowToneIndex = m_mapping.LowToneBox->currentIndex(); }
+void TMainForm::HighToneBoxDropDown() { m_savedHighToneIndex = m_mapping.HighToneBox->currentIndex(); }
 
 void TMainForm::RefreshKeyboard()
 {
-    BuildNoteSet(m_scaleNoteSet, ScaleBox->currentIndex(), static_cast<std::uint8_t>(TonicBox->currentIndex()),
-                 MidiNoteOfTone(LowToneBox->currentIndex()), MidiNoteOfTone(HighToneBox->currentIndex()));
-    const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
-    m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight);
-    ShowKeyboard();
-    DescribeKeyboard();
-}
-
-void TMainForm::DescribeKeyboard()
-{
-    // What the picture shows, for a screen reader: the allowed keys in order.
-    const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
-    std::vector<int> notes(m_keyboardNotes.begin(), m_keyboardNotes.begin() + n);
-    std::sort(notes.begin(), notes.end());
-    notes.erase(std::unique(notes.begin(), notes.end()), notes.end());
-    QStringList names;
-    for (const int note : notes)
-        if (note >= kLowestTone && note <= kHighestTone)
-            names << FromCore(ToneLabel(ToneOfMidiNote(note)));
-    KeyboardImage->setAccessibleDescription(tr("使える音: ") + names.join(QLatin1Char(' ')));
+    m_keys->Allow(m_mapping.ScaleBox->currentIndex(), m_mapping.TonicBox->currentIndex(),
+                  m_mapping.LowToneBox->currentIndex(), m_mapping.HighToneBox->currentIndex());
 }
 
 void TMainForm::ScaleBoxChange(QComboBox* sender)
 {
-    if (LowToneBox->currentIndex() < HighToneBox->currentIndex()) {
+    if (m_mapping.LowToneBox->currentIndex() < m_mapping.HighToneBox->currentIndex()) {
         RefreshKeyboard();
         UpdatePlot(true);
         return;
@@ -598,32 +553,20 @@ void TMainForm::ScaleBoxChange(QComboBox* sender)
     ShowError(MessageWords(kMsgToneRange), this);
     // A change made in the opened list goes back to where the list opened;
     // one made on the closed box goes back to where it was just before.
-    if (sender == LowToneBox)
-        LowToneBox->setCurrentIndex(LowToneBox->ChangedFromList() ? m_savedLowToneIndex
-                                                                  : LowToneBox->IndexBeforeChange());
-    else if (sender == HighToneBox)
-        HighToneBox->setCurrentIndex(HighToneBox->ChangedFromList() ? m_savedHighToneIndex
-                                                                    : HighToneBox->IndexBeforeChange());
+    if (sender == m_mapping.LowToneBox)
+        m_mapping.LowToneBox->setCurrentIndex(
+            m_mapping.LowToneBox->ChangedFromList() ? m_savedLowToneIndex : m_mapping.LowToneBox->IndexBeforeChange());
+    else if (sender == m_mapping.HighToneBox)
+        m_mapping.HighToneBox->setCurrentIndex(m_mapping.HighToneBox->ChangedFromList()
+                                                   ? m_savedHighToneIndex
+                                                   : m_mapping.HighToneBox->IndexBeforeChange());
 }
 
 bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }
 
 std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() const
 {
-    MappingRequest request;
-    request.Scale = ScaleBox->currentIndex();
-    request.Tonic = TonicBox->currentIndex();
-    request.LowTone = LowToneBox->currentIndex();
-    request.HighTone = HighToneBox->currentIndex();
-    request.Tempo = TempoBox->value();
-    request.Velocity = VelocityBox->value();
-    request.Program = ProgramBox->currentIndex();
-    request.WriteProgramChange = !DisableProgChangeBox->isChecked();
-    request.Shape = m_shape;
-    request.MorePrograms = m_importOptions.MorePrograms;
-    const ParameterCheckResult r =
-        CheckRequest(DataList(), request, ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
-    return {request, r};
+    return m_mapping.Request(DataList(), m_shape, m_importOptions.MorePrograms);
 }
 
 std::optional<MappingRequest> TMainForm::CheckedRequest()
@@ -647,10 +590,8 @@ std::optional<MappingRequest> TMainForm::CheckedRequest()
 
 void TMainForm::EnableControls(bool enable)
 {
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{ScaleBox, TonicBox, LowToneBox, HighToneBox, DxPQNBox, DurationBox, TempoBox,
-                                         ProgramBox, VelocityBox, DisableProgChangeBox, PreviewButton})
-        w->setEnabled(enable);
+    m_mapping.Enable(enable);
+    PreviewButton->setEnabled(enable);
 }
 
 // ---------------------------------------------------------------- commands
@@ -720,11 +661,7 @@ void TMainForm::DrawPlayhead(std::int64_t tick, bool keysChanged)
         m_plot->View()->SetPlayhead(static_cast<int>(std::min<std::int64_t>(tick, std::numeric_limits<int>::max())));
     if (!keysChanged)
         return;
-    const std::vector<std::int32_t>& sounding = m_preview->Sounding();
-    const int n = ListNotes(m_scaleNoteSet, m_keyboardNotes.data());
-    m_keyboard->Draw(m_keyboardNotes.data(), n, kKeyHighlight, sounding.data(), static_cast<int>(sounding.size()),
-                     kKeySounding);
-    ShowKeyboard();
+    m_keys->Sound(m_preview->Sounding());
 }
 
 void TMainForm::EndOfPlay()
@@ -791,16 +728,7 @@ void TMainForm::WriteSettings()
     StoredSettings c;
     c.CsvDir = ToCore(m_csvDir);
     c.SmfDir = ToCore(m_smfDir);
-    c.Scale = ScaleBox->currentIndex();
-    c.Tonic = TonicBox->currentIndex();
-    c.LowTone = LowToneBox->currentIndex();
-    c.HighTone = HighToneBox->currentIndex();
-    c.Tempo = TempoBox->value();
-    c.Velocity = VelocityBox->value();
-    c.Program = ProgramBox->currentIndex();
-    c.DxPQN = ToCore(DxPQNBox->text());
-    c.Duration = ToCore(DurationBox->text());
-    c.DisableProgChange = DisableProgChangeBox->isChecked();
+    m_mapping.Store(c);
     c.Import = m_importOptions;
     c.Shape = m_shape;
     if (m_plot)

@@ -17,6 +17,7 @@
 
 #include "Contextmenu.h"
 #include "Controls.h"
+#include "Mappingcontrols.h"
 
 #include <QComboBox>
 #include <QIcon>
@@ -42,7 +43,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class ImageCanvas;
+class TKeyboardPicture;
 class TPlotWindow;
 class TPreview;
 
@@ -149,11 +150,8 @@ private:
     void Retranslate();
     // The data's summary texts (or those of no data) in the language.
     void ShowSummary();
-    // What the keyboard picture shows, for a screen reader.
-    void DescribeKeyboard();
     void CreateControls();
     void FormCreate(const varimel::StoredSettings& stored);
-    void ShowKeyboard();
     void NameValueLabels();
     // Back to rest after a play: controls, the picture without sounding keys.
     void SettlePlayEnd();
@@ -189,16 +187,6 @@ private:
     QLabel* YmaxLabel = nullptr;
     QLabel* YminLabel = nullptr;
     QLabel* KeyboardImage = nullptr;
-    QComboBox* ScaleBox = nullptr;
-    QComboBox* TonicBox = nullptr;
-    TToneBox* LowToneBox = nullptr;
-    TToneBox* HighToneBox = nullptr;
-    QLineEdit* DxPQNBox = nullptr;
-    QLineEdit* DurationBox = nullptr;
-    TSpinEdit* TempoBox = nullptr;
-    QComboBox* ProgramBox = nullptr;
-    TSpinEdit* VelocityBox = nullptr;
-    QCheckBox* DisableProgChangeBox = nullptr;
     QPushButton* PreviewButton = nullptr;
     QPushButton* StopButton = nullptr;
     QPushButton* VolumeCtrlButton = nullptr;
@@ -206,6 +194,7 @@ private:
     QLabel* VersionLabel = nullptr;
     QLabel* UrlLabel = nullptr;
     QPushButton* HelpButton = nullptr;
+    TMappingControls m_mapping;
 
     // The loaded file as read: every series, its headers, the values it
     // misses, the skipped lines, the summary (in Japanese) and the shape's
@@ -215,10 +204,7 @@ private:
     varimel::ImportOptions m_importOptions;
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;
-    varimel::ScaleNoteSet m_scaleNoteSet;
-    std::array<std::int32_t, 128> m_keyboardNotes{};
-    std::unique_ptr<ImageCanvas> m_canvas;
-    std::unique_ptr<varimel::TMusicKeyboard> m_keyboard;
+    std::unique_ptr<TKeyboardPicture> m_keys;
     QString m_csvDir;
     QString m_smfDir;
     QString m_previewFileName;
