@@ -4,6 +4,7 @@
 #include "Audioexport.h"
 #include "Captions.h"
 #include "Contextmenu.h"
+#include "Datalabels.h"
 #include "Importdialog.h"
 #include "Keyboardpicture.h"
 #include "Mainlayout.h"
@@ -113,13 +114,7 @@ void TMainForm::CreateControls()
     bind(GroupBox1, "GroupBox1");
     bind(GroupBox2, "GroupBox2");
     bind(LoadDataButton, "LoadDataButton");
-    bind(NumRecordLabel, "NumRecordLabel");
-    bind(XIntervalLabel, "XIntervalLabel");
-    bind(CsvFileNameLabel, "CsvFileNameLabel");
-    bind(XmaxLabel, "XmaxLabel");
-    bind(XminLabel, "XminLabel");
-    bind(YmaxLabel, "YmaxLabel");
-    bind(YminLabel, "YminLabel");
+    m_labels.Bind(this);
     bind(KeyboardImage, "KeyboardImage");
     m_mapping.Bind(this);
     bind(PreviewButton, "PreviewButton");
@@ -197,23 +192,10 @@ void TMainForm::FormCreate(const StoredSettings& stored)
     ApplySettings(stored);
 
     RefreshKeyboard();
-    NameValueLabels();
+    m_labels.NameValues();
     SetLabel(VersionLabel, QStringLiteral("Version ") + QString::fromLatin1(kVersion));
 
-    // The volume control of the desktop, the first one installed.
-    const struct {
-        const char* program;
-        const char* argument;
-    } mixers[] = {{"pavucontrol", nullptr}, {"pwvucontrol", nullptr}, {"gnome-control-center", "sound"}};
-    for (const auto& mixer : mixers) {
-        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(mixer.program));
-        if (found.isEmpty())
-            continue;
-        m_volumeCtrlProgram = found;
-        if (mixer.argument)
-            m_volumeCtrlArguments << QString::fromLatin1(mixer.argument);
-        break;
-    }
+    seams::FindVolumeControl(m_volumeCtrlProgram, m_volumeCtrlArguments);
     // The sounding keys and the plot's playhead follow the preview.
     m_preview = new TPreview(this, m_soundFont, m_audioDriver);
     m_preview->onStep = [this](std::int64_t tick, bool keysChanged) { DrawPlayhead(tick, keysChanged); };
@@ -259,34 +241,14 @@ bool TMainForm::ReadCsvFile(const QString& path)
     m_csvPath = path;
     const CsvSummary& s = m_load->Summary;
     ShowSummary();
-    SetLabel(XmaxLabel, FromCore(s.Xmax));
-    SetLabel(XminLabel, FromCore(s.Xmin));
-    SetLabel(YmaxLabel, FromCore(s.Ymax));
-    SetLabel(YminLabel, FromCore(s.Ymin));
-    NameValueLabels();
+    m_labels.ShowRanges(s);
+    m_labels.NameValues();
     m_mapping.DxPQNBox->setText(FromCore(s.DxPQN));
     UpdatePlot(false);
     if (m_load->Skipped) {
         // The first skipped lines and where to find the rest, behind the
         // warning's details button.
-        constexpr std::size_t kShown = 20;
-        QStringList details;
-        const SkippedLines& skips = m_load->Skips;
-        const std::vector<MissingValue>& missing = m_load->Missing;
-        for (std::size_t i = 0; i < std::min(kShown, skips.Count()); ++i) {
-            const SkippedLine line = skips[i];
-            details << tr("行 %1: %2: %3")
-                           .arg(line.Line)
-                           .arg(FromCore(SkipReasonWords(line.Reason, CurrentLanguage())),
-                                FromCore(DisplayText(line.Raw)));
-        }
-        for (std::size_t i = 0; i < std::min(kShown, missing.size()); ++i)
-            details << tr("行 %1: %2列目: %3")
-                           .arg(missing[i].Line)
-                           .arg(missing[i].Column)
-                           .arg(FromCore(SkipReasonWords(missing[i].Reason, CurrentLanguage())));
-        details << tr("すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
-        ShowWarning(MessageWords(kMsgLinesSkipped), this, details.join(QLatin1Char('\n')));
+        ShowWarning(MessageWords(kMsgLinesSkipped), this, SkippedDetails(m_load->Skips, m_load->Missing));
     }
     return true;
 }
@@ -303,20 +265,7 @@ const std::vector<TXYDataList>& TMainForm::MoreSeries() const { return Loaded().
 
 void TMainForm::ShowSummary()
 {
-    if (!m_load) {
-        SetLabel(CsvFileNameLabel, tr("データファイル: "));
-        SetLabel(NumRecordLabel, tr("レコード数 = 0"));
-        SetLabel(XIntervalLabel, tr("Xの平均間隔 = 0"));
-        return;
-    }
-    // The texts as loaded are Japanese; another language has them made again.
-    const CsvSummary s =
-        CurrentLanguage() == Language::Japanese
-            ? m_load->Summary
-            : Summarize(m_load->Data, FileNameOf(ToPath(m_csvPath)), m_importOptions.XDate, CurrentLanguage());
-    SetLabel(CsvFileNameLabel, QString::fromLocal8Bit(s.FileName.data(), static_cast<qsizetype>(s.FileName.size())));
-    SetLabel(NumRecordLabel, FromCore(s.NumRecord));
-    SetLabel(XIntervalLabel, FromCore(s.XInterval));
+    m_labels.ShowSummary(m_load ? &*m_load : nullptr, ToPath(m_csvPath), m_importOptions.XDate);
 }
 
 void TMainForm::SetWindowLanguage(Language language)
@@ -344,23 +293,9 @@ void TMainForm::Retranslate()
     for (int i = 0; i < m_mapping.ScaleBox->count(); ++i)
         m_mapping.ScaleBox->setItemText(i, FromCore(ScaleName(i, CurrentLanguage())));
     ShowSummary();
-    NameValueLabels();
+    m_labels.NameValues();
     m_keys->Describe();
     UpdatePlot(true);
-}
-
-void TMainForm::NameValueLabels()
-{
-    // A screen reader says what each value is, not only the number.
-    const struct {
-        QLabel* label;
-        const char* what;
-    } values[] = {{XmaxLabel, QT_TR_NOOP("Xの最大値")},
-                  {XminLabel, QT_TR_NOOP("Xの最小値")},
-                  {YmaxLabel, QT_TR_NOOP("Yの最大値")},
-                  {YminLabel, QT_TR_NOOP("Yの最小値")}};
-    for (const auto& v : values)
-        v.label->setAccessibleName(tr(v.what) + QLatin1Char(' ') + v.label->text().trimmed());
 }
 
 void TMainForm::LoadDataButtonClick()
@@ -534,8 +469,8 @@ void TMainForm::dropEvent(QDropEvent* event)
 
 // ---------------------------------------------------------------- mapping controls
 
-void TMainForm::LowToneBoxDropDown() { m_savedLowToneIndex = m_mapping.LowToneBox->currentIndex(); }
-void TMainForm::HighToneBoxDropDown() { m_savedHighToneIndex = m_mapping.HighToneBox->currentIndex(); }
+void TMainForm::LowToneBoxDropDown() { m_mapping.SavedLowTone = m_mapping.LowToneBox->currentIndex(); }
+void TMainForm::HighToneBoxDropDown() { m_mapping.SavedHighTone = m_mapping.HighToneBox->currentIndex(); }
 
 void TMainForm::RefreshKeyboard()
 {
@@ -551,15 +486,7 @@ void TMainForm::ScaleBoxChange(QComboBox* sender)
         return;
     }
     ShowError(MessageWords(kMsgToneRange), this);
-    // A change made in the opened list goes back to where the list opened;
-    // one made on the closed box goes back to where it was just before.
-    if (sender == m_mapping.LowToneBox)
-        m_mapping.LowToneBox->setCurrentIndex(
-            m_mapping.LowToneBox->ChangedFromList() ? m_savedLowToneIndex : m_mapping.LowToneBox->IndexBeforeChange());
-    else if (sender == m_mapping.HighToneBox)
-        m_mapping.HighToneBox->setCurrentIndex(m_mapping.HighToneBox->ChangedFromList()
-                                                   ? m_savedHighToneIndex
-                                                   : m_mapping.HighToneBox->IndexBeforeChange());
+    m_mapping.TakeBack(sender);
 }
 
 bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }

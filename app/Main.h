@@ -5,28 +5,20 @@
 
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
-#include "data/Importer.h"
-#include "data/Xydata.h"
-#include "music/Mapping.h"
-#include "music/Musickeyboard.h"
 #include "music/Parameters.h"
 #include "music/Piece.h"
-#include "music/Scale.h"
 #include "music/Selection.h"
-#include "music/Series.h"
 
 #include "Contextmenu.h"
 #include "Controls.h"
+#include "Datalabels.h"
 #include "Mappingcontrols.h"
 
 #include <QComboBox>
 #include <QIcon>
-#include <QSpinBox>
 #include <QString>
 #include <QWidget>
 
-#include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -34,14 +26,9 @@
 namespace varimel {
 class MidiPlayer;
 }
-class QAction;
-class QCheckBox;
-class QDialog;
 class QMenu;
-class QTimer;
 class QGroupBox;
 class QLabel;
-class QLineEdit;
 class QPushButton;
 class TKeyboardPicture;
 class TPlotWindow;
@@ -129,8 +116,8 @@ public:
     const std::vector<std::int32_t>& SoundingKeys() const;
     const varimel::MidiPlayer* Player() const;
     const QImage& KeyboardPicture() const;
-    int SavedLowToneIndex() const { return m_savedLowToneIndex; }
-    int SavedHighToneIndex() const { return m_savedHighToneIndex; }
+    int SavedLowToneIndex() const { return m_mapping.SavedLowTone; }
+    int SavedHighToneIndex() const { return m_mapping.SavedHighTone; }
 
     static const char* const kManualUrl;
     static const char* const kHomePageUrl;
@@ -152,7 +139,6 @@ private:
     void ShowSummary();
     void CreateControls();
     void FormCreate(const varimel::StoredSettings& stored);
-    void NameValueLabels();
     // Back to rest after a play: controls, the picture without sounding keys.
     void SettlePlayEnd();
     // A step of the preview's playhead: the plot's, and the keys when they changed.
@@ -179,13 +165,6 @@ private:
     QGroupBox* GroupBox1 = nullptr;
     QGroupBox* GroupBox2 = nullptr;
     QPushButton* LoadDataButton = nullptr;
-    QLabel* NumRecordLabel = nullptr;
-    QLabel* XIntervalLabel = nullptr;
-    QLabel* CsvFileNameLabel = nullptr;
-    QLabel* XmaxLabel = nullptr;
-    QLabel* XminLabel = nullptr;
-    QLabel* YmaxLabel = nullptr;
-    QLabel* YminLabel = nullptr;
     QLabel* KeyboardImage = nullptr;
     QPushButton* PreviewButton = nullptr;
     QPushButton* StopButton = nullptr;
@@ -195,6 +174,7 @@ private:
     QLabel* UrlLabel = nullptr;
     QPushButton* HelpButton = nullptr;
     TMappingControls m_mapping;
+    TDataLabels m_labels;
 
     // The loaded file as read: every series, its headers, the values it
     // misses, the skipped lines, the summary (in Japanese) and the shape's
@@ -218,8 +198,6 @@ private:
     varimel::Language m_storedLanguage = varimel::Language::Japanese; // as the settings keep it
     varimel::Language m_textsLanguage = varimel::Language::Japanese;  // of the texts shown now
     TPreview* m_preview = nullptr;                                    // the kept synthesizer and the play of 試聴
-    int m_savedLowToneIndex = 0;
-    int m_savedHighToneIndex = 0;
     TPlotWindow* m_plot = nullptr;
     std::optional<varimel::StoredPlace> m_plotPlace; // from the settings, until the window is made
 };

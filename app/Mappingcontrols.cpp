@@ -85,3 +85,11 @@ void TMappingControls::Enable(bool enable) const
                                          ProgramBox, VelocityBox, DisableProgChangeBox})
         w->setEnabled(enable);
 }
+
+void TMappingControls::TakeBack(const QComboBox* sender) const
+{
+    if (sender == LowToneBox)
+        LowToneBox->setCurrentIndex(LowToneBox->ChangedFromList() ? SavedLowTone : LowToneBox->IndexBeforeChange());
+    else if (sender == HighToneBox)
+        HighToneBox->setCurrentIndex(HighToneBox->ChangedFromList() ? SavedHighTone : HighToneBox->IndexBeforeChange());
+}

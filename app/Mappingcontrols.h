@@ -30,6 +30,9 @@ struct TMappingControls {
     QComboBox* ProgramBox = nullptr;
     TSpinEdit* VelocityBox = nullptr;
     QCheckBox* DisableProgChangeBox = nullptr;
+    // Where each tone box's list last opened.
+    int SavedLowTone = 0;
+    int SavedHighTone = 0;
 
     // The controls of the window's layout, by their names.
     void Bind(const QWidget* window);
@@ -43,4 +46,8 @@ struct TMappingControls {
     Request(const varimel::TXYDataList* data, const varimel::MappingShape& shape,
             const std::vector<int>& morePrograms) const;
     void Enable(bool enable) const;
+    // A tone box whose change put the lowest tone at or above the highest
+    // goes back: to where its list opened when changed in the list, else to
+    // where it was just before.
+    void TakeBack(const QComboBox* sender) const;
 };

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
@@ -17,6 +18,27 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+
+QString SkippedDetails(const varimel::SkippedLines& lines, const std::vector<varimel::MissingValue>& missing)
+{
+    // The words are the window's, whose warning shows them.
+    constexpr std::size_t kShown = 20;
+    QStringList details;
+    for (std::size_t i = 0; i < std::min(kShown, lines.Count()); ++i) {
+        const varimel::SkippedLine line = lines[i];
+        details << QCoreApplication::translate("TMainForm", "行 %1: %2: %3")
+                       .arg(line.Line)
+                       .arg(FromCore(SkipReasonWords(line.Reason, CurrentLanguage())),
+                            FromCore(varimel::DisplayText(line.Raw)));
+    }
+    for (std::size_t i = 0; i < std::min(kShown, missing.size()); ++i)
+        details << QCoreApplication::translate("TMainForm", "行 %1: %2列目: %3")
+                       .arg(missing[i].Line)
+                       .arg(missing[i].Column)
+                       .arg(FromCore(SkipReasonWords(missing[i].Reason, CurrentLanguage())));
+    details << QCoreApplication::translate("TMainForm", "すべての行は「読み込みレポート」(Ctrl+R)で確認できます。");
+    return details.join(QLatin1Char('\n'));
+}
 
 TSkippedLinesModel::TSkippedLinesModel(const varimel::SkippedLines& lines,
                                        const std::vector<varimel::MissingValue>& missing, QObject* parent)

@@ -16,6 +16,10 @@ class QTableView;
 // The skipped lines as a table of 行, 理由, 内容; texts are made only for the
 // rows on screen. With several series, the values a series misses join them
 // in line order, with a fourth column 列 naming the series' column.
+// The first skipped lines and missing values of a load, a line each, and
+// where to find the rest: the details of the load's warning.
+QString SkippedDetails(const varimel::SkippedLines& lines, const std::vector<varimel::MissingValue>& missing);
+
 class TSkippedLinesModel : public QAbstractTableModel {
     Q_OBJECT
 public:

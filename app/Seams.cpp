@@ -6,6 +6,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace seams {
@@ -71,6 +72,23 @@ QString ChooseReportFile(QWidget* parent, const QString& filter, const QString& 
 }
 
 int RunDialog(QDialog& dialog) { return Current().runner ? Current().runner(dialog) : dialog.exec(); }
+
+void FindVolumeControl(QString& program, QStringList& arguments)
+{
+    const struct {
+        const char* program;
+        const char* argument;
+    } mixers[] = {{"pavucontrol", nullptr}, {"pwvucontrol", nullptr}, {"gnome-control-center", "sound"}};
+    for (const auto& mixer : mixers) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(mixer.program));
+        if (found.isEmpty())
+            continue;
+        program = found;
+        if (mixer.argument)
+            arguments << QString::fromLatin1(mixer.argument);
+        return;
+    }
+}
 
 void OpenWithShell(const QString& target, const QStringList& arguments)
 {

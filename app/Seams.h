@@ -55,6 +55,10 @@ int RunDialog(QDialog& dialog);
 // Opens a web page or starts a program, without waiting and without
 // reporting failure: there is nothing the user could do about it here.
 void OpenWithShell(const QString& target, const QStringList& arguments = {});
+// The volume control of the desktop, the first one installed (pavucontrol,
+// pwvucontrol or GNOME's sound settings), and what it is started with; the
+// program stays empty when none is.
+void FindVolumeControl(QString& program, QStringList& arguments);
 // A step of the end of play or the shut-down, for the trace.
 void Trace(const char* step);
 
