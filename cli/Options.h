@@ -3,6 +3,7 @@
 // settings preset they start from, and the help text.
 #pragma once
 
+#include "Values.h"
 #include "data/Importer.h"
 #include "music/Mapping.h"
 
@@ -59,10 +60,6 @@ struct Options {
 
     // Only the summary is asked for: no checks, no files.
     bool SummaryOnly() const { return summaryJson && !wav && files.size() == 1; }
-};
-
-struct UsageError {
-    std::string reason;
 };
 
 // The settings file given with --settings cannot be read.

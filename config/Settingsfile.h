@@ -4,6 +4,7 @@
 // and the renderer share one reading of it.
 #pragma once
 
+#include "Places.h"
 #include "data/Importer.h"
 #include "music/Mapping.h"
 
@@ -58,8 +59,6 @@ inline constexpr char kKeyWidth[] = "Width";
 inline constexpr char kKeyHeight[] = "Height";
 inline constexpr char kSectionWindow[] = "Window";
 inline constexpr char kKeyLanguage[] = "Language"; // "ja" or "en"; written once chosen
-inline constexpr char kSettingsFolderName[] = "Korvath/Varimel";
-inline constexpr char kSettingsFileName[] = "Varimel.ini";
 
 // A window's place on the desktop: its frame's top left corner and its
 // inner size.
@@ -96,17 +95,6 @@ struct StoredSettings {
     MappingShape Shape;                           // [Shape]: the plain mapping when absent or out of range
     Language WindowLanguage = Language::Japanese; // [Window]: Japanese when absent or unknown
 };
-
-// The settings folder (Korvath/Varimel in $XDG_CONFIG_HOME, else in
-// ~/.config) and the settings file in it; empty when there is no home.
-std::string SettingsFolder();
-std::string SettingsFilePath();
-
-// Where SoundFonts are looked for when none is configured, in this order.
-extern const std::vector<std::string> kDefaultSoundFonts;
-// The configured SoundFont when given (it must be a readable file), else the
-// first of the default list that is; empty when there is none.
-std::string FindSoundFont(const std::string& configured);
 
 // A stored list position outside its list gives the list's default, so no
 // table is ever looked up with a position that is not there.
