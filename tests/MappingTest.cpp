@@ -390,18 +390,8 @@ TEST(Mapping, RunAcrossABlockEdgeAndTheWholeListAgree)
     ASSERT_EQ(file.error, "");
     // Note-ons and their note-offs, matched by key in order.
     std::vector<NoteSpan> written;
-    std::map<int, std::vector<std::size_t>> open;
-    for (const smftest::Event& e : file.tracks[1]) {
-        if (e.bytes[0] == 0x90) {
-            open[e.bytes[1]].push_back(written.size());
-            written.push_back({e.tick, 0, e.bytes[1]});
-        } else if (e.bytes[0] == 0x80) {
-            std::vector<std::size_t>& waiting = open[e.bytes[1]];
-            ASSERT_FALSE(waiting.empty());
-            written[waiting.front()].End = e.tick;
-            waiting.erase(waiting.begin());
-        }
-    }
+    for (const smftest::Note& n : smftest::Notes(file.tracks[1]))
+        written.push_back({n.start, n.end, static_cast<std::uint8_t>(n.key)});
     ASSERT_EQ(written.size(), 300000u);
     int shortRun = 0;
     for (const NoteSpan& n : written)

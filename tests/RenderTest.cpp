@@ -831,16 +831,8 @@ TEST(Render, PartOfX)
     const auto notes = [](const std::string& path) {
         const smftest::File f = smftest::Parse(smftest::ReadBytes(path));
         std::vector<std::array<std::uint32_t, 3>> out;
-        for (std::size_t i = 0; i < f.tracks.at(1).size(); ++i) {
-            const smftest::Event& on = f.tracks[1][i];
-            if (on.bytes[0] != 0x90)
-                continue;
-            for (std::size_t k = i + 1; k < f.tracks[1].size(); ++k)
-                if (f.tracks[1][k].bytes[0] == 0x80 && f.tracks[1][k].bytes[1] == on.bytes[1]) {
-                    out.push_back({on.tick, on.bytes[1], f.tracks[1][k].tick - on.tick});
-                    break;
-                }
-        }
+        for (const smftest::Note& n : smftest::Notes(f.tracks.at(1)))
+            out.push_back({n.start, static_cast<std::uint32_t>(n.key), n.end - n.start});
         return out;
     };
     const auto whole = notes(dir / "whole.mid");
@@ -969,22 +961,17 @@ TEST(Render, SeveralSeries)
             std::string name;
             int program = -1;
             std::vector<Note> notes;
-            std::map<int, std::uint32_t> on;
             for (const smftest::Event& e : f.tracks[t + 1]) {
                 if (e.bytes[0] == 0xFF && e.bytes[1] == 0x03)
                     name.assign(e.bytes.begin() + 3, e.bytes.end());
                 else if ((e.bytes[0] & 0xF0) == 0xC0) {
                     program = e.bytes[1];
                     EXPECT_EQ(e.bytes[0] & 0x0F, want.channel);
-                } else if ((e.bytes[0] & 0xF0) == 0x90) {
-                    EXPECT_EQ(e.bytes[0] & 0x0F, want.channel);
-                    on[e.bytes[1]] = e.tick;
-                    notes.push_back({e.tick, e.bytes[1], 0});
-                } else if ((e.bytes[0] & 0xF0) == 0x80) {
-                    for (Note& n : notes)
-                        if (n.key == e.bytes[1] && n.tick == on[e.bytes[1]] && n.length == 0)
-                            n.length = e.tick - n.tick;
                 }
+            }
+            for (const smftest::Note& n : smftest::Notes(f.tracks[t + 1])) {
+                EXPECT_EQ(n.channel, want.channel);
+                notes.push_back({n.start, n.key, n.end - n.start});
             }
             EXPECT_EQ(name, want.name);
             EXPECT_EQ(program, want.program);
@@ -1127,14 +1114,8 @@ std::vector<HeardNote> MelodyOf(const std::string& path)
     std::vector<HeardNote> notes;
     if (f.tracks.size() < 2)
         return notes;
-    for (const smftest::Event& e : f.tracks[1]) {
-        if ((e.bytes[0] & 0xF0) == 0x90 && e.bytes[2] > 0)
-            notes.push_back({e.tick, e.bytes[1], e.bytes[2], 0});
-        else if ((e.bytes[0] & 0xF0) == 0x80)
-            for (HeardNote& n : notes)
-                if (n.key == e.bytes[1] && n.length == 0)
-                    n.length = e.tick - n.tick;
-    }
+    for (const smftest::Note& n : smftest::Notes(f.tracks[1]))
+        notes.push_back({n.start, n.key, n.velocity, n.end - n.start});
     return notes;
 }
 

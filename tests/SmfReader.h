@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace smftest {
@@ -137,6 +140,38 @@ inline File Parse(const std::vector<std::uint8_t>& b)
     if (static_cast<int>(f.tracks.size()) != f.trackCount)
         f.error = "track count mismatch";
     return f;
+}
+
+// One note of a track: a note-on and the first note-off (or note-on of
+// velocity 0) of its key and channel after it, first in first out.
+struct Note {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0; // the note-on's tick when no note-off came
+    int channel = 0;
+    int key = 0;
+    int velocity = 0;
+    bool operator==(const Note&) const = default;
+};
+
+// A track's notes in the order of their note-ons.
+inline std::vector<Note> Notes(const std::vector<Event>& track)
+{
+    std::vector<Note> notes;
+    std::map<std::pair<int, int>, std::deque<std::size_t>> open; // (channel, key) -> waiting notes
+    for (const Event& e : track) {
+        const int kind = e.bytes[0] & 0xF0;
+        if ((kind != 0x90 && kind != 0x80) || e.bytes.size() < 3)
+            continue;
+        const std::pair<int, int> at{e.bytes[0] & 0x0F, e.bytes[1]};
+        if (kind == 0x90 && e.bytes[2] > 0) {
+            open[at].push_back(notes.size());
+            notes.push_back({e.tick, e.tick, at.first, at.second, e.bytes[2]});
+        } else if (!open[at].empty()) {
+            notes[open[at].front()].end = e.tick;
+            open[at].pop_front();
+        }
+    }
+    return notes;
 }
 
 } // namespace smftest
