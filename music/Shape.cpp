@@ -108,8 +108,11 @@ template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, co
         return values;
     const std::pair<double, double> bounds = column->YBounds();
     const double minV = bounds.first, maxV = bounds.second;
+    // Halves, so that a column spanning more than a double can hold (from
+    // -1e308 to 1e308) still gives shares from 0 to 1; for any other column
+    // halving is exact and the shares are the same.
     const auto scaled = [&](double v) {
-        const double share = maxV > minV ? (v - minV) / (maxV - minV) : 0.5;
+        const double share = maxV > minV ? (v / 2 - minV / 2) / (maxV / 2 - minV / 2) : 0.5;
         const double value = low + share * (high - low);
         return static_cast<T>(round ? std::lround(value) : value);
     };

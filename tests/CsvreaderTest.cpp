@@ -113,33 +113,6 @@ TEST(Csvreader, SingleLines)
     }
 }
 
-TEST(Csvreader, NumberSyntaxOfEditBoxes)
-{
-    struct Case {
-        const char* text;
-        std::optional<double> value;
-    };
-    // clang-format off
-    const Case cases[] = {
-        {"1       ", 1.0}, {"  0.875", 0.875}, {"1e+06   ", 1e6}, {"", std::nullopt},
-        {" ", std::nullopt}, {"1\t", std::nullopt}, {"abc", std::nullopt}, {"0.0001", 0.0001},
-        {"-0", -0.0}, {"1,5", std::nullopt}, {"4.9406564584124654e-324", 4.9406564584124654e-324},
-        {"1.7976931348623157e308", 1.7976931348623157e308}, {"1.8e308", std::nullopt},
-        // An exponent without digits counts as 0, on the short path and on the
-        // long one (more than 15 significant digits).
-        {"1e", 1.0}, {"2.5E+", 2.5}, {"1234567890123456789e", 1234567890123456789.0},
-        {"-12345678901234567e-", -12345678901234567.0}, {"1234567890123456789e2", 1234567890123456789e2},
-    };
-    // clang-format on
-    for (const Case& c : cases) {
-        const auto v = ParseNumber(c.text);
-        ASSERT_EQ(v.has_value(), c.value.has_value()) << "[" << c.text << "]";
-        if (v) {
-            EXPECT_EQ(*v, *c.value) << c.text;
-        }
-    }
-}
-
 TEST(Csvreader, LineEndsAndSpecialBytes)
 {
     struct Case {
@@ -288,38 +261,6 @@ TEST_F(CommaLocale, ReaderAndSummaryIgnoreIt)
     EXPECT_EQ(FormatG(1.5, 8, true), "1.5     ");
 }
 
-// The fast path for short numbers must round exactly as a full conversion
-// does; compare against from_chars on many generated numbers.
-TEST(Csvreader, NumbersRoundLikeAFullConversion)
-{
-    std::mt19937_64 random(12345);
-    char text[64];
-    for (int i = 0; i < 200000; ++i) {
-        const int intDigits = static_cast<int>(random() % 12);
-        const int fracDigits = static_cast<int>(random() % 12);
-        std::string s = random() % 2 ? "-" : "";
-        for (int d = 0; d < intDigits; ++d)
-            s += static_cast<char>('0' + random() % 10);
-        if (fracDigits > 0 || intDigits == 0) {
-            s += '.';
-            for (int d = 0; d < std::max(fracDigits, 1); ++d)
-                s += static_cast<char>('0' + random() % 10);
-        }
-        if (random() % 3 == 0) {
-            std::snprintf(text, sizeof text, "e%d", static_cast<int>(random() % 41) - 20);
-            s += text;
-        }
-        const auto mine = ParseNumber(s);
-        ASSERT_TRUE(mine) << s;
-        double full = 0.0;
-        const char* first = s.data() + (s[0] == '-');
-        std::from_chars(first, s.data() + s.size(), full);
-        if (s[0] == '-')
-            full = -full;
-        ASSERT_EQ(*mine, full) << s;
-    }
-}
-
 // A line longer than the cap is an invalid line, dropped as it streams by,
 // even when it starts as a good "x,y"; the lines around it are read as usual.
 TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
@@ -349,57 +290,6 @@ TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
     parser.Finish();
     EXPECT_TRUE(parser.Skipped());
     EXPECT_EQ(list.Count(), 2);
-}
-
-TEST(Csvreader, MemoryEstimate)
-{
-    EXPECT_TRUE(FitsInMemory(1000, std::nullopt)) << "nothing known: try";
-    EXPECT_TRUE(FitsInMemory(2500, 2500));
-    EXPECT_FALSE(FitsInMemory(2501, 2500));
-    // What a file needs, from what its samples tell (1 MB sampled of each).
-    const struct {
-        const char* what;
-        std::uint64_t fileBytes;
-        FileSample sample;
-        LoadBudget budget;
-        std::uint64_t need;
-    } rows[] = {
-        {"10^7 20-byte lines: 32 bytes a record", 200000000, {1000000, 50000, 50000, 0, 0}, {}, 320000000},
-        {"4-byte lines: 8 bytes per file byte", 80000000, {1000000, 250000, 250000, 0, 0}, {}, 640000000},
-        {"no line end at all: one line", 1 << 30, {1 << 20, 0, 0, 0, 0}, {}, 32},
-        {"every line skipped keeps its 1 KiB", 100000000, {1000000, 500, 500, 500, 512000}, {}, 50000 * 2112},
-        {"half skipped, 20-byte lines", 200000000, {1000000, 50000, 50000, 25000, 500000}, {}, 5000000 * (32 + 104)},
-        {"the notes table: events, spans, its text",
-         200000000,
-         {1000000, 50000, 50000, 0, 0},
-         {false, true},
-         10000000 * (32 + 132)},
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(MemoryNeeded(r.fileBytes, r.sample, r.budget), r.need) << r.what;
-
-    // Samples spread over the file: a long first line does not hide the
-    // short lines after it; CR LF is one line end.
-    testutil::TempDir dir;
-    std::string csv(3 << 20, 'x');
-    for (int i = 0; i < 400000; ++i)
-        csv += std::to_string(i % 10) + ",5\r\n";
-    testutil::WriteFile(dir / "long-first.csv", csv);
-    const int fd = open((dir / "long-first.csv").c_str(), O_RDONLY);
-    const FileSample sample = SampleFile(fd, csv.size(), {});
-    close(fd);
-    // The memory at hand is shared: a load that runs beside very many others
-    // gets its part only, and is refused before it is read.
-    std::string reason;
-    EXPECT_FALSE(LoadCsv(dir / "long-first.csv", &reason, {}, {std::uint64_t{1} << 40, false}));
-    EXPECT_EQ(reason, kReasonNoMemory);
-    EXPECT_TRUE(LoadCsv(dir / "long-first.csv", &reason, {}, {1, false}));
-    const double lines = static_cast<double>(csv.size()) * sample.lineEnds / sample.bytes;
-    EXPECT_NEAR(lines, 400000, 400000 * 0.25) << sample.lineEnds << " of " << sample.bytes;
-    EXPECT_EQ(sample.skipped, 0u) << "whole lines only are judged";
-    const auto available = AvailableMemory();
-    ASSERT_TRUE(available.has_value());
-    EXPECT_GT(*available, 0u);
 }
 
 // A file cut short while it is read fails with that reason instead of
