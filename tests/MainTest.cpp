@@ -662,8 +662,12 @@ TEST_F(Window, ScreenReaderNames)
     EXPECT_EQ(description("KeyboardImage"), QStringLiteral("使える音: C4 D4 E4 G4 A4 C5"));
     // The summary values say what they are.
     form->ReadCsvFile(Csv("v.csv", "0,-3\n747,5\n"));
-    EXPECT_EQ(name("XmaxLabel"), QStringLiteral("Xの最大値 747"));
-    EXPECT_EQ(name("YminLabel"), QStringLiteral("Yの最小値 -3"));
+    const std::pair<const char*, const char*> values[] = {{"XmaxLabel", "Xの最大値 747"},
+                                                          {"XminLabel", "Xの最小値 0"},
+                                                          {"YmaxLabel", "Yの最大値 5"},
+                                                          {"YminLabel", "Yの最小値 -3"}};
+    for (const auto& [object, words] : values)
+        EXPECT_EQ(name(object), QString::fromUtf8(words)) << object;
 }
 
 // F5 plays and Esc stops from anywhere, as the buttons do.
