@@ -136,6 +136,15 @@ TEST_F(PlotWindow, CursorAndPartFromTheKeyboard)
         EXPECT_EQ(plot->StatusLine()->text(), *s.status ? QString::fromUtf8(s.status) : hint) << s.description;
     }
     EXPECT_FALSE(plot->Selection());
+    // Without a cursor, ← starts at the last point in view and → at the
+    // first (the view: 2024-01-01 12:00 to 2024-01-03 12:00).
+    for (const auto& [key, description] :
+         {std::pair{Qt::Key_Left, "X 2024-01-03, Y 10, A5"}, std::pair{Qt::Key_Right, "X 2024-01-02, Y 5, B4"}}) {
+        view->ClearSelectionAndCursor();
+        view->SetViewRange(19723.5, 19725.5);
+        QTest::keyClick(view, key);
+        EXPECT_EQ(Description(plot), QString::fromUtf8(description)) << description;
+    }
 }
 
 // The playhead in its colour at the tick's X, the part's edges, both at the
