@@ -83,7 +83,13 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         const std::string text = ini.Read(kSectionImport, key).value_or(std::string());
         for (std::size_t start = 0; start < text.size();) {
             const std::size_t comma = std::min(text.find(',', start), text.size());
-            values.push_back(ParseProfileInteger(text.substr(start, comma - start)).value_or(-1));
+            // Blanks around an item, as a person typing the list leaves them.
+            std::string_view item = std::string_view(text).substr(start, comma - start);
+            while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+                item.remove_prefix(1);
+            while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+                item.remove_suffix(1);
+            values.push_back(ParseProfileInteger(item).value_or(-1));
             start = comma + 1;
         }
         return values;

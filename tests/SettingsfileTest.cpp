@@ -96,7 +96,9 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
         std::vector<int> columns, programs;
     } rows[] = {
         {"MoreYColumns=3,5\nMorePrograms=73,40\n", {3, 5}, {73, 40}},
+        {"MoreYColumns= 3 , 5\nMorePrograms=73,\t40 \n", {3, 5}, {73, 40}},
         {"MoreYColumns=3,5\nMorePrograms=73\n", {}, {}},
+        {"MoreYColumns=3, ,5\nMorePrograms=1,2,3\n", {}, {}},
         {"MoreYColumns=3,3\nMorePrograms=1,2\n", {}, {}},
         {"MoreYColumns=2\nMorePrograms=1\n", {}, {}},
         {"MoreYColumns=1\nMorePrograms=1\n", {}, {}},
