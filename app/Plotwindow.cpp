@@ -156,10 +156,9 @@ void TPlotWindow::ShowStatus()
         m_status->setText(shapeText);
         return;
     }
+    // A part may be chosen with one series or several alike.
     if (!selection || !m_piece.Load) {
-        m_status->setText(!m_piece.Load || m_piece.Load->More.empty()
-                              ? tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。")
-                              : tr("重ねる列があるときは、いつも全体を試聴・保存します。"));
+        m_status->setText(tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。"));
         return;
     }
     const auto show = [this](double x) {

@@ -190,6 +190,10 @@ TEST_F(PlotWindow, PlayheadStartsWhereThePieceStarts)
     };
     for (const auto& r : rows) {
         TPlotWindow* plot = Open(r.ini, r.csv);
+        // A part may be chosen with several series too, and the hint says so.
+        EXPECT_EQ(plot->StatusLine()->text(),
+                  QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。"))
+            << r.what;
         plot->View()->SetPlayhead(r.tick);
         ASSERT_TRUE(plot->View()->PlayheadX()) << r.what;
         EXPECT_DOUBLE_EQ(*plot->View()->PlayheadX(), r.x) << r.what;

@@ -426,10 +426,6 @@
         <translation>Drag across the plot to preview and save only that part.</translation>
     </message>
     <message>
-        <source>重ねる列があるときは、いつも全体を試聴・保存します。</source>
-        <translation>With more Y columns, the whole piece is always previewed and saved.</translation>
-    </message>
-    <message>
         <source>選択: X %1 – %2</source>
         <translation>Selection: X %1 – %2</translation>
     </message>
