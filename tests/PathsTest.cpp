@@ -206,10 +206,14 @@ TEST(Paths, PrivateFolder)
     std::filesystem::remove(folder);
     std::filesystem::create_directory_symlink(dir / "open", folder);
     EXPECT_EQ(PrivateFolder().rfind(folder + "-", 0), 0u);
+    // A runtime folder is used only when no other user may enter it, nor
+    // anybody of its group.
     std::filesystem::create_directory(dir / "run");
-    chmod((dir / "run").c_str(), 0700);
-    setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
-    EXPECT_EQ(PrivateFolder(), dir / "run");
+    for (const auto& [mode, used] : {std::pair{0750u, false}, std::pair{0705u, false}, std::pair{0700u, true}}) {
+        chmod((dir / "run").c_str(), mode);
+        setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+        EXPECT_EQ(PrivateFolder() == dir / "run", used) << std::oct << mode;
+    }
     saved ? setenv("XDG_RUNTIME_DIR", keep.c_str(), 1) : unsetenv("XDG_RUNTIME_DIR");
     savedTmp ? setenv("TMPDIR", keepTmp.c_str(), 1) : unsetenv("TMPDIR");
 }
