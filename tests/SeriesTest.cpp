@@ -4,23 +4,13 @@
 // and a part of X taken from every series at once.
 #include "music/Series.h"
 
+#include "DataUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 using namespace varimel;
-
-namespace {
-
-TXYDataList ListOf(const std::vector<std::pair<double, double>>& xy)
-{
-    TXYDataList list;
-    for (const auto& [x, y] : xy)
-        list.Add({x, y});
-    return list;
-}
-
-} // namespace
 
 // Channels run 0..8, then 10..15: channel 10 of those who count from 1 stays
 // for percussion. Tracks without a header are "Melody", "Melody 2", ...
@@ -31,7 +21,8 @@ TEST(Series, ChannelsNamesAndInstruments)
     const std::vector<std::pair<std::size_t, int>> channels = {{0, 0}, {8, 8}, {9, 10}, {14, 15}};
     for (const auto& [index, channel] : channels)
         EXPECT_EQ(SeriesChannel(index), channel) << index;
-    const TXYDataList a = ListOf({{0, 1}}), b = ListOf({{0, 2}}), c = ListOf({{0, 3}});
+    const TXYDataList a = testutil::SortedData({{0, 1}}), b = testutil::SortedData({{0, 2}}),
+                      c = testutil::SortedData({{0, 3}});
     MappingRequest request;
     request.Program = 5;
     request.MorePrograms = {73};
@@ -52,9 +43,9 @@ TEST(Series, ChannelsNamesAndInstruments)
 // each series has its own Y range unless the range is shared.
 TEST(Series, FramesOnOneTimeLine)
 {
-    const TXYDataList early = ListOf({{0, 1}, {1, 2}, {2, 3}});
-    const TXYDataList late = ListOf({{2, 10}, {3, 30}});
-    const TXYDataList same = ListOf({{0, 5}, {1, 6}, {2, 7}});
+    const TXYDataList early = testutil::SortedData({{0, 1}, {1, 2}, {2, 3}});
+    const TXYDataList late = testutil::SortedData({{2, 10}, {3, 30}});
+    const TXYDataList same = testutil::SortedData({{0, 5}, {1, 6}, {2, 7}});
     MappingRequest request;
     request.DxPQN = 1;
     const struct {
@@ -90,8 +81,8 @@ TEST(Series, FramesOnOneTimeLine)
 // after its last record rounded up to a bar, or with its last note.
 TEST(Series, PartOfEverySeries)
 {
-    const TXYDataList first = ListOf({{4, 1}, {5, 2}, {6, 3}, {7, 4}});
-    const TXYDataList second = ListOf({{0, 1}, {2, 2}, {4, 3}, {6, 4}, {8, 5}});
+    const TXYDataList first = testutil::SortedData({{4, 1}, {5, 2}, {6, 3}, {7, 4}});
+    const TXYDataList second = testutil::SortedData({{0, 1}, {2, 2}, {4, 3}, {6, 4}, {8, 5}});
     MappingRequest request;
     request.DxPQN = 1;
     const std::vector<SeriesTrack> series = {{&first, 0, {}}, {&second, 0, {}}};

@@ -3,6 +3,8 @@
 // each note's velocity and length from the columns beside the notes.
 #include "music/Shape.h"
 
+#include "DataUtil.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,18 +13,6 @@
 #include <vector>
 
 using namespace varimel;
-
-namespace {
-
-TXYDataList ListOf(const std::vector<std::pair<double, double>>& xy)
-{
-    TXYDataList list;
-    for (const auto& [x, y] : xy)
-        list.Add({x, y});
-    return list;
-}
-
-} // namespace
 
 // A shape out of its range names its first bad field; a good one reads in
 // words as the report and the plot show it.
@@ -75,8 +65,8 @@ TEST(Shape, ChecksAndWords)
 TEST(Shape, RangeMappedOver)
 {
     const TXYDataList ten =
-        ListOf({{1, 10}, {2, 1}, {3, 100}, {4, 5}, {5, 2}, {6, 7}, {7, 3}, {8, 9}, {9, 4}, {10, 6}});
-    const TXYDataList other = ListOf({{1, -20}, {2, 0.5}});
+        testutil::SortedData({{1, 10}, {2, 1}, {3, 100}, {4, 5}, {5, 2}, {6, 7}, {7, 3}, {8, 9}, {9, 4}, {10, 6}});
+    const TXYDataList other = testutil::SortedData({{1, -20}, {2, 0.5}});
     MappingShape plain, log, clip, fixed, fixedLog;
     log.LogY = true;
     clip.Clip = 10; // the 1st and the 9th of ten values
@@ -119,7 +109,7 @@ TEST(Shape, ValuesBesideTheNotes)
     MappingShape shape;
     shape.VelocityLow = 40, shape.VelocityHigh = 120;
     shape.DurationLow = 0.2, shape.DurationHigh = 1.0;
-    const TXYDataList records = ListOf({{1, 0}, {2, 0}, {3, 0}, {4, 0}});
+    const TXYDataList records = testutil::SortedData({{1, 0}, {2, 0}, {3, 0}, {4, 0}});
     const double big = std::numeric_limits<double>::max();
     const struct {
         const char* what;
@@ -127,11 +117,20 @@ TEST(Shape, ValuesBesideTheNotes)
         std::vector<int> velocities;
         std::vector<double> shares;
     } rows[] = {
-        {"low to high", ListOf({{1, 0}, {2, 5}, {3, 10}, {4, 2.5}}), {40, 80, 120, 60}, {0.2, 0.6, 1.0, 0.4}},
-        {"a record without a value", ListOf({{1, 0}, {3, 10}, {4, 10}}), {40, 96, 120, 120}, {0.2, 0.875, 1.0, 1.0}},
-        {"one value everywhere", ListOf({{1, 7}, {2, 7}, {3, 7}, {4, 7}}), {80, 80, 80, 80}, {0.6, 0.6, 0.6, 0.6}},
+        {"low to high",
+         testutil::SortedData({{1, 0}, {2, 5}, {3, 10}, {4, 2.5}}),
+         {40, 80, 120, 60},
+         {0.2, 0.6, 1.0, 0.4}},
+        {"a record without a value",
+         testutil::SortedData({{1, 0}, {3, 10}, {4, 10}}),
+         {40, 96, 120, 120},
+         {0.2, 0.875, 1.0, 1.0}},
+        {"one value everywhere",
+         testutil::SortedData({{1, 7}, {2, 7}, {3, 7}, {4, 7}}),
+         {80, 80, 80, 80},
+         {0.6, 0.6, 0.6, 0.6}},
         {"the whole range of a double",
-         ListOf({{1, -big}, {2, 0}, {3, big}, {4, -big}}),
+         testutil::SortedData({{1, -big}, {2, 0}, {3, big}, {4, -big}}),
          {40, 80, 120, 40},
          {0.2, 0.6, 1.0, 0.2}},
     };
