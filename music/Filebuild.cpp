@@ -9,26 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <new>
 #include <utility>
 
 namespace varimel {
 
 namespace {
-
-// A list of at least this many records is mapped while it is written.
-constexpr int kStreamRecords = 1 << 16;
-
-// The conductor track: 4/4 at the tempo, ending at end.
-TMidiEventList ConductorTrack(std::uint32_t tempo, std::uint8_t numerator, std::uint8_t denominatorPower,
-                              std::uint32_t end)
-{
-    TMidiEventList conductor(0, "Varimel", std::string());
-    conductor.AddTimeSignature(0, numerator, denominatorPower, kClocksPerClick);
-    conductor.AddTempo(0, tempo);
-    conductor.AddEndOfTrack(end);
-    return conductor;
-}
 
 // The file of the conductor and the tracks fill writes after it, put in
 // place by ReplaceFile; a piece the format cannot state says so. errno tells
@@ -71,59 +58,14 @@ bool Guarded(const std::function<bool(std::string&)>& build, std::string* reason
     return ok;
 }
 
-bool WriteMappedSmfFile(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
-                        std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
-                        std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
-                        bool writeProgramChange, std::uint8_t Program, std::string& reason)
-{
-    if (fileName.empty() || Program > 127) {
-        reason = "no file name";
-        return false;
-    }
-    const auto tempo = Tempo > 0 ? static_cast<std::uint32_t>(Tempo) : 0u;
-    TMidiEventList melody(0, "Melody", std::string(GMProgramNames[Program]));
-    const auto pieceEnd =
-        dataList && !dataList->Empty() && DxPQN != 0.0 ? PieceEndTick(*dataList, DxPQN) : std::nullopt;
-    if (pieceEnd && dataList->Count() >= kStreamRecords && scaleIndex >= 0 && scaleIndex < kScaleCount && tonic <= 11 &&
-        TruncTick(static_cast<long double>(TicksPerQuarter) * Duration + 0.5L)) {
-        // Its ticks were checked first, so a refusal still comes before any
-        // file is made.
-        bool mapped = true;
-        const bool ok = WriteTrackFile(
-            fileName, ConductorTrack(tempo, numerator, denominatorPower, *pieceEnd),
-            [&](TSMFWrite& writer) {
-                std::uint32_t end = *pieceEnd; // stays so unless the mapping itself fails
-                const bool written = StreamTrack(
-                    writer, melody,
-                    [&](TMidiEventList& list, const BlockFlush& flush) {
-                        return MapInBlocks(set, dataList, list, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity,
-                                           Duration, writeProgramChange, Program, flush);
-                    },
-                    end);
-                mapped = end != 0;
-                return written;
-            },
-            reason);
-        if (!mapped)
-            reason = kReasonTooLong;
-        return ok;
-    }
-    const std::uint32_t end = MapDataToNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN,
-                                             Velocity, Duration, writeProgramChange, Program);
-    if (end == 0) {
-        reason = !dataList || dataList->Empty() ? "no data" : kReasonTooLong;
-        return false;
-    }
-    return WriteTrackFile(
-        fileName, ConductorTrack(tempo, numerator, denominatorPower, end),
-        [&](TSMFWrite& writer) { return writer.WriteTrack(melody); }, reason);
-}
-
-// The conductor of a request's piece, ending at end.
+// The conductor track of a request's piece: 4/4 at its tempo, ending at end.
 TMidiEventList ConductorOf(const MappingRequest& r, std::uint32_t end)
 {
-    return ConductorTrack(static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)), kBeatsPerBar,
-                          kBeatUnitPower, end);
+    TMidiEventList conductor(0, "Varimel", std::string());
+    conductor.AddTimeSignature(0, kBeatsPerBar, kBeatUnitPower, kClocksPerClick);
+    conductor.AddTempo(0, static_cast<std::uint32_t>(ClampTo(r.Tempo, kMinTempo, kMaxTempo)));
+    conductor.AddEndOfTrack(end);
+    return conductor;
 }
 
 // The list made ready for the series at index: its channel, names and, with
@@ -151,92 +93,15 @@ bool InRange(const std::vector<SeriesTrack>& series, const MappingRequest& r)
                        [](const SeriesTrack& s) { return s.Program >= 0 && s.Program < kProgramCount; });
 }
 
-bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r,
-                 const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string& reason)
-{
-    if (!InRange(series, r)) {
-        reason = kReasonOutOfRange;
-        return false;
-    }
-    if (!frames) {
-        reason = kReasonTooLong;
-        return false;
-    }
-    const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
-    // Each series is mapped while it is written, in turn, so only a block of
-    // one series' events is ever in memory.
-    TMidiEventList melody(0, "", "");
-    bool mapped = true;
-    const bool ok = WriteTrackFile(
-        fileName, ConductorOf(r, frames->End),
-        [&](TSMFWrite& writer) {
-            for (std::size_t i = 0; i < series.size(); ++i) {
-                const TXYDataList* data = series[i].Data;
-                const bool empty = !data || data->Empty();
-                // A column without any value: its instrument and key, and silence.
-                StartTrack(melody, series, i, r, empty);
-                if (empty) {
-                    melody.AddEndOfTrack(frames->End);
-                    if (!writer.WriteTrack(melody))
-                        return false;
-                    continue;
-                }
-                ScaleNoteSet set;
-                const SeriesFrame frame = frames->Frame(i);
-                std::uint32_t end = frames->End;
-                const bool written = StreamTrack(
-                    writer, melody,
-                    [&](TMidiEventList& list, const BlockFlush& flush) {
-                        return MapInBlocks(set, data, list, r.Scale, static_cast<std::uint8_t>(r.Tonic),
-                                           MidiNoteOfTone(r.LowTone), MidiNoteOfTone(r.HighTone), r.DxPQN, velocity,
-                                           r.Duration, r.WriteProgramChange,
-                                           static_cast<std::uint8_t>(series[i].Program), flush, &frame);
-                    },
-                    end);
-                mapped = end != 0;
-                if (!written)
-                    return false;
-            }
-            return true;
-        },
-        reason);
-    if (!mapped)
-        reason = kReasonTooLong;
-    return ok;
-}
+// Makes a melody's events a block at a time (MapInBlocks), handing each
+// block's finished events to flush; the piece's end tick, or 0.
+using BlockMapper = std::function<std::uint32_t(TMidiEventList& melody, const BlockFlush& flush)>;
 
-bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& r,
-               const std::string& fileName, std::string& reason)
-{
-    if (!InRange(series, r) || series.size() != part.Notes.size()) {
-        reason = kReasonOutOfRange;
-        return false;
-    }
-    if (part.Count == 0) {
-        reason = "no record in the chosen part of X";
-        return false;
-    }
-    TMidiEventList melody(0, "", "");
-    return WriteTrackFile(
-        fileName, ConductorOf(r, part.End),
-        [&](TSMFWrite& writer) {
-            for (std::size_t i = 0; i < series.size(); ++i) {
-                // The track's head as the whole piece has it, then the part's notes.
-                StartTrack(melody, series, i, r, true);
-                melody.Reserve(2 * part.Notes[i].size() + 3);
-                for (const NoteSpan& n : part.Notes[i])
-                    melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
-                melody.AddEndOfTrack(part.End);
-                if (!writer.WriteTrack(melody))
-                    return false;
-            }
-            return true;
-        },
-        reason);
-}
-
-} // namespace
-
+// Writes a track into the open writer: melody's names, then the events map
+// makes, each finished run written on a second thread while the next block
+// is mapped, so a large melody never sits in memory whole. end is the
+// piece's end tick in; out, what map gave (0 when the mapping failed), or
+// unchanged when a write failed.
 bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& map, std::uint32_t& end)
 {
     if (!writer.BeginTrack() || (!melody.TrackName.empty() && !writer.WriteTrackName(0, melody.TrackName)) ||
@@ -285,33 +150,154 @@ bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& m
     return ok;
 }
 
+// The file of the conductor and one track per series, each mapped while it
+// is written, in turn, so only a block of one series' events is ever in
+// memory: in its frame, or with none (the plain piece) by the plain mapping
+// over its own data, whose scale notes go to plainSet.
+bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingRequest& r, std::uint32_t pieceEnd,
+                     const SeriesFrames* frames, const std::string& fileName, std::string& reason,
+                     ScaleNoteSet* plainSet)
+{
+    const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
+    TMidiEventList melody(0, "", "");
+    bool mapped = true;
+    const bool ok = WriteTrackFile(
+        fileName, ConductorOf(r, pieceEnd),
+        [&](TSMFWrite& writer) {
+            for (std::size_t i = 0; i < series.size(); ++i) {
+                const TXYDataList* data = series[i].Data;
+                const bool empty = !data || data->Empty();
+                // A column without any value: its instrument and key, and silence.
+                StartTrack(melody, series, i, r, empty);
+                if (empty) {
+                    melody.AddEndOfTrack(pieceEnd);
+                    if (!writer.WriteTrack(melody))
+                        return false;
+                    continue;
+                }
+                ScaleNoteSet own;
+                ScaleNoteSet& set = plainSet ? *plainSet : own;
+                const std::optional<SeriesFrame> frame = frames ? std::optional(frames->Frame(i)) : std::nullopt;
+                std::uint32_t end = pieceEnd;
+                const bool written = StreamTrack(
+                    writer, melody,
+                    [&](TMidiEventList& list, const BlockFlush& flush) {
+                        return MapInBlocks(
+                            set, data, list, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
+                            MidiNoteOfTone(r.HighTone), r.DxPQN, velocity, r.Duration, r.WriteProgramChange,
+                            static_cast<std::uint8_t>(series[i].Program), flush, frame ? &*frame : nullptr);
+                    },
+                    end);
+                mapped = end != 0;
+                if (!written)
+                    return false;
+            }
+            return true;
+        },
+        reason);
+    if (!mapped)
+        reason = kReasonTooLong;
+    return ok;
+}
+
+bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r,
+                 const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string& reason)
+{
+    if (!InRange(series, r)) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    if (!frames) {
+        reason = kReasonTooLong;
+        return false;
+    }
+    return WriteSeriesFile(series, r, frames->End, &*frames, fileName, reason, nullptr);
+}
+
+// The plain piece: the one-track case of the series' file, mapped over its
+// own data without a frame.
+bool BuildPlain(const TXYDataList* data, const MappingRequest& r, const std::string& fileName, ScaleNoteSet& set,
+                std::string& reason)
+{
+    if (fileName.empty()) {
+        reason = "no file name";
+        return false;
+    }
+    const std::vector<SeriesTrack> one = {{data, r.Program, {}}};
+    if (!InRange(one, r)) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    // Its ticks are checked first, so a refusal comes before any file is made.
+    const std::optional<std::uint32_t> end = data && !data->Empty() ? PieceEndTick(*data, r.DxPQN) : std::nullopt;
+    if (!end) {
+        reason = !data || data->Empty() ? "no data" : kReasonTooLong;
+        return false;
+    }
+    return WriteSeriesFile(one, r, *end, nullptr, fileName, reason, &set);
+}
+
+bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& r,
+               const std::string& fileName, std::string& reason)
+{
+    if (!InRange(series, r) || series.size() != part.Notes.size()) {
+        reason = kReasonOutOfRange;
+        return false;
+    }
+    if (part.Count == 0) {
+        reason = "no record in the chosen part of X";
+        return false;
+    }
+    TMidiEventList melody(0, "", "");
+    return WriteTrackFile(
+        fileName, ConductorOf(r, part.End),
+        [&](TSMFWrite& writer) {
+            for (std::size_t i = 0; i < series.size(); ++i) {
+                // The track's head as the whole piece has it, then the part's notes.
+                StartTrack(melody, series, i, r, true);
+                melody.Reserve(2 * part.Notes[i].size() + 3);
+                for (const NoteSpan& n : part.Notes[i])
+                    melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
+                melody.AddEndOfTrack(part.End);
+                if (!writer.WriteTrack(melody))
+                    return false;
+            }
+            return true;
+        },
+        reason);
+}
+
+} // namespace
+
 bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
                     bool writeProgramChange, std::uint8_t Program, std::string* reason)
 {
-    return Guarded(
-        [&](std::string& why) {
-            return WriteMappedSmfFile(set, dataList, fileName, scaleIndex, tonic, lowTone, highTone, DxPQN, Tempo,
-                                      Velocity, Duration, numerator, denominatorPower, writeProgramChange, Program,
-                                      why);
-        },
-        reason);
+    // Every piece is written in 4/4.
+    if (numerator != kBeatsPerBar || denominatorPower != kBeatUnitPower) {
+        if (reason)
+            *reason = kReasonOutOfRange;
+        return false;
+    }
+    MappingRequest r;
+    r.Scale = scaleIndex;
+    r.Tonic = tonic;
+    r.LowTone = ToneOfMidiNote(lowTone);
+    r.HighTone = ToneOfMidiNote(highTone);
+    r.DxPQN = DxPQN;
+    r.Tempo = Tempo;
+    r.Velocity = Velocity;
+    r.Duration = Duration;
+    r.WriteProgramChange = writeProgramChange;
+    r.Program = Program;
+    return BuildSmf(dataList, r, fileName, set, reason);
 }
 
 bool BuildSmf(const TXYDataList* data, const MappingRequest& r, const std::string& fileName, ScaleNoteSet& set,
               std::string* reason)
 {
-    if (!RequestInRange(r, true)) {
-        if (reason)
-            *reason = kReasonOutOfRange;
-        return false;
-    }
-    return WriteMappedSmf(set, data, fileName, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
-                          MidiNoteOfTone(r.HighTone), r.DxPQN, ClampTo(r.Tempo, kMinTempo, kMaxTempo),
-                          static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity)), r.Duration,
-                          kBeatsPerBar, kBeatUnitPower, r.WriteProgramChange, static_cast<std::uint8_t>(r.Program),
-                          reason);
+    return Guarded([&](std::string& why) { return BuildPlain(data, r, fileName, set, why); }, reason);
 }
 
 bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,

@@ -9,7 +9,6 @@
 #include "Series.h"
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace varimel {
@@ -19,30 +18,17 @@ inline constexpr char kReasonTooLong[] = "the piece is longer than a MIDI file c
 // ... and when a setting is not a place in its list.
 inline constexpr char kReasonOutOfRange[] = "a setting is out of its range";
 
-class TSMFWrite;
-
-// Makes a melody's events a block at a time (MapInBlocks), handing each
-// block's finished events to flush; the piece's end tick, or 0.
-using BlockMapper = std::function<std::uint32_t(TMidiEventList& melody, const BlockFlush& flush)>;
-
-// Writes a track into the open writer: melody's names, then the events map
-// makes, each finished run written on a second thread while the next block
-// is mapped, so a large melody never sits in memory whole. end is the
-// piece's end tick in; out, what map gave (0 when the mapping failed), or
-// unchanged when a write failed.
-bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& map, std::uint32_t& end);
-
-// Maps the data and writes a two-track Standard MIDI File to fileName. The
-// file is put in place by ReplaceFile, so a failure never harms an existing
-// file.
+// BuildSmf with the request's settings given one by one (tones as MIDI
+// notes; every piece is 4/4, other time signatures are refused).
 bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::string& fileName, int scaleIndex,
                     std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, int Tempo,
                     std::uint8_t Velocity, double Duration, std::uint8_t numerator, std::uint8_t denominatorPower,
                     bool writeProgramChange, std::uint8_t Program, std::string* reason = nullptr);
 
 // Maps the list as the request says and writes the two-track file to
-// fileName through WriteMappedSmf. set receives the notes the scale allowed.
-// False when nothing was written (a setting out of its range included).
+// fileName: the one-track case of the series' file, mapped while it is
+// written. set receives the notes the scale allowed. False when nothing was
+// written (a setting out of its range included).
 bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
               std::string* reason = nullptr);
 
