@@ -29,7 +29,8 @@ namespace {
 constexpr int kPreviewRows = 20;
 } // namespace
 
-TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std::string bytes)
+TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, const std::vector<int>& programs,
+                             std::string bytes)
     : QDialog(parent), m_bytes(std::move(bytes))
 {
     setObjectName(QStringLiteral("ImportDialog"));
@@ -93,7 +94,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     auto* previewLabel = new QLabel(tr("プレビュー（先頭20行）(&P)"), this);
     previewLabel->setBuddy(m_preview);
 
-    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}); });
+    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}, {}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -104,7 +105,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, std:
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
 
-    SetOptions(options);
+    SetOptions(options, programs);
     for (QSpinBox* box : {m_xColumn, m_yColumn})
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     for (QCheckBox* box : {m_xLine, m_xDate, m_comma})
@@ -118,11 +119,17 @@ ImportOptions TImportDialog::Options() const
     o.XDate = !m_xLine->isChecked() && m_xDate->isChecked();
     o.YColumn = m_yColumn->value();
     o.DecimalComma = m_comma->isChecked();
-    for (int r = 0; r < m_more->rowCount(); ++r) {
+    for (int r = 0; r < m_more->rowCount(); ++r)
         o.MoreYColumns.push_back(static_cast<QSpinBox*>(m_more->cellWidget(r, 0))->value());
-        o.MorePrograms.push_back(static_cast<QComboBox*>(m_more->cellWidget(r, 1))->currentIndex());
-    }
     return o;
+}
+
+std::vector<int> TImportDialog::Programs() const
+{
+    std::vector<int> programs;
+    for (int r = 0; r < m_more->rowCount(); ++r)
+        programs.push_back(static_cast<QComboBox*>(m_more->cellWidget(r, 1))->currentIndex());
+    return programs;
 }
 
 void TImportDialog::AddSeries(int column, int program)
@@ -157,7 +164,7 @@ void TImportDialog::accept()
     QDialog::accept();
 }
 
-void TImportDialog::SetOptions(const ImportOptions& o)
+void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs)
 {
     const QSignalBlocker blocks[] = {QSignalBlocker(m_xColumn), QSignalBlocker(m_xLine), QSignalBlocker(m_xDate),
                                      QSignalBlocker(m_yColumn), QSignalBlocker(m_comma)};
@@ -168,7 +175,7 @@ void TImportDialog::SetOptions(const ImportOptions& o)
     m_comma->setChecked(o.DecimalComma);
     m_more->setRowCount(0);
     for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
-        AddSeries(o.MoreYColumns[k], k < o.MorePrograms.size() ? o.MorePrograms[k] : 0);
+        AddSeries(o.MoreYColumns[k], k < programs.size() ? programs[k] : 0);
     Refresh();
 }
 

@@ -18,10 +18,14 @@ class TImportDialog : public QDialog {
     Q_OBJECT
 public:
     // bytes: the start of the current file for the preview (may be empty).
-    TImportDialog(QWidget* parent, const varimel::ImportOptions& options, std::string bytes);
+    // programs: the instrument of each further column.
+    TImportDialog(QWidget* parent, const varimel::ImportOptions& options, const std::vector<int>& programs,
+                  std::string bytes);
 
     varimel::ImportOptions Options() const;
-    void SetOptions(const varimel::ImportOptions& options);
+    // The instrument of each further column, in the table's order.
+    std::vector<int> Programs() const;
+    void SetOptions(const varimel::ImportOptions& options, const std::vector<int>& programs);
 
     // Adds a further Y column with its instrument to the list (at most 14).
     void AddSeries(int column, int program);

@@ -211,6 +211,7 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     m_smfDir = FromCore(v.SmfDir);
     m_mapping.Show(v);
     m_importOptions = v.Import;
+    m_morePrograms = v.MorePrograms;
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
     m_plotPlace = v.Plot;
@@ -325,9 +326,11 @@ void TMainForm::ImportSettingsClick()
     std::string start;
     if (!m_csvPath.isEmpty())
         start = ReadStartOfFile(ToPath(m_csvPath), 64 * 1024).value_or(std::string());
-    TImportDialog dialog(this, m_importOptions, std::move(start));
-    if (seams::RunDialog(dialog) == QDialog::Accepted)
+    TImportDialog dialog(this, m_importOptions, m_morePrograms, std::move(start));
+    if (seams::RunDialog(dialog) == QDialog::Accepted) {
+        m_morePrograms = dialog.Programs();
         SetImportOptions(dialog.Options());
+    }
 }
 
 void TMainForm::SetImportOptions(const ImportOptions& options)
@@ -493,7 +496,7 @@ bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }
 
 std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() const
 {
-    return m_mapping.Request(DataList(), m_shape, m_importOptions.MorePrograms);
+    return m_mapping.Request(DataList(), m_shape, m_morePrograms);
 }
 
 std::optional<MappingRequest> TMainForm::CheckedRequest()
@@ -657,6 +660,7 @@ void TMainForm::WriteSettings()
     c.SmfDir = ToCore(m_smfDir);
     m_mapping.Store(c);
     c.Import = m_importOptions;
+    c.MorePrograms = m_morePrograms;
     c.Shape = m_shape;
     if (m_plot)
         m_plotPlace = m_plot->Place();

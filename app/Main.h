@@ -63,6 +63,7 @@ public:
     // background with a progress dialog that can cancel it.
     void AudioExportClick();
     const varimel::ImportOptions& ImportOptionsInUse() const { return m_importOptions; }
+    const std::vector<int>& MorePrograms() const { return m_morePrograms; }
     // Keeps the options and reads the loaded file again with them.
     void SetImportOptions(const varimel::ImportOptions& options);
     const varimel::SkippedLines& SkippedLinesOfLoad() const;
@@ -182,6 +183,7 @@ private:
     std::optional<varimel::CsvLoad> m_load;
     QString m_csvPath; // the loaded file, read again when the import options change
     varimel::ImportOptions m_importOptions;
+    std::vector<int> m_morePrograms; // the further columns' instruments
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;
     std::unique_ptr<TKeyboardPicture> m_keys;

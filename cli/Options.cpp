@@ -206,14 +206,13 @@ void SettleSeries(Options& o)
         programs.assign(n, programs.front());
     if (programs.empty()) {
         programs.assign(1, o.request.Program);
-        if (o.import.MorePrograms.size() == n - 1)
-            programs.insert(programs.end(), o.import.MorePrograms.begin(), o.import.MorePrograms.end());
+        if (o.request.MorePrograms.size() == n - 1)
+            programs.insert(programs.end(), o.request.MorePrograms.begin(), o.request.MorePrograms.end());
         else
             programs.resize(n, o.request.Program);
     }
     o.request.Program = programs.front();
-    o.import.MorePrograms.assign(programs.begin() + 1, programs.end());
-    o.request.MorePrograms = o.import.MorePrograms;
+    o.request.MorePrograms.assign(programs.begin() + 1, programs.end());
 }
 
 } // namespace

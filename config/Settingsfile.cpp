@@ -95,17 +95,17 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         return values;
     };
     im.MoreYColumns = list(kKeyMoreYColumns);
-    im.MorePrograms = list(kKeyMorePrograms);
-    const bool seriesOk = im.MoreYColumns.size() < static_cast<std::size_t>(kMaxSeries) &&
-                          im.MorePrograms.size() == im.MoreYColumns.size() &&
-                          std::all_of(im.MoreYColumns.begin(), im.MoreYColumns.end(),
-                                      [](int c) { return c >= 1 && c <= kMaxImportColumn; }) &&
-                          std::all_of(im.MorePrograms.begin(), im.MorePrograms.end(),
-                                      [](int p) { return p >= 0 && p < kProgramCount; }) &&
-                          im.ColumnsDistinct();
+    v.MorePrograms = list(kKeyMorePrograms);
+    const bool seriesOk =
+        im.MoreYColumns.size() < static_cast<std::size_t>(kMaxSeries) &&
+        v.MorePrograms.size() == im.MoreYColumns.size() &&
+        std::all_of(im.MoreYColumns.begin(), im.MoreYColumns.end(),
+                    [](int c) { return c >= 1 && c <= kMaxImportColumn; }) &&
+        std::all_of(v.MorePrograms.begin(), v.MorePrograms.end(), [](int p) { return p >= 0 && p < kProgramCount; }) &&
+        im.ColumnsDistinct();
     if (!seriesOk) {
         im.MoreYColumns.clear();
-        im.MorePrograms.clear();
+        v.MorePrograms.clear();
     }
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
@@ -182,6 +182,7 @@ MappingRequest StoredRequest(const StoredSettings& s)
     r.Program = StoredPosition(s.Program, kProgramCount, kDefaultProgram);
     r.WriteProgramChange = !s.DisableProgChange;
     r.Shape = s.Shape;
+    r.MorePrograms = s.MorePrograms;
     return r;
 }
 
@@ -237,7 +238,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyXDate, std::string(c.Import.XDate ? "1" : "0")},
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
-        {kSectionImport, kKeyMorePrograms, Joined(c.Import.MorePrograms)},
+        {kSectionImport, kKeyMorePrograms, Joined(c.MorePrograms)},
         {kSectionShape, kKeyShapeInvert, number(c.Shape.Invert ? 1 : 0)},
         {kSectionShape, kKeyShapeLogY, number(c.Shape.LogY ? 1 : 0)},
         {kSectionShape, kKeyShapeClip, FormatProfileReal(c.Shape.Clip)},

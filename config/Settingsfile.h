@@ -89,6 +89,7 @@ struct StoredSettings {
     std::string Duration{kDefaultDurationText};
     bool DisableProgChange = false;
     ImportOptions Import;                         // [Import]
+    std::vector<int> MorePrograms;                // [Import]: the further columns' instruments
     std::string SoundFont;                        // [Playback], read only
     std::string AudioDriver;                      // [Playback], read only
     std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written

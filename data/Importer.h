@@ -26,10 +26,9 @@ struct ImportOptions {
     int YColumn = 2;           // fields are numbered from 1
     bool XDate = false;        // X is a date (days since 1970-01-01)
     bool DecimalComma = false; // "1,5;2,25": comma as decimal point, ';' between fields
-    // Further Y columns, each read as a series of its own beside the first,
-    // and the instrument (program) each plays with.
+    // Further Y columns, each read as a series of its own beside the first
+    // (the instrument each plays with is the request's).
     std::vector<int> MoreYColumns;
-    std::vector<int> MorePrograms;
     // What the mapping's shape asks of the reading: only positive Y (a
     // logarithmic scale), and further columns whose values set each note's
     // velocity or length (0: none). Never stored with the import options.
@@ -57,7 +56,6 @@ struct ImportOptions {
         ImportOptions one = *this;
         one.YColumn = yColumn;
         one.MoreYColumns.clear();
-        one.MorePrograms.clear();
         one.VelocityColumn = 0;
         one.DurationColumn = 0;
         return one;

@@ -242,7 +242,7 @@ TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
     form->ImportSettingsClick();
     EXPECT_TRUE(refused) << "a column twice is refused with a message";
     EXPECT_EQ(form->ImportOptionsInUse().MoreYColumns, std::vector<int>{3});
-    EXPECT_EQ(form->ImportOptionsInUse().MorePrograms, std::vector<int>{73});
+    EXPECT_EQ(form->MorePrograms(), std::vector<int>{73});
     ASSERT_EQ(form->MoreSeries().size(), 1u);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].details.contains(QStringLiteral("行 5: 2列目: Yが数値ではありません")))

@@ -114,6 +114,6 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
         testutil::WriteFile(dir / "s.ini", std::string("[Import]\nXColumn=1\nYColumn=2\n") + r.keys);
         const StoredSettings s = ReadSettingsFile(dir / "s.ini", "/docs");
         EXPECT_EQ(s.Import.MoreYColumns, r.columns) << r.keys;
-        EXPECT_EQ(s.Import.MorePrograms, r.programs) << r.keys;
+        EXPECT_EQ(s.MorePrograms, r.programs) << r.keys;
     }
 }
