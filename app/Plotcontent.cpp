@@ -28,12 +28,9 @@ void TPlotContent::Set(const PlotPiece& piece, bool fresh)
     m_piece = piece;
     m_data = piece.Load ? &piece.Load->Data : nullptr;
     m_more.clear();
-    std::vector<const TXYDataList*> lists{m_data};
     if (piece.Load)
-        for (const TXYDataList& more : piece.Load->More) {
+        for (const TXYDataList& more : piece.Load->More)
             m_more.push_back(&more);
-            lists.push_back(&more);
-        }
     m_bands.reset();
     m_notes.clear();
     m_plotNotes.clear();
@@ -46,7 +43,7 @@ void TPlotContent::Set(const PlotPiece& piece, bool fresh)
         m_bands = std::make_unique<TNoteBands>(data, piece.Request);
     // The first series' notes as the file holds them, and where the piece's
     // ticks start in X: the first X of every series.
-    const XSelection xs = *XSpanOf(lists);
+    const XSelection xs = *XSpanOf(*piece.Load);
     m_originX = xs.From;
     if (piece.Melody) {
         const TPiece whole = Piece(std::nullopt);

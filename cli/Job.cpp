@@ -264,10 +264,7 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     const bool part = options.xFromValue || options.xToValue;
     const bool multi = !load->More.empty();
     // The data's X: over every series.
-    std::vector<const TXYDataList*> lists{&load->Data};
-    for (const TXYDataList& more : load->More)
-        lists.push_back(&more);
-    XSelection selection = XSpanOf(lists).value_or(XSelection{});
+    XSelection selection = XSpanOf(*load).value_or(XSelection{});
     const double firstX = selection.From, lastX = selection.To;
     const auto within = [&](const char* name, const std::optional<std::string>& text, std::optional<double> value,
                             double& end) {

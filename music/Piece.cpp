@@ -37,6 +37,14 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
     }
 }
 
+std::optional<XSelection> XSpanOf(const CsvLoad& load)
+{
+    std::vector<const TXYDataList*> lists{&load.Data};
+    for (const TXYDataList& more : load.More)
+        lists.push_back(&more);
+    return XSpanOf(lists);
+}
+
 TPiece TPiece::Of(const CsvLoad& load, const MappingRequest& request, std::optional<XSelection> part)
 {
     std::vector<SeriesTrack> series;

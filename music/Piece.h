@@ -16,6 +16,10 @@
 
 namespace varimel {
 
+// The X from the first to the last record of every series of a load; none
+// when no series has a record.
+std::optional<XSelection> XSpanOf(const CsvLoad& load);
+
 class TPiece {
 public:
     // The piece of a load: the road (one series plain, or every series and
