@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Memory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -36,16 +37,17 @@ std::optional<std::uint64_t> ReadNumberFile(const char* path, const char* key)
 
 } // namespace
 
-std::optional<std::uint64_t> AvailableMemory()
+std::optional<std::uint64_t> AvailableMemory(const std::string& root)
 {
     std::optional<std::uint64_t> available;
-    if (const auto kib = ReadNumberFile("/proc/meminfo", "MemAvailable:"))
+    if (const auto kib = ReadNumberFile((root + "/proc/meminfo").c_str(), "MemAvailable:"))
         available = *kib * 1024;
     // The cgroup the process runs in, in the unified (v2) hierarchy or the
     // memory controller's (v1); the folder itself when the path is not
     // visible from here (a container sees its own cgroup as the root).
     std::string v2, v1;
-    if (std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen("/proc/self/cgroup", "r"), &std::fclose); file) {
+    if (std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen((root + "/proc/self/cgroup").c_str(), "r"), &std::fclose);
+        file) {
         char line[1024];
         while (std::fgets(line, sizeof line, file.get())) {
             std::string text(line);
@@ -74,17 +76,23 @@ std::optional<std::uint64_t> AvailableMemory()
         std::string folder;
         const char* limit;
         const char* usage;
+        const char* cache; // the inactive file pages in memory.stat (v1: of the group and those below)
     };
     std::vector<Place> places;
     for (const std::string& tail : tails(v2))
-        places.push_back({"/sys/fs/cgroup" + tail, "/memory.max", "/memory.current"});
+        places.push_back({root + "/sys/fs/cgroup" + tail, "/memory.max", "/memory.current", "inactive_file "});
     for (const std::string& tail : tails(v1))
-        places.push_back({"/sys/fs/cgroup/memory" + tail, "/memory.limit_in_bytes", "/memory.usage_in_bytes"});
+        places.push_back({root + "/sys/fs/cgroup/memory" + tail, "/memory.limit_in_bytes", "/memory.usage_in_bytes",
+                          "total_inactive_file "});
     for (const auto& place : places) {
         const auto limit = ReadNumberFile((place.folder + place.limit).c_str(), "");
-        const auto used = ReadNumberFile((place.folder + place.usage).c_str(), "");
+        auto used = ReadNumberFile((place.folder + place.usage).c_str(), "");
         if (!limit || !used)
             continue;
+        // A file just read stays in the group's cache and counts as used,
+        // yet the system drops it before it refuses memory.
+        if (const auto cache = ReadNumberFile((place.folder + "/memory.stat").c_str(), place.cache))
+            *used -= std::min(*used, *cache);
         const std::uint64_t left = *limit > *used ? *limit - *used : 0;
         if (!available || left < *available)
             available = left;

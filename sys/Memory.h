@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <thread>
 
 namespace varimel {
@@ -13,9 +14,10 @@ namespace varimel {
 inline constexpr char kReasonNoMemory[] = "not enough memory";
 
 // Bytes of memory the program may still take: the system's available memory,
-// or what is left below the cgroup's limit when that is less. Empty when
-// neither can be read.
-std::optional<std::uint64_t> AvailableMemory();
+// or what is left below the cgroup's limit when that is less (the group's
+// inactive file cache, which the system reclaims first, counting as free).
+// Empty when neither can be read. root is where /proc and /sys are found.
+std::optional<std::uint64_t> AvailableMemory(const std::string& root = "");
 // Whether that much fits the memory at hand; nothing known counts as fitting.
 bool FitsInMemory(std::uint64_t needed, std::optional<std::uint64_t> available);
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // What a load is expected to take in memory, and when it is refused.
+#include "sys/Memory.h"
 #include "data/Csvreader.h"
 
 #include "TestUtil.h"
@@ -7,8 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -64,4 +68,62 @@ TEST(Memory, EstimateOfALoad)
     const auto available = AvailableMemory();
     ASSERT_TRUE(available.has_value());
     EXPECT_GT(*available, 0u);
+}
+
+// The memory left in a limited group, from the files the system keeps (laid
+// out here under a folder of their own): the group's limit less its use,
+// where the inactive file cache (a large file just read) counts as free; the
+// system's available memory when that is less.
+TEST(Memory, LeftInALimitedGroup)
+{
+    const std::string meminfo = "MemTotal: 16000000 kB\nMemAvailable: 8000000 kB\n";
+    const struct {
+        const char* what;
+        const char* cgroup;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::optional<std::uint64_t> left;
+    } rows[] = {
+        {"no group limit: the system's", "0::/\n", {}, std::uint64_t{8192000000}},
+        {"v2: limit less use",
+         "0::/job\n",
+         {{"sys/fs/cgroup/job/memory.max", "3000000000\n"}, {"sys/fs/cgroup/job/memory.current", "2900000000\n"}},
+         std::uint64_t{100000000}},
+        {"v2: the inactive file cache is free",
+         "0::/job\n",
+         {{"sys/fs/cgroup/job/memory.max", "3000000000\n"},
+          {"sys/fs/cgroup/job/memory.current", "2900000000\n"},
+          {"sys/fs/cgroup/job/memory.stat", "anon 100000000\ninactive_anon 0\ninactive_file 2700000000\n"}},
+         std::uint64_t{2800000000}},
+        {"v2: more cache than use",
+         "0::/job\n",
+         {{"sys/fs/cgroup/job/memory.max", "3000000000\n"},
+          {"sys/fs/cgroup/job/memory.current", "100\n"},
+          {"sys/fs/cgroup/job/memory.stat", "inactive_file 900\n"}},
+         std::uint64_t{3000000000}},
+        {"v2 with no limit",
+         "0::/job\n",
+         {{"sys/fs/cgroup/job/memory.max", "max\n"}, {"sys/fs/cgroup/job/memory.current", "5\n"}},
+         std::uint64_t{8192000000}},
+        {"v1: the group's and its children's cache",
+         "4:memory:/job\n0::/\n",
+         {{"sys/fs/cgroup/memory/job/memory.limit_in_bytes", "3000000000\n"},
+          {"sys/fs/cgroup/memory/job/memory.usage_in_bytes", "2900000000\n"},
+          {"sys/fs/cgroup/memory/job/memory.stat", "inactive_file 5\ntotal_inactive_file 1000000000\n"}},
+         std::uint64_t{1100000000}},
+        {"a container sees its group as the root",
+         "0::/outer/job\n",
+         {{"sys/fs/cgroup/memory.max", "1000\n"}, {"sys/fs/cgroup/memory.current", "400\n"}},
+         std::uint64_t{600}},
+    };
+    for (const auto& r : rows) {
+        testutil::TempDir root;
+        std::filesystem::create_directories(root / "proc/self");
+        testutil::WriteFile(root / "proc/meminfo", meminfo);
+        testutil::WriteFile(root / "proc/self/cgroup", r.cgroup);
+        for (const auto& [path, text] : r.files) {
+            std::filesystem::create_directories(std::filesystem::path(root / path).parent_path());
+            testutil::WriteFile(root / path, text);
+        }
+        EXPECT_EQ(AvailableMemory(root.Path()), r.left) << r.what;
+    }
 }
