@@ -173,8 +173,7 @@ void CsvParser::TakeLine(const char* begin, const char* end)
     ++line_;
     if (overlong_ || static_cast<std::size_t>(end - begin) > maxLine_) {
         overlong_ = false;
-        for (std::size_t k = 0; k < std::max<std::size_t>(1, columns_.size()); ++k)
-            Skip(k, SkipReason::TooLong, {});
+        Skip(SkipReason::TooLong, {});
         return;
     }
     // The line is a C string to the reader: a NUL byte ends it.
@@ -183,7 +182,7 @@ void CsvParser::TakeLine(const char* begin, const char* end)
     while (end > begin && static_cast<unsigned char>(end[-1]) <= 32)
         --end;
     const std::string_view line(begin, static_cast<std::size_t>(end - begin));
-    if (more_ != nullptr) {
+    if (rest_ != nullptr) {
         TakeColumns(line);
         return;
     }
@@ -195,13 +194,11 @@ void CsvParser::TakeLine(const char* begin, const char* end)
             out_.Add(record);
             return;
         }
-        skipped_ = true;
-        skips_.Add(line_, ClassifyPlainLine(line), line);
+        Skip(ClassifyPlainLine(line), line);
         return;
     }
     if (const auto reason = ParseImportLine(line, line_, options_, record)) {
-        skipped_ = true;
-        skips_.Add(line_, *reason, line);
+        Skip(*reason, line);
         return;
     }
     out_.Add(record);
@@ -214,20 +211,38 @@ constexpr int kXField = -2;
 
 } // namespace
 
-void CsvParser::AlsoRead(std::vector<ColumnRead>& more)
+void CsvParser::AlsoRead(SeriesRead& rest)
 {
-    more_ = &more;
+    rest_ = &rest;
     columns_ = options_.YColumns();
-    more.clear();
+    rest = SeriesRead{};
     // Each further column has room for as many records as the first.
     for (std::size_t k = 1; k < columns_.size(); ++k) {
-        more.push_back(ColumnRead{columns_[k], {}, {}});
-        more.back().Data.Reserve(out_.Capacity());
+        rest.More.emplace_back();
+        rest.More.back().Reserve(out_.Capacity());
     }
+    rest.Names.resize(columns_.size());
+    recorded_.assign(columns_.size(), 0);
+    took_.assign(columns_.size(), 0);
     for (const int y : columns_)
         plainColumn_.push_back(options_.ForColumn(y).IsDefault() ? 1 : 0);
     verdicts_.resize(columns_.size());
-    values_.resize(columns_.size());
+    // The columns beside the notes: any number counts there.
+    besideOptions_ = options_.ForValues(options_.YColumn);
+    for (const auto& [column, read] :
+         {std::pair{options_.VelocityColumn, &rest.Velocity}, std::pair{options_.DurationColumn, &rest.Duration}}) {
+        if (column <= 0)
+            continue;
+        read->Column = column;
+        read->Values.resize(columns_.size());
+        for (std::vector<double>& values : read->Values)
+            values.reserve(out_.Capacity());
+        beside_.push_back(read);
+        besideColumns_.push_back(column);
+        plainBeside_.push_back(options_.ForValues(column).IsDefault() ? 1 : 0);
+    }
+    besideVerdicts_.resize(besideColumns_.size());
+    values_.resize(columns_.size() + besideColumns_.size());
     // Lines of plain numbers are read in one walk over their fields; the
     // walk reads a number as the field splitter and the number reader would,
     // and leaves anything else to them.
@@ -236,20 +251,55 @@ void CsvParser::AlsoRead(std::vector<ColumnRead>& more)
         int last = options_.XColumn;
         for (const int y : columns_)
             last = std::max(last, y);
+        for (const int b : besideColumns_)
+            last = std::max(last, b);
         roles_.assign(static_cast<std::size_t>(last) + 1, kUnused);
         if (options_.XColumn > 0)
             roles_[static_cast<std::size_t>(options_.XColumn)] = kXField;
         for (std::size_t k = 0; k < columns_.size(); ++k)
             roles_[static_cast<std::size_t>(columns_[k])] = static_cast<int>(k);
+        // A column beside the notes may also be a Y column (or the other
+        // one): its field is read once and its value copied.
+        besideCopy_.assign(besideColumns_.size(), -1);
+        for (std::size_t b = 0; b < besideColumns_.size(); ++b) {
+            int& role = roles_[static_cast<std::size_t>(besideColumns_[b])];
+            if (role == kXField)
+                quickColumns_ = false;
+            else if (role == kUnused)
+                role = static_cast<int>(columns_.size() + b);
+            else
+                besideCopy_[b] = role;
+        }
     }
 }
 
-void CsvParser::Take(std::size_t k, const XYData& record) { (k == 0 ? out_ : (*more_)[k - 1].Data).Add(record); }
+void CsvParser::Take(std::size_t k, const XYData& record)
+{
+    (k == 0 ? out_ : rest_->More[k - 1]).Add(record);
+    recorded_[k] = 1;
+    TakeBeside(k);
+}
 
-void CsvParser::Skip(std::size_t k, SkipReason reason, std::string_view raw)
+void CsvParser::TakeBeside(std::size_t k)
+{
+    for (std::size_t b = 0; b < beside_.size(); ++b)
+        beside_[b]->Values[k].push_back(values_[columns_.size() + b]);
+}
+
+void CsvParser::Skip(SkipReason reason, std::string_view raw)
 {
     skipped_ = true;
-    (k == 0 ? skips_ : (*more_)[k - 1].Skips).Add(line_, reason, raw);
+    skips_.Add(line_, reason, raw);
+}
+
+void CsvParser::Miss(std::size_t k, SkipReason reason, std::string_view raw)
+{
+    skipped_ = true;
+    rest_->Missing.push_back({line_, columns_[k], reason});
+    // The text above a column's first record may be its header.
+    if (!recorded_[k] && !raw.empty())
+        if (const std::string_view text = HeaderField(raw, columns_[k], options_, found_); !text.empty())
+            rest_->Names[k] = text;
 }
 
 const char* CsvParser::QuickColumns(const char* p, const char* end, std::uint64_t lineNumber, double& x)
@@ -284,15 +334,40 @@ const char* CsvParser::QuickColumns(const char* p, const char* end, std::uint64_
             skipBlanks();
         }
     }
-    if (options_.PositiveY && std::any_of(values_.begin(), values_.end(), [](double y) { return !(y > 0.0); }))
+    if (options_.PositiveY &&
+        std::any_of(values_.begin(), values_.begin() + static_cast<std::ptrdiff_t>(columns_.size()),
+                    [](double y) { return !(y > 0.0); }))
         return nullptr;
+    for (std::size_t b = 0; b < besideCopy_.size(); ++b)
+        if (besideCopy_[b] >= 0)
+            values_[columns_.size() + b] = values_[static_cast<std::size_t>(besideCopy_[b])];
     return p;
 }
 
 void CsvParser::TakeColumns(double x)
 {
+    for (std::size_t b = 0; b < beside_.size(); ++b)
+        beside_[b]->Take(values_[columns_.size() + b]);
     for (std::size_t k = 0; k < columns_.size(); ++k)
         Take(k, XYData{x, values_[k]});
+}
+
+void CsvParser::ReadBeside(std::string_view line)
+{
+    if (beside_.empty())
+        return;
+    ParseImportColumns(line, line_, besideOptions_, besideColumns_, besideVerdicts_);
+    for (std::size_t b = 0; b < beside_.size(); ++b) {
+        // A column the plain reading takes is judged as that reading would.
+        XYData record;
+        double& value = values_[columns_.size() + b];
+        if (plainBeside_[b] != 0)
+            value = ParseCsvLine(line, record) ? record.Y : std::numeric_limits<double>::quiet_NaN();
+        else
+            value = besideVerdicts_[b].Reason ? std::numeric_limits<double>::quiet_NaN() : besideVerdicts_[b].Record.Y;
+        if (!std::isnan(value))
+            beside_[b]->Take(value);
+    }
 }
 
 void CsvParser::TakeColumns(std::string_view line)
@@ -303,20 +378,34 @@ void CsvParser::TakeColumns(std::string_view line)
         return;
     }
     ParseImportColumns(line, line_, options_, columns_, verdicts_);
+    bool any = false;
     for (std::size_t k = 0; k < columns_.size(); ++k) {
         // A column the plain reading takes is judged as that reading would.
-        XYData record;
         if (plainColumn_[k] != 0) {
-            if (ParseCsvLine(line, record))
-                Take(k, record);
-            else
-                Skip(k, ClassifyPlainLine(line), line);
-        } else if (verdicts_[k].Reason) {
-            Skip(k, *verdicts_[k].Reason, line);
+            took_[k] = ParseCsvLine(line, verdicts_[k].Record) ? 1 : 0;
+            if (!took_[k])
+                verdicts_[k].Reason = ClassifyPlainLine(line);
         } else {
-            Take(k, verdicts_[k].Record);
+            took_[k] = verdicts_[k].Reason ? 0 : 1;
         }
+        any = any || took_[k];
     }
+    ReadBeside(line);
+    if (!any) {
+        // No series has a value here: a skipped line of the file, which may
+        // still be a header.
+        for (std::size_t k = 0; k < columns_.size() && !rest_->More.empty(); ++k)
+            if (!recorded_[k] && !line.empty())
+                if (const std::string_view text = HeaderField(line, columns_[k], options_, found_); !text.empty())
+                    rest_->Names[k] = text;
+        Skip(*verdicts_[0].Reason, line);
+        return;
+    }
+    for (std::size_t k = 0; k < columns_.size(); ++k)
+        if (took_[k])
+            Take(k, verdicts_[k].Record);
+        else
+            Miss(k, *verdicts_[k].Reason, line);
 }
 
 bool CsvParser::Feed(const char* data, std::size_t size)
@@ -354,7 +443,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
     // read straight from the piece, it needs no search for its end first and
     // no copy. Anything else goes the general way from its start.
     // With further columns, the line of plain numbers in every wanted field.
-    const bool quickLines = more_ == nullptr ? plain_ : quickColumns_;
+    const bool quickLines = rest_ == nullptr ? plain_ : quickColumns_;
     bool quick = quickLines && pending_.empty() && !overlong_;
     bool taken = false; // the line before p already gave its record
     while (p < end) {
@@ -362,14 +451,14 @@ bool CsvParser::Feed(const char* data, std::size_t size)
             quick = false;
             XYData record;
             const char* stop =
-                more_ == nullptr ? QuickRecord(p, end, record) : QuickColumns(p, end, line_ + 1, record.X);
+                rest_ == nullptr ? QuickRecord(p, end, record) : QuickColumns(p, end, line_ + 1, record.X);
             if (stop != nullptr && stop < end) {
                 const char* lineEnd = stop;
                 while (lineEnd < end && !IsLineEnd(static_cast<unsigned char>(*lineEnd)))
                     ++lineEnd;
                 if (lineEnd < end && static_cast<std::size_t>(lineEnd - lineStart) <= maxLine_) {
                     ++line_;
-                    if (more_ == nullptr)
+                    if (rest_ == nullptr)
                         out_.Add(record);
                     else
                         TakeColumns(record.X);
@@ -484,19 +573,52 @@ bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, 
     return true;
 }
 
+// Whether a reading takes more than the first column's records: further Y
+// columns, or columns beside the notes, all read in the same pass.
+bool ReadsMore(const ImportOptions& options)
+{
+    return !options.MoreYColumns.empty() || options.VelocityColumn > 0 || options.DurationColumn > 0;
+}
+
+// Adds the series of a file's second half to those of its first, the lines
+// numbered on by lineOffset. firstHas tells which columns have a record in
+// the first half: a header found in the second half counts only for the
+// others.
+void AppendRest(SeriesRead& to, SeriesRead& tail, std::uint64_t lineOffset, const std::vector<char>& firstHas)
+{
+    for (std::size_t k = 0; k < to.More.size(); ++k)
+        to.More[k].Append(tail.More[k]);
+    for (MissingValue m : tail.Missing) {
+        m.Line += lineOffset;
+        to.Missing.push_back(m);
+    }
+    for (std::size_t k = 0; k < to.Names.size(); ++k)
+        if (!firstHas[k] && !tail.Names[k].empty())
+            to.Names[k] = std::move(tail.Names[k]);
+    for (const auto& [into, from] :
+         {std::pair{&to.Velocity, &tail.Velocity}, std::pair{&to.Duration, &tail.Duration}}) {
+        for (std::size_t k = 0; k < into->Values.size(); ++k)
+            into->Values[k].insert(into->Values[k].end(), from->Values[k].begin(), from->Values[k].end());
+        if (!std::isnan(from->Low)) {
+            into->Take(from->Low);
+            into->Take(from->High);
+        }
+    }
+}
+
 // Reads a large file with two parsers at once, one per half, and joins
 // their records, skipped lines and line numbers as one parser would have.
 bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOptions& options, CsvLoad& load,
-                std::vector<ColumnRead>* more, std::string& reason)
+                SeriesRead* rest, std::string& reason)
 {
     TXYDataList tail;
     tail.Reserve(static_cast<std::size_t>(load.Data.Capacity() * (size - split) / size + 16));
     CsvParser first(load.Data, kMaxLineBytes, options);
     CsvParser second(tail, kMaxLineBytes, options);
-    std::vector<ColumnRead> moreTail;
-    if (more) {
-        first.AlsoRead(*more);
-        second.AlsoRead(moreTail);
+    SeriesRead restTail;
+    if (rest) {
+        first.AlsoRead(*rest);
+        second.AlsoRead(restTail);
     }
     second.StartsMidFile();
     bool firstEnded = false, secondEnded = false, secondOk = true, firstShrunk = false, secondShrunk = false;
@@ -523,21 +645,68 @@ bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOpt
     // part of it.
     if (!firstEnded) {
         second.Finish();
+        if (rest) {
+            std::vector<char> firstHas{!load.Data.Empty()};
+            for (const TXYDataList& more : rest->More)
+                firstHas.push_back(!more.Empty());
+            AppendRest(*rest, restTail, first.LinesTaken(), firstHas);
+        }
         load.Data.Append(tail);
         load.Skipped = load.Skipped || second.Skipped();
         load.Skips.Append(second.Skips(), first.LinesTaken());
-        for (std::size_t k = 0; k < moreTail.size(); ++k) {
-            (*more)[k].Data.Append(moreTail[k].Data);
-            (*more)[k].Skips.Append(moreTail[k].Skips, first.LinesTaken());
-        }
     }
     return true;
 }
 
-// Reads the file with the options; with more, the options' further Y
-// columns in the same pass, each into its ColumnRead.
+// Sorts a series' records with their values beside the notes, so that
+// each value stays with its record.
+void SortSeries(TXYDataList& data, std::initializer_list<std::vector<double>*> beside)
+{
+    if (std::all_of(beside.begin(), beside.end(), [](const std::vector<double>* v) { return v == nullptr; })) {
+        data.Sort();
+        return;
+    }
+    if (data.IsSorted())
+        return;
+    const std::vector<std::uint32_t> order = data.SortOrder();
+    data.Reorder(order);
+    for (std::vector<double>* values : beside)
+        if (values) {
+            std::vector<double> sorted(values->size());
+            for (std::size_t i = 0; i < order.size(); ++i)
+                sorted[i] = (*values)[order[i]];
+            values->swap(sorted);
+        }
+}
+
+// The series of one pass, sorted, into the load: a column without a record
+// has no header (its name would be a stray value or text).
+void TakeSeries(CsvLoad& load, SeriesRead& rest)
+{
+    const auto values = [](BesideColumn& column, std::size_t k) {
+        return column.Values.empty() ? nullptr : &column.Values[k];
+    };
+    SortSeries(load.Data, {values(rest.Velocity, 0), values(rest.Duration, 0)});
+    for (std::size_t k = 0; k < rest.More.size(); ++k)
+        SortSeries(rest.More[k], {values(rest.Velocity, k + 1), values(rest.Duration, k + 1)});
+    if (rest.More.empty()) {
+        rest.Names.clear();
+    } else {
+        for (std::size_t k = 0; k < rest.Names.size(); ++k)
+            if ((k == 0 ? load.Data : rest.More[k - 1]).Empty())
+                rest.Names[k].clear();
+    }
+    load.More = std::move(rest.More);
+    load.Missing = std::move(rest.Missing);
+    load.Names = std::move(rest.Names);
+    load.Velocity = std::move(rest.Velocity);
+    load.Duration = std::move(rest.Duration);
+}
+
+// Reads the file with the options: every Y column and the columns beside
+// the notes in one pass.
 std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options,
-                                   const LoadBudget& budget, std::vector<ColumnRead>* more = nullptr)
+                                   const LoadBudget& budget)
 {
     const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
         reason = std::move(why);
@@ -563,10 +732,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
         if (sample.bytes > 0) {
             const std::optional<std::uint64_t> available = AvailableMemory();
             const std::uint64_t shares = std::max<std::uint64_t>(1, budget.shares);
-            // Every column keeps records of its own.
-            const std::uint64_t columns = more ? 1 + options.MoreYColumns.size() : 1;
-            if (!FitsInMemory(MemoryNeeded(size, sample, budget) * columns,
-                              available ? *available / shares : available))
+            if (!FitsInMemory(MemoryNeeded(size, sample, budget), available ? *available / shares : available))
                 return fail(kReasonNoMemory);
             if (sample.lineEnds > 0) {
                 const std::uint64_t lines = static_cast<std::uint64_t>(
@@ -580,11 +746,13 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     if (expected > 0)
         load.Data.Reserve(static_cast<std::size_t>(expected));
     load.Options = options;
+    SeriesRead rest;
+    SeriesRead* const more = ReadsMore(options) ? &rest : nullptr;
     const auto sorted = [&] {
-        load.Data.Sort();
         if (more)
-            for (ColumnRead& read : *more)
-                read.Data.Sort();
+            TakeSeries(load, rest);
+        else
+            load.Data.Sort();
         load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
         return std::optional<CsvLoad>(std::move(load));
     };
@@ -596,7 +764,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     }
     CsvParser parser(load.Data, kMaxLineBytes, options);
     if (more)
-        parser.AlsoRead(*more);
+        parser.AlsoRead(rest);
     std::unique_ptr<char[]> buffer(new char[kReadPiece]);
     std::uint64_t taken = 0;
     bool ended = false;
@@ -632,7 +800,27 @@ FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options)
     FileSample sample;
     std::unique_ptr<char[]> piece(new char[kPiece]);
     const std::uint64_t last = size > kPiece ? size - kPiece : 0;
-    const bool plain = options.IsDefault();
+    const bool plain = options.IsDefault() && !ReadsMore(options);
+    const std::vector<int> columns = options.YColumns();
+    std::vector<LineVerdict> verdicts(columns.size());
+    std::vector<LineVerdict> beside(2);
+    const std::vector<int> besideColumns = {options.VelocityColumn, options.DurationColumn};
+    const auto judge = [&](std::string_view line) {
+        if (plain) {
+            XYData record;
+            return ParseCsvLine(line, record);
+        }
+        ParseImportColumns(line, 1, options, columns, verdicts);
+        const auto records = static_cast<std::uint64_t>(
+            std::count_if(verdicts.begin(), verdicts.end(), [](const LineVerdict& v) { return !v.Reason; }));
+        if (records == 0)
+            return false;
+        sample.moreRecords += records - (verdicts[0].Reason ? 0 : 1);
+        sample.missing += columns.size() - records;
+        for (const int column : besideColumns)
+            sample.besides += column > 0 ? records : 0;
+        return !verdicts[0].Reason || columns.size() > 1;
+    };
     for (std::uint64_t k = 0; k < kPieces; ++k) {
         const std::uint64_t at = last * k / (kPieces - 1);
         const ssize_t got = pread(fd, piece.get(), kPiece, static_cast<off_t>(at));
@@ -651,10 +839,8 @@ FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options)
             ++sample.lineEnds;
             if (from != std::string_view::npos && i > from) {
                 const std::string_view line = bytes.substr(from, i - from);
-                XYData record;
                 ++sample.lines;
-                const bool valid = plain ? ParseCsvLine(line, record) : !ParseImportLine(line, 1, options, record);
-                if (!valid) {
+                if (!judge(line)) {
                     ++sample.skipped;
                     sample.skippedKept += std::min(line.size(), kSkippedTextBytes);
                 }
@@ -681,6 +867,13 @@ std::uint64_t MemoryNeeded(std::uint64_t fileBytes, const FileSample& sample, co
     const long double skipShare = static_cast<long double>(sample.skipped) / judged;
     const long double keptPerSkip = sample.skipped ? static_cast<long double>(sample.skippedKept) / sample.skipped : 0;
     long double need = lines * (1 - skipShare) * kPerRecord + lines * skipShare * (kPerSkip + 2 * keptPerSkip);
+    // Further columns keep records of their own and an entry (16 bytes, in a
+    // list that may double) for each value they miss; a value beside the
+    // notes is kept with its sorted copy.
+    const long double perJudged = lines / judged;
+    need += perJudged * (static_cast<long double>(sample.moreRecords) * kPerRecord +
+                         static_cast<long double>(sample.missing) * 2 * 16 +
+                         static_cast<long double>(sample.besides) * 2 * sizeof(double));
     if (budget.notesTable) {
         // The table's events and spans while it is made, then its text (a
         // row a little longer than its line, in a string that may double).
@@ -697,49 +890,12 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, con
     // was loaded before stays.
     std::string why;
     std::optional<CsvLoad> load;
-    // The shape's columns beside the notes are each read as a load of their
-    // own.
-    const auto column = [&](const ImportOptions& reading) -> std::optional<TXYDataList> {
-        std::optional<CsvLoad> read = load ? LoadCsvFile(path, why, reading, budget) : std::nullopt;
-        if (!read) {
-            load.reset();
-            return std::nullopt;
-        }
-        return std::move(read->Data);
-    };
     try {
-        // Every Y column is read in one pass over the file.
-        ImportOptions series = options.ForColumn(options.YColumn);
-        series.MoreYColumns = options.MoreYColumns;
-        std::vector<ColumnRead> reads;
-        load = LoadCsvFile(path, why, series, budget, series.MoreYColumns.empty() ? nullptr : &reads);
-        if (load && !options.MoreYColumns.empty()) {
-            // The lines and values the series miss are sorted out between them.
-            ColumnRead first{options.YColumn, {}, std::move(load->Skips)};
-            std::vector<const ColumnRead*> all{&first};
-            for (const ColumnRead& read : reads)
-                all.push_back(&read);
-            SeriesSplit split = SplitSeries(all, options);
-            load->Skips = std::move(split.Skips);
-            load->Missing = std::move(split.Missing);
-            load->Names = std::move(split.Names);
-            for (ColumnRead& read : reads)
-                load->More.push_back(std::move(read.Data));
-            load->Skipped = !load->Skips.Empty() || !load->Missing.empty();
-        }
-        // Any number in the shape's columns counts.
-        if (options.VelocityColumn > 0)
-            if (std::optional<TXYDataList> values = column(options.ForValues(options.VelocityColumn)))
-                load->VelocityValues = std::move(*values);
-        if (options.DurationColumn > 0)
-            if (std::optional<TXYDataList> values = column(options.ForValues(options.DurationColumn)))
-                load->DurationValues = std::move(*values);
+        load = LoadCsvFile(path, why, options, budget);
     } catch (const std::bad_alloc&) {
         load.reset();
         why = kReasonNoMemory;
     }
-    if (load)
-        load->Options = options;
     if (!load && reason)
         *reason = why;
     return load;

@@ -3,6 +3,7 @@
 // summarise the loaded data.
 #pragma once
 
+#include "Fields.h"
 #include "Importer.h"
 #include "Number.h"
 #include "Series.h"
@@ -36,12 +37,14 @@ public:
     explicit CsvParser(TXYDataList& out, std::size_t maxLine = kMaxLineBytes, ImportOptions options = {})
         : out_(out), maxLine_(maxLine), options_(options), plain_(options.ForColumn(options.YColumn).IsDefault())
     {}
-    // Reads the options' further Y columns in the same pass, each into a
-    // ColumnRead of more as a reading of that column alone would have it
-    // (records and skipped lines), with room for as many records as out
-    // has; the first column goes to out as before. Call before the first
-    // Feed.
-    void AlsoRead(std::vector<ColumnRead>& more);
+    // Reads the options' further Y columns and the columns beside the notes
+    // (velocity, length) in the same pass, into rest: each further column's
+    // records as a reading of that column alone would have them, with room
+    // for as many records as out has; the first column goes to out as
+    // before. The skipped lines are then the lines no series has a value on,
+    // with the first column's reasons; a value a series misses on a line
+    // others have goes to rest's missing values. Call before the first Feed.
+    void AlsoRead(SeriesRead& rest);
     // Returns false once Ctrl-Z has ended the data; later bytes are ignored.
     bool Feed(const char* data, std::size_t size);
     // Judges the last line when it had no line end.
@@ -68,7 +71,13 @@ private:
     const char* QuickColumns(const char* p, const char* end, std::uint64_t lineNumber, double& x);
     void TakeColumns(double x);
     void Take(std::size_t k, const XYData& record);
-    void Skip(std::size_t k, SkipReason reason, std::string_view raw);
+    // A line with no value for any series.
+    void Skip(SkipReason reason, std::string_view raw);
+    // A line that gave column k nothing while others may have a value.
+    void Miss(std::size_t k, SkipReason reason, std::string_view raw);
+    // The value of each column beside the notes on the line, NaN for none.
+    void ReadBeside(std::string_view line);
+    void TakeBeside(std::size_t k);
     // Adds bytes to the line that continues, or drops it once it is too long.
     void Hold(const char* begin, const char* end);
 
@@ -87,14 +96,24 @@ private:
     bool skipped_ = false;
     // With further columns: where they go, every Y column (the first's
     // first), which of them the plain reading takes, and for the common line
-    // of plain numbers what each field up to the last wanted one is.
-    std::vector<ColumnRead>* more_ = nullptr;
+    // of plain numbers what each field up to the last wanted one is. The
+    // columns beside the notes come after the Y columns in values_.
+    SeriesRead* rest_ = nullptr;
     std::vector<int> columns_;
     std::vector<char> plainColumn_;
     std::vector<int> roles_; // by field number: kUnused, kXField or the column's index
     bool quickColumns_ = false;
     std::vector<LineVerdict> verdicts_;
     std::vector<double> values_;
+    std::vector<BesideColumn*> beside_;
+    std::vector<int> besideColumns_;
+    std::vector<char> plainBeside_;
+    std::vector<int> besideCopy_; // a beside column that is also a Y column: that column's index, else -1
+    std::vector<LineVerdict> besideVerdicts_;
+    ImportOptions besideOptions_;
+    std::vector<char> recorded_; // the column has a record
+    std::vector<char> took_;     // the column took the line being judged
+    std::vector<fields::Field> found_;
 };
 
 // Why a load failed when the file became shorter while it was read.
@@ -112,10 +131,11 @@ struct CsvLoad {
     std::vector<TXYDataList> More;
     std::vector<MissingValue> Missing;
     std::vector<std::string> Names;
-    // The columns the mapping's shape takes velocity and length from, as X
-    // and value (empty when not asked for).
-    TXYDataList VelocityValues;
-    TXYDataList DurationValues;
+    // The columns the mapping's shape takes velocity and length from, each
+    // series' values in the order of its sorted records (none when not
+    // asked for).
+    BesideColumn Velocity;
+    BesideColumn Duration;
 };
 
 // What the caller of a load will keep besides it, and with whom it shares
@@ -132,6 +152,12 @@ struct FileSample {
     std::uint64_t lines = 0;       // whole lines judged in the samples
     std::uint64_t skipped = 0;     // of those, lines that give no record
     std::uint64_t skippedKept = 0; // the bytes those keep for the report (at most 1 KiB each)
+    // With further Y columns or columns beside the notes: their records,
+    // the values a series misses on a line others have, and the values
+    // kept beside the records, in the judged lines.
+    std::uint64_t moreRecords = 0;
+    std::uint64_t missing = 0;
+    std::uint64_t besides = 0;
 };
 
 // Reads the file at path. Empty when the file cannot be opened or read, or
@@ -144,9 +170,10 @@ std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nu
 FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options);
 
 // Memory a load and its build take for a file of fileBytes, as the sample
-// tells: per line its record, the second reader's share and the sort's
-// buffer; per skipped line its kept text and entry; with a notes table, its
-// events, spans and text.
+// tells: per record (of every column) the record, the second reader's share
+// and the sort's buffer; per skipped line its kept text and entry; per
+// missing value its entry; per value beside the notes the value and its
+// sorted copy; with a notes table, its events, spans and text.
 std::uint64_t MemoryNeeded(std::uint64_t fileBytes, const FileSample& sample, const LoadBudget& budget = {});
 
 } // namespace varimel

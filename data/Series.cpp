@@ -10,14 +10,6 @@ namespace varimel {
 
 namespace {
 
-std::vector<std::uint64_t> LinesOf(const SkippedLines& skips)
-{
-    std::vector<std::uint64_t> lines(skips.Count());
-    for (std::size_t i = 0; i < skips.Count(); ++i)
-        lines[i] = skips[i].Line;
-    return lines;
-}
-
 void AppendRow(std::string& out, std::uint64_t line, SkipReason reason, std::string_view raw, bool words,
                Language language)
 {
@@ -33,64 +25,13 @@ void AppendRow(std::string& out, std::uint64_t line, SkipReason reason, std::str
 
 } // namespace
 
-std::string ColumnHeader(const SkippedLines& skips, int column, const ImportOptions& options)
+std::string_view HeaderField(std::string_view raw, int column, const ImportOptions& options,
+                             std::vector<fields::Field>& found)
 {
-    // Every line is a record or a skipped line: the first record is on the
-    // first line the skips leave out.
-    std::size_t before = 0;
-    std::uint64_t expected = 1;
-    while (before < skips.Count() && skips[before].Line == expected) {
-        ++before;
-        ++expected;
-    }
-    std::vector<fields::Field> found;
-    for (std::size_t i = before; i-- > 0;) {
-        const int count = fields::SplitFields(skips[i].Raw, options.DecimalComma ? ';' : ',', options.XDate, column,
-                                              found, options.DecimalComma);
-        if (count >= column && !found[static_cast<std::size_t>(column - 1)].text.empty())
-            return std::string(found[static_cast<std::size_t>(column - 1)].text);
-    }
-    return {};
-}
-
-SeriesSplit SplitSeries(const std::vector<const ColumnRead*>& reads, const ImportOptions& options)
-{
-    SeriesSplit split;
-    if (reads.empty())
-        return split;
-    // The lines every series skipped are the file's skipped lines.
-    std::vector<std::vector<std::uint64_t>> lines;
-    for (const ColumnRead* read : reads)
-        lines.push_back(LinesOf(read->Skips));
-    std::vector<std::uint64_t> everywhere = lines.front();
-    for (std::size_t k = 1; k < lines.size(); ++k) {
-        std::vector<std::uint64_t> both;
-        std::set_intersection(everywhere.begin(), everywhere.end(), lines[k].begin(), lines[k].end(),
-                              std::back_inserter(both));
-        everywhere.swap(both);
-    }
-    const SkippedLines& first = reads.front()->Skips;
-    for (std::size_t i = 0, j = 0; i < first.Count(); ++i) {
-        const SkippedLine line = first[i];
-        while (j < everywhere.size() && everywhere[j] < line.Line)
-            ++j;
-        if (j < everywhere.size() && everywhere[j] == line.Line)
-            split.Skips.Add(line.Line, line.Reason, line.Raw);
-    }
-    // The rest of each series' skipped lines are values it misses.
-    for (const ColumnRead* read : reads) {
-        for (std::size_t i = 0, j = 0; i < read->Skips.Count(); ++i) {
-            const SkippedLine line = read->Skips[i];
-            while (j < everywhere.size() && everywhere[j] < line.Line)
-                ++j;
-            if (j >= everywhere.size() || everywhere[j] != line.Line)
-                split.Missing.push_back({line.Line, read->Column, line.Reason});
-        }
-        split.Names.push_back(ColumnHeader(read->Skips, read->Column, options));
-    }
-    std::stable_sort(split.Missing.begin(), split.Missing.end(),
-                     [](const MissingValue& a, const MissingValue& b) { return a.Line < b.Line; });
-    return split;
+    raw = raw.substr(0, kSkippedTextBytes);
+    const int count =
+        fields::SplitFields(raw, options.DecimalComma ? ';' : ',', options.XDate, column, found, options.DecimalComma);
+    return count >= column ? found[static_cast<std::size_t>(column - 1)].text : std::string_view();
 }
 
 std::string ReportTsv(const SkippedLines& lines, const std::vector<MissingValue>& missing, bool words,

@@ -5,11 +5,16 @@
 // series is skipped as with one column.
 #pragma once
 
+#include "Fields.h"
 #include "Importer.h"
 #include "Xydata.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varimel {
@@ -25,28 +30,42 @@ struct MissingValue {
     SkipReason Reason = SkipReason::Empty;
 };
 
-// The reading of every column, each as its own load would have it: lines
-// (with their reasons) and records.
-struct ColumnRead {
-    int Column = 0;
-    TXYDataList Data;
-    SkippedLines Skips;
+// A column of values beside the notes (each note's velocity or length),
+// read in the same pass as the series: every series' value on the line of
+// each of its records (NaN where that line has none there), and the lowest
+// and highest value the column holds on any line whose X reads (NaN when it
+// holds none).
+struct BesideColumn {
+    int Column = 0; // 0: not read
+    std::vector<std::vector<double>> Values;
+    double Low = std::numeric_limits<double>::quiet_NaN();
+    double High = std::numeric_limits<double>::quiet_NaN();
+    void Take(double value)
+    {
+        if (!(value >= Low))
+            Low = std::isnan(Low) ? value : std::min(Low, value);
+        if (!(value <= High))
+            High = std::isnan(High) ? value : std::max(High, value);
+    }
 };
 
-// The series of several column reads (the first is the first series):
-// which lines no series has (kept as skipped lines, with the first read's
-// reasons), which values a series misses, and each column's header.
-struct SeriesSplit {
-    SkippedLines Skips;
+// What one pass over a file gives besides the first column's records and
+// the file's skipped lines (the lines no series has a value on): the
+// further columns' records, the values a series misses on a line others
+// have, each column's header and the columns beside the notes.
+struct SeriesRead {
+    std::vector<TXYDataList> More;     // in the options' order
     std::vector<MissingValue> Missing; // in line order, then column order
     std::vector<std::string> Names;    // each column's header, or empty
+    BesideColumn Velocity;
+    BesideColumn Duration;
 };
-SeriesSplit SplitSeries(const std::vector<const ColumnRead*>& reads, const ImportOptions& options);
 
-// The header of a column: the text in that column of the nearest skipped
-// line above its first record (skips as that column's read has them);
-// empty when there is none.
-std::string ColumnHeader(const SkippedLines& skips, int column, const ImportOptions& options);
+// The text in a column of a line (as a skipped line keeps it), when the
+// line may be that column's header: the nearest such line with text above
+// a column's first record names it. Empty when the line has no such field.
+std::string_view HeaderField(std::string_view raw, int column, const ImportOptions& options,
+                             std::vector<fields::Field>& found);
 
 // The skipped lines and the missing values as one tab-separated table: with
 // no missing value exactly SkippedLinesTsv; with some, a fourth column

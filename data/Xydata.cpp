@@ -4,6 +4,7 @@
 #include "sys/Memory.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace varimel {
 
@@ -24,15 +25,39 @@ void TXYDataList::Reserve(std::size_t n)
         AdviseHugePages(items_.data() + items_.size(), (items_.capacity() - items_.size()) * sizeof(XYData));
 }
 
+namespace {
+
+bool Before(const XYData& a, const XYData& b) { return CompareXY(a, b) < 0; }
+
+} // namespace
+
+bool TXYDataList::IsSorted() const { return std::is_sorted(items_.begin(), items_.end(), Before); }
+
+std::vector<std::uint32_t> TXYDataList::SortOrder() const
+{
+    std::vector<std::uint32_t> order(items_.size());
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::uint32_t a, std::uint32_t b) { return Before(items_[a], items_[b]); });
+    return order;
+}
+
+void TXYDataList::Reorder(const std::vector<std::uint32_t>& order)
+{
+    std::vector<XYData> sorted(items_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        sorted[i] = items_[order[i]];
+    items_.swap(sorted);
+}
+
 void TXYDataList::Sort()
 {
-    const auto before = [](const XYData& a, const XYData& b) { return CompareXY(a, b) < 0; };
     // Measured data usually arrives in X order already; skip the sort then.
-    if (std::is_sorted(items_.begin(), items_.end(), before))
+    if (IsSorted())
         return;
     // Stable, so that values comparing equal (0 and -0) keep file order and
     // the summary is the same on every run.
-    std::stable_sort(items_.begin(), items_.end(), before);
+    std::stable_sort(items_.begin(), items_.end(), Before);
 }
 
 std::pair<double, double> TXYDataList::YBounds() const

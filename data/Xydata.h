@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -44,6 +45,11 @@ public:
 
     // Ascending X, equal X by ascending Y.
     void Sort();
+    bool IsSorted() const;
+    // The indices of the records in the order Sort gives them.
+    std::vector<std::uint32_t> SortOrder() const;
+    // Puts the records in that order: the one at order[i] becomes the i-th.
+    void Reorder(const std::vector<std::uint32_t>& order);
     // Smallest and largest Y over the whole list, in one pass; 0.0 for an
     // empty list.
     std::pair<double, double> YBounds() const;

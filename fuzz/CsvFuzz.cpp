@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
+#include <set>
 #include <vector>
 
 using namespace varimel;
@@ -87,28 +89,41 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             several.MoreYColumns.push_back(1 + (data[2] >> (1 + 2 * k)) % 5);
         if (several.ColumnsDistinct()) {
             TXYDataList first;
-            std::vector<ColumnRead> more;
+            SeriesRead rest;
             CsvParser together(first, kMaxLineBytes, several);
-            together.AlsoRead(more);
+            together.AlsoRead(rest);
             if (together.Feed(bytes, cut))
                 together.Feed(bytes + cut, size - cut);
             together.Finish();
+            // The lines no series has, then each column's missing values:
+            // together they are the lines its own reading skips.
+            std::set<std::uint64_t> fileLines;
+            for (std::size_t i = 0; i < together.Skips().Count(); ++i)
+                fileLines.insert(together.Skips()[i].Line);
             const std::vector<int> columns = several.YColumns();
             for (std::size_t k = 0; k < columns.size(); ++k) {
                 TXYDataList alone;
                 CsvParser one(alone, kMaxLineBytes, several.ForColumn(columns[k]));
                 one.Feed(bytes, size);
                 one.Finish();
-                const TXYDataList& got = k == 0 ? first : more[k - 1].Data;
-                const SkippedLines& skips = k == 0 ? together.Skips() : more[k - 1].Skips;
-                if (got.Count() != alone.Count() || skips.Count() != one.Skips().Count())
+                const TXYDataList& got = k == 0 ? first : rest.More[k - 1];
+                if (got.Count() != alone.Count())
                     std::abort();
                 for (int i = 0; i < got.Count(); ++i)
                     if (!(got[static_cast<std::size_t>(i)] == alone[static_cast<std::size_t>(i)]))
                         std::abort();
-                for (std::size_t i = 0; i < skips.Count(); ++i)
-                    if (skips[i].Line != one.Skips()[i].Line || skips[i].Reason != one.Skips()[i].Reason)
+                std::map<std::uint64_t, SkipReason> missed;
+                for (const MissingValue& m : rest.Missing)
+                    if (m.Column == columns[k])
+                        missed[m.Line] = m.Reason;
+                if (one.Skips().Count() != fileLines.size() + missed.size())
+                    std::abort();
+                for (std::size_t i = 0; i < one.Skips().Count(); ++i) {
+                    const SkippedLine s = one.Skips()[i];
+                    const auto m = missed.find(s.Line);
+                    if (m != missed.end() ? m->second != s.Reason : !fileLines.count(s.Line))
                         std::abort();
+                }
             }
         }
     }

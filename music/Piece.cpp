@@ -50,8 +50,8 @@ TPiece TPiece::Of(const CsvLoad& load, const MappingRequest& request, std::optio
     std::vector<SeriesTrack> series;
     if (NeedsSeriesRoad(request, 1 + load.More.size()))
         series = TracksOf(load.Data, load.More, request, load.Names,
-                          request.Shape.VelocityColumn > 0 ? &load.VelocityValues : nullptr,
-                          request.Shape.DurationColumn > 0 ? &load.DurationValues : nullptr);
+                          request.Shape.VelocityColumn > 0 ? &load.Velocity : nullptr,
+                          request.Shape.DurationColumn > 0 ? &load.Duration : nullptr);
     return TPiece(&load.Data, std::move(series), request, part);
 }
 

@@ -19,15 +19,19 @@ std::string SeriesTrackName(const SeriesTrack& series, std::size_t index)
 
 std::vector<SeriesTrack> TracksOf(const TXYDataList& first, const std::vector<TXYDataList>& more,
                                   const MappingRequest& request, const std::vector<std::string>& names,
-                                  const TXYDataList* velocity, const TXYDataList* duration)
+                                  const BesideColumn* velocity, const BesideColumn* duration)
 {
+    const auto beside = [](const BesideColumn* column, std::size_t k) {
+        return column ? BesideOf(*column, k) : SeriesBeside{};
+    };
     // One series alone keeps the plain track name, as the plain road writes it.
     std::vector<SeriesTrack> tracks;
-    tracks.push_back(
-        {&first, request.Program, names.empty() || more.empty() ? std::string() : names[0], velocity, duration});
+    tracks.push_back({&first, request.Program, names.empty() || more.empty() ? std::string() : names[0],
+                      beside(velocity, 0), beside(duration, 0)});
     for (std::size_t k = 0; k < more.size(); ++k)
         tracks.push_back({&more[k], k < request.MorePrograms.size() ? request.MorePrograms[k] : request.Program,
-                          k + 1 < names.size() ? names[k + 1] : std::string(), velocity, duration});
+                          k + 1 < names.size() ? names[k + 1] : std::string(), beside(velocity, k + 1),
+                          beside(duration, k + 1)});
     return tracks;
 }
 

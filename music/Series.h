@@ -6,6 +6,7 @@
 
 #include "Mapping.h"
 #include "Selection.h"
+#include "Shape.h"
 #include "data/Series.h"
 #include "data/Xydata.h"
 
@@ -22,9 +23,10 @@ struct SeriesTrack {
     const TXYDataList* Data = nullptr;
     int Program = 0;
     std::string Name; // the column's header; empty: "Melody", "Melody 2", ...
-    // The shape's columns of velocity and length as X and value (none: fixed).
-    const TXYDataList* Velocity = nullptr;
-    const TXYDataList* Duration = nullptr;
+    // The shape's columns of velocity and length, a value per record (none:
+    // fixed).
+    SeriesBeside Velocity{};
+    SeriesBeside Duration{};
 };
 
 // The series of a load: the first list with the request's program, then
@@ -32,7 +34,7 @@ struct SeriesTrack {
 // when the list is short), each with its name if names has one.
 std::vector<SeriesTrack> TracksOf(const TXYDataList& first, const std::vector<TXYDataList>& more,
                                   const MappingRequest& request, const std::vector<std::string>& names,
-                                  const TXYDataList* velocity = nullptr, const TXYDataList* duration = nullptr);
+                                  const BesideColumn* velocity = nullptr, const BesideColumn* duration = nullptr);
 
 // The channel of the series at index (0-based): 0..8, then 10..15, so that
 // channel 10 of the people who count from 1 stays for percussion.

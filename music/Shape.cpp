@@ -96,18 +96,24 @@ std::pair<double, double> ShapedRange(const MappingShape& shape, const std::vect
     return {low, high};
 }
 
+SeriesBeside BesideOf(const BesideColumn& column, std::size_t index)
+{
+    if (column.Column <= 0 || index >= column.Values.size())
+        return {};
+    return {&column.Values[index], column.Low, column.High};
+}
+
 namespace {
 
 // Each record's value from the column beside it, mapped linearly from the
 // column's own minimum and maximum onto low..high.
-template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, const TXYDataList* column, double low,
-                                                  double high, T fallback, bool round)
+template <typename T> std::vector<T> MapBeside(const TXYDataList& records, const SeriesBeside& column, double low,
+                                               double high, T fallback, bool round)
 {
     std::vector<T> values(static_cast<std::size_t>(records.Count()), fallback);
-    if (!column || column->Empty())
+    if (!column.Values || column.Values->size() != values.size())
         return values;
-    const std::pair<double, double> bounds = column->YBounds();
-    const double minV = bounds.first, maxV = bounds.second;
+    const double minV = column.Low, maxV = column.High;
     // Halves, so that a column spanning more than a double can hold (from
     // -1e308 to 1e308) still gives shares from 0 to 1; for any other column
     // halving is exact and the shares are the same.
@@ -116,32 +122,24 @@ template <typename T> std::vector<T> ValuesBeside(const TXYDataList& records, co
         const double value = low + share * (high - low);
         return static_cast<T>(round ? std::lround(value) : value);
     };
-    std::size_t j = 0;
-    for (std::size_t i = 0; i < values.size();) {
-        const double x = records[i].X;
-        while (j < static_cast<std::size_t>(column->Count()) && (*column)[j].X < x)
-            ++j;
-        std::size_t k = j;
-        for (; i < values.size() && records[i].X == x; ++i)
-            if (k < static_cast<std::size_t>(column->Count()) && (*column)[k].X == x)
-                values[i] = scaled((*column)[k++].Y);
-        j = k;
-    }
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if (const double v = (*column.Values)[i]; !std::isnan(v))
+            values[i] = scaled(v);
     return values;
 }
 
 } // namespace
 
-std::vector<std::uint8_t> VelocitiesBeside(const TXYDataList& records, const TXYDataList* column,
+std::vector<std::uint8_t> VelocitiesBeside(const TXYDataList& records, const SeriesBeside& column,
                                            const MappingShape& shape, std::uint8_t fallback)
 {
-    return ValuesBeside<std::uint8_t>(records, column, shape.VelocityLow, shape.VelocityHigh, fallback, true);
+    return MapBeside<std::uint8_t>(records, column, shape.VelocityLow, shape.VelocityHigh, fallback, true);
 }
 
-std::vector<double> SharesBeside(const TXYDataList& records, const TXYDataList* column, const MappingShape& shape,
+std::vector<double> SharesBeside(const TXYDataList& records, const SeriesBeside& column, const MappingShape& shape,
                                  double fallback)
 {
-    return ValuesBeside<double>(records, column, shape.DurationLow, shape.DurationHigh, fallback, false);
+    return MapBeside<double>(records, column, shape.DurationLow, shape.DurationHigh, fallback, false);
 }
 
 } // namespace varimel

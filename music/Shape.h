@@ -8,6 +8,7 @@
 #include "Request.h"
 #include "data/Importer.h"
 #include "data/Language.h"
+#include "data/Series.h"
 #include "data/Xydata.h"
 
 #include <cmath>
@@ -49,13 +50,24 @@ double Percentile(const std::vector<double>& sorted, double percent);
 // lists' own, all together, at the clip's percentiles.
 std::pair<double, double> ShapedRange(const MappingShape& shape, const std::vector<const TXYDataList*>& lists);
 
+// One series' values from a column beside the notes: a value for each of
+// its records (NaN: its line has none there) and the lowest and highest
+// value of the whole column.
+struct SeriesBeside {
+    const std::vector<double>* Values = nullptr;
+    double Low = 0.0;
+    double High = 0.0;
+};
+// The series at index of a column read beside the notes (none: not read).
+SeriesBeside BesideOf(const BesideColumn& column, std::size_t index);
+
 // Each record's velocity (rounded) or share of the gap from a column beside
-// the notes, matched by X (the k-th record of an X with the k-th value there)
-// and mapped linearly from the column's own minimum and maximum onto the
-// shape's range; records without a value there keep fallback.
-std::vector<std::uint8_t> VelocitiesBeside(const TXYDataList& records, const TXYDataList* column,
+// the notes, its value on the record's own line mapped linearly from the
+// column's own minimum and maximum onto the shape's range; records without
+// a value there keep fallback.
+std::vector<std::uint8_t> VelocitiesBeside(const TXYDataList& records, const SeriesBeside& column,
                                            const MappingShape& shape, std::uint8_t fallback);
-std::vector<double> SharesBeside(const TXYDataList& records, const TXYDataList* column, const MappingShape& shape,
+std::vector<double> SharesBeside(const TXYDataList& records, const SeriesBeside& column, const MappingShape& shape,
                                  double fallback);
 
 } // namespace varimel

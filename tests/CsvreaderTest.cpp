@@ -9,8 +9,10 @@
 #include <chrono>
 #include <clocale>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -341,6 +343,35 @@ std::string Reading(const TXYDataList& data, const SkippedLines& skips)
     return out;
 }
 
+// A column's skipped lines as its own reading has them, from a reading of
+// several: the lines no series has (with the first column's reasons, so
+// compared for it alone) and the values it misses. With fileLines, the
+// column's own reading is rendered the same way.
+std::string ColumnSkips(const SkippedLines& skips, const std::vector<MissingValue>& missing, int column, bool first,
+                        const std::set<std::uint64_t>* fileLines = nullptr)
+{
+    std::map<std::uint64_t, std::string> lines;
+    for (std::size_t i = 0; i < skips.Count(); ++i) {
+        const bool fileLine = !fileLines || fileLines->count(skips[i].Line);
+        lines[skips[i].Line] = first || !fileLine ? std::string(SkipReasonCode(skips[i].Reason)) : "-";
+    }
+    for (const MissingValue& m : missing)
+        if (m.Column == column)
+            lines[m.Line] = SkipReasonCode(m.Reason);
+    std::string out;
+    for (const auto& [line, reason] : lines)
+        out += std::to_string(line) + " " + reason + "\n";
+    return out;
+}
+
+std::set<std::uint64_t> LinesOf(const SkippedLines& skips)
+{
+    std::set<std::uint64_t> lines;
+    for (std::size_t i = 0; i < skips.Count(); ++i)
+        lines.insert(skips[i].Line);
+    return lines;
+}
+
 // Lines of every kind a column may meet: plain numbers, blanks, quotes,
 // empty and missing fields, text, dates, decimal commas, NULs, line ends.
 std::string MixedLines(std::mt19937& random, int count)
@@ -412,27 +443,30 @@ TEST(Csvreader, SeveralColumnsInOnePassReadAsEachAlone)
             SCOPED_TRACE("X " + std::to_string(o.XColumn) + " Y " + std::to_string(o.YColumn) + " piece " +
                          std::to_string(piece));
             TXYDataList first;
-            std::vector<ColumnRead> more;
+            SeriesRead rest;
             CsvParser together(first, kMaxLineBytes, o);
-            together.AlsoRead(more);
+            together.AlsoRead(rest);
             for (std::size_t i = 0; i < bytes.size(); i += piece)
                 together.Feed(bytes.data() + i, std::min(piece, bytes.size() - i));
             together.Finish();
             const std::vector<int> columns = o.YColumns();
-            ASSERT_EQ(more.size() + 1, columns.size());
+            ASSERT_EQ(rest.More.size() + 1, columns.size());
+            const std::set<std::uint64_t> fileLines = LinesOf(together.Skips());
             for (std::size_t k = 0; k < columns.size(); ++k) {
                 TXYDataList alone;
                 CsvParser parser(alone, kMaxLineBytes, o.ForColumn(columns[k]));
                 parser.Feed(bytes.data(), bytes.size());
                 parser.Finish();
-                const std::string expected = Reading(alone, parser.Skips());
-                const std::string got =
-                    k == 0 ? Reading(first, together.Skips()) : Reading(more[k - 1].Data, more[k - 1].Skips);
-                ASSERT_EQ(got, expected) << "column " << columns[k];
-                if (k > 0) {
-                    EXPECT_EQ(more[k - 1].Column, columns[k]);
-                }
+                ASSERT_EQ(Reading(k == 0 ? first : rest.More[k - 1], {}), Reading(alone, {}))
+                    << "column " << columns[k];
+                ASSERT_EQ(ColumnSkips(together.Skips(), rest.Missing, columns[k], k == 0),
+                          ColumnSkips(parser.Skips(), {}, columns[k], k == 0, &fileLines))
+                    << "column " << columns[k];
             }
+            // The lines no series has keep their text once.
+            for (std::size_t i = 0; i < together.Skips().Count(); ++i)
+                for (const MissingValue& m : rest.Missing)
+                    ASSERT_NE(m.Line, together.Skips()[i].Line);
         }
     }
 }
@@ -453,17 +487,17 @@ TEST(Csvreader, SeveralColumnsOfALargeFile)
     const std::optional<CsvLoad> load = LoadCsv(path, nullptr, o);
     ASSERT_TRUE(load);
     ASSERT_EQ(load->More.size(), 2u);
-    std::vector<ColumnRead> reads;
+    const std::set<std::uint64_t> fileLines = LinesOf(load->Skips);
     for (std::size_t k = 0; k < 3; ++k) {
-        std::optional<CsvLoad> alone = LoadCsv(path, nullptr, o.ForColumn(o.YColumns()[k]));
+        const int column = o.YColumns()[k];
+        std::optional<CsvLoad> alone = LoadCsv(path, nullptr, o.ForColumn(column));
         ASSERT_TRUE(alone);
         const TXYDataList& got = k == 0 ? load->Data : load->More[k - 1];
-        EXPECT_EQ(Reading(got, {}), Reading(alone->Data, {})) << "column " << k + 2;
-        reads.push_back({o.YColumns()[k], std::move(alone->Data), std::move(alone->Skips)});
+        EXPECT_EQ(Reading(got, {}), Reading(alone->Data, {})) << "column " << column;
+        EXPECT_EQ(ColumnSkips(load->Skips, load->Missing, column, k == 0),
+                  ColumnSkips(alone->Skips, {}, column, k == 0, &fileLines))
+            << "column " << column;
     }
-    const SeriesSplit split = SplitSeries({&reads[0], &reads[1], &reads[2]}, o);
-    EXPECT_EQ(Reading({}, load->Skips), Reading({}, split.Skips));
-    EXPECT_EQ(ReportTsv(load->Skips, load->Missing, false), ReportTsv(split.Skips, split.Missing, false));
     EXPECT_GT(load->Missing.size(), 1000u);
 
     // A value missing in one series alone is still something to report.
@@ -476,4 +510,100 @@ TEST(Csvreader, SeveralColumnsOfALargeFile)
     ASSERT_EQ(gap->Missing.size(), 1u);
     EXPECT_EQ(gap->Missing[0].Line, 2u);
     EXPECT_TRUE(gap->Skipped);
+}
+
+// The columns beside the notes are read in the same pass: each record keeps
+// the value of its own line (lines sharing an X are not paired by value), a
+// line without a value there gives none, and the column's range counts every
+// line whose X reads, with or without a record. A file read in two halves
+// (past the first reader's blocks) keeps every value with its line.
+TEST(Csvreader, ValuesBesideStayWithTheirLines)
+{
+    testutil::TempDir dir;
+    const auto Number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return std::string(text);
+    };
+    const auto beside = [&](const CsvLoad& load) {
+        std::string out;
+        const auto value = [&](const BesideColumn& c, std::size_t k, std::size_t i) {
+            return c.Values.empty() ? std::string("x") : std::isnan(c.Values[k][i]) ? "-" : Number(c.Values[k][i]);
+        };
+        for (std::size_t k = 0; k <= load.More.size(); ++k) {
+            const TXYDataList& data = k == 0 ? load.Data : load.More[k - 1];
+            for (std::size_t i = 0; i < static_cast<std::size_t>(data.Count()); ++i)
+                out += Number(data[i].X) + "," + Number(data[i].Y) + ":" + value(load.Velocity, k, i) + "/" +
+                       value(load.Duration, k, i) + " ";
+            out += "| ";
+        }
+        return out + Number(load.Velocity.Low) + ".." + Number(load.Velocity.High);
+    };
+    const struct {
+        const char* what;
+        const char* csv;
+        std::vector<int> more;
+        int velocity, duration;
+        const char* expected;
+    } rows[] = {
+        {"repeated X",
+         "1,10,100\n1,20,5\n2,15,50\n3,12,1\n",
+         {},
+         3,
+         0,
+         "1,10:100/x 1,20:5/x 2,15:50/x 3,12:1/x | 1..100"},
+        {"repeated X, both columns",
+         "1,10,100,0.5\n1,20,5,1\n1,5,7,0.25\n",
+         {},
+         3,
+         4,
+         "1,5:7/0.25 1,10:100/0.5 1,20:5/1 | 5..100"},
+        {"a value missing at a repeated X", "1,10,\n1,20,5\n1,30,9\n", {}, 3, 0, "1,10:-/x 1,20:5/x 1,30:9/x | 5..9"},
+        {"a value on a line without a record", "1,a,200\n2,20,5\n2,10,9\n", {}, 3, 0, "2,10:9/x 2,20:5/x | 5..200"},
+        {"X unread: no value", "x,20,500\n2,20,5\n", {}, 3, 0, "2,20:5/x | 5..5"},
+        {"out of order", "3,1,30\n1,2,10\n2,3,20\n", {}, 3, 0, "1,2:10/x 2,3:20/x 3,1:30/x | 10..30"},
+        {"several series",
+         "1,10,,100\n1,,20,5\n2,15,16,50\n",
+         {3},
+         4,
+         0,
+         "1,10:100/x 2,15:50/x | 1,20:5/x 2,16:50/x | 5..100"},
+        {"the velocity column is a Y column",
+         "1,10,3\n1,20,1\n",
+         {3},
+         3,
+         0,
+         "1,10:3/x 1,20:1/x | 1,1:1/x 1,3:3/x | 1..3"},
+        {"one column for both", "1,10,3\n1,20,1\n", {}, 3, 3, "1,10:3/3 1,20:1/1 | 1..3"},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "v.csv", r.csv);
+        ImportOptions o;
+        o.MoreYColumns = r.more;
+        o.VelocityColumn = r.velocity;
+        o.DurationColumn = r.duration;
+        const std::optional<CsvLoad> load = LoadCsv(dir / "v.csv", nullptr, o);
+        ASSERT_TRUE(load) << r.what;
+        EXPECT_EQ(beside(*load), r.expected) << r.what;
+    }
+
+    // Large enough for two readers, out of order, each X twice: the value
+    // is the line's number, so every record can be checked.
+    std::string bytes;
+    for (int line = 1; line <= 700000; ++line)
+        bytes +=
+            std::to_string((700000 - line) / 2) + "," + std::to_string(line % 977) + "," + std::to_string(line) + "\n";
+    testutil::WriteFile(dir / "large.csv", bytes);
+    ImportOptions o;
+    o.VelocityColumn = 3;
+    const std::optional<CsvLoad> load = LoadCsv(dir / "large.csv", nullptr, o);
+    ASSERT_TRUE(load);
+    ASSERT_EQ(load->Data.Count(), 700000);
+    for (std::size_t i = 0; i < 700000; ++i) {
+        const double line = load->Velocity.Values[0][i];
+        ASSERT_EQ(load->Data[i].X, std::floor((700000 - line) / 2)) << i;
+        ASSERT_EQ(load->Data[i].Y, std::fmod(line, 977)) << i;
+    }
+    EXPECT_EQ(load->Velocity.Low, 1);
+    EXPECT_EQ(load->Velocity.High, 700000);
 }

@@ -100,10 +100,11 @@ TEST(Shape, RangeMappedOver)
     EXPECT_EQ(Percentile({}, 50), 0);
 }
 
-// A value column beside the notes: matched by X, mapped from its own minimum
-// and maximum onto the shape's range; a record without a value keeps the
-// fallback; one value everywhere gives the middle; a column spanning the
-// whole range of a double still gives values inside the range.
+// A value column beside the notes: each record's own value, mapped from the
+// column's minimum and maximum (which a line without a record may hold) onto
+// the shape's range; a record without a value keeps the fallback; one value
+// everywhere gives the middle; a column spanning the whole range of a
+// double still gives values inside the range.
 TEST(Shape, ValuesBesideTheNotes)
 {
     MappingShape shape;
@@ -111,32 +112,24 @@ TEST(Shape, ValuesBesideTheNotes)
     shape.DurationLow = 0.2, shape.DurationHigh = 1.0;
     const TXYDataList records = testutil::SortedData({{1, 0}, {2, 0}, {3, 0}, {4, 0}});
     const double big = std::numeric_limits<double>::max();
+    const double none = std::numeric_limits<double>::quiet_NaN();
     const struct {
         const char* what;
-        TXYDataList column;
+        std::vector<double> values;
+        double low, high;
         std::vector<int> velocities;
         std::vector<double> shares;
     } rows[] = {
-        {"low to high",
-         testutil::SortedData({{1, 0}, {2, 5}, {3, 10}, {4, 2.5}}),
-         {40, 80, 120, 60},
-         {0.2, 0.6, 1.0, 0.4}},
-        {"a record without a value",
-         testutil::SortedData({{1, 0}, {3, 10}, {4, 10}}),
-         {40, 96, 120, 120},
-         {0.2, 0.875, 1.0, 1.0}},
-        {"one value everywhere",
-         testutil::SortedData({{1, 7}, {2, 7}, {3, 7}, {4, 7}}),
-         {80, 80, 80, 80},
-         {0.6, 0.6, 0.6, 0.6}},
-        {"the whole range of a double",
-         testutil::SortedData({{1, -big}, {2, 0}, {3, big}, {4, -big}}),
-         {40, 80, 120, 40},
-         {0.2, 0.6, 1.0, 0.2}},
+        {"low to high", {0, 5, 10, 2.5}, 0, 10, {40, 80, 120, 60}, {0.2, 0.6, 1.0, 0.4}},
+        {"a record without a value", {0, none, 10, 10}, 0, 10, {40, 96, 120, 120}, {0.2, 0.875, 1.0, 1.0}},
+        {"the range from a line without a record", {5, 5, 10, 10}, 0, 20, {60, 60, 80, 80}, {0.4, 0.4, 0.6, 0.6}},
+        {"one value everywhere", {7, 7, 7, 7}, 7, 7, {80, 80, 80, 80}, {0.6, 0.6, 0.6, 0.6}},
+        {"the whole range of a double", {-big, 0, big, -big}, -big, big, {40, 80, 120, 40}, {0.2, 0.6, 1.0, 0.2}},
     };
     for (const auto& r : rows) {
-        const std::vector<std::uint8_t> v = VelocitiesBeside(records, &r.column, shape, 96);
-        const std::vector<double> d = SharesBeside(records, &r.column, shape, 0.875);
+        const SeriesBeside column{&r.values, r.low, r.high};
+        const std::vector<std::uint8_t> v = VelocitiesBeside(records, column, shape, 96);
+        const std::vector<double> d = SharesBeside(records, column, shape, 0.875);
         ASSERT_EQ(v.size(), 4u) << r.what;
         ASSERT_EQ(d.size(), 4u) << r.what;
         for (std::size_t i = 0; i < 4; ++i) {
