@@ -49,6 +49,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <type_traits>
 
 #include <cerrno>
@@ -507,7 +508,13 @@ std::optional<MappingRequest> TMainForm::CheckedRequest()
     case ParameterCheck::Ok:
         return request;
     case ParameterCheck::NoData:
-        ShowInformation(text, this);
+        // Further series with values beside an empty first one: the first
+        // column is named.
+        if (m_load && std::any_of(m_load->More.begin(), m_load->More.end(),
+                                  [](const TXYDataList& more) { return !more.Empty(); }))
+            ShowInformation(FromCore(NoValuesMessage(m_load->Options.YColumn, CurrentLanguage())), this);
+        else
+            ShowInformation(text, this);
         return std::nullopt;
     case ParameterCheck::NumberFormat:
         ShowError(text, nullptr);

@@ -255,6 +255,11 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
 
     const std::string dxText = options.dx ? *options.dx : load->Summary.DxPQN;
     MappingRequest request = options.request;
+    // The first series is empty while another has values: which column
+    // holds nothing says more than that nothing is loaded.
+    if (load->Data.Empty() &&
+        std::any_of(load->More.begin(), load->More.end(), [](const TXYDataList& more) { return !more.Empty(); }))
+        return fail(kExitCheck, NoValuesMessage(options.import.YColumn), {}, {});
     const ParameterCheckResult check = CheckRequest(&load->Data, request, dxText, options.duration);
     if (check.Outcome != ParameterCheck::Ok)
         return fail(kExitCheck, std::string(ParameterCheckMessage(check.Outcome)), {}, {});

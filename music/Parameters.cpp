@@ -69,6 +69,12 @@ std::string_view MessageIn(std::string_view message, Language language)
     return message;
 }
 
+std::string NoValuesMessage(int column, Language language)
+{
+    return language == Language::English ? "Column " + std::to_string(column) + " has no numbers."
+                                         : std::to_string(column) + "列目に数値がありません。";
+}
+
 ParameterCheckResult CheckRequest(const TXYDataList* data, MappingRequest& request, std::string_view dxText,
                                   std::string_view durationText)
 {

@@ -8,6 +8,7 @@
 #include "data/Language.h"
 #include "data/Xydata.h"
 
+#include <string>
 #include <string_view>
 
 namespace varimel {
@@ -51,6 +52,11 @@ ParameterCheckResult CheckRequest(const TXYDataList* data, MappingRequest& reque
                                   std::string_view durationText);
 
 std::string_view ParameterCheckMessage(ParameterCheck outcome);
+
+// When the first of several series has no value while a further one has
+// (the first Y column holds no number): names that column, "3列目に数値が
+// ありません。" ("Column 3 has no numbers.").
+std::string NoValuesMessage(int column, Language language = Language::Japanese);
 
 // One of the messages above in the language (the message itself in
 // Japanese, and for a text that is none of them).

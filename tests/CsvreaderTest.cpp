@@ -607,3 +607,34 @@ TEST(Csvreader, ValuesBesideStayWithTheirLines)
     EXPECT_EQ(load->Velocity.Low, 1);
     EXPECT_EQ(load->Velocity.High, 700000);
 }
+
+// Each series' name: the nearest text in its column above its first record
+// (a line no series has, or one that only it misses); none for a column
+// without a header, and none for a column without any record, whatever
+// text or value it holds.
+TEST(Csvreader, SeriesNames)
+{
+    testutil::TempDir dir;
+    const struct {
+        const char* what;
+        const char* csv;
+        const char* names;
+    } rows[] = {
+        {"a header line", "x,a,b\n1,2,3\n", "a|b"},
+        {"no header", "1,2,3\n2,3,4\n", "|"},
+        {"a column without records", "x,a,b\n1,2,c\n2,3,d\n", "a|"},
+        {"a column of numbers only on lines it misses", "x,a,b\n1,2,\n", "a|"},
+        {"the header above a missing value", "x,a,b\n1,2,\n2,3,4\n", "a|b"},
+        {"an empty field passes on to the text above", "x,a,b\n,,\n1,,5\n2,3,6\n", "a|b"},
+        {"a quoted header", "x,\"a b\",\"c\"\"d\"\n1,2,3\n", "a b|c\"d"},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "n.csv", r.csv);
+        ImportOptions o;
+        o.MoreYColumns = {3};
+        const std::optional<CsvLoad> load = LoadCsv(dir / "n.csv", nullptr, o);
+        ASSERT_TRUE(load) << r.what;
+        ASSERT_EQ(load->Names.size(), 2u) << r.what;
+        EXPECT_EQ(load->Names[0] + "|" + load->Names[1], r.names) << r.what;
+    }
+}

@@ -385,7 +385,7 @@ TEST_F(Window, CheckParametersInOrder)
 {
     struct Case {
         const char* what;
-        std::string csv; // empty: no file loaded
+        std::string csv; // empty: no file loaded; with three fields, columns 2 and 3 as series
         int low, high;
         const char* dx;
         const char* duration;
@@ -400,6 +400,8 @@ TEST_F(Window, CheckParametersInOrder)
          "データが読み込まれていません。先にCSVファイルを読み込んで下さい。"},
         {"empty data before a bad duration", "a,b\n", 39, 63, "1", "x", 1, MessageKind::Information, true,
          "データが読み込まれていません。先にCSVファイルを読み込んで下さい。"},
+        {"a first series without values", "x,a,b\n1,,2\n", 39, 63, "1", "x", 1, MessageKind::Information, true,
+         "2列目に数値がありません。"},
         {"equal tones", "0,1\n", 50, 50, "1", "0.875", 1, MessageKind::Error, true,
          "最高音は最低音より高くなければなりません。"},
         {"letters in duration with dx 0", "0,1\n", 39, 63, "0", "abc", 1, MessageKind::Error, false,
@@ -419,6 +421,11 @@ TEST_F(Window, CheckParametersInOrder)
     // clang-format on
     for (const Case& c : cases) {
         form = std::make_unique<TMainForm>();
+        if (c.csv.find(",,") != std::string::npos) {
+            varimel::ImportOptions two;
+            two.MoreYColumns = {3};
+            form->SetImportOptions(two);
+        }
         if (!c.csv.empty())
             form->WMDropFiles({Csv("c.csv", c.csv)});
         Box("ScaleBox")->setCurrentIndex(c.scale);

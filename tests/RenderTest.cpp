@@ -125,6 +125,7 @@ TEST(Render, RefusalsAndFailures)
     testutil::WriteFile(dir / "ok.csv", "0,1\n1,2\n");
     testutil::WriteFile(dir / "empty.csv", "");
     testutil::WriteFile(dir / "far.csv", "0,1\n10000000,2\n");
+    testutil::WriteFile(dir / "first-empty.csv", "x,a,b\n1,,2\n2,,3\n");
     const std::string out = dir / "out.mid";
     struct Case {
         std::vector<std::string> args;
@@ -138,6 +139,8 @@ TEST(Render, RefusalsAndFailures)
          ": No such file or directory\n"},
         {{dir.Path(), out}, 1, "CSVファイルの読み込みに失敗しました。\nvarimel-render: " + dir.Path() + ": Is a directory\n"},
         {{dir / "empty.csv", out}, 3, "データが読み込まれていません。先にCSVファイルを読み込んで下さい。\n"},
+        {{"--y-column", "2,3", dir / "first-empty.csv", out}, 3, "不正なデータを検出したため、読み飛ばされました。\n"
+         "2列目に数値がありません。\n"},
         {{"--low", "C6", "--high", "C6", dir / "ok.csv", out}, 3, "最高音は最低音より高くなければなりません。\n"},
         {{"--low", "C6", "--high", "C5", dir / "ok.csv", out}, 3, "最高音は最低音より高くなければなりません。\n"},
         {{"--duration", "abc", "--dx", "0", dir / "ok.csv", out}, 3, "数値の形式が正しくありません。\n"},
@@ -185,7 +188,7 @@ TEST(Render, RefusalsAndFailures)
     }
     // Nothing but the inputs is left in the folder: no temporary files; the
     // input's other name still holds the input.
-    EXPECT_EQ(testutil::CountEntries(dir.Path()), 4u);
+    EXPECT_EQ(testutil::CountEntries(dir.Path()), 5u);
     EXPECT_EQ(testutil::ReadFile(dir / "ok-hard-link.mid"), "0,1\n1,2\n");
 }
 
