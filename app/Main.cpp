@@ -208,6 +208,9 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     if (m_settingsRefused)
         ShowWarning(tr("設定ファイルが大きすぎるため読み込みませんでした。既定の設定を使います。"), this,
                     m_iniFileName + QStringLiteral(": larger than 1 MiB"));
+    if (v.SeriesUnusable)
+        ShowWarning(tr("設定ファイルの追加のY列（MoreYColumns）は使えない値のため、使いません。"), this,
+                    m_iniFileName + QStringLiteral(": [Import] MoreYColumns, MorePrograms"));
     m_csvDir = FromCore(v.CsvDir);
     m_smfDir = FromCore(v.SmfDir);
     m_mapping.Show(v);

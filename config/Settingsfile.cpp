@@ -104,6 +104,7 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         std::all_of(v.MorePrograms.begin(), v.MorePrograms.end(), [](int p) { return p >= 0 && p < kProgramCount; }) &&
         im.ColumnsDistinct();
     if (!seriesOk) {
+        v.SeriesUnusable = !im.MoreYColumns.empty();
         im.MoreYColumns.clear();
         v.MorePrograms.clear();
     }

@@ -90,6 +90,7 @@ struct StoredSettings {
     bool DisableProgChange = false;
     ImportOptions Import;                         // [Import]
     std::vector<int> MorePrograms;                // [Import]: the further columns' instruments
+    bool SeriesUnusable = false;                  // [Import]: a list of further columns was there but unusable
     std::string SoundFont;                        // [Playback], read only
     std::string AudioDriver;                      // [Playback], read only
     std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written

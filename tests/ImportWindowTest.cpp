@@ -319,6 +319,17 @@ TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
     EXPECT_NE(ini.find("MoreYColumns=3\nMorePrograms=73\n"), std::string::npos) << ini;
     form = std::make_unique<TMainForm>();
     EXPECT_EQ(form->ImportOptionsInUse().MoreYColumns, std::vector<int>{3});
+
+    // A stored list the program cannot use is told, not dropped in silence.
+    form.reset();
+    testutil::WriteFile(dir / "config/Korvath/Varimel/Varimel.ini", "[Import]\nMoreYColumns=3,3\nMorePrograms=1,2\n");
+    boxes.shown.clear();
+    form = std::make_unique<TMainForm>();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(boxes.shown[0].text,
+              QStringLiteral("設定ファイルの追加のY列（MoreYColumns）は使えない値のため、使いません。"));
+    EXPECT_TRUE(form->ImportOptionsInUse().MoreYColumns.empty());
 }
 
 // The mapping's shape from its dialog: a refusal names the field, the preview

@@ -87,16 +87,19 @@ TEST(Settingsfile, WhereTheFileLives)
 }
 
 // Further series are taken only as a whole: each column once and apart from
-// X and Y, one instrument each; anything else reads as none.
+// X and Y, one instrument each; anything else reads as none, and is told.
 TEST(Settingsfile, FurtherSeriesAsAWhole)
 {
     testutil::TempDir dir;
     const struct {
         const char* keys;
         std::vector<int> columns, programs;
+        bool unusable = true;
     } rows[] = {
-        {"MoreYColumns=3,5\nMorePrograms=73,40\n", {3, 5}, {73, 40}},
-        {"MoreYColumns= 3 , 5\nMorePrograms=73,\t40 \n", {3, 5}, {73, 40}},
+        {"MoreYColumns=3,5\nMorePrograms=73,40\n", {3, 5}, {73, 40}, false},
+        {"MoreYColumns= 3 , 5\nMorePrograms=73,\t40 \n", {3, 5}, {73, 40}, false},
+        {"MoreYColumns=\nMorePrograms=\n", {}, {}, false},
+        {"MoreYColumns=\nMorePrograms=5\n", {}, {}, false},
         {"MoreYColumns=3,5\nMorePrograms=73\n", {}, {}},
         {"MoreYColumns=3, ,5\nMorePrograms=1,2,3\n", {}, {}},
         {"MoreYColumns=3,3\nMorePrograms=1,2\n", {}, {}},
@@ -107,7 +110,8 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
         {"MoreYColumns=3,x\nMorePrograms=1,2\n", {}, {}},
         {"MoreYColumns=3,4,5,6,7,8,9,10,11,12,13,14,15,16\nMorePrograms=0,0,0,0,0,0,0,0,0,0,0,0,0,0\n",
          {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16},
-         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+         {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         false},
         {"MoreYColumns=3,4,5,6,7,8,9,10,11,12,13,14,15,16,17\nMorePrograms=0,0,0,0,0,0,0,0,0,0,0,0,0,0,0\n", {}, {}},
     };
     for (const auto& r : rows) {
@@ -115,5 +119,6 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
         const StoredSettings s = ReadSettingsFile(dir / "s.ini", "/docs");
         EXPECT_EQ(s.Import.MoreYColumns, r.columns) << r.keys;
         EXPECT_EQ(s.MorePrograms, r.programs) << r.keys;
+        EXPECT_EQ(s.SeriesUnusable, r.unusable) << r.keys;
     }
 }

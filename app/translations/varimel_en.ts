@@ -160,6 +160,10 @@
         <translation>The settings file is too large and was not read. The default settings are used.</translation>
     </message>
     <message>
+        <source>設定ファイルの追加のY列（MoreYColumns）は使えない値のため、使いません。</source>
+        <translation>The further Y columns in the settings file (MoreYColumns) cannot be used and are left out.</translation>
+    </message>
+    <message>
         <source>行 %1: %2: %3</source>
         <translation>Line %1: %2: %3</translation>
     </message>
