@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 
@@ -111,6 +112,30 @@ std::string Fixed(double value, int decimals)
     return text;
 }
 
+// A value too large for fixed digits, as "1.5e17" or "-2e16": the digits the
+// step needs, without trailing zeros, the exponent without its plus sign or
+// leading zeros.
+std::string Scientific(double value, double step)
+{
+    if (value == 0.0)
+        return "0";
+    const int digits = std::max(0, static_cast<int>(std::floor(std::log10(std::fabs(value)) + 1e-9)) -
+                                       static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*e", std::min(digits, 16), value);
+    const char* e = std::strchr(text, 'e');
+    if (!e)
+        return text;
+    std::string mantissa(text, static_cast<std::size_t>(e - text));
+    if (mantissa.find('.') != std::string::npos) {
+        while (mantissa.back() == '0')
+            mantissa.pop_back();
+        if (mantissa.back() == '.')
+            mantissa.pop_back();
+    }
+    return mantissa + "e" + std::to_string(std::atoi(e + 1));
+}
+
 } // namespace
 
 std::vector<AxisTick> NumberTicks(double lo, double hi, int maxCount)
@@ -120,8 +145,10 @@ std::vector<AxisTick> NumberTicks(double lo, double hi, int maxCount)
         return ticks;
     const double step = RoundStep(hi - lo, maxCount);
     const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    // From 1e16 on fixed digits grow past any axis: the short scientific form.
+    const bool huge = std::max(std::fabs(lo), std::fabs(hi)) >= 1e16;
     for (double k = std::ceil(lo / step); k * step <= hi && ticks.size() <= static_cast<std::size_t>(maxCount); ++k)
-        ticks.push_back({k * step, Fixed(k * step, decimals)});
+        ticks.push_back({k * step, huge ? Scientific(k * step, step) : Fixed(k * step, decimals)});
     return ticks;
 }
 
