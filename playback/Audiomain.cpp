@@ -4,7 +4,6 @@
 // the synthesizer's libraries only when audio is asked for.
 // Usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS
 #include "Audiorender.h"
-#include "sys/Paths.h"
 #include "sys/Temporaries.h"
 
 #include <cerrno>
@@ -15,7 +14,6 @@
 #include <cstring>
 #include <string>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,17 +22,6 @@ int Refuse(const std::string& why)
 {
     std::fprintf(stderr, "varimel-audio: %s\n", why.c_str());
     return 2;
-}
-
-// Whether two paths name one file: the same file if both exist, else the
-// same path once links are followed.
-bool SameFile(const std::string& a, const std::string& b)
-{
-    struct stat x {
-    }, y{};
-    if (stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0)
-        return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
-    return varimel::ResolveLinks(a) == varimel::ResolveLinks(b);
 }
 
 } // namespace
@@ -57,11 +44,10 @@ int main(int argc, char** argv)
     const auto format = varimel::AudioFormatNamed(argv[3]);
     if (!format)
         return Refuse("unknown audio format '" + std::string(argv[3]) + "'");
-    // The output replaces what it names: never the piece or the SoundFont.
-    if (SameFile(out, midi))
-        return Refuse(out + " is the same file as the MIDI file " + midi);
-    if (!soundFont.empty() && SameFile(out, soundFont))
-        return Refuse(out + " is the same file as the SoundFont " + soundFont);
+    // The output replaces what it names: never the piece or the SoundFont,
+    // the default one included when none is named.
+    if (const std::string clash = varimel::OutputClash(out, midi, soundFont); !clash.empty())
+        return Refuse(clash);
     char* end = nullptr;
     errno = 0;
     const double seconds = std::strtod(argv[5], &end);

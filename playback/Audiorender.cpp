@@ -7,6 +7,9 @@
 #include "sys/Replace.h"
 
 #include <fluidsynth.h>
+#include <sys/stat.h>
+
+#include <utility>
 
 namespace varimel {
 
@@ -18,6 +21,31 @@ const char* WaveFileType(double seconds)
     constexpr double kTailSeconds = 30.0;
     constexpr double kLimit = 4294967295.0 - 4096.0;
     return (seconds + kTailSeconds) * kBytesPerSecond > kLimit ? "rf64" : "wav";
+}
+
+namespace {
+
+// Whether two paths name one file: the same file if both exist, else the
+// same path once links are followed.
+bool SameFile(const std::string& a, const std::string& b)
+{
+    struct stat x {
+    }, y{};
+    if (stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0)
+        return x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+    return ResolveLinks(a) == ResolveLinks(b);
+}
+
+} // namespace
+
+std::string OutputClash(const std::string& outPath, const std::string& midiPath, const std::string& soundFontWanted)
+{
+    if (SameFile(outPath, midiPath))
+        return outPath + " is the same file as the MIDI file " + midiPath;
+    const std::string soundFont = FindSoundFont(soundFontWanted);
+    if (!soundFont.empty() && SameFile(outPath, soundFont))
+        return outPath + " is the same file as the SoundFont " + soundFont;
+    return {};
 }
 
 bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFontWanted,
@@ -34,6 +62,11 @@ bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioF
     const std::string soundFont = FindSoundFont(soundFontWanted);
     if (soundFont.empty()) {
         error = soundFontWanted.empty() ? "no SoundFont found" : "SoundFont not readable: " + soundFontWanted;
+        return false;
+    }
+    // The output replaces what it names: never the piece or the SoundFont.
+    if (std::string clash = OutputClash(outPath, midiPath, soundFontWanted); !clash.empty()) {
+        error = std::move(clash);
         return false;
     }
     if (!IsReadableFile(midiPath) || !fluid_is_midifile(midiPath.c_str())) {

@@ -33,6 +33,11 @@ bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioF
 bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFont,
                std::string& error, double expectedSeconds = 0.0);
 
+// Why an audio file at outPath must not be written: it is the MIDI file
+// itself or the SoundFont the render would use (the configured one, or the
+// default one found when none is given). Empty when it may be.
+std::string OutputClash(const std::string& outPath, const std::string& midiPath, const std::string& soundFont);
+
 // "wav", or "rf64" for audio of that many seconds that a WAV header cannot
 // state.
 const char* WaveFileType(double seconds);

@@ -5,12 +5,14 @@
 #include "Audiorender.h"
 
 #include "TestUtil.h"
+#include "config/Places.h"
 #include "music/Filebuild.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 using namespace varimel;
@@ -73,6 +75,40 @@ TEST(Player, OpenFailsCleanly)
 
 // A WAV header states at most 4 GiB of audio: 44.1 kHz 16-bit stereo lasts
 // about 6 h 45 min; longer pieces (with their release tail) go to RF64.
+// An audio file never replaces the piece or the SoundFont it is made with,
+// named or found by default, whatever name leads to them.
+TEST(Player, OutputNeverReplacesItsSources)
+{
+    testutil::TempDir dir;
+    const std::string midi = WritePiece(dir, 1);
+    const std::string byDefault = FindSoundFont("");
+    ASSERT_FALSE(byDefault.empty());
+    std::filesystem::create_symlink(byDefault, dir / "default.sf2");
+    std::filesystem::create_symlink(kSmallFont, dir / "small.sf2");
+    std::filesystem::create_symlink(midi, dir / "piece-link.mid");
+    const struct {
+        std::string out, font;
+        bool refused;
+    } rows[] = {
+        {dir / "a.wav", "", false},
+        {dir / "a.wav", kSmallFont, false},
+        {midi, kSmallFont, true},
+        {dir / "piece-link.mid", "", true},
+        {dir / "small.sf2", kSmallFont, true},
+        {dir / "default.sf2", "", true},
+        {dir / "default.sf2", kSmallFont, byDefault == kSmallFont},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(!OutputClash(r.out, midi, r.font).empty(), r.refused) << r.out << " " << r.font;
+    // Every render checks (a copy of a SoundFont here, never the system's).
+    std::filesystem::copy_file(kSmallFont, dir / "mine.sf2");
+    std::filesystem::create_symlink(dir / "mine.sf2", dir / "mine-link.sf2");
+    std::string error;
+    EXPECT_FALSE(RenderAudio(midi, dir / "mine-link.sf2", AudioFormat::Wav, dir / "mine.sf2", error));
+    EXPECT_EQ(error, dir / "mine-link.sf2" + " is the same file as the SoundFont " + dir / "mine.sf2");
+    EXPECT_EQ(std::filesystem::file_size(dir / "mine.sf2"), std::filesystem::file_size(kSmallFont));
+}
+
 TEST(Player, WaveFileTypeByLength)
 {
     EXPECT_STREQ(WaveFileType(0), "wav");
