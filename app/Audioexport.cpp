@@ -4,6 +4,7 @@
 #include "Audiorender.h"
 #include "Messagebox.h"
 #include "Qtstrings.h"
+#include "Replacing.h"
 #include "Seams.h"
 
 #include <QCoreApplication>
@@ -40,6 +41,9 @@ void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundF
     folder = FolderOfPath(path);
 
     const QString failed = QCoreApplication::translate("Audioexport", "オーディオファイルの作成に失敗しました。");
+    TReplaceGrant grant;
+    if (!grant.Ask(path, parent, failed))
+        return;
     // The piece goes to the synthesizer as a MIDI file of the program's own.
     const QString scratchFolder = ScratchFolder();
     if (scratchFolder.isEmpty()) {

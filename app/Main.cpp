@@ -13,6 +13,7 @@
 #include "Plotwindow.h"
 #include "Preview.h"
 #include "Qtstrings.h"
+#include "Replacing.h"
 #include "Reportdialog.h"
 #include "Seams.h"
 #include "Settings.h"
@@ -623,6 +624,9 @@ void TMainForm::SaveSMFButtonClick()
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     if (path.lastIndexOf(QLatin1Char('.')) <= slash)
         path += QLatin1String(".mid");
+    TReplaceGrant grant;
+    if (!grant.Ask(path, this, MessageWords(kMsgSmfFailed)))
+        return;
     CreateSMF(path, *request);
     m_smfDir = FolderOfPath(path);
 }

@@ -14,6 +14,12 @@ MessageHook& Hook()
     return hook;
 }
 
+QuestionHook& Asker()
+{
+    static QuestionHook hook;
+    return hook;
+}
+
 void Show(MessageKind kind, const QString& text, QWidget* owner, const QString& details)
 {
     if (Hook()) {
@@ -70,3 +76,17 @@ void ShowInformation(const QString& text, QWidget* owner, const QString& details
 }
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
+
+bool AskYesNo(const QString& text, QWidget* owner)
+{
+    if (Asker())
+        return Asker()(text, owner);
+    QMessageBox box(QMessageBox::Question, QCoreApplication::translate("Messagebox", "確認"), text,
+                    QMessageBox::Yes | QMessageBox::No, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void SetQuestionHook(QuestionHook hook) { Asker() = std::move(hook); }

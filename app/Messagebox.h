@@ -22,6 +22,13 @@ void ShowError(const QString& text, QWidget* owner, const QString& details = {})
 void ShowWarning(const QString& text, QWidget* owner, const QString& details = {});
 void ShowInformation(const QString& text, QWidget* owner, const QString& details = {});
 
+// Asks a question with Yes and No buttons, modal to owner; true for Yes. No
+// is the default, and Escape answers it.
+bool AskYesNo(const QString& text, QWidget* owner);
+
 // Tests replace the boxes with a recorder; an empty hook restores them.
 using MessageHook = std::function<void(MessageKind kind, const QString& text, QWidget* owner, const QString& details)>;
 void SetMessageHook(MessageHook hook);
+// And the questions with an answerer.
+using QuestionHook = std::function<bool(const QString& text, QWidget* owner)>;
+void SetQuestionHook(QuestionHook hook);

@@ -3,6 +3,7 @@
 
 #include "Messagebox.h"
 #include "Qtstrings.h"
+#include "Replacing.h"
 #include "Seams.h"
 #include "Translations.h"
 #include "data/Importer.h"
@@ -193,6 +194,9 @@ void TPlotWindow::SaveImageClick()
         svg = extension == "svg";
     imageFolder = FolderOfPath(path);
 
+    TReplaceGrant grant;
+    if (!grant.Ask(path, this, tr("画像を保存できませんでした。")))
+        return;
     const QSize size = this->size();
     std::string reason;
     const bool ok = ReplaceFile(

@@ -3,6 +3,7 @@
 
 #include "Messagebox.h"
 #include "Qtstrings.h"
+#include "Replacing.h"
 #include "Seams.h"
 #include "Translations.h"
 #include "data/Text.h"
@@ -172,6 +173,9 @@ void TReportDialog::SaveTable()
 {
     const QString path = seams::ChooseReportFile(this, tr("TSVファイル(*.tsv)"), QStringLiteral("tsv"));
     if (path.isEmpty())
+        return;
+    TReplaceGrant grant;
+    if (!grant.Ask(path, this, tr("ファイルを保存できませんでした。")))
         return;
     const std::string tsv = varimel::ReportTsv(m_lines, m_missing, true, CurrentLanguage());
     std::string reason;

@@ -141,6 +141,14 @@ bool WriteInPlace(const std::string& target, int fd, const FileFiller& fill, std
 
 } // namespace
 
+bool IsReadOnlyFile(const std::string& path)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0;
+}
+
 bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string* reason)
 {
     std::string temporary;
@@ -174,6 +182,13 @@ bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string*
             return fail("cannot write", true, EISDIR);
         if (!S_ISREG(existing.st_mode))
             return WriteInPlace(resolved, -1, fill, reason);
+        // A file its owner made read-only (or that is not ours to write) is
+        // kept: renaming over it would need no leave from it.
+        if (IsReadOnlyFile(resolved)) {
+            if (reason)
+                *reason = kReasonReadOnly;
+            return false;
+        }
     }
 
     // The temporary is created here, exclusively, so it can never be a file

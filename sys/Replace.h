@@ -22,6 +22,13 @@ using FileFiller = std::function<bool(const std::string& path)>;
 // step down to the close.
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
 
+// Why ReplaceFile kept a read-only file.
+inline constexpr char kReasonReadOnly[] = "read-only: not replaced";
+
+// Whether the regular file at path is read-only: no write permission for
+// anyone, or none for this user. A program asks before replacing one.
+bool IsReadOnlyFile(const std::string& path);
+
 // The steps of ReplaceFile, in their order.
 enum class ReplaceStep { Create, Fill, Sync, Permissions, Rename };
 
@@ -31,7 +38,8 @@ enum class ReplaceStep { Create, Fill, Sync, Permissions, Rename };
 // is gone. reason, when given, receives the cause of a failure.
 //
 // A symbolic link is followed: the file it leads to is replaced and the link
-// stays a link. A target that exists but is no regular file (a device, a
+// stays a link. A read-only file (IsReadOnlyFile) is not replaced. A target
+// that exists but is no regular file (a device, a
 // FIFO, a socket) is written in place, without rename; so is "-", standard
 // output. A folder is refused.
 bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string* reason = nullptr);

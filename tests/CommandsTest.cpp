@@ -6,6 +6,7 @@
 
 #include "Imagecanvas.h"
 #include "Player.h"
+#include "Plotwindow.h"
 #include "music/Musickeyboard.h"
 
 #include "GuiTestMain.h"
@@ -24,8 +25,11 @@
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 
 #include <memory>
 
@@ -221,6 +225,75 @@ TEST_F(Commands, Export)
     EXPECT_TRUE(offered.isEmpty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "デュレーションは0～1の間でなければなりません。");
+}
+
+// The window's saves onto a name it should not simply replace: a FIFO is
+// refused at once (the window would wait for a reader), a read-only file is
+// replaced only when the user says so, and is read-only again after.
+TEST_F(Commands, SavesOntoFifosAndReadOnlyFiles)
+{
+    StartWithPiece(4);
+    form->PlotClick();
+    QString target;
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) { return target; });
+    seams::SetAudioFileChooser([&](QWidget*, const QString&, QString& filter) {
+        filter = QStringLiteral("WAVファイル(*.wav)");
+        return target;
+    });
+    seams::SetImageFileChooser([&](QWidget*, const QString&, QString& filter) {
+        filter = QStringLiteral("PNG画像(*.png)");
+        return target;
+    });
+    seams::SetDialogRunner([](QDialog& d) { return d.exec(); });
+    const struct {
+        const char* what;
+        const char* file;
+        std::function<void()> save;
+        const char* failed;
+    } savers[] = {
+        {"MIDI", "s.mid", [&] { form->SaveSMFButtonClick(); }, "スタンダードMIDIファイルの作成に失敗しました。"},
+        {"audio", "s.wav", [&] { form->AudioExportClick(); }, "オーディオファイルの作成に失敗しました。"},
+        {"plot image", "s.png", [&] { form->PlotWindow()->SaveImageClick(); }, "画像を保存できませんでした。"},
+    };
+    const QString question = QStringLiteral("読み取り専用のファイルです。置き換えますか？");
+    for (const auto& s : savers) {
+        SCOPED_TRACE(s.what);
+        const std::string path = dir / s.file;
+        target = QString::fromStdString(path);
+        // A FIFO: refused at once, nothing asked.
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        boxes.shown.clear();
+        boxes.asked.clear();
+        QElapsedTimer timer;
+        timer.start();
+        s.save();
+        EXPECT_LT(timer.elapsed(), 3000);
+        ASSERT_EQ(boxes.shown.size(), 1u);
+        EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(s.failed));
+        EXPECT_EQ(boxes.shown[0].details, target + ": not a regular file");
+        EXPECT_TRUE(boxes.asked.empty());
+        std::filesystem::remove(path);
+
+        // Read-only, answered No: kept, nothing else said.
+        testutil::WriteFile(path, "precious");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+        boxes.shown.clear();
+        boxes.answer = false;
+        s.save();
+        EXPECT_EQ(boxes.asked, std::vector<QString>{question});
+        EXPECT_TRUE(boxes.shown.empty());
+        EXPECT_EQ(testutil::ReadFile(path), "precious");
+
+        // Answered Yes: replaced, and read-only as it was.
+        boxes.answer = true;
+        s.save();
+        EXPECT_TRUE(boxes.shown.empty()) << (boxes.shown.empty() ? "" : boxes.shown[0].details.toStdString());
+        EXPECT_NE(testutil::ReadFile(path), "precious");
+        EXPECT_EQ(std::filesystem::status(path).permissions(),
+                  std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+        EXPECT_EQ(boxes.asked.size(), 2u);
+    }
+    seams::SetDialogRunner({});
 }
 
 TEST_F(Commands, Launchers)

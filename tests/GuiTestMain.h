@@ -26,7 +26,8 @@ struct ShownMessage {
     QString details;
 };
 
-// Records every box instead of showing it, for as long as it lives.
+// Records every box instead of showing it, for as long as it lives; a
+// question is recorded and gets the answer set here (No until told).
 class MessageRecorder {
 public:
     MessageRecorder()
@@ -34,9 +35,19 @@ public:
         SetMessageHook([this](MessageKind k, const QString& t, QWidget* o, const QString& d) {
             shown.push_back({k, t, o, d});
         });
+        SetQuestionHook([this](const QString& t, QWidget*) {
+            asked.push_back(t);
+            return answer;
+        });
     }
-    ~MessageRecorder() { SetMessageHook({}); }
+    ~MessageRecorder()
+    {
+        SetMessageHook({});
+        SetQuestionHook({});
+    }
     std::vector<ShownMessage> shown;
+    std::vector<QString> asked;
+    bool answer = false;
 };
 
 // A window test: its own home, settings folder and temporary folder, every

@@ -206,6 +206,26 @@ TEST(Render, FailedBuildKeepsExistingFile)
     testutil::WriteFile(dir / "ok.csv", "0,1\n");
     EXPECT_EQ(Render(dir, {dir / "ok.csv", dir / "keep.mid"}).status, 0);
     EXPECT_EQ(testutil::ReadFile(dir / "keep.mid").substr(0, 4), "MThd");
+
+    // A read-only output is not replaced, whichever output it is.
+    const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::others_read;
+    for (const std::vector<std::string>& outputs : {std::vector<std::string>{dir / "ro.mid"},
+                                                    {"--notes-csv", dir / "ro.csv", dir / "x.mid"},
+                                                    {"--report", dir / "ro.tsv", dir / "x.mid"}}) {
+        const std::string& kept = outputs.size() == 1 ? outputs[0] : outputs[1];
+        testutil::WriteFile(kept, "precious");
+        std::filesystem::permissions(kept, readOnly);
+        std::vector<std::string> args = {dir / "ok.csv"};
+        if (outputs.size() == 1)
+            args.push_back(kept);
+        else
+            args = {outputs[0], outputs[1], dir / "ok.csv", outputs[2]};
+        const RenderRun ro = Render(dir, args);
+        EXPECT_EQ(ro.status, 1) << kept;
+        EXPECT_NE(ro.err.find("varimel-render: " + kept + ": read-only: not replaced\n"), std::string::npos) << ro.err;
+        EXPECT_EQ(testutil::ReadFile(kept), "precious");
+        EXPECT_EQ(std::filesystem::status(kept).permissions(), readOnly);
+    }
 }
 
 // A disk that fills up while a large melody is being written is reported

@@ -49,6 +49,17 @@
         <source>情報</source>
         <translation>Information</translation>
     </message>
+    <message>
+        <source>確認</source>
+        <translation>Confirm</translation>
+    </message>
+</context>
+<context>
+    <name>Replacing</name>
+    <message>
+        <source>読み取り専用のファイルです。置き換えますか？</source>
+        <translation>The file is read-only. Replace it?</translation>
+    </message>
 </context>
 <context>
     <name>TImportDialog</name>
