@@ -73,6 +73,13 @@ bool RenderAudioFile(const std::string& midi, const std::string& out, const std:
         envp.push_back(e.data());
     envp.push_back(nullptr);
     pid_t child = 0;
+    if (Stopping()) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        posix_spawn_file_actions_destroy(&actions);
+        error = "stopped by a signal";
+        return false;
+    }
     const int spawned = posix_spawn(&child, helper.c_str(), &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);

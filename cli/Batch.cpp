@@ -4,6 +4,7 @@
 #include "Exitcodes.h"
 #include "Job.h"
 #include "sys/Memory.h"
+#include "sys/Temporaries.h"
 
 #include <algorithm>
 #include <atomic>
@@ -32,7 +33,8 @@ int RunBatch(const Options& options)
     // A failure inside one file's job (out of memory, a thread that cannot
     // start) fails that file with its reason; the batch goes on.
     const auto work = [&] {
-        for (std::size_t i; (i = next++) < total;) {
+        // Once a signal ends the run, no file is started.
+        for (std::size_t i; !Stopping() && (i = next++) < total;) {
             JobResult r;
             try {
                 r = RenderJob(options, i, [](const std::string&) {});

@@ -239,6 +239,9 @@ bool ReplaceFile(const std::string& target, const FileFiller& fill, std::string*
     // The one step with an effect on the target: a test's failure must come
     // before it, not after.
     const bool injected = Injected(ReplaceStep::Rename);
+    // A process that a signal is ending puts nothing in place.
+    if (Stopping())
+        return fail("cannot replace", true, EINTR);
     const bool renamed = !injected && std::rename(temporary.c_str(), resolved.c_str()) == 0;
     error = errno;
     if (!renamed)

@@ -30,9 +30,17 @@ struct TemporarySlot {
 std::array<TemporarySlot, 64> g_temporaries;
 // Helper processes writing for this one (a batch runs several at a time).
 std::array<std::atomic<int>, 64> g_helpers{};
+// The signal that ends the process, once it has come (0 before).
+std::atomic<int> g_stopping{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void RemoveTemporariesAndDie(int signal)
 {
+    // Set first: a helper followed from now on is sent the signal by the
+    // thread that follows it (see ForwardSignalsTo), so each one is
+    // signalled by this loop or by that thread, or both, before it is
+    // waited for.
+    g_stopping.store(signal);
     // Every helper gets the signal first, and is waited for, so that none
     // puts a file in place once this process has ended.
     for (std::atomic<int>& helper : g_helpers)
@@ -101,11 +109,18 @@ bool ForwardSignalsTo(int processId)
 {
     for (std::atomic<int>& helper : g_helpers) {
         int expected = 0;
-        if (helper.compare_exchange_strong(expected, processId))
+        if (helper.compare_exchange_strong(expected, processId)) {
+            // The signal came while the helper was being started: the
+            // handler's loop may have passed this slot.
+            if (const int signal = g_stopping.load(); signal != 0)
+                kill(processId, signal);
             return true;
+        }
     }
     return false;
 }
+
+bool Stopping() { return g_stopping.load() != 0; }
 
 void StopForwardingTo(int processId)
 {

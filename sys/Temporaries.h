@@ -48,9 +48,13 @@ std::unique_ptr<TemporaryFile> NewTemporaryFile(std::string& pattern);
 void RemoveTemporariesOnSignals();
 // While a helper process writes for this one, those signals go to it first
 // (to every helper of a batch), so it can remove its own temporaries, and it
-// is waited for. False when no more helpers can be followed.
+// is waited for; one followed once the signal has come is sent it at once.
+// False when no more helpers can be followed.
 bool ForwardSignalsTo(int processId);
 // The helper has ended: signals no longer go to it.
 void StopForwardingTo(int processId);
+// Whether one of those signals has arrived and the process is ending: no
+// new work is started and no output put in place after it.
+bool Stopping();
 
 } // namespace varimel
