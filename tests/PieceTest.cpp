@@ -77,3 +77,28 @@ TEST(Piece, FileHoldsTheNotesItTells)
         }
     }
 }
+
+// A part that ends before a long gap ends with its last note, which lasts
+// into the gap: the whole piece fits a MIDI file, and so does the part, on
+// either road.
+TEST(Piece, PartBeforeAGap)
+{
+    testutil::TempDir dir;
+    TXYDataList first, second;
+    for (int i = 0; i < 40; ++i) {
+        const double x = i < 20 ? i : 200000.0 + i;
+        first.Add({x, static_cast<double>(i % 7)});
+        second.Add({x, static_cast<double>((i * 3) % 5)});
+    }
+    MappingRequest request;
+    const std::vector<SeriesTrack> two = {{&first, 0, "a"}, {&second, 73, "b"}};
+    // The note at X 19 lasts 7/8 of the gap to X 200020.
+    const std::uint32_t lastEnd = 19 * 960 + static_cast<std::uint32_t>(0.875 * (200020 - 19) * 960);
+    for (const std::vector<SeriesTrack>& series : {std::vector<SeriesTrack>(), two})
+        for (const XSelection part : {XSelection{0, 19}, XSelection{5, 19.5}}) {
+            const TPiece piece(&first, series, request, part);
+            std::string reason;
+            EXPECT_TRUE(piece.Write(dir / "part.mid", &reason)) << reason;
+            EXPECT_EQ(piece.End(), lastEnd - piece.Shift()) << series.size() << " " << part.From;
+        }
+}

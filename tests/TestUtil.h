@@ -2,6 +2,9 @@
 // Helpers shared by the tests: a scratch folder on disk and file I/O.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +68,21 @@ inline std::size_t CountEntries(const std::string& folder)
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
         ++n;
     return n;
+}
+
+// Two texts of any length compared by size and first difference: a failure
+// tells where they part instead of printing both whole (megabytes of text
+// would make the framework's diff grow without end).
+inline ::testing::AssertionResult SameText(const std::string& got, const std::string& expected)
+{
+    const auto [a, b] = std::mismatch(got.begin(), got.end(), expected.begin(), expected.end());
+    if (a == got.end() && b == expected.end())
+        return ::testing::AssertionSuccess();
+    const std::size_t at = static_cast<std::size_t>(a - got.begin());
+    const std::size_t from = at > 40 ? at - 40 : 0;
+    return ::testing::AssertionFailure() << "sizes " << got.size() << " and " << expected.size()
+                                         << ", first difference at byte " << at << ": \"" << got.substr(from, 80)
+                                         << "\" against \"" << expected.substr(from, 80) << "\"";
 }
 
 } // namespace testutil
