@@ -412,3 +412,26 @@ TEST(Mapping, RunAcrossABlockEdgeAndTheWholeListAgree)
             mapped[i].Start != written[i].Start || mapped[i].End != written[i].End || mapped[i].Key != written[i].Key;
     EXPECT_EQ(differ, 0);
 }
+
+// A band's lower edge is exactly the lowest value the mapping places in it:
+// the value just below is in the band under it; the ends are the range's.
+TEST(Mapping, ScalePositionEdgesAreExact)
+{
+    const struct {
+        double minY, maxY;
+        int n;
+    } ranges[] = {{0, 1, 3}, {-7.3, 12.9, 15}, {1e-9, 3e-9, 7}, {-1e300, 1e300, 29}, {0.1, 0.7, 6}};
+    for (const auto& r : ranges) {
+        const long double span = static_cast<long double>(r.maxY) - r.minY;
+        EXPECT_EQ(ScalePositionEdge(0, r.minY, r.maxY, r.n), r.minY);
+        EXPECT_EQ(ScalePositionEdge(-1, r.minY, r.maxY, r.n), r.minY);
+        EXPECT_EQ(ScalePositionEdge(r.n, r.minY, r.maxY, r.n), r.maxY);
+        EXPECT_EQ(ScalePositionEdge(2, r.minY, r.minY, r.n), r.minY) << "an empty range";
+        for (int p = 1; p < r.n; ++p) {
+            const double edge = ScalePositionEdge(p, r.minY, r.maxY, r.n);
+            EXPECT_EQ(ScalePositionOf(edge, r.minY, r.maxY, span, r.n), p) << r.minY << " " << p;
+            EXPECT_EQ(ScalePositionOf(std::nextafter(edge, r.minY), r.minY, r.maxY, span, r.n), p - 1)
+                << r.minY << " " << p;
+        }
+    }
+}

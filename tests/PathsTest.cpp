@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -270,6 +272,15 @@ TEST_F(Replace, PlantedLinkInASharedFolderIsNotFollowed)
     EXPECT_FALSE(ReplaceFile(shared + "/planted.mid", fill, &reason));
     EXPECT_NE(reason.find("another user"), std::string::npos) << reason;
     EXPECT_EQ(testutil::ReadFile(dir / "victim"), "precious");
+    // Relative links: one planted there, and one of this user's that leads
+    // to the planted one (its folder is checked where the link leads).
+    std::filesystem::create_symlink("../victim", shared + "/relative.mid");
+    ASSERT_EQ(lchown((shared + "/relative.mid").c_str(), 65534, 65534), 0);
+    std::filesystem::create_symlink("shared/planted.mid", dir / "via.mid");
+    for (const std::string& path : {shared + "/relative.mid", dir / "via.mid"}) {
+        EXPECT_FALSE(ReplaceFile(path, fill, &reason)) << path;
+        EXPECT_EQ(testutil::ReadFile(dir / "victim"), "precious") << path;
+    }
     EXPECT_TRUE(ReplaceFile(shared + "/mine.mid", fill, &reason)) << reason;
     EXPECT_EQ(testutil::ReadFile(dir / "mine"), "MThd");
     // A link of the folder's owner is followed (as the kernel does).
@@ -281,4 +292,25 @@ TEST_F(Replace, PlantedLinkInASharedFolderIsNotFollowed)
     chmod(shared.c_str(), 0755); // not sticky: the link is followed again
     EXPECT_TRUE(ReplaceFile(shared + "/planted.mid", fill, &reason)) << reason;
     EXPECT_EQ(testutil::ReadFile(dir / "victim"), "MThd");
+}
+
+// Standard output, by "-" or by name, is written as it stands and stays open
+// for what comes after: the second write follows the first.
+TEST_F(Replace, StandardOutputStaysOpen)
+{
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    const int file = open((dir / "out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
+    ASSERT_GE(file, 0);
+    dup2(file, STDOUT_FILENO);
+    close(file);
+    bool ok = true;
+    for (const char* target : {"-", "/dev/stdout", "/proc/self/fd/1"})
+        ok = ReplaceFile(target, [target](const std::string& path) { return WriteWholeFile(path, target); }) && ok;
+    const bool open = fcntl(STDOUT_FILENO, F_GETFD) != -1;
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(open);
+    EXPECT_EQ(testutil::ReadFile(dir / "out.txt"), "-/dev/stdout/proc/self/fd/1");
 }

@@ -24,11 +24,12 @@ TEST(Piece, FileHoldsTheNotesItTells)
             second.Add({static_cast<double>(i), static_cast<double>((i * 5) % 13)});
     }
     MappingRequest plain;
-    MappingRequest shaped;
+    plain.Program = 5;
+    MappingRequest shaped = plain;
     shaped.Shape.Invert = true;
     shaped.Shape.Clip = 5;
-    const std::vector<SeriesTrack> one = {{&first, 0, {}}};
-    const std::vector<SeriesTrack> two = {{&first, 0, "a"}, {&second, 73, "b"}};
+    const std::vector<SeriesTrack> one = {{&first, 5, {}}};
+    const std::vector<SeriesTrack> two = {{&first, 5, "a"}, {&second, 73, "b"}};
     const std::optional<XSelection> whole;
     const XSelection part{10.5, 20};
     const struct {
@@ -54,9 +55,19 @@ TEST(Piece, FileHoldsTheNotesItTells)
         std::size_t count = 0;
         for (std::size_t t = 0; t < piece.Notes().size(); ++t) {
             std::vector<std::tuple<std::uint32_t, int>> written, told;
-            for (const smftest::Event& e : f.tracks[t + 1])
+            // The track's head once: its name, and its instrument (a part
+            // keeps it too).
+            std::vector<int> programs;
+            int names = 0;
+            for (const smftest::Event& e : f.tracks[t + 1]) {
                 if ((e.bytes[0] & 0xF0) == 0x90)
                     written.emplace_back(e.tick, e.bytes[1]);
+                if ((e.bytes[0] & 0xF0) == 0xC0)
+                    programs.push_back(e.bytes[1]);
+                names += e.bytes[0] == 0xFF && e.bytes[1] == 0x03;
+            }
+            EXPECT_EQ(programs, std::vector<int>{t == 0 ? 5 : 73}) << r.what << " track " << t;
+            EXPECT_EQ(names, 1) << r.what << " track " << t;
             for (const NoteSpan& n : piece.Notes()[t])
                 told.emplace_back(n.Start, n.Key);
             std::sort(written.begin(), written.end());

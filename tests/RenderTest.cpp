@@ -870,6 +870,7 @@ TEST(Render, PartOfX)
         {{"--x-from=30"}, 30, 40, 3 * 3840},
         {{"--x-to", "3"}, 0, 4, 3840},
         {{"--x-from", "0", "--x-to", "39"}, 0, 40, 40 * 960},
+        {{"--x-from", "12", "--x-to", "12"}, 12, 13, 3840},
     };
     for (const auto& r : rows) {
         std::vector<std::string> args = {"--scale", "4"};

@@ -187,6 +187,11 @@ TEST_F(Languages, ChoiceIsKept)
     EXPECT_EQ(Get<QPushButton>("StopButton")->text(), QStringLiteral("再生停止(&S)"));
     form.reset();
     EXPECT_NE(testutil::ReadFile(ini).find("Language=en"), std::string::npos);
+    // Japanese chosen again is kept as such, not left as English.
+    Start();
+    Choose("JapaneseAction");
+    form.reset();
+    EXPECT_NE(testutil::ReadFile(ini).find("[Window]\nLanguage=ja\n"), std::string::npos);
     for (const char* value : {"xx", "EN", ""}) {
         testutil::WriteFile(ini, std::string("[Window]\nLanguage=") + value + "\n");
         Start();
