@@ -106,7 +106,8 @@ std::string Usage()
            "                       ends, 0 <= P < 50; values beyond take the end notes\n"
            "  --y-range MIN:MAX    map over MIN..MAX instead of the data's; values outside\n"
            "                       take the end notes (notes comparable between files)\n"
-           "  --velocity-column N  each note's velocity from field N over its own range into\n"
+           "  --velocity-column N  each note's velocity from field N of its line, over the\n"
+           "                       field's own range into\n"
            "  --velocity-range LO:HI  LO..HI (default 40:127); no number there: --velocity\n"
            "  --duration-column N  each note's share of the gap from field N likewise into\n"
            "  --duration-range LO:HI  LO..HI (default 0.2:1.0); no number: --duration\n"
@@ -120,7 +121,8 @@ std::string Usage()
            "                       column names the Y column of each value a series misses\n"
            "\n"
            "Exit status: 0 written, 1 the CSV file could not be read, a file not\n"
-           "written or the summary not printed, 2 usage error (also an output that\n"
+           "written (a read-only output is never replaced: \"read-only: not\n"
+           "replaced\") or the summary not printed, 2 usage error (also an output that\n"
            "is an input or another output), 3 a parameter was refused. A failure's\n"
            "second line gives the path and the reason.\n";
 }
