@@ -51,6 +51,35 @@ Parsed ParseBytes(const std::string& bytes, std::size_t piece = 0)
     return p;
 }
 
+// A column's skipped lines as its own reading has them, from a reading of
+// several: the lines no series has (with the first column's reasons, so
+// compared for it alone) and the values it misses. With fileLines, the
+// column's own reading is rendered the same way.
+std::string ColumnSkips(const SkippedLines& skips, const std::vector<MissingValue>& missing, int column, bool first,
+                        const std::set<std::uint64_t>* fileLines = nullptr)
+{
+    std::map<std::uint64_t, std::string> lines;
+    for (std::size_t i = 0; i < skips.Count(); ++i) {
+        const bool fileLine = !fileLines || fileLines->count(skips[i].Line);
+        lines[skips[i].Line] = first || !fileLine ? std::string(SkipReasonCode(skips[i].Reason)) : "-";
+    }
+    for (const MissingValue& m : missing)
+        if (m.Column == column)
+            lines[m.Line] = SkipReasonCode(m.Reason);
+    std::string out;
+    for (const auto& [line, reason] : lines)
+        out += std::to_string(line) + " " + reason + "\n";
+    return out;
+}
+
+std::set<std::uint64_t> LinesOf(const SkippedLines& skips)
+{
+    std::set<std::uint64_t> lines;
+    for (std::size_t i = 0; i < skips.Count(); ++i)
+        lines.insert(skips[i].Line);
+    return lines;
+}
+
 } // namespace
 
 TEST(Csvreader, SingleLines)
@@ -278,6 +307,22 @@ TEST(Csvreader, OverlongLinesAreSkippedWithoutBeingHeld)
         EXPECT_TRUE(parser.Skipped()) << piece;
         ASSERT_EQ(list.Count(), 2) << piece;
         EXPECT_EQ(list[1].X, 4);
+        // With several series an overlong line is the file's skipped line,
+        // which no series has: no value is missing from any.
+        TXYDataList first;
+        SeriesRead rest;
+        ImportOptions o;
+        o.MoreYColumns = {1};
+        o.XColumn = 0;
+        CsvParser several(first, 100, o);
+        several.AlsoRead(rest);
+        for (std::size_t i = 0; i < bytes.size(); i += piece)
+            several.Feed(bytes.data() + i, std::min(piece, bytes.size() - i));
+        several.Finish();
+        EXPECT_EQ(ColumnSkips(several.Skips(), rest.Missing, 2, true), "2 too-long\n3 too-long\n5 too-long\n") << piece;
+        EXPECT_TRUE(rest.Missing.empty()) << piece;
+        EXPECT_EQ(first.Count(), 2) << piece;
+        EXPECT_EQ(rest.More[0].Count(), 2) << piece;
     }
     // The real cap, from a generator: 65 MiB of digits without a line end.
     TXYDataList list;
@@ -341,35 +386,6 @@ std::string Reading(const TXYDataList& data, const SkippedLines& skips)
         out += std::to_string(skips[i].Line) + " " + std::string(SkipReasonCode(skips[i].Reason)) + " [" +
                std::string(skips[i].Raw) + "]\n";
     return out;
-}
-
-// A column's skipped lines as its own reading has them, from a reading of
-// several: the lines no series has (with the first column's reasons, so
-// compared for it alone) and the values it misses. With fileLines, the
-// column's own reading is rendered the same way.
-std::string ColumnSkips(const SkippedLines& skips, const std::vector<MissingValue>& missing, int column, bool first,
-                        const std::set<std::uint64_t>* fileLines = nullptr)
-{
-    std::map<std::uint64_t, std::string> lines;
-    for (std::size_t i = 0; i < skips.Count(); ++i) {
-        const bool fileLine = !fileLines || fileLines->count(skips[i].Line);
-        lines[skips[i].Line] = first || !fileLine ? std::string(SkipReasonCode(skips[i].Reason)) : "-";
-    }
-    for (const MissingValue& m : missing)
-        if (m.Column == column)
-            lines[m.Line] = SkipReasonCode(m.Reason);
-    std::string out;
-    for (const auto& [line, reason] : lines)
-        out += std::to_string(line) + " " + reason + "\n";
-    return out;
-}
-
-std::set<std::uint64_t> LinesOf(const SkippedLines& skips)
-{
-    std::set<std::uint64_t> lines;
-    for (std::size_t i = 0; i < skips.Count(); ++i)
-        lines.insert(skips[i].Line);
-    return lines;
 }
 
 // Lines of every kind a column may meet: plain numbers, blanks, quotes,
