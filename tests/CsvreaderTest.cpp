@@ -653,4 +653,20 @@ TEST(Csvreader, SeriesNames)
         ASSERT_EQ(load->Names.size(), 2u) << r.what;
         EXPECT_EQ(load->Names[0] + "|" + load->Names[1], r.names) << r.what;
     }
+    // Read in two halves: a column whose first record comes in the second
+    // half is named by the nearest text above it there.
+    std::string bytes = "t,a,b\n";
+    for (int i = 0; bytes.size() < (std::size_t{12} << 20); ++i)
+        bytes += std::to_string(i) + ",1," +
+                 (bytes.size() < (std::size_t{9} << 20) ? ""
+                  : i % 2                               ? "later"
+                                                        : "5") +
+                 "\n";
+    testutil::WriteFile(dir / "large.csv", bytes);
+    ImportOptions o;
+    o.MoreYColumns = {3};
+    const std::optional<CsvLoad> load = LoadCsv(dir / "large.csv", nullptr, o);
+    ASSERT_TRUE(load);
+    ASSERT_EQ(load->Names.size(), 2u);
+    EXPECT_EQ(load->Names[0] + "|" + load->Names[1], "a|later");
 }
