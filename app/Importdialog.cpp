@@ -48,6 +48,12 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     m_yColumn->setRange(1, varimel::kMaxImportColumn);
     m_comma = new QCheckBox(tr("小数点にカンマを使う（区切りはセミコロン）(&C)"), this);
     m_comma->setObjectName(QStringLiteral("DecimalCommaBox"));
+    // What separates fields, in the order of FieldSeparator.
+    m_separator = new QComboBox(this);
+    m_separator->setObjectName(QStringLiteral("SeparatorBox"));
+    m_separator->addItems({tr("自動（カンマ・空白）"), tr("カンマ"), tr("セミコロン"), tr("タブ"), tr("空白")});
+    auto* separatorLabel = new QLabel(tr("区切り(&S)"), this);
+    separatorLabel->setBuddy(m_separator);
     auto* xLabel = new QLabel(tr("Xの列(&X)"), this);
     xLabel->setBuddy(m_xColumn);
     auto* yLabel = new QLabel(tr("Yの列(&Y)"), this);
@@ -57,6 +63,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     form->addRow(QString(), m_xDate);
     form->addRow(yLabel, m_yColumn);
     form->addRow(QString(), m_comma);
+    form->addRow(separatorLabel, m_separator);
 
     // Further Y columns, each a series with its own instrument.
     m_more = new QTableWidget(0, 2, this);
@@ -110,6 +117,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     for (QCheckBox* box : {m_xLine, m_xDate, m_comma})
         connect(box, &QCheckBox::toggled, this, [this] { Refresh(); });
+    connect(m_separator, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
 }
 
 ImportOptions TImportDialog::Options() const
@@ -119,6 +127,7 @@ ImportOptions TImportDialog::Options() const
     o.XDate = !m_xLine->isChecked() && m_xDate->isChecked();
     o.YColumn = m_yColumn->value();
     o.DecimalComma = m_comma->isChecked();
+    o.Separator = static_cast<varimel::FieldSeparator>(std::max(0, m_separator->currentIndex()));
     for (int r = 0; r < m_more->rowCount(); ++r)
         o.MoreYColumns.push_back(static_cast<QSpinBox*>(m_more->cellWidget(r, 0))->value());
     return o;
@@ -161,18 +170,23 @@ void TImportDialog::accept()
         ShowError(tr("同じ列が2回指定されています。XとYと重ねる列には別々の列を指定して下さい。"), this);
         return;
     }
+    if (Options().DecimalComma && Options().Separator == varimel::FieldSeparator::Comma) {
+        ShowError(tr("小数点にカンマを使うときは、区切りにカンマを選べません。"), this);
+        return;
+    }
     QDialog::accept();
 }
 
 void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs)
 {
     const QSignalBlocker blocks[] = {QSignalBlocker(m_xColumn), QSignalBlocker(m_xLine), QSignalBlocker(m_xDate),
-                                     QSignalBlocker(m_yColumn), QSignalBlocker(m_comma)};
+                                     QSignalBlocker(m_yColumn), QSignalBlocker(m_comma), QSignalBlocker(m_separator)};
     m_xLine->setChecked(o.XColumn == 0);
     m_xColumn->setValue(o.XColumn == 0 ? 1 : o.XColumn);
     m_xDate->setChecked(o.XDate);
     m_yColumn->setValue(o.YColumn);
     m_comma->setChecked(o.DecimalComma);
+    m_separator->setCurrentIndex(static_cast<int>(o.Separator));
     m_more->setRowCount(0);
     for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
         AddSeries(o.MoreYColumns[k], k < programs.size() ? programs[k] : 0);

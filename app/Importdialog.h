@@ -10,6 +10,7 @@
 #include <QString>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QSpinBox;
 class QTableWidget;
@@ -41,6 +42,7 @@ private:
     QCheckBox* m_xDate = nullptr;
     QSpinBox* m_yColumn = nullptr;
     QCheckBox* m_comma = nullptr;
+    QComboBox* m_separator = nullptr;
     QTableWidget* m_preview = nullptr;
     QTableWidget* m_more = nullptr; // further Y columns and their instruments
     std::string m_bytes;

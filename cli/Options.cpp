@@ -123,6 +123,13 @@ const Valued kValued[] = {
          o.yColumnsGiven = true;
      }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
+    {"--separator",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::optional<FieldSeparator> separator = SeparatorNamed(v);
+         if (!separator)
+             throw UsageError{n + " needs auto, comma, semicolon, tab or space, not '" + v + "'"};
+         o.import.Separator = *separator;
+     }},
     {"--y-scale",
      [](Options& o, const std::string& n, const std::string& v) {
          if (v != "linear" && v != "log")
@@ -271,6 +278,8 @@ Options ParseArguments(int argc, char** argv)
         throw UsageError{"--x-line and --x-date cannot be used together"};
     if (o.import.XColumn == 0 && o.xColumnGiven)
         throw UsageError{"--x-line and --x-column cannot be used together"};
+    if (o.import.DecimalComma && o.import.Separator == FieldSeparator::Comma)
+        throw UsageError{"--separator comma cannot be used with --decimal-comma"};
     if (const std::vector<int> ys = o.import.YColumns(); std::count(ys.begin(), ys.end(), o.import.XColumn) > 0)
         throw UsageError{"X and Y cannot be read from the same column"};
     SettleSeries(o);

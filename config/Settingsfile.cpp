@@ -74,6 +74,12 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     const int comma = ReadInteger(ini, kSectionImport, kKeyDecimalComma, 0);
     im.XDate = xDate == 1 && im.XColumn != 0;
     im.DecimalComma = comma == 1;
+    // A separator by its name; anything else, or comma with the decimal
+    // comma, is the plain reading's.
+    im.Separator =
+        SeparatorNamed(ini.Read(kSectionImport, kKeySeparator).value_or(std::string())).value_or(FieldSeparator::Auto);
+    if (im.DecimalComma && im.Separator == FieldSeparator::Comma)
+        im.Separator = FieldSeparator::Auto;
     if (im.XColumn == im.YColumn)
         im = defaults;
     // Further series, only as a whole: each column once, none of them X or Y,
@@ -238,6 +244,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyYColumn, number(c.Import.YColumn)},
         {kSectionImport, kKeyXDate, std::string(c.Import.XDate ? "1" : "0")},
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
+        {kSectionImport, kKeySeparator, std::string(SeparatorName(c.Import.Separator))},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
         {kSectionImport, kKeyMorePrograms, Joined(c.MorePrograms)},
         {kSectionShape, kKeyShapeInvert, number(c.Shape.Invert ? 1 : 0)},
@@ -266,8 +273,11 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
     for (const Step& step : steps) {
         if (!writeImport && step.section == kSectionImport)
             continue;
-        // The further series only once there are some, or to clear them.
+        // The further series only once there are some, or to clear them;
+        // the separator once it is not the plain reading's.
         const std::string_view key = step.key;
+        if (key == kKeySeparator && c.Import.Separator == FieldSeparator::Auto && !ini.Read(kSectionImport, step.key))
+            continue;
         if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
             !ini.Read(kSectionImport, step.key))
             continue;

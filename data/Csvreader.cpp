@@ -246,7 +246,8 @@ void CsvParser::AlsoRead(SeriesRead& rest)
     // Lines of plain numbers are read in one walk over their fields; the
     // walk reads a number as the field splitter and the number reader would,
     // and leaves anything else to them.
-    quickColumns_ = !options_.XDate && !options_.DecimalComma && options_.ColumnsDistinct();
+    quickColumns_ = !options_.XDate && !options_.DecimalComma && options_.Separator == FieldSeparator::Auto &&
+                    options_.ColumnsDistinct();
     if (quickColumns_) {
         int last = options_.XColumn;
         for (const int y : columns_)

@@ -26,27 +26,41 @@ inline bool LooksLikeDate(std::string_view s)
     return s.size() >= 6 && std::all_of(s.begin(), s.end(), [](char c) { return IsDigit(c) || c == '-' || c == '/'; });
 }
 
+// What blanks do inside a line: end a field (as sep does), end it only when
+// they are tabs (spaces stay inside), or nothing but sep ends a field.
+enum class Blanks { Separate, SpacesInside, Inside };
+
 // Splits fields until `wanted` have been found (later fields never change
 // the outcome): blanks end an unquoted field, sep separates fields, fields
 // may be quoted with doubled quotes inside. With dateJoin a date followed by
 // blanks and a time of day ("2024/1/5 13:00") stays one field. With
-// spacesInField a space ends a field only before sep, a tab or the line's
-// end, so that "1 234,5" stays one field (and "1,5 2,5" is one field that is
-// no number, never two numbers).
+// Blanks::SpacesInside a space ends a field only before sep, a tab or the
+// line's end, so that "1 234,5" stays one field (and "1,5 2,5" is one field
+// that is no number, never two numbers); with Blanks::Inside only sep ends
+// a field, whose blanks at either end are not part of it.
 template <typename Fields> inline int SplitFields(std::string_view line, char sep, bool dateJoin, int wanted,
-                                                  Fields& fields, bool spacesInField = false)
+                                                  Fields& fields, Blanks blanks = Blanks::Separate)
 {
     if constexpr (requires { fields.resize(std::size_t{}); })
         if (fields.size() < static_cast<std::size_t>(wanted))
             fields.resize(static_cast<std::size_t>(wanted));
     std::size_t p = 0;
     const std::size_t n = line.size();
+    // A blank that is the separator separates, even a tab.
     const auto skipBlanks = [&] {
-        while (p < n && IsBlank(static_cast<unsigned char>(line[p])))
+        while (p < n && IsBlank(static_cast<unsigned char>(line[p])) && line[p] != sep)
             ++p;
     };
     const auto fieldEnd = [&](std::size_t q) {
-        if (spacesInField) {
+        if (blanks == Blanks::Inside) {
+            const std::size_t start = q;
+            while (q < n && line[q] != sep)
+                ++q;
+            while (q > start && IsBlank(static_cast<unsigned char>(line[q - 1])))
+                --q;
+            return q;
+        }
+        if (blanks == Blanks::SpacesInside) {
             const std::size_t start = q;
             while (q < n && (static_cast<unsigned char>(line[q]) > 32 || line[q] == ' ') && line[q] != sep)
                 ++q;

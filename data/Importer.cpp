@@ -111,8 +111,8 @@ std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions
             line.remove_suffix(1);
         PreviewRow row;
         row.Line = out.size() + 1;
-        const int count =
-            SplitFields(line, options.DecimalComma ? ';' : ',', options.XDate, 256, fields, options.DecimalComma);
+        const Splitting split = SplittingOf(options);
+        const int count = SplitFields(line, split.Sep, options.XDate, 256, fields, split.Blanks);
         for (int i = 0; i < count; ++i)
             row.Fields.push_back(DisplayText(fields[static_cast<std::size_t>(i)].text));
         XYData record;
@@ -125,20 +125,63 @@ std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions
     return out;
 }
 
+namespace {
+
+constexpr std::array<std::string_view, 5> kSeparatorNames = {"auto", "comma", "semicolon", "tab", "space"};
+constexpr std::array<std::string_view, 5> kSeparatorWords = {"自動", "カンマ", "セミコロン", "タブ", "空白"};
+constexpr std::array<std::string_view, 5> kSeparatorEnglish = {"auto", "comma", "semicolon", "tab", "blanks"};
+
+} // namespace
+
+Splitting SplittingOf(const ImportOptions& options)
+{
+    using fields::Blanks;
+    switch (options.Separator) {
+    case FieldSeparator::Comma:
+        return {',', Blanks::Inside};
+    case FieldSeparator::Semicolon:
+        return {';', Blanks::Inside};
+    case FieldSeparator::Tab:
+        return {'\t', Blanks::Inside};
+    case FieldSeparator::Space:
+        return {'\n', Blanks::Separate}; // no line holds a line end: blanks alone separate
+    case FieldSeparator::Auto:
+        break;
+    }
+    return options.DecimalComma ? Splitting{';', Blanks::SpacesInside} : Splitting{',', Blanks::Separate};
+}
+
+std::string_view SeparatorName(FieldSeparator separator)
+{
+    return kSeparatorNames[static_cast<std::size_t>(separator)];
+}
+
+std::optional<FieldSeparator> SeparatorNamed(std::string_view name)
+{
+    for (std::size_t i = 0; i < kSeparatorNames.size(); ++i)
+        if (kSeparatorNames[i] == name)
+            return static_cast<FieldSeparator>(i);
+    return std::nullopt;
+}
+
 std::string DescribeOptions(const ImportOptions& o, Language language)
 {
+    // The separator is told only when it is not the plain reading's.
+    const auto separator = static_cast<std::size_t>(o.Separator);
     if (language == Language::English) {
         std::string x = o.XColumn == 0 ? "line number" : "column " + std::to_string(o.XColumn);
         if (o.XDate)
             x += " (date)";
         return "X: " + x + " / Y: column " + std::to_string(o.YColumn) +
-               " / Decimal mark: " + (o.DecimalComma ? "comma (fields separated by semicolons)" : "period");
+               " / Decimal mark: " + (o.DecimalComma ? "comma (fields separated by semicolons)" : "period") +
+               (separator == 0 ? std::string() : " / Fields: " + std::string(kSeparatorEnglish[separator]));
     }
     std::string x = o.XColumn == 0 ? "行番号" : std::to_string(o.XColumn) + "列目";
     if (o.XDate)
         x += "（日付）";
     return "X: " + x + " / Y: " + std::to_string(o.YColumn) +
-           "列目 / 小数点: " + (o.DecimalComma ? "カンマ（区切りはセミコロン）" : "ピリオド");
+           "列目 / 小数点: " + (o.DecimalComma ? "カンマ（区切りはセミコロン）" : "ピリオド") +
+           (separator == 0 ? std::string() : " / 区切り: " + std::string(kSeparatorWords[separator]));
 }
 
 void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
@@ -155,8 +198,8 @@ void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const I
     int wanted = options.XColumn;
     for (const int y : yColumns)
         wanted = std::max(wanted, y);
-    const char sep = options.DecimalComma ? ';' : ',';
-    const int count = SplitFields(line, sep, options.XDate, wanted, fields, options.DecimalComma);
+    const Splitting split = SplittingOf(options);
+    const int count = SplitFields(line, split.Sep, options.XDate, wanted, fields, split.Blanks);
     double x = static_cast<double>(lineNumber);
     std::optional<SkipReason> xWhy;
     bool xRead = options.XColumn == 0;

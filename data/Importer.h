@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Dates.h"
+#include "Fields.h"
 #include "Language.h"
 #include "Skips.h"
 #include "Xydata.h"
@@ -21,11 +22,17 @@ namespace varimel {
 // The highest column number the options take.
 inline constexpr int kMaxImportColumn = 100000;
 
+// What separates the fields of a line: the plain reading's rule (a comma,
+// or a semicolon with the decimal comma, and blanks), or one character alone
+// (blanks then belong to the field), or blanks alone.
+enum class FieldSeparator : std::uint8_t { Auto, Comma, Semicolon, Tab, Space };
+
 struct ImportOptions {
     int XColumn = 1;           // 0: X is the line's number in the file
     int YColumn = 2;           // fields are numbered from 1
     bool XDate = false;        // X is a date (days since 1970-01-01)
     bool DecimalComma = false; // "1,5;2,25": comma as decimal point, ';' between fields
+    FieldSeparator Separator = FieldSeparator::Auto;
     // Further Y columns, each read as a series of its own beside the first
     // (the instrument each plays with is the request's).
     std::vector<int> MoreYColumns;
@@ -38,7 +45,8 @@ struct ImportOptions {
 
     bool IsDefault() const
     {
-        return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && MoreYColumns.empty() && !PositiveY;
+        return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && Separator == FieldSeparator::Auto &&
+               MoreYColumns.empty() && !PositiveY;
     }
     // Every Y column in the series' order: the first, then the further ones.
     std::vector<int> YColumns() const
@@ -79,6 +87,17 @@ struct ImportOptions {
     }
     bool operator==(const ImportOptions&) const = default;
 };
+
+// How the options split a line: the separator and what blanks do.
+struct Splitting {
+    char Sep = ',';
+    fields::Blanks Blanks = fields::Blanks::Separate;
+};
+Splitting SplittingOf(const ImportOptions& options);
+// "auto", "comma", "semicolon", "tab", "space"; and back (none for another
+// word).
+std::string_view SeparatorName(FieldSeparator separator);
+std::optional<FieldSeparator> SeparatorNamed(std::string_view name);
 
 // One line of a file as the import dialog previews it: its fields (as
 // people read them) and what the options make of it.

@@ -29,8 +29,8 @@ std::string_view HeaderField(std::string_view raw, int column, const ImportOptio
                              std::vector<fields::Field>& found)
 {
     raw = raw.substr(0, kSkippedTextBytes);
-    const int count =
-        fields::SplitFields(raw, options.DecimalComma ? ';' : ',', options.XDate, column, found, options.DecimalComma);
+    const Splitting split = SplittingOf(options);
+    const int count = fields::SplitFields(raw, split.Sep, options.XDate, column, found, split.Blanks);
     return count >= column ? found[static_cast<std::size_t>(column - 1)].text : std::string_view();
 }
 

@@ -175,6 +175,27 @@ TEST_F(ImportWindow, LineNumbersAndDecimalCommaFromTheDialog)
     EXPECT_FALSE(form->ImportOptionsInUse().XDate);
     EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 3"));
     EXPECT_EQ(Label("XmaxLabel"), QStringLiteral("           4")) << "the fourth line";
+
+    // Commas alone: a date with blanks stays one cell; comma with the
+    // decimal comma is refused by name.
+    form->OpenFile(Write("blanks.csv", "Jan,1\n2024-01-05 12:00 , 3\n"));
+    seams::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QCheckBox*>(QStringLiteral("XLineBox"))->setChecked(false);
+        d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->setChecked(true);
+        d.findChild<QSpinBox*>(QStringLiteral("YColumnBox"))->setValue(2);
+        d.findChild<QComboBox*>(QStringLiteral("SeparatorBox"))->setCurrentIndex(1);
+        auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
+        EXPECT_EQ(preview->item(1, 1)->text(), QStringLiteral("2024-01-05 12:00"));
+        EXPECT_EQ(preview->item(1, 0)->text(), QStringLiteral("有効"));
+        d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(true);
+        QMetaObject::invokeMethod(&d, "accept");
+        EXPECT_EQ(boxes.shown.back().text, QStringLiteral("小数点にカンマを使うときは、区切りにカンマを選べません。"));
+        d.findChild<QCheckBox*>(QStringLiteral("DecimalCommaBox"))->setChecked(false);
+        return int(QDialog::Accepted);
+    });
+    form->ImportSettingsClick();
+    EXPECT_EQ(form->ImportOptionsInUse().Separator, varimel::FieldSeparator::Comma);
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 1"));
 }
 
 TEST_F(ImportWindow, ReportListsEveryLine)

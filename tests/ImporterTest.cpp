@@ -37,13 +37,15 @@ Read Parse(const std::string& bytes, const ImportOptions& options)
     return r;
 }
 
-ImportOptions Options(int x, int y, bool date = false, bool comma = false)
+ImportOptions Options(int x, int y, bool date = false, bool comma = false,
+                      FieldSeparator separator = FieldSeparator::Auto)
 {
     ImportOptions o;
     o.XColumn = x;
     o.YColumn = y;
     o.XDate = date;
     o.DecimalComma = comma;
+    o.Separator = separator;
     return o;
 }
 
@@ -98,6 +100,22 @@ TEST(Importer, OptionsAndReasons)
           {6, R::MissingColumn}, {7, R::XNotNumber}, {8, R::YNotNumber}, {9, R::YNotNumber}, {10, R::XNotNumber},
           {11, R::XNotNumber}, {12, R::YNotNumber}}},
         {"the default reading: a blank still separates", "1 234,5\n", {}, {{1, 234}}, {}},
+        // A chosen separator alone separates: blanks belong to the field
+        // (dropped at its ends), and a tab or blank between separators is
+        // an empty field.
+        {"comma alone", "\"x\", 1 ,2\n 3\t, 4 \n5 6,7\n8,,9\n", Options(2, 3, false, false, FieldSeparator::Comma),
+         {{1, 2}}, {{2, R::MissingColumn}, {3, R::MissingColumn}, {4, R::XNotNumber}}},
+        {"comma alone keeps a date with blanks whole", "2000-01-05 10:00,1\n2000/1/6,2\n",
+         Options(1, 2, true, false, FieldSeparator::Comma), {{10961 + 10.0 / 24, 1}, {10962, 2}}, {}},
+        {"semicolon alone", "1 ;2,5\n3;4\n", Options(1, 2, false, false, FieldSeparator::Semicolon), {{3, 4}},
+         {{1, R::YNotNumber}}},
+        {"semicolon with the decimal comma", "1 234,5 ; 2,5\n", Options(1, 2, false, true, FieldSeparator::Semicolon),
+         {{1234.5, 2.5}}, {}},
+        {"tab alone", "1\t\t2\n3 \t 4\n", Options(1, 3, false, false, FieldSeparator::Tab), {{1, 2}},
+         {{2, R::MissingColumn}}},
+        {"blanks alone", "1,5 2,5\n3  4\n", Options(1, 2, false, true, FieldSeparator::Space), {{1.5, 2.5}, {3, 4}}, {}},
+        {"blanks alone: a comma is no separator", "1,2 3\n", Options(1, 2, false, false, FieldSeparator::Space), {},
+         {{1, R::XNotNumber}}},
         {"dates", "2024-01-05,1\n2024/1/6,2\n2024-02,3\n2023-02-30,4\n", Options(1, 2, true),
          {{19727, 1}, {19728, 2}, {19754, 3}}, {{4, R::XNotDate}}},
         {"date and time are one field", "2024/1/5 12:00,7\n2024-01-05T18:00Z,8\n", Options(1, 2, true),

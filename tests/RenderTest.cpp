@@ -445,6 +445,10 @@ TEST(Render, ImportOptions)
     r = Render(dir, {"--decimal-comma", "--report", "-", dir / "eu.csv", dir / "eu.mid"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "line\treason\ttext\n");
+    // Commas alone: a date with blanks is one field.
+    testutil::WriteFile(dir / "blanks.csv", "\"x\",1\n2024-01-05 12:00 , 3\n");
+    r = Render(dir, {"--separator", "comma", "--x-date", "--summary-json", dir / "blanks.csv"});
+    EXPECT_NE(r.out.find("\"count\": 1,"), std::string::npos) << r.out;
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--x-column", "0", dir / "eu.csv", dir / "o.mid"},
@@ -454,6 +458,8 @@ TEST(Render, ImportOptions)
              {"--x-column", "2", "--y-column", "2", dir / "eu.csv", dir / "o.mid"},
              {"--report", "-", dir / "eu.csv", "-"},
              {"--report", dir / "eu.csv", dir / "eu.csv", dir / "o.mid"},
+             {"--separator", "pipe", dir / "eu.csv", dir / "o.mid"},
+             {"--separator", "comma", "--decimal-comma", dir / "eu.csv", dir / "o.mid"},
          }) {
         r = Render(dir, bad);
         EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << "\n" << r.err;

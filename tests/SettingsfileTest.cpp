@@ -122,3 +122,35 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
         EXPECT_EQ(s.SeriesUnusable, r.unusable) << r.keys;
     }
 }
+
+// The field separator by its name; anything else, or comma with the
+// decimal comma, is the plain reading's. It is written only once it is not
+// the plain reading's, after the decimal comma.
+TEST(Settingsfile, SeparatorByName)
+{
+    testutil::TempDir dir;
+    const struct {
+        const char* keys;
+        FieldSeparator separator;
+    } rows[] = {
+        {"Separator=tab\n", FieldSeparator::Tab},
+        {"Separator=semicolon\n", FieldSeparator::Semicolon},
+        {"Separator=space\n", FieldSeparator::Space},
+        {"Separator=comma\n", FieldSeparator::Comma},
+        {"Separator=Tab\n", FieldSeparator::Auto},
+        {"Separator=\n", FieldSeparator::Auto},
+        {"DecimalComma=1\nSeparator=comma\n", FieldSeparator::Auto},
+        {"DecimalComma=1\nSeparator=semicolon\n", FieldSeparator::Semicolon},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "s.ini", std::string("[Import]\nXColumn=1\nYColumn=2\n") + r.keys);
+        EXPECT_EQ(ReadSettingsFile(dir / "s.ini", "/docs").Import.Separator, r.separator) << r.keys;
+    }
+    StoredSettings s = ReadSettingsFile(dir / "none.ini", "/docs");
+    s.Import.XDate = true;
+    ASSERT_EQ(WriteSettingsFile(dir / "auto.ini", s), SettingsWrite::Written);
+    EXPECT_EQ(testutil::ReadFile(dir / "auto.ini").find("Separator"), std::string::npos);
+    s.Import.Separator = FieldSeparator::Tab;
+    ASSERT_EQ(WriteSettingsFile(dir / "tab.ini", s), SettingsWrite::Written);
+    EXPECT_NE(testutil::ReadFile(dir / "tab.ini").find("DecimalComma=0\nSeparator=tab\n"), std::string::npos);
+}

@@ -143,6 +143,34 @@
         <source>有効</source>
         <translation>Valid</translation>
     </message>
+    <message>
+        <source>自動（カンマ・空白）</source>
+        <translation>Auto (comma, blanks)</translation>
+    </message>
+    <message>
+        <source>カンマ</source>
+        <translation>Comma</translation>
+    </message>
+    <message>
+        <source>セミコロン</source>
+        <translation>Semicolon</translation>
+    </message>
+    <message>
+        <source>タブ</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <source>空白</source>
+        <translation>Blanks</translation>
+    </message>
+    <message>
+        <source>区切り(&amp;S)</source>
+        <translation>&amp;Separator</translation>
+    </message>
+    <message>
+        <source>小数点にカンマを使うときは、区切りにカンマを選べません。</source>
+        <translation>With a comma as the decimal mark, the comma cannot be the separator.</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>
