@@ -54,6 +54,13 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     m_separator->addItems({tr("自動（カンマ・空白）"), tr("カンマ"), tr("セミコロン"), tr("タブ"), tr("空白")});
     auto* separatorLabel = new QLabel(tr("区切り(&S)"), this);
     separatorLabel->setBuddy(m_separator);
+    // The order of a date that does not start with the year, in the order
+    // of DateOrder.
+    m_order = new QComboBox(this);
+    m_order->setObjectName(QStringLiteral("DateOrderBox"));
+    m_order->addItems({tr("年/月/日のみ"), tr("日/月/年"), tr("月/日/年")});
+    auto* orderLabel = new QLabel(tr("日付の順序(&M)"), this);
+    orderLabel->setBuddy(m_order);
     auto* xLabel = new QLabel(tr("Xの列(&X)"), this);
     xLabel->setBuddy(m_xColumn);
     auto* yLabel = new QLabel(tr("Yの列(&Y)"), this);
@@ -61,6 +68,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     form->addRow(xLabel, m_xColumn);
     form->addRow(QString(), m_xLine);
     form->addRow(QString(), m_xDate);
+    form->addRow(orderLabel, m_order);
     form->addRow(yLabel, m_yColumn);
     form->addRow(QString(), m_comma);
     form->addRow(separatorLabel, m_separator);
@@ -117,7 +125,8 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     for (QCheckBox* box : {m_xLine, m_xDate, m_comma})
         connect(box, &QCheckBox::toggled, this, [this] { Refresh(); });
-    connect(m_separator, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+    for (QComboBox* box : {m_separator, m_order})
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
 }
 
 ImportOptions TImportDialog::Options() const
@@ -128,6 +137,7 @@ ImportOptions TImportDialog::Options() const
     o.YColumn = m_yColumn->value();
     o.DecimalComma = m_comma->isChecked();
     o.Separator = static_cast<varimel::FieldSeparator>(std::max(0, m_separator->currentIndex()));
+    o.Order = o.XDate ? static_cast<varimel::DateOrder>(std::max(0, m_order->currentIndex())) : varimel::DateOrder::YMD;
     for (int r = 0; r < m_more->rowCount(); ++r)
         o.MoreYColumns.push_back(static_cast<QSpinBox*>(m_more->cellWidget(r, 0))->value());
     return o;
@@ -180,13 +190,15 @@ void TImportDialog::accept()
 void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs)
 {
     const QSignalBlocker blocks[] = {QSignalBlocker(m_xColumn), QSignalBlocker(m_xLine), QSignalBlocker(m_xDate),
-                                     QSignalBlocker(m_yColumn), QSignalBlocker(m_comma), QSignalBlocker(m_separator)};
+                                     QSignalBlocker(m_yColumn), QSignalBlocker(m_comma), QSignalBlocker(m_separator),
+                                     QSignalBlocker(m_order)};
     m_xLine->setChecked(o.XColumn == 0);
     m_xColumn->setValue(o.XColumn == 0 ? 1 : o.XColumn);
     m_xDate->setChecked(o.XDate);
     m_yColumn->setValue(o.YColumn);
     m_comma->setChecked(o.DecimalComma);
     m_separator->setCurrentIndex(static_cast<int>(o.Separator));
+    m_order->setCurrentIndex(static_cast<int>(o.Order));
     m_more->setRowCount(0);
     for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
         AddSeries(o.MoreYColumns[k], k < programs.size() ? programs[k] : 0);
@@ -197,6 +209,7 @@ void TImportDialog::Refresh()
 {
     m_xColumn->setEnabled(!m_xLine->isChecked());
     m_xDate->setEnabled(!m_xLine->isChecked());
+    m_order->setEnabled(!m_xLine->isChecked() && m_xDate->isChecked());
     const ImportOptions o = Options();
     const std::vector<varimel::PreviewRow> rows = varimel::PreviewLines(m_bytes, o, kPreviewRows);
     int columns = 0;

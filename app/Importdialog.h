@@ -43,6 +43,7 @@ private:
     QSpinBox* m_yColumn = nullptr;
     QCheckBox* m_comma = nullptr;
     QComboBox* m_separator = nullptr;
+    QComboBox* m_order = nullptr;
     QTableWidget* m_preview = nullptr;
     QTableWidget* m_more = nullptr; // further Y columns and their instruments
     std::string m_bytes;

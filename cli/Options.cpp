@@ -123,6 +123,13 @@ const Valued kValued[] = {
          o.yColumnsGiven = true;
      }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
+    {"--date-order",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::optional<DateOrder> order = DateOrderNamed(v);
+         if (!order)
+             throw UsageError{n + " needs ymd, dmy or mdy, not '" + v + "'"};
+         o.import.Order = *order;
+     }},
     {"--separator",
      [](Options& o, const std::string& n, const std::string& v) {
          const std::optional<FieldSeparator> separator = SeparatorNamed(v);
@@ -278,6 +285,8 @@ Options ParseArguments(int argc, char** argv)
         throw UsageError{"--x-line and --x-date cannot be used together"};
     if (o.import.XColumn == 0 && o.xColumnGiven)
         throw UsageError{"--x-line and --x-column cannot be used together"};
+    if (o.import.Order != DateOrder::YMD && !o.import.XDate)
+        throw UsageError{"--date-order needs --x-date"};
     if (o.import.DecimalComma && o.import.Separator == FieldSeparator::Comma)
         throw UsageError{"--separator comma cannot be used with --decimal-comma"};
     if (const std::vector<int> ys = o.import.YColumns(); std::count(ys.begin(), ys.end(), o.import.XColumn) > 0)
@@ -296,7 +305,7 @@ Options ParseArguments(int argc, char** argv)
     const auto xValue = [&o](const char* name, const std::optional<std::string>& text) -> std::optional<double> {
         if (!text)
             return std::nullopt;
-        const std::optional<double> v = o.import.XDate ? ParseDate(*text) : ParseNumber(*text);
+        const std::optional<double> v = o.import.XDate ? ParseDate(*text, o.import.Order) : ParseNumber(*text);
         if (!v)
             throw UsageError{std::string(name) +
                              (o.import.XDate ? " needs a date like 2024-01-05" : " needs a number") + ", not '" +

@@ -80,6 +80,7 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         SeparatorNamed(ini.Read(kSectionImport, kKeySeparator).value_or(std::string())).value_or(FieldSeparator::Auto);
     if (im.DecimalComma && im.Separator == FieldSeparator::Comma)
         im.Separator = FieldSeparator::Auto;
+    im.Order = DateOrderNamed(ini.Read(kSectionImport, kKeyDateOrder).value_or(std::string())).value_or(DateOrder::YMD);
     if (im.XColumn == im.YColumn)
         im = defaults;
     // Further series, only as a whole: each column once, none of them X or Y,
@@ -245,6 +246,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyXDate, std::string(c.Import.XDate ? "1" : "0")},
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
         {kSectionImport, kKeySeparator, std::string(SeparatorName(c.Import.Separator))},
+        {kSectionImport, kKeyDateOrder, std::string(DateOrderName(c.Import.Order))},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
         {kSectionImport, kKeyMorePrograms, Joined(c.MorePrograms)},
         {kSectionShape, kKeyShapeInvert, number(c.Shape.Invert ? 1 : 0)},
@@ -277,6 +279,8 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         // the separator once it is not the plain reading's.
         const std::string_view key = step.key;
         if (key == kKeySeparator && c.Import.Separator == FieldSeparator::Auto && !ini.Read(kSectionImport, step.key))
+            continue;
+        if (key == kKeyDateOrder && c.Import.Order == DateOrder::YMD && !ini.Read(kSectionImport, step.key))
             continue;
         if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
             !ini.Read(kSectionImport, step.key))

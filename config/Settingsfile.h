@@ -38,6 +38,7 @@ inline constexpr char kKeyYColumn[] = "YColumn";
 inline constexpr char kKeyXDate[] = "XDate";
 inline constexpr char kKeyDecimalComma[] = "DecimalComma";
 inline constexpr char kKeySeparator[] = "Separator";
+inline constexpr char kKeyDateOrder[] = "DateOrder";
 inline constexpr char kKeyMoreYColumns[] = "MoreYColumns"; // "5,7": further series
 inline constexpr char kKeyMorePrograms[] = "MorePrograms"; // "73,40": their instruments
 inline constexpr char kSectionShape[] = "Shape";           // the mapping's shape, once it differs from the plain one

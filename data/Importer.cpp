@@ -214,7 +214,7 @@ void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const I
             xRead = true;
             const std::string_view xText = fields[static_cast<std::size_t>(options.XColumn - 1)].text;
             if (options.XDate) {
-                if (const auto date = ParseDate(xText))
+                if (const auto date = ParseDate(xText, options.Order))
                     x = *date;
                 else
                     xWhy = SkipReason::XNotDate;

@@ -33,6 +33,7 @@ struct ImportOptions {
     bool XDate = false;        // X is a date (days since 1970-01-01)
     bool DecimalComma = false; // "1,5;2,25": comma as decimal point, ';' between fields
     FieldSeparator Separator = FieldSeparator::Auto;
+    DateOrder Order = DateOrder::YMD; // of a date X that does not start with the year
     // Further Y columns, each read as a series of its own beside the first
     // (the instrument each plays with is the request's).
     std::vector<int> MoreYColumns;
@@ -46,7 +47,7 @@ struct ImportOptions {
     bool IsDefault() const
     {
         return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && Separator == FieldSeparator::Auto &&
-               MoreYColumns.empty() && !PositiveY;
+               Order == DateOrder::YMD && MoreYColumns.empty() && !PositiveY;
     }
     // Every Y column in the series' order: the first, then the further ones.
     std::vector<int> YColumns() const

@@ -140,9 +140,21 @@ TEST(Importer, Dates)
     struct Case {
         const char* text;
         std::optional<double> days;
+        DateOrder order = DateOrder::YMD;
     };
+    const DateOrder dmy = DateOrder::DMY, mdy = DateOrder::MDY;
     // clang-format off
     const Case cases[] = {
+        // Month names, in any case and either order of day and month;
+        // 年月日; day and month first only in a chosen order.
+        {"Jan 1 2000", 10957}, {"January 1, 2000", 10957}, {"1 Jan 2000", 10957}, {"01-Jan-2000", 10957},
+        {"jan. 1, 2000", 10957}, {"DECEMBER 31 1999", 10956}, {"Feb 29 2000", 11016}, {"Feb 30 2000", std::nullopt},
+        {"Feb 29 1900", std::nullopt}, {"Sept 1 2000", std::nullopt}, {"Janu 1 2000", std::nullopt},
+        {"Jan 1 00", std::nullopt}, {"Jan 32 2000", std::nullopt}, {"Jan 1 2000 12:00", 10957.5},
+        {"2000年1月1日", 10957}, {"2000年2月", 10988}, {"2000年2月30日", std::nullopt}, {"2000年1月1", std::nullopt},
+        {"01/02/2000", std::nullopt}, {"01/02/2000", 10988, dmy}, {"01/02/2000", 10958, mdy},
+        {"31.12.1999", 10956, dmy}, {"31.12.1999", std::nullopt, mdy}, {"2/29/2000 06:00", 11016.25, mdy},
+        {"1/2-2000", std::nullopt, dmy}, {"2000-01-02", 10958, dmy},
         {"1970-01-01", 0}, {"1969-12-31", -1}, {"2000-02-29", 11016}, {"1900-02-29", std::nullopt},
         {"2023-02-29", std::nullopt}, {"2024-02-29", 19782}, {"2024-12-31", 20088}, {"2025-01-01", 20089},
         {"2024/1/5", 19727}, {"2024/01/05", 19727}, {"2024-1-5", 19727}, {"2024/13/01", std::nullopt},
@@ -159,8 +171,8 @@ TEST(Importer, Dates)
     };
     // clang-format on
     for (const Case& c : cases) {
-        const auto days = ParseDate(c.text);
-        ASSERT_EQ(days.has_value(), c.days.has_value()) << c.text;
+        const auto days = ParseDate(c.text, c.order);
+        ASSERT_EQ(days.has_value(), c.days.has_value()) << c.text << " " << DateOrderName(c.order);
         if (days) {
             EXPECT_NEAR(*days, *c.days, 1e-9) << c.text;
         }

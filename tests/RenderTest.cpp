@@ -449,6 +449,12 @@ TEST(Render, ImportOptions)
     testutil::WriteFile(dir / "blanks.csv", "\"x\",1\n2024-01-05 12:00 , 3\n");
     r = Render(dir, {"--separator", "comma", "--x-date", "--summary-json", dir / "blanks.csv"});
     EXPECT_NE(r.out.find("\"count\": 1,"), std::string::npos) << r.out;
+    // Day first, in the order chosen; month names in any order.
+    testutil::WriteFile(dir / "eu-dates.csv", "31/12/1999,1\n01/02/2000,2\n\"Jan 1, 2000\",3\n");
+    r = Render(dir,
+               {"--date-order", "dmy", "--x-date", "--x-from", "01/01/2000", "--summary-json", dir / "eu-dates.csv"});
+    EXPECT_NE(r.out.find("\"count\": 3,"), std::string::npos) << r.out << r.err;
+    EXPECT_NE(r.out.find("\"xmax\": \"  2000-02-01\""), std::string::npos) << r.out;
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--x-column", "0", dir / "eu.csv", dir / "o.mid"},
@@ -460,6 +466,8 @@ TEST(Render, ImportOptions)
              {"--report", dir / "eu.csv", dir / "eu.csv", dir / "o.mid"},
              {"--separator", "pipe", dir / "eu.csv", dir / "o.mid"},
              {"--separator", "comma", "--decimal-comma", dir / "eu.csv", dir / "o.mid"},
+             {"--date-order", "dym", "--x-date", dir / "eu.csv", dir / "o.mid"},
+             {"--date-order", "dmy", dir / "eu.csv", dir / "o.mid"},
          }) {
         r = Render(dir, bad);
         EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << "\n" << r.err;

@@ -146,11 +146,20 @@ TEST(Settingsfile, SeparatorByName)
         testutil::WriteFile(dir / "s.ini", std::string("[Import]\nXColumn=1\nYColumn=2\n") + r.keys);
         EXPECT_EQ(ReadSettingsFile(dir / "s.ini", "/docs").Import.Separator, r.separator) << r.keys;
     }
+    for (const auto& [keys, order] :
+         {std::pair{"DateOrder=dmy\n", DateOrder::DMY}, std::pair{"DateOrder=mdy\n", DateOrder::MDY},
+          std::pair{"DateOrder=DMY\n", DateOrder::YMD}}) {
+        testutil::WriteFile(dir / "d.ini", std::string("[Import]\nXDate=1\n") + keys);
+        EXPECT_EQ(ReadSettingsFile(dir / "d.ini", "/docs").Import.Order, order) << keys;
+    }
     StoredSettings s = ReadSettingsFile(dir / "none.ini", "/docs");
     s.Import.XDate = true;
     ASSERT_EQ(WriteSettingsFile(dir / "auto.ini", s), SettingsWrite::Written);
     EXPECT_EQ(testutil::ReadFile(dir / "auto.ini").find("Separator"), std::string::npos);
+    EXPECT_EQ(testutil::ReadFile(dir / "auto.ini").find("DateOrder"), std::string::npos);
     s.Import.Separator = FieldSeparator::Tab;
+    s.Import.Order = DateOrder::MDY;
     ASSERT_EQ(WriteSettingsFile(dir / "tab.ini", s), SettingsWrite::Written);
-    EXPECT_NE(testutil::ReadFile(dir / "tab.ini").find("DecimalComma=0\nSeparator=tab\n"), std::string::npos);
+    EXPECT_NE(testutil::ReadFile(dir / "tab.ini").find("DecimalComma=0\nSeparator=tab\nDateOrder=mdy\n"),
+              std::string::npos);
 }

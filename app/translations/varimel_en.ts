@@ -171,6 +171,22 @@
         <source>小数点にカンマを使うときは、区切りにカンマを選べません。</source>
         <translation>With a comma as the decimal mark, the comma cannot be the separator.</translation>
     </message>
+    <message>
+        <source>年/月/日のみ</source>
+        <translation>Year first only</translation>
+    </message>
+    <message>
+        <source>日/月/年</source>
+        <translation>Day/month/year</translation>
+    </message>
+    <message>
+        <source>月/日/年</source>
+        <translation>Month/day/year</translation>
+    </message>
+    <message>
+        <source>日付の順序(&amp;M)</source>
+        <translation>Date order: &amp;month first or day first</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>
