@@ -20,6 +20,7 @@
 #include "Shapedialog.h"
 #include "Translations.h"
 #include "data/Csvreader.h"
+#include "data/Sniff.h"
 #include "data/Text.h"
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
@@ -255,6 +256,14 @@ bool TMainForm::ReadCsvFile(const QString& path)
         // The first skipped lines and where to find the rest, behind the
         // warning's details button.
         ShowWarning(MessageWords(kMsgLinesSkipped), this, SkippedDetails(m_load->Skips, m_load->Missing));
+        // A file the reading of one series makes little of: a reading that
+        // works, found in its first lines, is offered after the warning.
+        if (m_load->More.empty() &&
+            (m_load->Data.Empty() || m_load->Skips.Count() > static_cast<std::size_t>(m_load->Data.Count())))
+            if (const std::optional<ReadingProposal> p = ProposeReadingOfFile(file, m_importOptions))
+                if (AskYesNo(FromCore(DescribeProposal(*p, CurrentLanguage())), this, tr("読み込み設定を開く"),
+                             tr("閉じる")))
+                    OpenImportSettings(p->Options);
     }
     return true;
 }
@@ -325,13 +334,15 @@ void TMainForm::contextMenuEvent(QContextMenuEvent* event)
     event->accept();
 }
 
-void TMainForm::ImportSettingsClick()
+void TMainForm::ImportSettingsClick() { OpenImportSettings(m_importOptions); }
+
+void TMainForm::OpenImportSettings(const ImportOptions& start)
 {
     // The preview shows the start of the loaded file.
-    std::string start;
+    std::string bytes;
     if (!m_csvPath.isEmpty())
-        start = ReadStartOfFile(ToPath(m_csvPath), 64 * 1024).value_or(std::string());
-    TImportDialog dialog(this, m_importOptions, m_morePrograms, std::move(start));
+        bytes = ReadStartOfFile(ToPath(m_csvPath), 64 * 1024).value_or(std::string());
+    TImportDialog dialog(this, start, m_morePrograms, std::move(bytes));
     if (seams::RunDialog(dialog) == QDialog::Accepted) {
         m_morePrograms = dialog.Programs();
         SetImportOptions(dialog.Options());

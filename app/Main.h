@@ -134,6 +134,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The import dialog, starting from the options given.
+    void OpenImportSettings(const varimel::ImportOptions& start);
     // Every text of the window in the language now in use.
     void Retranslate();
     // The data's summary texts (or those of no data) in the language.

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 
 namespace {
 
@@ -77,12 +78,16 @@ void ShowInformation(const QString& text, QWidget* owner, const QString& details
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
-bool AskYesNo(const QString& text, QWidget* owner)
+bool AskYesNo(const QString& text, QWidget* owner, const QString& yes, const QString& no)
 {
     if (Asker())
         return Asker()(text, owner);
     QMessageBox box(QMessageBox::Question, QCoreApplication::translate("Messagebox", "確認"), text,
                     QMessageBox::Yes | QMessageBox::No, owner);
+    if (!yes.isEmpty())
+        box.button(QMessageBox::Yes)->setText(yes);
+    if (!no.isEmpty())
+        box.button(QMessageBox::No)->setText(no);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);

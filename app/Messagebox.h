@@ -22,9 +22,9 @@ void ShowError(const QString& text, QWidget* owner, const QString& details = {})
 void ShowWarning(const QString& text, QWidget* owner, const QString& details = {});
 void ShowInformation(const QString& text, QWidget* owner, const QString& details = {});
 
-// Asks a question with Yes and No buttons, modal to owner; true for Yes. No
-// is the default, and Escape answers it.
-bool AskYesNo(const QString& text, QWidget* owner);
+// Asks a question with Yes and No buttons (or buttons of the texts given),
+// modal to owner; true for Yes. No is the default, and Escape answers it.
+bool AskYesNo(const QString& text, QWidget* owner, const QString& yes = {}, const QString& no = {});
 
 // Tests replace the boxes with a recorder; an empty hook restores them.
 using MessageHook = std::function<void(MessageKind kind, const QString& text, QWidget* owner, const QString& details)>;

@@ -129,6 +129,8 @@ std::string Usage()
            "                       too-long, y-not-positive; with several series a fourth\n"
            "                       column names the Y column of each value a series misses\n"
            "\n"
+           "A file the reading makes nothing of gets a hint with the options that read\n"
+           "it (\"hint: try --x-date --y-column 3\").\n"
            "Exit status: 0 written, 1 the CSV file could not be read, a file not\n"
            "written (a read-only output is never replaced: \"read-only: not\n"
            "replaced\") or the summary not printed, 2 usage error (also an output that\n"

@@ -7,6 +7,7 @@
 #include "Outputs.h"
 #include "config/Settingsfile.h"
 #include "data/Csvreader.h"
+#include "data/Sniff.h"
 #include "music/Filebuild.h"
 #include "music/Parameters.h"
 #include "music/Piece.h"
@@ -239,8 +240,15 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         say("varimel-render: standard output: the summary could not be written: " +
             std::string(std::strerror(errno ? errno : EIO)));
     }
-    if (load->Skipped && !options.Batch())
+    if (load->Skipped && !options.Batch()) {
         say(std::string(kMsgLinesSkipped));
+        // A file the reading of one series makes little of: a reading that
+        // works, found in its first lines, as the options to retry with.
+        if (load->More.empty() &&
+            (load->Data.Empty() || load->Skips.Count() > static_cast<std::size_t>(load->Data.Count())))
+            if (const std::optional<ReadingProposal> p = ProposeReadingOfFile(input, options.import))
+                say("hint: try " + ProposalOptions(*p));
+    }
     if (options.report) {
         const std::string tsv = ReportTsv(load->Skips, load->Missing, false);
         if (!ReplaceFile(

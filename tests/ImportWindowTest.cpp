@@ -198,6 +198,36 @@ TEST_F(ImportWindow, LineNumbersAndDecimalCommaFromTheDialog)
     EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 1"));
 }
 
+// A file the reading makes nothing of: after the warning, a reading that
+// works is offered; taken, the dialog opens with it and its preview, and OK
+// reads the file so. Declined, nothing more happens.
+TEST_F(ImportWindow, AReadingThatWorksIsOffered)
+{
+    const QString path = Write("weather.csv", "日付,平均気温(℃),降水量(mm)\n2024-01-01,2.5,0.0\n"
+                                              "2024-01-02,5.3,0.0\n2024-01-03,5.4,1.5\n");
+    boxes.answer = false;
+    form->OpenFile(path);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("不正なデータを検出したため、読み飛ばされました。"));
+    EXPECT_EQ(boxes.asked, std::vector<QString>{QStringLiteral("1列目は日付のようです。読み込み設定を開きますか？")});
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 0"));
+
+    boxes.answer = true;
+    bool opened = false;
+    seams::SetDialogRunner([&](QDialog& d) {
+        opened = true;
+        EXPECT_TRUE(d.findChild<QCheckBox*>(QStringLiteral("XDateBox"))->isChecked());
+        auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
+        EXPECT_EQ(preview->item(1, 0)->text(), QStringLiteral("有効"));
+        return int(QDialog::Accepted);
+    });
+    form->OpenFile(path);
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(form->ImportOptionsInUse().XDate);
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 3"));
+    EXPECT_EQ(boxes.asked.size(), 2u) << "the reading that works asks nothing more";
+}
+
 TEST_F(ImportWindow, ReportListsEveryLine)
 {
     std::string bytes = "x,y\n";

@@ -449,6 +449,17 @@ TEST(Render, ImportOptions)
     testutil::WriteFile(dir / "blanks.csv", "\"x\",1\n2024-01-05 12:00 , 3\n");
     r = Render(dir, {"--separator", "comma", "--x-date", "--summary-json", dir / "blanks.csv"});
     EXPECT_NE(r.out.find("\"count\": 1,"), std::string::npos) << r.out;
+    // A file the default reading makes nothing of: the hint's options read it.
+    testutil::WriteFile(dir / "stocks.csv", "symbol,date,price\nMSFT,Jan 3 2000,58.28\nMSFT,Jan 4 2000,56.31\n"
+                                            "IBM,Jan 3 2000,116\nIBM,Jan 4 2000,112.06\n");
+    r = Render(dir, {dir / "stocks.csv", dir / "stocks.mid"});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("\nhint: try --separator comma --x-column 2 --x-date --y-column 3\n"), std::string::npos)
+        << r.err;
+    r = Render(dir, {"--separator", "comma", "--x-column", "2", "--x-date", "--y-column", "3", "--summary-json",
+                     dir / "stocks.csv"});
+    EXPECT_NE(r.out.find("\"count\": 4,"), std::string::npos) << r.out;
+    EXPECT_EQ(r.err.find("hint"), std::string::npos) << r.err;
     // Day first, in the order chosen; month names in any order.
     testutil::WriteFile(dir / "eu-dates.csv", "31/12/1999,1\n01/02/2000,2\n\"Jan 1, 2000\",3\n");
     r = Render(dir,

@@ -434,6 +434,14 @@
         <source>鍵盤</source>
         <translation>Keyboard</translation>
     </message>
+    <message>
+        <source>読み込み設定を開く</source>
+        <translation>Open Import Settings</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
 </context>
 <context>
     <name>TPlotView</name>
