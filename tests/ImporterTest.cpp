@@ -105,7 +105,7 @@ TEST(Importer, OptionsAndReasons)
         // an empty field.
         {"comma alone", "\"x\", 1 ,2\n 3\t, 4 \n5 6,7\n8,,9\n", Options(2, 3, false, false, FieldSeparator::Comma),
          {{1, 2}}, {{2, R::MissingColumn}, {3, R::MissingColumn}, {4, R::XNotNumber}}},
-        {"comma alone keeps a date with blanks whole", "2000-01-05 10:00,1\n2000/1/6,2\n",
+        {"comma alone keeps a date with blanks whole", "2000-01-05 10:00 ,1\n2000/1/6\t,2\n",
          Options(1, 2, true, false, FieldSeparator::Comma), {{10961 + 10.0 / 24, 1}, {10962, 2}}, {}},
         {"semicolon alone", "1 ;2,5\n3;4\n", Options(1, 2, false, false, FieldSeparator::Semicolon), {{3, 4}},
          {{1, R::YNotNumber}}},
