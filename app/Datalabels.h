@@ -4,7 +4,7 @@
 // for a screen reader.
 #pragma once
 
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 
 #include <string>
 

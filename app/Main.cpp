@@ -19,7 +19,7 @@
 #include "Settings.h"
 #include "Shapedialog.h"
 #include "Translations.h"
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 #include "data/Sniff.h"
 #include "data/Text.h"
 #include "music/Filebuild.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "config/Settingsfile.h"
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 #include "music/Parameters.h"
 #include "music/Piece.h"
 #include "music/Selection.h"

@@ -5,7 +5,7 @@
 // piece's ticks start in X, and the words a screen reader hears.
 #pragma once
 
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 #include "music/Piece.h"
 #include "music/Plotmodel.h"
 #include "music/Request.h"

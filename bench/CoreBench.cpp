@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Throughput of the reader, the mapping and the writer on a million records.
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 #include "midi/Standardmidifile.h"
 #include "music/Filebuild.h"
 #include "music/Piece.h"

@@ -6,7 +6,7 @@
 #include "Messagebox.h"
 #include "Plotwindow.h"
 #include "Seams.h"
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 
 #include <QApplication>
 #include <QDialog>

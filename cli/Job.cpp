@@ -6,7 +6,7 @@
 #include "Help.h"
 #include "Outputs.h"
 #include "config/Settingsfile.h"
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 #include "data/Sniff.h"
 #include "music/Filebuild.h"
 #include "music/Parameters.h"

@@ -24,7 +24,6 @@ namespace {
 constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr std::size_t kByteOrderMarkSize = 3;
 constexpr unsigned char kCtrlZ = 26;
-constexpr std::size_t kReadPiece = std::size_t{1} << 20;
 
 using fields::Field;
 using fields::IsDigit;
@@ -297,7 +296,11 @@ void CsvParser::Miss(std::size_t k, SkipReason reason, std::string_view raw)
 {
     skipped_ = true;
     rest_->Missing.push_back({line_, columns_[k], reason});
-    // The text above a column's first record may be its header.
+    NameCandidate(k, raw);
+}
+
+void CsvParser::NameCandidate(std::size_t k, std::string_view raw)
+{
     if (!recorded_[k] && !raw.empty())
         if (const std::string_view text = HeaderField(raw, columns_[k], options_, found_); !text.empty())
             rest_->Names[k] = text;
@@ -396,9 +399,7 @@ void CsvParser::TakeColumns(std::string_view line)
         // No series has a value here: a skipped line of the file, which may
         // still be a header.
         for (std::size_t k = 0; k < columns_.size() && !rest_->More.empty(); ++k)
-            if (!recorded_[k] && !line.empty())
-                if (const std::string_view text = HeaderField(line, columns_[k], options_, found_); !text.empty())
-                    rest_->Names[k] = text;
+            NameCandidate(k, line);
         Skip(*verdicts_[0].Reason, line);
         return;
     }
@@ -521,279 +522,6 @@ void CsvParser::Finish()
     ended_ = true;
 }
 
-namespace {
-
-// Files from this size on are read by two threads, each taking one half.
-constexpr std::uint64_t kParallelBytes = std::uint64_t{8} << 20;
-
-// Where a large file is cut for two readers: right after a line end near its
-// middle, or 0 to read it in one piece (a small file, one processor, line
-// numbers as X, which need the lines before them counted first).
-std::uint64_t SplitPoint(int fd, const struct stat& info, const ImportOptions& options)
-{
-    if (!S_ISREG(info.st_mode) || static_cast<std::uint64_t>(info.st_size) < kParallelBytes || options.XColumn == 0 ||
-        std::thread::hardware_concurrency() < 2)
-        return 0;
-    const auto size = static_cast<std::uint64_t>(info.st_size);
-    const std::uint64_t middle = size / 2;
-    char window[64 * 1024];
-    const ssize_t got = pread(fd, window, sizeof window, static_cast<off_t>(middle));
-    if (got <= 0)
-        return 0;
-    const void* end = std::memchr(window, '\n', static_cast<std::size_t>(got));
-    if (!end)
-        return 0;
-    const std::uint64_t split = middle + static_cast<std::uint64_t>(static_cast<const char*>(end) - window) + 1;
-    return split < size ? split : 0;
-}
-
-// Feeds the bytes [from, to) of the file to parser; false with errno on a
-// read error. ended tells whether Ctrl-Z ended the data.
-bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, bool& ended, bool& shrunk)
-{
-    std::unique_ptr<char[]> buffer(new char[kReadPiece]);
-    ended = false;
-    shrunk = false;
-    while (from < to) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kReadPiece, to - from));
-        const ssize_t got = pread(fd, buffer.get(), want, static_cast<off_t>(from));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0) {
-            shrunk = true; // the file became shorter while it was read
-            break;
-        }
-        from += static_cast<std::uint64_t>(got);
-        if (!parser.Feed(buffer.get(), static_cast<std::size_t>(got))) {
-            ended = true;
-            break;
-        }
-    }
-    return true;
-}
-
-// Whether a reading takes more than the first column's records: further Y
-// columns, or columns beside the notes, all read in the same pass.
-bool ReadsMore(const ImportOptions& options)
-{
-    return !options.MoreYColumns.empty() || options.VelocityColumn > 0 || options.DurationColumn > 0;
-}
-
-// Adds the series of a file's second half to those of its first, the lines
-// numbered on by lineOffset. firstHas tells which columns have a record in
-// the first half: a header found in the second half counts only for the
-// others.
-void AppendRest(SeriesRead& to, SeriesRead& tail, std::uint64_t lineOffset, const std::vector<char>& firstHas)
-{
-    for (std::size_t k = 0; k < to.More.size(); ++k)
-        to.More[k].Append(tail.More[k]);
-    for (MissingValue m : tail.Missing) {
-        m.Line += lineOffset;
-        to.Missing.push_back(m);
-    }
-    for (std::size_t k = 0; k < to.Names.size(); ++k)
-        if (!firstHas[k] && !tail.Names[k].empty())
-            to.Names[k] = std::move(tail.Names[k]);
-    for (const auto& [into, from] :
-         {std::pair{&to.Velocity, &tail.Velocity}, std::pair{&to.Duration, &tail.Duration}}) {
-        for (std::size_t k = 0; k < into->Values.size(); ++k)
-            into->Values[k].insert(into->Values[k].end(), from->Values[k].begin(), from->Values[k].end());
-        if (!std::isnan(from->Low)) {
-            into->Take(from->Low);
-            into->Take(from->High);
-        }
-    }
-}
-
-// Reads a large file with two parsers at once, one per half, and joins
-// their records, skipped lines and line numbers as one parser would have.
-bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOptions& options, CsvLoad& load,
-                SeriesRead* rest, std::string& reason)
-{
-    TXYDataList tail;
-    tail.Reserve(static_cast<std::size_t>(load.Data.Capacity() * (size - split) / size + 16));
-    CsvParser first(load.Data, kMaxLineBytes, options);
-    CsvParser second(tail, kMaxLineBytes, options);
-    SeriesRead restTail;
-    if (rest) {
-        first.AlsoRead(*rest);
-        second.AlsoRead(restTail);
-    }
-    second.StartsMidFile();
-    bool firstEnded = false, secondEnded = false, secondOk = true, firstShrunk = false, secondShrunk = false;
-    int secondError = 0;
-    std::thread other([&] {
-        secondOk = FeedRange(fd, split, size, second, secondEnded, secondShrunk);
-        secondError = errno;
-    });
-    const bool firstOk = FeedRange(fd, 0, split, first, firstEnded, firstShrunk);
-    const int firstError = errno;
-    other.join();
-    if (!firstOk || !secondOk) {
-        reason = std::strerror(!firstOk ? firstError : secondError); // the old data stays
-        return false;
-    }
-    if (firstShrunk || (secondShrunk && !firstEnded)) {
-        reason = kReasonFileChanged;
-        return false;
-    }
-    first.Finish();
-    load.Skipped = first.Skipped();
-    load.Skips = first.TakeSkips();
-    // Ctrl-Z in the first half ends the data there: the second half is not
-    // part of it.
-    if (!firstEnded) {
-        second.Finish();
-        if (rest) {
-            std::vector<char> firstHas{!load.Data.Empty()};
-            for (const TXYDataList& more : rest->More)
-                firstHas.push_back(!more.Empty());
-            AppendRest(*rest, restTail, first.LinesTaken(), firstHas);
-        }
-        load.Data.Append(tail);
-        load.Skipped = load.Skipped || second.Skipped();
-        load.Skips.Append(second.Skips(), first.LinesTaken());
-    }
-    return true;
-}
-
-// Sorts a series' records with their values beside the notes, so that
-// each value stays with its record.
-void SortSeries(TXYDataList& data, std::initializer_list<std::vector<double>*> beside)
-{
-    if (std::all_of(beside.begin(), beside.end(), [](const std::vector<double>* v) { return v == nullptr; })) {
-        data.Sort();
-        return;
-    }
-    if (data.IsSorted())
-        return;
-    const std::vector<std::uint32_t> order = data.SortOrder();
-    data.Reorder(order);
-    for (std::vector<double>* values : beside)
-        if (values) {
-            std::vector<double> sorted(values->size());
-            for (std::size_t i = 0; i < order.size(); ++i)
-                sorted[i] = (*values)[order[i]];
-            values->swap(sorted);
-        }
-}
-
-// The series of one pass, sorted, into the load: a column without a record
-// has no header (its name would be a stray value or text).
-void TakeSeries(CsvLoad& load, SeriesRead& rest)
-{
-    const auto values = [](BesideColumn& column, std::size_t k) {
-        return column.Values.empty() ? nullptr : &column.Values[k];
-    };
-    SortSeries(load.Data, {values(rest.Velocity, 0), values(rest.Duration, 0)});
-    for (std::size_t k = 0; k < rest.More.size(); ++k)
-        SortSeries(rest.More[k], {values(rest.Velocity, k + 1), values(rest.Duration, k + 1)});
-    if (rest.More.empty()) {
-        rest.Names.clear();
-    } else {
-        for (std::size_t k = 0; k < rest.Names.size(); ++k)
-            if ((k == 0 ? load.Data : rest.More[k - 1]).Empty())
-                rest.Names[k].clear();
-    }
-    load.More = std::move(rest.More);
-    load.Missing = std::move(rest.Missing);
-    load.Names = std::move(rest.Names);
-    load.Velocity = std::move(rest.Velocity);
-    load.Duration = std::move(rest.Duration);
-}
-
-// Reads the file with the options: every Y column and the columns beside
-// the notes in one pass.
-std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason, const ImportOptions& options,
-                                   const LoadBudget& budget)
-{
-    const auto fail = [&reason](std::string why) -> std::optional<CsvLoad> {
-        reason = std::move(why);
-        return std::nullopt;
-    };
-    if (path.empty())
-        return fail(std::strerror(ENOENT));
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file)
-        return fail(std::strerror(errno));
-    struct stat info {};
-    if (fstat(fileno(file.get()), &info) != 0)
-        return fail(std::strerror(errno));
-    if (S_ISDIR(info.st_mode))
-        return fail(std::strerror(EISDIR));
-    // Being stopped by the system for lack of memory tells the user nothing;
-    // a file that will not fit is refused before it is read. Samples spread
-    // over the file also tell how many records to make room for.
-    std::uint64_t expected = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) / 16 : 0;
-    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kReadPiece) {
-        const auto size = static_cast<std::uint64_t>(info.st_size);
-        const FileSample sample = SampleFile(fileno(file.get()), size, options);
-        if (sample.bytes > 0) {
-            const std::optional<std::uint64_t> available = AvailableMemory();
-            const std::uint64_t shares = std::max<std::uint64_t>(1, budget.shares);
-            if (!FitsInMemory(MemoryNeeded(size, sample, budget), available ? *available / shares : available))
-                return fail(kReasonNoMemory);
-            if (sample.lineEnds > 0) {
-                const std::uint64_t lines = static_cast<std::uint64_t>(
-                    static_cast<long double>(size) * sample.lineEnds / static_cast<long double>(sample.bytes));
-                expected = lines + lines / 16 + 16;
-            }
-        }
-    }
-
-    CsvLoad load;
-    if (expected > 0)
-        load.Data.Reserve(static_cast<std::size_t>(expected));
-    load.Options = options;
-    SeriesRead rest;
-    SeriesRead* const more = ReadsMore(options) ? &rest : nullptr;
-    const auto sorted = [&] {
-        if (more)
-            TakeSeries(load, rest);
-        else
-            load.Data.Sort();
-        load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
-        return std::optional<CsvLoad>(std::move(load));
-    };
-    if (const std::uint64_t split = SplitPoint(fileno(file.get()), info, options)) {
-        if (!ParseInTwo(fileno(file.get()), static_cast<std::uint64_t>(info.st_size), split, options, load, more,
-                        reason))
-            return std::nullopt;
-        return sorted();
-    }
-    CsvParser parser(load.Data, kMaxLineBytes, options);
-    if (more)
-        parser.AlsoRead(rest);
-    std::unique_ptr<char[]> buffer(new char[kReadPiece]);
-    std::uint64_t taken = 0;
-    bool ended = false;
-    for (;;) {
-        const std::size_t got = std::fread(buffer.get(), 1, kReadPiece, file.get());
-        taken += got;
-        if (got > 0 && !parser.Feed(buffer.get(), got)) {
-            ended = true;
-            break;
-        }
-        if (got < kReadPiece) {
-            if (std::ferror(file.get()))
-                return fail(std::strerror(errno ? errno : EIO)); // the old data stays
-            break;
-        }
-    }
-    // A regular file that gave fewer bytes than it had was cut short while
-    // it was read: part of its rows would pass for all of them.
-    if (!ended && S_ISREG(info.st_mode) && taken < static_cast<std::uint64_t>(info.st_size))
-        return fail(kReasonFileChanged);
-    parser.Finish();
-    load.Skipped = parser.Skipped();
-    load.Skips = parser.TakeSkips();
-    return sorted();
-}
-
-} // namespace
-
 FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options)
 {
     constexpr std::uint64_t kPieces = 16;
@@ -801,7 +529,7 @@ FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options)
     FileSample sample;
     std::unique_ptr<char[]> piece(new char[kPiece]);
     const std::uint64_t last = size > kPiece ? size - kPiece : 0;
-    const bool plain = options.IsDefault() && !ReadsMore(options);
+    const bool plain = options.IsDefault() && !options.ReadsMore();
     const std::vector<int> columns = options.YColumns();
     std::vector<LineVerdict> verdicts(columns.size());
     std::vector<LineVerdict> beside(2);
@@ -882,24 +610,6 @@ std::uint64_t MemoryNeeded(std::uint64_t fileBytes, const FileSample& sample, co
         need += lines * std::max<long double>(2 * 16 + 12, 12 + 2 * (lineBytes + 40));
     }
     return static_cast<std::uint64_t>(need);
-}
-
-std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason, const ImportOptions& options,
-                               const LoadBudget& budget)
-{
-    // A file too large for the memory at hand cannot be read either; what
-    // was loaded before stays.
-    std::string why;
-    std::optional<CsvLoad> load;
-    try {
-        load = LoadCsvFile(path, why, options, budget);
-    } catch (const std::bad_alloc&) {
-        load.reset();
-        why = kReasonNoMemory;
-    }
-    if (!load && reason)
-        *reason = why;
-    return load;
 }
 
 } // namespace varimel

@@ -75,6 +75,8 @@ private:
     void Skip(SkipReason reason, std::string_view raw);
     // A line that gave column k nothing while others may have a value.
     void Miss(std::size_t k, SkipReason reason, std::string_view raw);
+    // The text above a column's first record may be its header.
+    void NameCandidate(std::size_t k, std::string_view raw);
     // The value of each column beside the notes on the line, NaN for none.
     void ReadBeside(std::string_view line);
     void TakeBeside(std::size_t k);
@@ -116,28 +118,6 @@ private:
     std::vector<fields::Field> found_;
 };
 
-// Why a load failed when the file became shorter while it was read.
-inline constexpr char kReasonFileChanged[] = "the file changed while it was read";
-
-struct CsvLoad {
-    TXYDataList Data;     // valid records, sorted
-    bool Skipped = false; // at least one line was invalid (or, with several series, missed a value)
-    CsvSummary Summary;
-    SkippedLines Skips; // every invalid line, in file order
-    ImportOptions Options;
-    // With further Y columns: their series (sorted, in the options' order),
-    // the values each series misses, and every series' header (the first's
-    // too; empty when the column has none).
-    std::vector<TXYDataList> More;
-    std::vector<MissingValue> Missing;
-    std::vector<std::string> Names;
-    // The columns the mapping's shape takes velocity and length from, each
-    // series' values in the order of its sorted records (none when not
-    // asked for).
-    BesideColumn Velocity;
-    BesideColumn Duration;
-};
-
 // What the caller of a load will keep besides it, and with whom it shares
 // the memory at hand.
 struct LoadBudget {
@@ -159,11 +139,6 @@ struct FileSample {
     std::uint64_t missing = 0;
     std::uint64_t besides = 0;
 };
-
-// Reads the file at path. Empty when the file cannot be opened or read, or
-// is too large for the memory available; reason, when given, then says why.
-std::optional<CsvLoad> LoadCsv(const std::string& path, std::string* reason = nullptr,
-                               const ImportOptions& options = {}, const LoadBudget& budget = {});
 
 // Samples pieces spread evenly over the open file of size bytes (its start
 // and end among them), judging their whole lines as options read them.

@@ -49,6 +49,9 @@ struct ImportOptions {
         return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && Separator == FieldSeparator::Auto &&
                Order == DateOrder::YMD && MoreYColumns.empty() && !PositiveY;
     }
+    // Whether the reading takes more than the first column's records:
+    // further Y columns, or columns beside the notes, all in one pass.
+    bool ReadsMore() const { return !MoreYColumns.empty() || VelocityColumn > 0 || DurationColumn > 0; }
     // Every Y column in the series' order: the first, then the further ones.
     std::vector<int> YColumns() const
     {

@@ -7,7 +7,7 @@
 #include "Mapping.h"
 #include "Selection.h"
 #include "Series.h"
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 
 #include <cstdint>
 #include <optional>

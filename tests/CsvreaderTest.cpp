@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 
 #include "TestUtil.h"
 

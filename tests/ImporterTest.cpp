@@ -5,9 +5,9 @@
 #include "data/Csvreader.h"
 #include "data/Text.h"
 
-#include <gtest/gtest.h>
+#include "DataUtil.h"
 
-#include <iconv.h>
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
@@ -47,19 +47,6 @@ ImportOptions Options(int x, int y, bool date = false, bool comma = false,
     o.DecimalComma = comma;
     o.Separator = separator;
     return o;
-}
-
-std::string ToShiftJis(const std::string& utf8)
-{
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string in = utf8, out(utf8.size() * 2 + 16, '\0');
-    char* i = in.data();
-    char* o = out.data();
-    std::size_t il = in.size(), ol = out.size();
-    iconv(cd, &i, &il, &o, &ol);
-    iconv_close(cd);
-    out.resize(out.size() - ol);
-    return out;
 }
 
 using R = SkipReason;
@@ -201,10 +188,10 @@ TEST(Importer, Dates)
 // lines, then dates and several columns, all in Shift_JIS.
 TEST(Importer, WeatherAgencyShape)
 {
-    const std::string bytes = ToShiftJis("ダウンロードした時刻：2024/01/10 10:00:00\r\n\r\n"
-                                         ",東京,東京,東京\r\n年月日,平均気温(℃),平均気温(℃),平均気温(℃)\r\n"
-                                         ",,品質情報,均質番号\r\n2024/1/5,12.3,8,1\r\n2024/1/6,10.1,8,1\r\n"
-                                         "2024/1/7,,8,1\r\n");
+    const std::string bytes = testutil::ToShiftJis("ダウンロードした時刻：2024/01/10 10:00:00\r\n\r\n"
+                                                   ",東京,東京,東京\r\n年月日,平均気温(℃),平均気温(℃),平均気温(℃)\r\n"
+                                                   ",,品質情報,均質番号\r\n2024/1/5,12.3,8,1\r\n2024/1/6,10.1,8,1\r\n"
+                                                   "2024/1/7,,8,1\r\n");
     TXYDataList list;
     CsvParser parser(list, kMaxLineBytes, Options(1, 2, true));
     parser.Feed(bytes.data(), bytes.size());
@@ -238,7 +225,7 @@ TEST(Importer, TextsForPeople)
         japanese += "あ";
     const std::string shown = DisplayText(japanese);
     EXPECT_EQ(shown.size(), 200u * 3 + 3) << "200 characters, not bytes";
-    EXPECT_EQ(DisplayText(ToShiftJis("テスト")), "テスト");
+    EXPECT_EQ(DisplayText(testutil::ToShiftJis("テスト")), "テスト");
     SkippedLines lines;
     lines.Add(3, R::MissingColumn, "a\tb");
     EXPECT_EQ(SkippedLinesTsv(lines, false), "line\treason\ttext\n3\tmissing-column\ta b\n");

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What a load is expected to take in memory, and when it is refused.
 #include "sys/Memory.h"
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 
 #include "TestUtil.h"
 

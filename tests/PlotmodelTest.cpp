@@ -3,7 +3,7 @@
 // for it, and thinning to pixel columns keeps each column's extremes.
 #include "music/Plotmodel.h"
 
-#include "data/Csvreader.h"
+#include "data/Csvload.h"
 #include "midi/Sequencer.h"
 #include "music/Filebuild.h"
 #include "music/Selection.h"

@@ -5,9 +5,9 @@
 
 #include "data/Csvreader.h"
 
-#include <gtest/gtest.h>
+#include "DataUtil.h"
 
-#include <iconv.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -24,19 +24,6 @@ std::string Lines(const std::string& head, const std::string& row, int count)
             line.replace(at, 1, std::to_string(i % 9 + 1));
         out += line + "\n";
     }
-    return out;
-}
-
-std::string ToShiftJis(const std::string& utf8)
-{
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    std::string in = utf8, out(utf8.size() * 2 + 16, '\0');
-    char* i = in.data();
-    char* o = out.data();
-    std::size_t il = in.size(), ol = out.size();
-    iconv(cd, &i, &il, &o, &ol);
-    iconv_close(cd);
-    out.resize(out.size() - ol);
     return out;
 }
 
@@ -66,7 +53,8 @@ TEST(Sniff, RealTableShapes)
          "--separator semicolon --x-date --date-order dmy", 8,
          "1列目は日付のようです（日が先かどうかは推測です）。読み込み設定を開きますか？"},
         {"semicolons and a decimal comma", Lines("x;y\n", "#,5;1#,25", 10), "--decimal-comma", 10, nullptr},
-        {"Japanese header in Shift_JIS", ToShiftJis(Lines("日付,気温\n", "2024/1/#,#.5", 10)), "--x-date", 10, nullptr},
+        {"Japanese header in Shift_JIS", testutil::ToShiftJis(Lines("日付,気温\n", "2024/1/#,#.5", 10)), "--x-date", 10,
+         nullptr},
         {"one column of numbers", Lines("value\n", "#.5", 10), "--x-line --y-column 1", 10,
          "1列目は行の順に並んだ数値のようです。読み込み設定を開きますか？"},
         {"blank lines first", "\n\n" + Lines("t,a\n", "2024-01-0#,#", 10), "--x-date", 10, nullptr},
