@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Controls.h"
 
+#include "data/Header.h"
+#include "data/Importer.h"
+
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -10,9 +13,11 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QProxyStyle>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 
@@ -148,6 +153,45 @@ int TSpinEdit::valueFromText(const QString& text) const
 }
 
 void TSpinEdit::fixup(QString& text) const { text = QString::number(valueFromText(text)); }
+
+TColumnBox::TColumnBox(QWidget* parent) : QSpinBox(parent) { setRange(1, varimel::kMaxImportColumn); }
+
+void TColumnBox::SetHeader(const std::vector<std::string>& names)
+{
+    if (names == m_names)
+        return;
+    m_names = names;
+    int widest = 0;
+    for (int c = 1; c <= static_cast<int>(m_names.size()); ++c)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(textFromValue(c)));
+    // Room for the arrows and the frame beside the text.
+    setMinimumWidth(widest > 0 ? widest + 48 : 0);
+    lineEdit()->setText(textFromValue(value()));
+}
+
+QString TColumnBox::textFromValue(int value) const
+{
+    return QString::fromStdString(varimel::ColumnLabel(value, m_names));
+}
+
+int TColumnBox::valueFromText(const QString& text) const
+{
+    const std::string typed = text.trimmed().toStdString();
+    // "5: close" is column 5; a name alone is its column.
+    const std::size_t colon = typed.find(':');
+    const int column = varimel::ColumnNamed(colon == std::string::npos ? typed : typed.substr(0, colon), m_names);
+    return column > 0 ? column : value();
+}
+
+QValidator::State TColumnBox::validate(QString& text, int&) const
+{
+    const std::string typed = text.trimmed().toStdString();
+    if (typed.empty())
+        return QValidator::Intermediate;
+    const std::size_t colon = typed.find(':');
+    const int column = varimel::ColumnNamed(colon == std::string::npos ? typed : typed.substr(0, colon), m_names);
+    return column >= minimum() && column <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+}
 
 QDialogButtonBox* DialogButtons(QDialog* dialog, const QString& resetCaption, std::function<void()> reset)
 {

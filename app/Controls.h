@@ -4,6 +4,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QComboBox>
 #include <QSpinBox>
@@ -46,6 +48,26 @@ public:
     void fixup(QString& text) const override;
     int valueFromText(const QString& text) const override;
     int Clamp(long long v) const;
+};
+
+// A box for a column's number that shows the column's name from the file's
+// header beside it ("5: close") and takes the number or the name typed.
+class TColumnBox : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit TColumnBox(QWidget* parent = nullptr);
+    // The header's names (none: numbers alone); the box widens to the
+    // longest.
+    void SetHeader(const std::vector<std::string>& names);
+    const std::vector<std::string>& Header() const { return m_names; }
+
+protected:
+    QString textFromValue(int value) const override;
+    int valueFromText(const QString& text) const override;
+    QValidator::State validate(QString& text, int& pos) const override;
+
+private:
+    std::vector<std::string> m_names;
 };
 
 // Drop-down lists of the main window are named by their label for a screen

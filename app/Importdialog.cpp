@@ -5,6 +5,7 @@
 #include "Messagebox.h"
 #include "Qtstrings.h"
 #include "Translations.h"
+#include "data/Header.h"
 #include "data/Series.h"
 #include "music/Generalmidi.h"
 #include "music/Mapping.h"
@@ -16,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -36,16 +38,14 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     setObjectName(QStringLiteral("ImportDialog"));
     setWindowTitle(tr("読み込み設定"));
     auto* form = new QFormLayout;
-    m_xColumn = new QSpinBox(this);
+    m_xColumn = new TColumnBox(this);
     m_xColumn->setObjectName(QStringLiteral("XColumnBox"));
-    m_xColumn->setRange(1, varimel::kMaxImportColumn);
     m_xLine = new QCheckBox(tr("行番号をXにする(&L)"), this);
     m_xLine->setObjectName(QStringLiteral("XLineBox"));
     m_xDate = new QCheckBox(tr("Xを日付として読む(&D)"), this);
     m_xDate->setObjectName(QStringLiteral("XDateBox"));
-    m_yColumn = new QSpinBox(this);
+    m_yColumn = new TColumnBox(this);
     m_yColumn->setObjectName(QStringLiteral("YColumnBox"));
-    m_yColumn->setRange(1, varimel::kMaxImportColumn);
     m_comma = new QCheckBox(tr("小数点にカンマを使う（区切りはセミコロン）(&C)"), this);
     m_comma->setObjectName(QStringLiteral("DecimalCommaBox"));
     // What separates fields, in the order of FieldSeparator.
@@ -72,6 +72,35 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     form->addRow(yLabel, m_yColumn);
     form->addRow(QString(), m_comma);
     form->addRow(separatorLabel, m_separator);
+
+    // Rows kept by the value in one column, and rows grouped into series by
+    // the values of one column.
+    m_whereOn = new QCheckBox(tr("行の絞り込み(&W)"), this);
+    m_whereOn->setObjectName(QStringLiteral("WhereBox"));
+    m_whereColumn = new TColumnBox(this);
+    m_whereColumn->setObjectName(QStringLiteral("WhereColumnBox"));
+    m_whereColumn->setAccessibleName(tr("絞り込む列"));
+    m_whereValue = new QLineEdit(this);
+    m_whereValue->setObjectName(QStringLiteral("WhereValueBox"));
+    m_whereValue->setAccessibleName(tr("絞り込む値"));
+    auto* whereRow = new QHBoxLayout;
+    whereRow->addWidget(m_whereOn);
+    whereRow->addWidget(new QLabel(tr("列"), this));
+    whereRow->addWidget(m_whereColumn);
+    whereRow->addWidget(new QLabel(tr("の値が"), this));
+    whereRow->addWidget(m_whereValue, 1);
+    m_splitOn = new QCheckBox(tr("グループごとに系列にする(&G)"), this);
+    m_splitOn->setObjectName(QStringLiteral("SplitBox"));
+    m_splitColumn = new TColumnBox(this);
+    m_splitColumn->setObjectName(QStringLiteral("SplitColumnBox"));
+    m_splitColumn->setAccessibleName(tr("グループの列"));
+    auto* splitRow = new QHBoxLayout;
+    splitRow->addWidget(m_splitOn);
+    splitRow->addWidget(new QLabel(tr("列"), this));
+    splitRow->addWidget(m_splitColumn);
+    splitRow->addStretch(1);
+    form->addRow(QString(), whereRow);
+    form->addRow(QString(), splitRow);
 
     // Further Y columns, each a series with its own instrument.
     m_more = new QTableWidget(0, 2, this);
@@ -121,9 +150,10 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     layout->addWidget(buttons);
 
     SetOptions(options, programs);
-    for (QSpinBox* box : {m_xColumn, m_yColumn})
+    for (QSpinBox* box : {m_xColumn, m_yColumn, m_whereColumn, m_splitColumn})
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
-    for (QCheckBox* box : {m_xLine, m_xDate, m_comma})
+    connect(m_whereValue, &QLineEdit::textChanged, this, [this] { Refresh(); });
+    for (QCheckBox* box : {m_xLine, m_xDate, m_comma, m_whereOn, m_splitOn})
         connect(box, &QCheckBox::toggled, this, [this] { Refresh(); });
     for (QComboBox* box : {m_separator, m_order})
         connect(box, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
@@ -140,6 +170,9 @@ ImportOptions TImportDialog::Options() const
     o.Order = o.XDate ? static_cast<varimel::DateOrder>(std::max(0, m_order->currentIndex())) : varimel::DateOrder::YMD;
     for (int r = 0; r < m_more->rowCount(); ++r)
         o.MoreYColumns.push_back(static_cast<QSpinBox*>(m_more->cellWidget(r, 0))->value());
+    if (m_whereOn->isChecked())
+        o.Where.push_back({m_whereColumn->value(), m_whereValue->text().toStdString()});
+    o.SplitBy = m_splitOn->isChecked() ? m_splitColumn->value() : 0;
     return o;
 }
 
@@ -157,8 +190,8 @@ void TImportDialog::AddSeries(int column, int program)
         return;
     const int row = m_more->rowCount();
     m_more->insertRow(row);
-    auto* columnBox = new QSpinBox(m_more);
-    columnBox->setRange(1, varimel::kMaxImportColumn);
+    auto* columnBox = new TColumnBox(m_more);
+    columnBox->SetHeader(m_yColumn->Header());
     columnBox->setValue(std::clamp(column, 1, varimel::kMaxImportColumn));
     columnBox->setAccessibleName(tr("重ねる列 %1").arg(row + 1));
     auto* programBox = new QComboBox(m_more);
@@ -184,14 +217,20 @@ void TImportDialog::accept()
         ShowError(tr("小数点にカンマを使うときは、区切りにカンマを選べません。"), this);
         return;
     }
+    if (Options().SplitBy > 0 && !Options().MoreYColumns.empty()) {
+        ShowError(tr("グループごとに系列にするときは、重ねる列を使えません。"), this);
+        return;
+    }
     QDialog::accept();
 }
 
 void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs)
 {
-    const QSignalBlocker blocks[] = {QSignalBlocker(m_xColumn), QSignalBlocker(m_xLine), QSignalBlocker(m_xDate),
-                                     QSignalBlocker(m_yColumn), QSignalBlocker(m_comma), QSignalBlocker(m_separator),
-                                     QSignalBlocker(m_order)};
+    const QSignalBlocker blocks[] = {
+        QSignalBlocker(m_xColumn),    QSignalBlocker(m_xLine),   QSignalBlocker(m_xDate),
+        QSignalBlocker(m_yColumn),    QSignalBlocker(m_comma),   QSignalBlocker(m_separator),
+        QSignalBlocker(m_order),      QSignalBlocker(m_whereOn), QSignalBlocker(m_whereColumn),
+        QSignalBlocker(m_whereValue), QSignalBlocker(m_splitOn), QSignalBlocker(m_splitColumn)};
     m_xLine->setChecked(o.XColumn == 0);
     m_xColumn->setValue(o.XColumn == 0 ? 1 : o.XColumn);
     m_xDate->setChecked(o.XDate);
@@ -199,6 +238,11 @@ void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& p
     m_comma->setChecked(o.DecimalComma);
     m_separator->setCurrentIndex(static_cast<int>(o.Separator));
     m_order->setCurrentIndex(static_cast<int>(o.Order));
+    m_whereOn->setChecked(!o.Where.empty());
+    m_whereColumn->setValue(o.Where.empty() ? 1 : o.Where.front().Column);
+    m_whereValue->setText(o.Where.empty() ? QString() : QString::fromStdString(o.Where.front().Value));
+    m_splitOn->setChecked(o.SplitBy > 0);
+    m_splitColumn->setValue(o.SplitBy > 0 ? o.SplitBy : 1);
     m_more->setRowCount(0);
     for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
         AddSeries(o.MoreYColumns[k], k < programs.size() ? programs[k] : 0);
@@ -210,7 +254,17 @@ void TImportDialog::Refresh()
     m_xColumn->setEnabled(!m_xLine->isChecked());
     m_xDate->setEnabled(!m_xLine->isChecked());
     m_order->setEnabled(!m_xLine->isChecked() && m_xDate->isChecked());
+    m_whereColumn->setEnabled(m_whereOn->isChecked());
+    m_whereValue->setEnabled(m_whereOn->isChecked());
+    m_splitColumn->setEnabled(m_splitOn->isChecked());
     const ImportOptions o = Options();
+    // The column boxes name the columns of the file's header as the
+    // options split it.
+    const std::vector<std::string> header = varimel::HeaderNames(m_bytes, o);
+    for (TColumnBox* box : {m_xColumn, m_yColumn, m_whereColumn, m_splitColumn})
+        box->SetHeader(header);
+    for (int r = 0; r < m_more->rowCount(); ++r)
+        static_cast<TColumnBox*>(m_more->cellWidget(r, 0))->SetHeader(header);
     const std::vector<varimel::PreviewRow> rows = varimel::PreviewLines(m_bytes, o, kPreviewRows);
     int columns = 0;
     for (const auto& row : rows)
@@ -229,6 +283,8 @@ void TImportDialog::Refresh()
         for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
             if (c == o.MoreYColumns[k])
                 header += QStringLiteral(" (Y%1)").arg(k + 2);
+        if (c == o.SplitBy)
+            header += tr(" (グループ)");
         headers << header;
     }
     m_preview->setHorizontalHeaderLabels(headers);
@@ -237,8 +293,10 @@ void TImportDialog::Refresh()
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const auto& row = rows[static_cast<std::size_t>(r)];
         m_preview->setVerticalHeaderItem(r, new QTableWidgetItem(QString::number(row.Line)));
-        auto* verdict = new QTableWidgetItem(
-            row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict, CurrentLanguage())) : tr("有効"));
+        auto* verdict =
+            new QTableWidgetItem(row.Filtered  ? tr("絞り込みで除外")
+                                 : row.Verdict ? FromCore(varimel::SkipReasonWords(*row.Verdict, CurrentLanguage()))
+                                               : tr("有効"));
         m_preview->setItem(r, 0, verdict);
         for (int c = 0; c < static_cast<int>(row.Fields.size()); ++c) {
             auto* item = new QTableWidgetItem(FromCore(row.Fields[static_cast<std::size_t>(c)]));

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The "読み込み設定" dialog: which columns give X and Y, the line number or
-// a date as X, the decimal comma, further Y columns heard together, with a
-// preview of the current file.
+// a date as X, the decimal comma, further Y columns heard together, the
+// rows kept by a column's value or grouped into series, with a preview of
+// the current file.
 #pragma once
 
 #include "data/Importer.h"
@@ -12,8 +13,9 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
-class QSpinBox;
+class QLineEdit;
 class QTableWidget;
+class TColumnBox;
 
 class TImportDialog : public QDialog {
     Q_OBJECT
@@ -37,10 +39,15 @@ protected:
 private:
     void Refresh();
 
-    QSpinBox* m_xColumn = nullptr;
+    TColumnBox* m_xColumn = nullptr;
     QCheckBox* m_xLine = nullptr;
     QCheckBox* m_xDate = nullptr;
-    QSpinBox* m_yColumn = nullptr;
+    TColumnBox* m_yColumn = nullptr;
+    QCheckBox* m_whereOn = nullptr; // only rows whose column holds a value
+    TColumnBox* m_whereColumn = nullptr;
+    QLineEdit* m_whereValue = nullptr;
+    QCheckBox* m_splitOn = nullptr; // a series for each value of a column
+    TColumnBox* m_splitColumn = nullptr;
     QCheckBox* m_comma = nullptr;
     QComboBox* m_separator = nullptr;
     QComboBox* m_order = nullptr;

@@ -20,6 +20,7 @@
 #include "Shapedialog.h"
 #include "Translations.h"
 #include "data/Csvload.h"
+#include "data/Header.h"
 #include "data/Sniff.h"
 #include "data/Text.h"
 #include "music/Filebuild.h"
@@ -241,7 +242,9 @@ bool TMainForm::ReadCsvFile(const QString& path)
     else
         load = LoadCsv(file, &reason, LoadOptions());
     if (!load) {
-        ShowError(MessageWords(kMsgCsvReadFailed), this, path + QStringLiteral(": ") + FromCore(reason));
+        ShowError(reason == kReasonTooManyGroups ? tr("グループが15を超えています。系列は15までです。")
+                                                 : MessageWords(kMsgCsvReadFailed),
+                  this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
     }
     m_load = std::move(load);
@@ -425,7 +428,7 @@ ImportOptions TMainForm::LoadOptions() const { return ReadingFor(m_importOptions
 void TMainForm::ShapeClick()
 {
     const auto [request, check] = ControlsRequest();
-    TShapeDialog dialog(this, DataList(), request);
+    TShapeDialog dialog(this, DataList(), request, HeaderOfFile(ToPath(m_csvPath), m_importOptions));
     if (seams::RunDialog(dialog) != QDialog::Accepted)
         return;
     const std::optional<MappingShape> shape = dialog.Shape();

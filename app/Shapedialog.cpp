@@ -30,7 +30,8 @@ QString Real(double v) { return FromCore(FormatG(v, 0, false)); }
 
 } // namespace
 
-TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const MappingRequest& request)
+TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const MappingRequest& request,
+                           const std::vector<std::string>& header)
     : QDialog(parent), m_data(data), m_request(request)
 {
     setObjectName(QStringLiteral("ShapeDialog"));
@@ -67,11 +68,20 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     m_rangeLow = edit("RangeLowBox", QT_TR_NOOP("範囲の最小"));
     m_rangeHigh = edit("RangeHighBox", QT_TR_NOOP("範囲の最大"));
     m_velocity = combo("VelocityFromBox", {QT_TR_NOOP("一定"), QT_TR_NOOP("列から")});
-    m_velocityColumn = spin("VelocityColumnBox", QT_TR_NOOP("音の強さの列"), 1, kMaxImportColumn);
+    // The columns by number and header name.
+    const auto column = [this, &header](const char* name, const char* accessible) {
+        auto* box = new TColumnBox(this);
+        box->setObjectName(QString::fromLatin1(name));
+        box->setAccessibleName(tr(accessible));
+        box->SetHeader(header);
+        connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
+        return box;
+    };
+    m_velocityColumn = column("VelocityColumnBox", QT_TR_NOOP("音の強さの列"));
     m_velocityLow = spin("VelocityLowBox", QT_TR_NOOP("音の強さの最小"), kMinVelocity, kMaxVelocity);
     m_velocityHigh = spin("VelocityHighBox", QT_TR_NOOP("音の強さの最大"), kMinVelocity, kMaxVelocity);
     m_duration = combo("DurationFromBox", {QT_TR_NOOP("一定"), QT_TR_NOOP("列から")});
-    m_durationColumn = spin("DurationColumnBox", QT_TR_NOOP("音の長さの列"), 1, kMaxImportColumn);
+    m_durationColumn = column("DurationColumnBox", QT_TR_NOOP("音の長さの列"));
     m_durationLow = edit("DurationLowBox", QT_TR_NOOP("音の長さの最小"));
     m_durationHigh = edit("DurationHighBox", QT_TR_NOOP("音の長さの最大"));
 

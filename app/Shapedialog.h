@@ -9,17 +9,22 @@
 
 #include <QDialog>
 
+#include <string>
+#include <vector>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class TColumnBox;
 
 class TShapeDialog : public QDialog {
     Q_OBJECT
 public:
     // data (may be null) and request (the main window's, with its shape) for
-    // the preview.
-    TShapeDialog(QWidget* parent, const varimel::TXYDataList* data, const varimel::MappingRequest& request);
+    // the preview; header: the names of the file's columns (may be none).
+    TShapeDialog(QWidget* parent, const varimel::TXYDataList* data, const varimel::MappingRequest& request,
+                 const std::vector<std::string>& header = {});
 
     // The shape as the controls say it; empty with a message naming the
     // field when one is out of its range.
@@ -42,11 +47,11 @@ private:
     QLineEdit* m_rangeLow = nullptr;
     QLineEdit* m_rangeHigh = nullptr;
     QComboBox* m_velocity = nullptr;
-    QSpinBox* m_velocityColumn = nullptr;
+    TColumnBox* m_velocityColumn = nullptr;
     QSpinBox* m_velocityLow = nullptr;
     QSpinBox* m_velocityHigh = nullptr;
     QComboBox* m_duration = nullptr;
-    QSpinBox* m_durationColumn = nullptr;
+    TColumnBox* m_durationColumn = nullptr;
     QLineEdit* m_durationLow = nullptr;
     QLineEdit* m_durationHigh = nullptr;
     QLabel* m_preview = nullptr;

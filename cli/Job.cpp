@@ -93,7 +93,7 @@ std::string SeriesJson(const CsvLoad& load)
     std::string json = ", \"series\": [";
     for (std::size_t k = 0; k <= load.More.size(); ++k) {
         const TXYDataList& data = k == 0 ? load.Data : load.More[k - 1];
-        const int column = k == 0 ? load.Options.YColumn : load.Options.MoreYColumns[k - 1];
+        const int column = load.ColumnOf(k);
         const auto [minY, maxY] = data.YBounds();
         json += std::string(k ? ", " : "") + "{\"column\": " + std::to_string(column) +
                 ", \"name\": " + JsonString(k < load.Names.size() ? load.Names[k] : std::string()) +
@@ -132,7 +132,9 @@ bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
         ", \"ymax\": " + JsonString(s.Ymax) + ", \"ymin\": " + JsonString(s.Ymin) +
         ", \"interval\": " + JsonString(s.XInterval) + ", \"dxpqn\": " + JsonString(s.DxPQN) +
         ", \"count\": " + std::to_string(load.Data.Count()) + ", \"skipped\": " + (load.Skipped ? "true" : "false") +
-        ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) + SeriesJson(load) + ShapeJson(shape) + "}\n";
+        ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) +
+        (load.Options.Where.empty() ? std::string() : ", \"filtered_lines\": " + std::to_string(load.Filtered)) +
+        SeriesJson(load) + ShapeJson(shape) + "}\n";
     std::fputs(json.c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
@@ -140,7 +142,7 @@ bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
 // The value-to-note table: one row per note in time order; notes belong to
 // the records from first on.
 std::string NotesTable(const TXYDataList& data, const MappingRequest& request, const std::vector<NoteSpan>& notes,
-                       std::size_t first, int series = 0, bool header = true)
+                       std::size_t first, std::string_view series = {}, bool header = true)
 {
     const bool shaped = !request.Shape.IsDefault();
     std::string out = !header  ? ""
@@ -165,16 +167,41 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
         put(n.Start * 60.0 / ticksPerMinute);
         if (shaped)
             out += ',' + std::to_string(n.Velocity) + ',' + std::to_string(n.End - n.Start);
-        if (series)
-            out += ',' + std::to_string(series);
+        if (!series.empty()) {
+            out += ',';
+            out += series;
+        }
         out += '\n';
     }
     return out;
 }
 
+// A field of the notes table: quoted when it holds a comma, a quote or a
+// line end (or is empty).
+std::string CsvField(std::string_view text)
+{
+    if (!text.empty() && text.find_first_of(",\"\r\n") == std::string_view::npos)
+        return std::string(text);
+    std::string out = "\"";
+    for (const char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + '"';
+}
+
+// How the notes table names each series: its Y column, or with groups the
+// group's value.
+std::vector<std::string> SeriesLabels(const CsvLoad& load)
+{
+    std::vector<std::string> labels;
+    for (std::size_t k = 0; k <= load.More.size(); ++k)
+        labels.push_back(load.Options.SplitBy > 0 ? CsvField(k < load.Names.size() ? load.Names[k] : std::string())
+                                                  : std::to_string(load.ColumnOf(k)));
+    return labels;
+}
+
 // The table of several series: every note of every series in time order
-// (series by series at one tick), with the series' Y column at the end.
-std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<int>& columns,
+// (series by series at one tick), with the series' label at the end.
+std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<std::string>& labels,
                              const MappingRequest& request, bool several,
                              const std::vector<std::vector<NoteSpan>>& notes, const std::vector<std::size_t>& firsts)
 {
@@ -192,7 +219,8 @@ std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::
                       (request.Shape.IsDefault() ? "" : ",velocity,length_ticks") + (several ? ",series\n" : "\n");
     for (const Row& r : rows)
         out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]},
-                          r.index + (firsts.empty() ? 0 : firsts[r.series]), several ? columns[r.series] : 0, false);
+                          r.index + (firsts.empty() ? 0 : firsts[r.series]),
+                          several ? std::string_view(labels[r.series]) : std::string_view(), false);
     return out;
 }
 
@@ -204,7 +232,7 @@ void Say(std::string_view text)
     std::fputc('\n', stderr);
 }
 
-JobResult RenderJob(const Options& options, std::size_t index, const std::function<void(const std::string&)>& say)
+JobResult RenderJob(const Options& given, std::size_t index, const std::function<void(const std::string&)>& say)
 {
     JobResult result;
     const auto fail = [&](int status, const std::string& message, const std::string& path, const std::string& why) {
@@ -223,8 +251,25 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         result.stopped = stopped;
         return result;
     };
-    const std::string& input = options.files[index];
-    const Outputs outputs = OutputsOf(options, index);
+    const std::string& input = given.files[index];
+    const Outputs outputs = OutputsOf(given, index);
+    // Columns by name are found in the file's header, and the columns rows
+    // are chosen by checked against it.
+    std::optional<Options> forInput;
+    if (given.named.Any() || given.import.ChoosesRows()) {
+        const std::optional<std::string> sample = ReadStartOfFile(input, kSniffBytes);
+        if (!sample && given.named.Any())
+            return fail(kExitFailed, std::string(kMsgCsvReadFailed), input,
+                        access(input.c_str(), R_OK) != 0 ? std::strerror(errno)
+                                                         : "columns are found by name only in a regular file");
+        try {
+            forInput = ForInput(given, sample.value_or(std::string()), input);
+        } catch (const UsageError& e) {
+            say("varimel-render: " + e.reason);
+            return stop(kExitUsage, kUsageLine, e.reason);
+        }
+    }
+    const Options& options = forInput ? *forInput : given;
 
     std::string reason;
     // The memory at hand is shared among the files rendered at once, and a
@@ -240,6 +285,8 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         say("varimel-render: standard output: the summary could not be written: " +
             std::string(std::strerror(errno ? errno : EIO)));
     }
+    if (!options.import.Where.empty() && !options.Batch())
+        say("varimel-render: " + std::to_string(load->Filtered) + " line(s) left out by --where");
     if (load->Skipped && !options.Batch()) {
         say(std::string(kMsgLinesSkipped));
         // A file the reading of one series makes little of: a reading that
@@ -272,7 +319,6 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
     if (check.Outcome != ParameterCheck::Ok)
         return fail(kExitCheck, std::string(ParameterCheckMessage(check.Outcome)), {}, {});
 
-    const std::vector<int> columns = options.import.YColumns();
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
     const bool multi = !load->More.empty();
@@ -329,9 +375,9 @@ JobResult RenderJob(const Options& options, std::size_t index, const std::functi
         for (const TXYDataList& more : load->More)
             result.notes += more.Count();
     if (!outputs.notes.empty()) {
-        const std::string table = several
-                                      ? SeriesNotesTable(tracks, columns, request, multi, piece.Notes(), piece.First())
-                                      : NotesTable(load->Data, request, piece.Notes().front(), piece.First().front());
+        const std::string table =
+            several ? SeriesNotesTable(tracks, SeriesLabels(*load), request, multi, piece.Notes(), piece.First())
+                    : NotesTable(load->Data, request, piece.Notes().front(), piece.First().front());
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);

@@ -4,6 +4,7 @@
 #include "Outputs.h"
 #include "Values.h"
 #include "config/Settingsfile.h"
+#include "data/Header.h"
 #include "data/Number.h"
 #include "data/Series.h"
 #include "music/Shape.h"
@@ -48,6 +49,31 @@ void TakeXChoice(Options& o)
     o.import.XColumn = defaults.XColumn;
     o.import.XDate = defaults.XDate;
     o.xChoiceGiven = true;
+}
+
+// A column by its number, or by a name found later in each file's header:
+// the number then stays 0 and the name is kept.
+int ColumnChoice(const std::string& option, const std::string& value, std::optional<std::string>& name)
+{
+    if (value.empty())
+        throw UsageError{option + " needs a column number or name"};
+    if (ParseInteger(value) || value.find_first_not_of("+-0123456789") == std::string::npos) {
+        name.reset();
+        return IntegerIn(option, value, 1, kMaxImportColumn);
+    }
+    name = value;
+    return 0;
+}
+
+// The same for an item of a list of columns.
+int ColumnItem(const std::string& option, const std::string& value, std::size_t place,
+               std::vector<std::pair<std::size_t, std::string>>& names)
+{
+    std::optional<std::string> name;
+    const int column = ColumnChoice(option, value, name);
+    if (name)
+        names.emplace_back(place, *name);
+    return column;
 }
 
 // Options without a value, and what each sets.
@@ -107,7 +133,7 @@ const Valued kValued[] = {
     {"--x-column",
      [](Options& o, const std::string& n, const std::string& v) {
          TakeXChoice(o);
-         o.import.XColumn = IntegerIn(n, v, 1, kMaxImportColumn);
+         o.import.XColumn = ColumnChoice(n, v, o.named.x);
          o.xColumnGiven = true;
      }},
     {"--y-column",
@@ -116,11 +142,24 @@ const Valued kValued[] = {
          if (items.size() > static_cast<std::size_t>(kMaxSeries))
              throw UsageError{n + " takes at most " + std::to_string(kMaxSeries) + " columns, not " +
                               std::to_string(items.size())};
-         o.import.YColumn = IntegerIn(n, items.front(), 1, kMaxImportColumn);
+         o.named.y.clear();
+         o.import.YColumn = ColumnItem(n, items.front(), 0, o.named.y);
          o.import.MoreYColumns.clear();
          for (std::size_t k = 1; k < items.size(); ++k)
-             o.import.MoreYColumns.push_back(IntegerIn(n, items[k], 1, kMaxImportColumn));
+             o.import.MoreYColumns.push_back(ColumnItem(n, items[k], k, o.named.y));
          o.yColumnsGiven = true;
+     }},
+    {"--where",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::size_t eq = v.find('=');
+         if (eq == std::string::npos || eq == 0)
+             throw UsageError{n + " needs COLUMN=VALUE, not '" + v + "'"};
+         const std::size_t place = o.import.Where.size();
+         o.import.Where.push_back({ColumnItem(n, v.substr(0, eq), place, o.named.where), v.substr(eq + 1)});
+     }},
+    {"--split-by",
+     [](Options& o, const std::string& n, const std::string& v) {
+         o.import.SplitBy = ColumnChoice(n, v, o.named.splitBy);
      }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
     {"--date-order",
@@ -159,8 +198,10 @@ const Valued kValued[] = {
          o.request.Shape.RangeLow = low;
          o.request.Shape.RangeHigh = high;
      }},
-    {"--velocity-column", [](Options& o, const std::string& n,
-                             const std::string& v) { o.request.Shape.VelocityColumn = IntegerIn(n, v, 1, kMaxImportColumn); }},
+    {"--velocity-column",
+     [](Options& o, const std::string& n, const std::string& v) {
+         o.request.Shape.VelocityColumn = ColumnChoice(n, v, o.named.velocity);
+     }},
     {"--velocity-range",
      [](Options& o, const std::string& n, const std::string& v) {
          const auto [low, high] = RangeOf(n, v, "LO:HI, whole numbers from 1 to 127");
@@ -170,8 +211,10 @@ const Valued kValued[] = {
          o.request.Shape.VelocityLow = static_cast<int>(low);
          o.request.Shape.VelocityHigh = static_cast<int>(high);
      }},
-    {"--duration-column", [](Options& o, const std::string& n,
-                             const std::string& v) { o.request.Shape.DurationColumn = IntegerIn(n, v, 1, kMaxImportColumn); }},
+    {"--duration-column",
+     [](Options& o, const std::string& n, const std::string& v) {
+         o.request.Shape.DurationColumn = ColumnChoice(n, v, o.named.duration);
+     }},
     {"--duration-range",
      [](Options& o, const std::string& n, const std::string& v) {
          const auto [low, high] = RangeOf(n, v, "LO:HI with 0 < LO <= HI <= 1");
@@ -204,13 +247,27 @@ template <typename Entry, std::size_t N> const Entry* Find(const Entry (&table)[
     return nullptr;
 }
 
-// The series and their instruments: each Y column once; --program gives one
-// instrument for all or one each, else the settings file's list when it fits.
-void SettleSeries(Options& o)
+// The columns against each other, once every one has its number.
+void CheckColumns(const Options& o)
 {
-    // X against the Y columns was checked before: what is left is a Y twice.
+    if (const std::vector<int> ys = o.import.YColumns(); std::count(ys.begin(), ys.end(), o.import.XColumn) > 0)
+        throw UsageError{"X and Y cannot be read from the same column"};
     if (!o.import.ColumnsDistinct())
         throw UsageError{"--y-column names a column twice"};
+}
+
+// The series and their instruments: each Y column once; --program gives one
+// instrument for all or one each (with groups, one for each group in turn,
+// the first's for the rest), else the settings file's list when it fits.
+void SettleSeries(Options& o)
+{
+    if (o.import.SplitBy > 0 || o.named.splitBy) {
+        if (!o.programs.empty()) {
+            o.request.Program = o.programs.front();
+            o.request.MorePrograms.assign(o.programs.begin() + 1, o.programs.end());
+        }
+        return;
+    }
     const std::size_t n = o.import.YColumns().size();
     std::vector<int> programs = o.programs;
     if (programs.size() > 1 && programs.size() != n)
@@ -281,16 +338,18 @@ Options ParseArguments(int argc, char** argv)
         }
         option->apply(o, name, *value);
     }
-    if (o.import.XColumn == 0 && o.import.XDate)
+    if (o.import.XColumn == 0 && !o.named.x && o.import.XDate)
         throw UsageError{"--x-line and --x-date cannot be used together"};
-    if (o.import.XColumn == 0 && o.xColumnGiven)
+    if (o.import.XColumn == 0 && !o.named.x && o.xColumnGiven)
         throw UsageError{"--x-line and --x-column cannot be used together"};
     if (o.import.Order != DateOrder::YMD && !o.import.XDate)
         throw UsageError{"--date-order needs --x-date"};
     if (o.import.DecimalComma && o.import.Separator == FieldSeparator::Comma)
         throw UsageError{"--separator comma cannot be used with --decimal-comma"};
-    if (const std::vector<int> ys = o.import.YColumns(); std::count(ys.begin(), ys.end(), o.import.XColumn) > 0)
-        throw UsageError{"X and Y cannot be read from the same column"};
+    if ((o.import.SplitBy > 0 || o.named.splitBy) && !o.import.MoreYColumns.empty())
+        throw UsageError{"--split-by takes one Y column"};
+    if (!o.named.Any())
+        CheckColumns(o);
     SettleSeries(o);
     // The shape: what the reading must do for it, and what goes together.
     const MappingShape& shape = o.request.Shape;
@@ -356,6 +415,48 @@ Options ParseArguments(int argc, char** argv)
 #endif
     if (!o.help)
         GuardOutputs(o);
+    return o;
+}
+
+Options ForInput(const Options& options, std::string_view sample, const std::string& path)
+{
+    Options o = options;
+    const std::vector<std::string> header = HeaderNames(sample, o.import);
+    const auto find = [&](const std::string& name) {
+        if (const int column = ColumnNamed(name, header))
+            return column;
+        std::string columns;
+        for (std::size_t i = 0; i < header.size() && i < 20; ++i)
+            columns += (i ? ", " : "") + ColumnLabel(static_cast<int>(i) + 1, header);
+        throw UsageError{path + ": no column named '" + name + "'" +
+                         (header.empty() ? " (its first line is no header)" : " (its columns: " + columns + ")")};
+    };
+    if (o.named.x)
+        o.import.XColumn = find(*o.named.x);
+    for (const auto& [place, name] : o.named.y)
+        (place == 0 ? o.import.YColumn : o.import.MoreYColumns[place - 1]) = find(name);
+    if (o.named.velocity)
+        o.request.Shape.VelocityColumn = find(*o.named.velocity);
+    if (o.named.duration)
+        o.request.Shape.DurationColumn = find(*o.named.duration);
+    if (o.named.splitBy)
+        o.import.SplitBy = find(*o.named.splitBy);
+    for (const auto& [place, name] : o.named.where)
+        o.import.Where[place].Column = find(name);
+    o.named = {};
+    // Rows are chosen by columns the file has: one beyond its header would
+    // leave every row out.
+    const auto beyond = [&](const char* option, int column) {
+        if (!header.empty() && column > static_cast<int>(header.size()))
+            throw UsageError{path + ": " + option + " column " + std::to_string(column) + " is beyond its " +
+                             std::to_string(header.size()) + " columns"};
+    };
+    for (const RowFilter& filter : o.import.Where)
+        beyond("--where", filter.Column);
+    if (o.import.SplitBy > 0)
+        beyond("--split-by", o.import.SplitBy);
+    CheckColumns(o);
+    o.import = ReadingFor(o.import, o.request.Shape);
     return o;
 }
 

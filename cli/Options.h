@@ -11,12 +11,24 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace varimel::cli {
 
 inline constexpr int kMaxJobs = 64;
+
+// Columns given by their header's name, found in each file's header before
+// it is read (their numbers are 0 until then).
+struct NamedColumns {
+    std::optional<std::string> x, velocity, duration, splitBy;
+    std::vector<std::pair<std::size_t, std::string>> y;     // by place in the Y columns
+    std::vector<std::pair<std::size_t, std::string>> where; // by place among the filters
+
+    bool Any() const { return x || velocity || duration || splitBy || !y.empty() || !where.empty(); }
+};
 
 struct Options {
     MappingRequest request;        // the number settings come from the texts below
@@ -44,6 +56,7 @@ struct Options {
     std::optional<double> xToValue;
     std::vector<int> programs; // --program: one for all series, or one each
     bool yColumnsGiven = false;
+    NamedColumns named;
 
     bool Batch() const { return outDir.has_value(); }
 
@@ -70,5 +83,10 @@ struct SettingsError {
 // The options of a command line, checked; throws UsageError or, for an
 // unreadable --settings file, SettingsError.
 Options ParseArguments(int argc, char** argv);
+
+// The options for one input: every column given by name found in the
+// header at the file's start (sample), and the columns checked against
+// each other and the file's columns; throws UsageError.
+Options ForInput(const Options& options, std::string_view sample, const std::string& path);
 
 } // namespace varimel::cli

@@ -83,6 +83,15 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     im.Order = DateOrderNamed(ini.Read(kSectionImport, kKeyDateOrder).value_or(std::string())).value_or(DateOrder::YMD);
     if (im.XColumn == im.YColumn)
         im = defaults;
+    // The rows kept by one column's value, and the column whose values make
+    // the series: a column out of range stands for none.
+    const auto column = [&ini](const char* key) {
+        const int c = ReadInteger(ini, kSectionImport, key, 0);
+        return c >= 1 && c <= kMaxImportColumn ? c : 0;
+    };
+    if (const int c = column(kKeyWhereColumn))
+        im.Where.push_back({c, ini.Read(kSectionImport, kKeyWhereValue).value_or(std::string())});
+    im.SplitBy = column(kKeySplitBy);
     // Further series, only as a whole: each column once, none of them X or Y,
     // an instrument for each.
     const auto list = [&ini](const char* key) {
@@ -115,6 +124,9 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         im.MoreYColumns.clear();
         v.MorePrograms.clear();
     }
+    // Groups make the series of one Y column alone.
+    if (!im.MoreYColumns.empty())
+        im.SplitBy = 0;
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
     // The shape, only as a whole that makes sense.
@@ -247,6 +259,9 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeyDecimalComma, std::string(c.Import.DecimalComma ? "1" : "0")},
         {kSectionImport, kKeySeparator, std::string(SeparatorName(c.Import.Separator))},
         {kSectionImport, kKeyDateOrder, std::string(DateOrderName(c.Import.Order))},
+        {kSectionImport, kKeyWhereColumn, number(c.Import.Where.empty() ? 0 : c.Import.Where.front().Column)},
+        {kSectionImport, kKeyWhereValue, c.Import.Where.empty() ? std::string() : c.Import.Where.front().Value},
+        {kSectionImport, kKeySplitBy, number(c.Import.SplitBy)},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
         {kSectionImport, kKeyMorePrograms, Joined(c.MorePrograms)},
         {kSectionShape, kKeyShapeInvert, number(c.Shape.Invert ? 1 : 0)},
@@ -281,6 +296,12 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         if (key == kKeySeparator && c.Import.Separator == FieldSeparator::Auto && !ini.Read(kSectionImport, step.key))
             continue;
         if (key == kKeyDateOrder && c.Import.Order == DateOrder::YMD && !ini.Read(kSectionImport, step.key))
+            continue;
+        // The rows chosen and the groups once there are any.
+        if ((key == kKeyWhereColumn || key == kKeyWhereValue) && c.Import.Where.empty() &&
+            !ini.Read(kSectionImport, step.key))
+            continue;
+        if (key == kKeySplitBy && c.Import.SplitBy == 0 && !ini.Read(kSectionImport, step.key))
             continue;
         if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
             !ini.Read(kSectionImport, step.key))

@@ -95,6 +95,50 @@ void AppendRest(SeriesRead& to, SeriesRead& tail, std::uint64_t lineOffset, cons
             into->Take(from->High);
         }
     }
+    // The second half's groups are numbered on after the first's, a group
+    // both have keeping the first's number.
+    std::vector<std::uint8_t> renumbered;
+    for (std::string& name : tail.GroupNames) {
+        const auto found = std::find(to.GroupNames.begin(), to.GroupNames.end(), name);
+        renumbered.push_back(static_cast<std::uint8_t>(found - to.GroupNames.begin()));
+        if (found == to.GroupNames.end())
+            to.GroupNames.push_back(std::move(name));
+    }
+    to.TooManyGroups = to.TooManyGroups || tail.TooManyGroups || to.GroupNames.size() > kMaxSeries;
+    for (const std::uint8_t group : tail.Groups)
+        to.Groups.push_back(renumbered[group]);
+    to.Filtered += tail.Filtered;
+}
+
+// Rows grouped into series: the first column's records (and their values
+// beside the notes), read in file order, dealt out to their groups' series.
+void DealGroups(TXYDataList& data, SeriesRead& rest)
+{
+    const std::size_t n = rest.GroupNames.size();
+    if (n < 2)
+        return;
+    std::vector<std::size_t> counts(n);
+    for (const std::uint8_t group : rest.Groups)
+        ++counts[group];
+    std::vector<TXYDataList> parts(n);
+    for (std::size_t g = 0; g < n; ++g)
+        parts[g].Reserve(counts[g]);
+    for (std::size_t i = 0; i < rest.Groups.size(); ++i)
+        parts[rest.Groups[i]].Add(data[i]);
+    for (BesideColumn* column : {&rest.Velocity, &rest.Duration}) {
+        if (column->Values.empty())
+            continue;
+        std::vector<std::vector<double>> values(n);
+        for (std::size_t g = 0; g < n; ++g)
+            values[g].reserve(counts[g]);
+        for (std::size_t i = 0; i < rest.Groups.size(); ++i)
+            values[rest.Groups[i]].push_back(column->Values[0][i]);
+        column->Values = std::move(values);
+    }
+    data = std::move(parts[0]);
+    rest.More.assign(std::make_move_iterator(parts.begin() + 1), std::make_move_iterator(parts.end()));
+    rest.Names = rest.GroupNames;
+    std::vector<std::uint8_t>().swap(rest.Groups);
 }
 
 // Reads a large file with two parsers at once, one per half, and joins
@@ -174,6 +218,8 @@ void SortSeries(TXYDataList& data, std::initializer_list<std::vector<double>*> b
 // has no header (its name would be a stray value or text).
 void TakeSeries(CsvLoad& load, SeriesRead& rest)
 {
+    if (load.Options.SplitBy > 0)
+        DealGroups(load.Data, rest);
     const auto values = [](BesideColumn& column, std::size_t k) {
         return column.Values.empty() ? nullptr : &column.Values[k];
     };
@@ -192,6 +238,7 @@ void TakeSeries(CsvLoad& load, SeriesRead& rest)
     load.Names = std::move(rest.Names);
     load.Velocity = std::move(rest.Velocity);
     load.Duration = std::move(rest.Duration);
+    load.Filtered = rest.Filtered;
 }
 
 // Reads the file with the options: every Y column and the columns beside
@@ -239,7 +286,9 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     load.Options = options;
     SeriesRead rest;
     SeriesRead* const more = options.ReadsMore() ? &rest : nullptr;
-    const auto sorted = [&] {
+    const auto sorted = [&]() -> std::optional<CsvLoad> {
+        if (rest.TooManyGroups)
+            return fail(kReasonTooManyGroups);
         if (more)
             TakeSeries(load, rest);
         else

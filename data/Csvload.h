@@ -6,6 +6,7 @@
 
 #include "Csvreader.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ namespace varimel {
 
 // Why a load failed when the file became shorter while it was read.
 inline constexpr char kReasonFileChanged[] = "the file changed while it was read";
+// Why a load grouped into series failed when the column held too many values.
+inline constexpr char kReasonTooManyGroups[] = "more than 15 groups: a piece holds at most 15 series";
 
 struct CsvLoad {
     TXYDataList Data;     // valid records, sorted
@@ -32,6 +35,15 @@ struct CsvLoad {
     // asked for).
     BesideColumn Velocity;
     BesideColumn Duration;
+    // Rows left out by the filters (not skipped).
+    std::uint64_t Filtered = 0;
+
+    // The Y column of the series at index: every series of groups reads
+    // the one Y column.
+    int ColumnOf(std::size_t index) const
+    {
+        return Options.SplitBy > 0 || index == 0 ? Options.YColumn : Options.MoreYColumns[index - 1];
+    }
 };
 
 // Reads the file at path. Empty when the file cannot be opened or read, or

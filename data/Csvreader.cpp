@@ -207,6 +207,7 @@ namespace {
 
 constexpr int kUnused = -1;
 constexpr int kXField = -2;
+constexpr int kRowField = -3; // a field the filters or the groups look at
 
 } // namespace
 
@@ -242,6 +243,15 @@ void CsvParser::AlsoRead(SeriesRead& rest)
     }
     besideVerdicts_.resize(besideColumns_.size());
     values_.resize(columns_.size() + besideColumns_.size());
+    rows_ = options_.ChoosesRows();
+    std::vector<int> rowColumns;
+    if (options_.SplitBy > 0)
+        rowColumns.push_back(options_.SplitBy);
+    for (const RowFilter& filter : options_.Where)
+        rowColumns.push_back(filter.Column);
+    for (const int c : rowColumns)
+        rowWanted_ = std::max(rowWanted_, c);
+    rowFields_.resize(static_cast<std::size_t>(rowWanted_));
     // Lines of plain numbers are read in one walk over their fields; the
     // walk reads a number as the field splitter and the number reader would,
     // and leaves anything else to them.
@@ -253,6 +263,7 @@ void CsvParser::AlsoRead(SeriesRead& rest)
             last = std::max(last, y);
         for (const int b : besideColumns_)
             last = std::max(last, b);
+        last = std::max(last, rowWanted_);
         roles_.assign(static_cast<std::size_t>(last) + 1, kUnused);
         if (options_.XColumn > 0)
             roles_[static_cast<std::size_t>(options_.XColumn)] = kXField;
@@ -270,12 +281,44 @@ void CsvParser::AlsoRead(SeriesRead& rest)
             else
                 besideCopy_[b] = role;
         }
+        // A field the rows are chosen by is read as text; one that is also
+        // read as a number goes the general way.
+        for (const int c : rowColumns) {
+            int& role = roles_[static_cast<std::size_t>(c)];
+            if (role != kUnused && role != kRowField)
+                quickColumns_ = false;
+            role = kRowField;
+        }
     }
+}
+
+bool CsvParser::RowCounts(int count)
+{
+    if (KeepsRow(options_.Where, rowFields_, count))
+        return true;
+    ++rest_->Filtered;
+    return false;
+}
+
+int CsvParser::GroupOf(std::string_view text)
+{
+    std::vector<std::string>& names = rest_->GroupNames;
+    const auto found = std::find(names.begin(), names.end(), text);
+    if (found != names.end())
+        return static_cast<int>(found - names.begin());
+    if (names.size() >= static_cast<std::size_t>(kMaxSeries)) {
+        rest_->TooManyGroups = true;
+        return -1;
+    }
+    names.emplace_back(text);
+    return static_cast<int>(names.size() - 1);
 }
 
 void CsvParser::Take(std::size_t k, const XYData& record)
 {
     (k == 0 ? out_ : rest_->More[k - 1]).Add(record);
+    if (k == 0 && options_.SplitBy > 0)
+        rest_->Groups.push_back(group_);
     recorded_[k] = 1;
     TakeBeside(k);
 }
@@ -322,11 +365,18 @@ const char* CsvParser::QuickColumns(const char* p, const char* end, std::uint64_
         if (p == end)
             return nullptr;
         const int role = roles_[f];
-        if (role == kUnused) {
+        if (role == kUnused || role == kRowField) {
             if (*p == '"')
                 return nullptr;
+            const char* const start = p;
             while (p<end&& static_cast<unsigned char>(*p)> 32 && *p != ',')
                 ++p;
+            // An empty field may be the line's end: the splitter judges it.
+            if (role == kRowField) {
+                if (p == start)
+                    return nullptr;
+                rowFields_[f - 1].text = std::string_view(start, static_cast<std::size_t>(p - start));
+            }
         } else if (!QuickNumber(p, end, role == kXField ? x : values_[static_cast<std::size_t>(role)])) {
             return nullptr;
         }
@@ -350,6 +400,16 @@ const char* CsvParser::QuickColumns(const char* p, const char* end, std::uint64_
 
 void CsvParser::TakeColumns(double x)
 {
+    if (rows_) {
+        if (!RowCounts(rowWanted_))
+            return;
+        if (options_.SplitBy > 0) {
+            const int group = GroupOf(rowFields_[static_cast<std::size_t>(options_.SplitBy - 1)].text);
+            if (group < 0)
+                return;
+            group_ = static_cast<std::uint8_t>(group);
+        }
+    }
     for (std::size_t b = 0; b < beside_.size(); ++b)
         beside_[b]->Take(values_[columns_.size() + b]);
     for (std::size_t k = 0; k < columns_.size(); ++k)
@@ -381,6 +441,17 @@ void CsvParser::TakeColumns(std::string_view line)
         TakeColumns(x);
         return;
     }
+    int rowFound = 0;
+    if (rows_ && !line.empty()) {
+        const Splitting split = SplittingOf(options_);
+        rowFound = fields::SplitFields(line, split.Sep, options_.XDate, rowWanted_, rowFields_, split.Blanks);
+        if (!RowCounts(rowFound)) {
+            // A header above the rows kept still names their columns.
+            for (std::size_t k = 0; k < columns_.size() && !rest_->More.empty(); ++k)
+                NameCandidate(k, line);
+            return;
+        }
+    }
     ParseImportColumns(line, line_, options_, columns_, verdicts_);
     bool any = false;
     for (std::size_t k = 0; k < columns_.size(); ++k) {
@@ -393,6 +464,17 @@ void CsvParser::TakeColumns(std::string_view line)
             took_[k] = verdicts_[k].Reason ? 0 : 1;
         }
         any = any || took_[k];
+    }
+    // A row of a group whose column is missing has no series to go to.
+    if (any && options_.SplitBy > 0) {
+        if (rowFound < options_.SplitBy) {
+            Skip(SkipReason::MissingColumn, line);
+            return;
+        }
+        const int group = GroupOf(rowFields_[static_cast<std::size_t>(options_.SplitBy - 1)].text);
+        if (group < 0)
+            return;
+        group_ = static_cast<std::uint8_t>(group);
     }
     ReadBeside(line);
     if (!any) {

@@ -71,6 +71,11 @@ private:
     const char* QuickColumns(const char* p, const char* end, std::uint64_t lineNumber, double& x);
     void TakeColumns(double x);
     void Take(std::size_t k, const XYData& record);
+    // Whether a row the filters keep, counting the others; the row's fields
+    // are in rowFields_ (count of them found).
+    bool RowCounts(int count);
+    // The series of the row's group (found or added), or -1 past the limit.
+    int GroupOf(std::string_view text);
     // A line with no value for any series.
     void Skip(SkipReason reason, std::string_view raw);
     // A line that gave column k nothing while others may have a value.
@@ -116,6 +121,12 @@ private:
     std::vector<char> recorded_; // the column has a record
     std::vector<char> took_;     // the column took the line being judged
     std::vector<fields::Field> found_;
+    // With filters or groups: the fields up to the last one they look at,
+    // and the group of the row being taken.
+    bool rows_ = false;
+    int rowWanted_ = 0;
+    std::vector<fields::Field> rowFields_;
+    std::uint8_t group_ = 0;
 };
 
 // What the caller of a load will keep besides it, and with whom it shares

@@ -116,7 +116,9 @@ std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions
         for (int i = 0; i < count; ++i)
             row.Fields.push_back(DisplayText(fields[static_cast<std::size_t>(i)].text));
         XYData record;
-        row.Verdict = ParseImportLine(line, row.Line, options, record);
+        row.Filtered = !line.empty() && !options.Where.empty() && !KeepsRow(options.Where, fields, count);
+        if (!row.Filtered)
+            row.Verdict = ParseImportLine(line, row.Line, options, record);
         out.push_back(std::move(row));
         if (end >= bytes.size() || bytes[end] == '\x1A')
             break;
@@ -247,6 +249,31 @@ std::optional<SkipReason> ParseImportLine(std::string_view line, std::uint64_t l
     if (!verdict.Reason)
         record = verdict.Record;
     return verdict.Reason;
+}
+
+bool KeepsRow(const std::vector<RowFilter>& where, const std::vector<fields::Field>& found, int count)
+{
+    for (const RowFilter& filter : where) {
+        // The filters on one column are looked at once, from its first.
+        const auto first = std::find_if(where.begin(), where.end(),
+                                        [&](const RowFilter& other) { return other.Column == filter.Column; });
+        if (&*first != &filter)
+            continue;
+        if (count < filter.Column)
+            return false;
+        const std::string_view text = found[static_cast<std::size_t>(filter.Column - 1)].text;
+        // A file in Shift_JIS holds its words in other bytes than the
+        // filter's (UTF-8) value.
+        const bool plainBytes = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0; });
+        std::string shown;
+        if (!plainBytes)
+            shown = DisplayText(text);
+        if (std::none_of(first, where.end(), [&](const RowFilter& other) {
+                return other.Column == filter.Column && (other.Value == text || (!plainBytes && other.Value == shown));
+            }))
+            return false;
+    }
+    return true;
 }
 
 SkipReason ClassifyPlainLine(std::string_view line)

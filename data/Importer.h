@@ -27,6 +27,14 @@ inline constexpr int kMaxImportColumn = 100000;
 // (blanks then belong to the field), or blanks alone.
 enum class FieldSeparator : std::uint8_t { Auto, Comma, Semicolon, Tab, Space };
 
+// Rows kept by the value of a column: the field's text (as read, quotes
+// removed) is the value exactly.
+struct RowFilter {
+    int Column = 0;
+    std::string Value;
+    bool operator==(const RowFilter&) const = default;
+};
+
 struct ImportOptions {
     int XColumn = 1;           // 0: X is the line's number in the file
     int YColumn = 2;           // fields are numbered from 1
@@ -37,6 +45,12 @@ struct ImportOptions {
     // Further Y columns, each read as a series of its own beside the first
     // (the instrument each plays with is the request's).
     std::vector<int> MoreYColumns;
+    // Which rows count: only those whose columns hold these values (several
+    // values for one column: any of them), the others left out uncounted
+    // among the skipped lines; and the column whose values each make a
+    // series of their own (0: none), in order of first appearance.
+    std::vector<RowFilter> Where;
+    int SplitBy = 0;
     // What the mapping's shape asks of the reading: only positive Y (a
     // logarithmic scale), and further columns whose values set each note's
     // velocity or length (0: none). Never stored with the import options.
@@ -47,11 +61,16 @@ struct ImportOptions {
     bool IsDefault() const
     {
         return XColumn == 1 && YColumn == 2 && !XDate && !DecimalComma && Separator == FieldSeparator::Auto &&
-               Order == DateOrder::YMD && MoreYColumns.empty() && !PositiveY;
+               Order == DateOrder::YMD && MoreYColumns.empty() && !PositiveY && !ChoosesRows();
     }
+    // Whether only some rows count, or rows are grouped into series.
+    bool ChoosesRows() const { return !Where.empty() || SplitBy > 0; }
     // Whether the reading takes more than the first column's records:
     // further Y columns, or columns beside the notes, all in one pass.
-    bool ReadsMore() const { return !MoreYColumns.empty() || VelocityColumn > 0 || DurationColumn > 0; }
+    bool ReadsMore() const
+    {
+        return !MoreYColumns.empty() || VelocityColumn > 0 || DurationColumn > 0 || ChoosesRows();
+    }
     // Every Y column in the series' order: the first, then the further ones.
     std::vector<int> YColumns() const
     {
@@ -62,12 +81,15 @@ struct ImportOptions {
     // Whether X (unless it is the line number) and every Y column are
     // different columns: one read twice would be heard twice or not at all.
     bool ColumnsDistinct() const;
-    // The reading of one column: these options with only yColumn as Y.
+    // The reading of one column: these options with only yColumn as Y, on
+    // every row.
     ImportOptions ForColumn(int yColumn) const
     {
         ImportOptions one = *this;
         one.YColumn = yColumn;
         one.MoreYColumns.clear();
+        one.Where.clear();
+        one.SplitBy = 0;
         one.VelocityColumn = 0;
         one.DurationColumn = 0;
         return one;
@@ -109,6 +131,7 @@ struct PreviewRow {
     std::uint64_t Line = 0;
     std::vector<std::string> Fields;
     std::optional<SkipReason> Verdict; // none: the line gives a record
+    bool Filtered = false;             // the filters leave the line out
 };
 // The first `rows` lines of bytes (the start of a file), split and judged
 // with the options.
@@ -131,6 +154,10 @@ struct LineVerdict {
 // only once: out[k] is what ParseImportLine with yColumns[k] as Y gives.
 void ParseImportColumns(std::string_view line, std::uint64_t lineNumber, const ImportOptions& options,
                         std::span<const int> yColumns, std::span<LineVerdict> out);
+
+// Whether a row's fields (count of them found) hold the values the filters
+// ask for: for every column named, one of its values.
+bool KeepsRow(const std::vector<RowFilter>& where, const std::vector<fields::Field>& found, int count);
 
 // Why a line the plain reading refused has no record.
 SkipReason ClassifyPlainLine(std::string_view line);

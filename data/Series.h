@@ -59,6 +59,15 @@ struct SeriesRead {
     std::vector<std::string> Names;    // each column's header, or empty
     BesideColumn Velocity;
     BesideColumn Duration;
+    // With rows grouped into series: the group of each record the first
+    // column took (in read order), and each group's value in order of
+    // first appearance; set when a further group was found than a piece
+    // holds series.
+    std::vector<std::uint8_t> Groups;
+    std::vector<std::string> GroupNames;
+    bool TooManyGroups = false;
+    // Rows the filter left out.
+    std::uint64_t Filtered = 0;
 };
 
 // The text in a column of a line (as a skipped line keeps it), when the

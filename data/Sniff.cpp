@@ -2,6 +2,7 @@
 #include "Sniff.h"
 
 #include "Fields.h"
+#include "Series.h"
 #include "sys/Paths.h"
 
 #include <algorithm>
@@ -82,6 +83,53 @@ ColumnKinds KindsOf(const std::vector<std::string_view>& lines, const ImportOpti
     return kinds;
 }
 
+// A column of a few words that each come back on many lines while X comes
+// back too: rows of several groups one after another ("MSFT,2000-01-03,…",
+// "IBM,2000-01-03,…"), each best heard as a series of its own. 0 for none.
+int GroupColumn(const std::vector<std::string_view>& lines, const ImportOptions& reading, const ColumnKinds& kinds,
+                std::size_t enough, int dateColumn)
+{
+    std::vector<std::size_t> records;
+    std::vector<double> xs;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        XYData record;
+        if (!ParseImportLine(lines[i], i + 1, reading, record)) {
+            records.push_back(i);
+            xs.push_back(record.X);
+        }
+    }
+    std::sort(xs.begin(), xs.end());
+    if (std::adjacent_find(xs.begin(), xs.end()) == xs.end())
+        return 0;
+    std::vector<fields::Field> found;
+    const Splitting split = SplittingOf(reading);
+    for (int c = 1; c <= kSniffColumns; ++c) {
+        const auto k = static_cast<std::size_t>(c);
+        if (c == dateColumn || kinds.numbers[k] >= enough || kinds.fields[k] < enough)
+            continue;
+        std::vector<std::string_view> values;
+        bool all = true;
+        for (const std::size_t i : records) {
+            const int count = fields::SplitFields(lines[i], split.Sep, reading.XDate, c, found, split.Blanks);
+            if (count < c) {
+                all = false;
+                break;
+            }
+            const std::string_view text = found[k - 1].text;
+            if (std::find(values.begin(), values.end(), text) == values.end())
+                values.push_back(text);
+            if (values.size() > static_cast<std::size_t>(kMaxSeries))
+                break;
+        }
+        // Views into the lines stay valid: a quoted field with doubled
+        // quotes is no group name worth the trouble.
+        if (all && values.size() >= 2 && values.size() <= static_cast<std::size_t>(kMaxSeries) &&
+            records.size() >= 2 * values.size())
+            return c;
+    }
+    return 0;
+}
+
 // The reading one splitting suggests: a date column (the first that is a
 // date on most lines) or else the first number column as X when a second
 // follows, else the line number; Y the first number column after X's.
@@ -130,6 +178,7 @@ std::optional<ReadingProposal> ProposalFor(const std::vector<std::string_view>& 
         reading.Order = DateOrder::YMD;
         reading.YColumn = numbers.front();
     }
+    reading.SplitBy = GroupColumn(lines, reading, kinds, enough, dateColumn);
     // The share of the columns that hold dates or numbers on most lines.
     std::size_t columns = 0;
     for (int c = 1; c <= kSniffColumns; ++c)
@@ -153,6 +202,8 @@ std::optional<ReadingProposal> ProposeReading(std::string_view sample, const Imp
     const std::size_t enough = std::max<std::size_t>(1, std::max(nonEmpty / 2 + 1, nonEmpty > 3 ? nonEmpty - 3 : 1));
     ImportOptions base = current.Stored();
     base.MoreYColumns.clear();
+    base.Where.clear();
+    base.SplitBy = 0;
     const std::size_t now = RecordsOf(lines, base);
     std::optional<ReadingProposal> best;
     // Every splitting, the plain one first, so that the simplest wins a tie.
@@ -203,6 +254,9 @@ std::string DescribeProposal(const ReadingProposal& p, Language language)
     else
         found = english ? "Column " + std::to_string(o.YColumn) + " looks like numbers, in line order."
                         : std::to_string(o.YColumn) + "列目は行の順に並んだ数値のようです。";
+    if (o.SplitBy > 0)
+        found += english ? " Each value of column " + std::to_string(o.SplitBy) + " can be a series of its own."
+                         : std::to_string(o.SplitBy) + "列目の値ごとに系列にできます。";
     return found + (english ? " Open the import settings?" : "読み込み設定を開きますか？");
 }
 
@@ -225,6 +279,8 @@ std::string ProposalOptions(const ReadingProposal& p)
         add("--date-order " + std::string(DateOrderName(o.Order)));
     if (o.YColumn != 2)
         add("--y-column " + std::to_string(o.YColumn));
+    if (o.SplitBy > 0)
+        add("--split-by " + std::to_string(o.SplitBy));
     return text;
 }
 

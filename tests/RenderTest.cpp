@@ -454,7 +454,8 @@ TEST(Render, ImportOptions)
                                             "IBM,Jan 3 2000,116\nIBM,Jan 4 2000,112.06\n");
     r = Render(dir, {dir / "stocks.csv", dir / "stocks.mid"});
     EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("\nhint: try --separator comma --x-column 2 --x-date --y-column 3\n"), std::string::npos)
+    EXPECT_NE(r.err.find("\nhint: try --separator comma --x-column 2 --x-date --y-column 3 --split-by 1\n"),
+              std::string::npos)
         << r.err;
     r = Render(dir, {"--separator", "comma", "--x-column", "2", "--x-date", "--y-column", "3", "--summary-json",
                      dir / "stocks.csv"});

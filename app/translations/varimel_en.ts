@@ -187,6 +187,42 @@
         <source>日付の順序(&amp;M)</source>
         <translation>Date order: &amp;month first or day first</translation>
     </message>
+    <message>
+        <source>行の絞り込み(&amp;W)</source>
+        <translation>Keep only rows &amp;where</translation>
+    </message>
+    <message>
+        <source>絞り込む列</source>
+        <translation>Column to filter by</translation>
+    </message>
+    <message>
+        <source>絞り込む値</source>
+        <translation>Value to keep</translation>
+    </message>
+    <message>
+        <source>の値が</source>
+        <translation>is</translation>
+    </message>
+    <message>
+        <source>グループごとに系列にする(&amp;G)</source>
+        <translation>One series per &amp;group</translation>
+    </message>
+    <message>
+        <source>グループの列</source>
+        <translation>Column of the groups</translation>
+    </message>
+    <message>
+        <source>グループごとに系列にするときは、重ねる列を使えません。</source>
+        <translation>With one series per group, more Y columns cannot be used.</translation>
+    </message>
+    <message>
+        <source> (グループ)</source>
+        <translation> (group)</translation>
+    </message>
+    <message>
+        <source>絞り込みで除外</source>
+        <translation>Left out by the filter</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>
