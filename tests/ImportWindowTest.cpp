@@ -228,6 +228,49 @@ TEST_F(ImportWindow, AReadingThatWorksIsOffered)
     EXPECT_EQ(boxes.asked.size(), 2u) << "the reading that works asks nothing more";
 }
 
+// Rows of several stocks one after another: the offered reading makes each
+// stock a series (the dialog naming the columns by their header), and a
+// filter keeps one stock, its other rows left out without a warning.
+TEST_F(ImportWindow, StocksBecomeSeriesFromTheOfferedReading)
+{
+    const QString path = Write("stocks.csv", "symbol,date,price\nMSFT,Jan 3 2000,58.28\nIBM,Jan 3 2000,116\n"
+                                             "AAPL,Jan 3 2000,3.9\nMSFT,Jan 4 2000,56.31\nIBM,Jan 4 2000,112.06\n"
+                                             "AAPL,Jan 4 2000,3.6\nMSFT,Jan 5 2000,56.7\n");
+    boxes.answer = true;
+    seams::SetDialogRunner([&](QDialog& d) {
+        EXPECT_TRUE(d.findChild<QCheckBox*>(QStringLiteral("SplitBox"))->isChecked());
+        EXPECT_EQ(d.findChild<QSpinBox*>(QStringLiteral("SplitColumnBox"))->text(), QStringLiteral("1: symbol"));
+        EXPECT_EQ(d.findChild<QSpinBox*>(QStringLiteral("YColumnBox"))->text(), QStringLiteral("3: price"));
+        auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
+        EXPECT_EQ(preview->horizontalHeaderItem(1)->text(), QStringLiteral("1 (グループ)"));
+        return int(QDialog::Accepted);
+    });
+    form->OpenFile(path);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0], QStringLiteral("2列目は日付のようです。1列目の値ごとに系列にできます。読み込み設定を開きますか？"));
+    EXPECT_EQ(form->ImportOptionsInUse().SplitBy, 1);
+    ASSERT_EQ(form->MoreSeries().size(), 2u);
+    EXPECT_EQ(form->DataList()->Count(), 3) << "MSFT";
+    EXPECT_EQ(form->MoreSeries()[1].Count(), 2) << "AAPL";
+
+    // One stock alone: its rows, and no warning for the others.
+    seams::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QCheckBox*>(QStringLiteral("SplitBox"))->setChecked(false);
+        d.findChild<QCheckBox*>(QStringLiteral("WhereBox"))->setChecked(true);
+        d.findChild<QSpinBox*>(QStringLiteral("WhereColumnBox"))->setValue(1);
+        d.findChild<QLineEdit*>(QStringLiteral("WhereValueBox"))->setText(QStringLiteral("IBM"));
+        auto* preview = d.findChild<QTableWidget*>(QStringLiteral("PreviewTable"));
+        EXPECT_EQ(preview->item(1, 0)->text(), QStringLiteral("絞り込みで除外"));
+        EXPECT_EQ(preview->item(2, 0)->text(), QStringLiteral("有効"));
+        return int(QDialog::Accepted);
+    });
+    const std::size_t shown = boxes.shown.size();
+    form->ImportSettingsClick();
+    EXPECT_EQ(boxes.shown.size(), shown);
+    EXPECT_TRUE(form->MoreSeries().empty());
+    EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 2"));
+}
+
 TEST_F(ImportWindow, ReportListsEveryLine)
 {
     std::string bytes = "x,y\n";

@@ -1070,6 +1070,83 @@ TEST(Render, SeveralSeries)
         << r.out;
 }
 
+// Rows of one group, one series per group, columns by their header's name:
+// each group a named track with its instrument, the table naming the group,
+// rows left out counted apart; every column a file lacks refused by name.
+TEST(Render, RowsAndColumnsByName)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "st.csv", "symbol,date,price\nMSFT,2000-01-03,10\n\"A,B\",2000-01-03,5\n"
+                                        "MSFT,2000-01-04,20\nIBM,2000-01-04,7\n\"A,B\",2000-01-05,6\n");
+    const std::vector<std::string> byName = {"--separator", "comma", "--x-date", "--x-column", "Date",
+                                             "--y-column",  "price", "--split-by", "symbol"};
+    std::vector<std::string> args = byName;
+    args.insert(args.end(), {"--program", "0,40", "--notes-csv", dir / "n.csv", "--summary-json", dir / "st.csv",
+                             dir / "st.mid"});
+    RenderRun r = Render(dir, args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "st.mid"));
+    ASSERT_TRUE(f.error.empty()) << f.error;
+    ASSERT_EQ(f.tracks.size(), 4u);
+    std::string tracks;
+    for (std::size_t t = 1; t < f.tracks.size(); ++t)
+        for (const smftest::Event& e : f.tracks[t]) {
+            if (e.bytes[0] == 0xFF && e.bytes[1] == 0x03)
+                tracks += std::string(e.bytes.begin() + 3, e.bytes.end()) + " ";
+            else if ((e.bytes[0] & 0xF0) == 0xC0)
+                tracks += std::to_string(e.bytes[1]) + ":" + std::to_string(smftest::Notes(f.tracks[t]).size()) + " ";
+        }
+    EXPECT_EQ(tracks, "MSFT 0:2 A,B 40:2 IBM 0:1 ") << "a group past the instruments takes the first's";
+    EXPECT_EQ(testutil::ReadFile(dir / "n.csv"), "x,y,note,name,start_tick,end_tick,start_seconds,series\n"
+                                                 "10959,10,60,C4,0,840,0,MSFT\n"
+                                                 "10959,5,60,C4,0,840,0,\"A,B\"\n"
+                                                 "10960,20,84,C6,960,1800,0.5,MSFT\n"
+                                                 "10960,7,72,C5,960,1800,0.5,IBM\n"
+                                                 "10961,6,84,C6,1920,2760,1,\"A,B\"\n");
+    EXPECT_NE(r.out.find("\"skipped_lines\": 1, \"series\": [{\"column\": 3, \"name\": \"MSFT\", \"records\": 2"),
+              std::string::npos)
+        << r.out;
+
+    // Rows of two groups by value: the header and the other rows are left
+    // out, not skipped.
+    r = Render(dir, {"--separator", "comma", "--x-date", "--x-column", "2", "--y-column", "3", "--where", "1=MSFT",
+                     "--where", "symbol=IBM", "--summary-json", dir / "st.csv", dir / "w.mid"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "varimel-render: 3 line(s) left out by --where\n");
+    EXPECT_NE(r.out.find("\"count\": 3, \"skipped\": false, \"skipped_lines\": 0, \"filtered_lines\": 3}"),
+              std::string::npos)
+        << r.out;
+
+    const struct {
+        std::vector<std::string> options;
+        int status;
+        const char* message;
+    } refusals[] = {
+        {{"--y-column", "volume"}, 2, "st.csv: no column named 'volume' (its columns: 1: symbol, 2: date, 3: price)"},
+        {{"--y-column", "3", "--where", "9=x"}, 2, "st.csv: --where column 9 is beyond its 3 columns"},
+        {{"--y-column", "3", "--split-by", "4"}, 2, "st.csv: --split-by column 4 is beyond its 3 columns"},
+        {{"--y-column", "3", "--where", "=x"}, 2, "--where needs COLUMN=VALUE, not '=x'"},
+        {{"--y-column", "3", "--where", "symbol"}, 2, "--where needs COLUMN=VALUE, not 'symbol'"},
+        {{"--y-column", "3,2", "--split-by", "1"}, 2, "--split-by takes one Y column"},
+        {{"--y-column", "date"}, 2, "X and Y cannot be read from the same column"},
+        {{"--y-column", "3", "--split-by", "2"}, 1, "more than 15 groups"},
+    };
+    std::string many = "g,x,y\n";
+    for (int i = 0; i < 16; ++i)
+        many += std::to_string(i) + "," + std::to_string(i) + ",1\n";
+    testutil::WriteFile(dir / "many.csv", many);
+    for (const auto& bad : refusals) {
+        args = {"--separator", "comma", "--x-column", "2"};
+        args.insert(args.end(), bad.options.begin(), bad.options.end());
+        const bool groups = bad.status == 1;
+        args.insert(args.end(), {dir / (groups ? "many.csv" : "st.csv"), dir / "o.mid"});
+        r = Render(dir, args);
+        EXPECT_EQ(r.status, bad.status) << bad.message << "\n" << r.err;
+        EXPECT_NE(r.err.find(bad.message), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "o.mid"));
+}
+
 // Channels run 1..9 and 11..16 (of people who count from 1): the percussion
 // channel is left out; a column too many, a count of instruments that fits
 // neither, a column twice are refused.

@@ -126,6 +126,40 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
 // The field separator by its name; anything else, or comma with the
 // decimal comma, is the plain reading's. It is written only once it is not
 // the plain reading's, after the decimal comma.
+// The rows kept and the grouping: read back as written, a column out of
+// range (or groups beside further Y columns) standing for none, nothing
+// written while there are none.
+TEST(Settingsfile, RowsChosen)
+{
+    testutil::TempDir dir;
+    const struct {
+        const char* keys;
+        const char* rows; // "column=value" of the filter, then "/split"
+    } rows[] = {
+        {"WhereColumn=1\nWhereValue=東京 駅\nSplitBy=3\n", "1=東京 駅/3"},
+        {"WhereColumn=2\n", "2=/0"},
+        {"WhereColumn=0\nWhereValue=x\nSplitBy=100001\n", "/0"},
+        {"WhereColumn=-1\nSplitBy=x\n", "/0"},
+        {"SplitBy=4\nMoreYColumns=3\nMorePrograms=0\n", "/0"},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "r.ini", std::string("[Import]\nXColumn=1\nYColumn=2\n") + r.keys);
+        const ImportOptions o = ReadSettingsFile(dir / "r.ini", "/docs").Import;
+        const std::string got = (o.Where.empty() ? "" : std::to_string(o.Where[0].Column) + "=" + o.Where[0].Value) +
+                                "/" + std::to_string(o.SplitBy);
+        EXPECT_EQ(got, r.rows) << r.keys;
+    }
+    StoredSettings s = ReadSettingsFile(dir / "none.ini", "/docs");
+    s.Import.XDate = true;
+    ASSERT_EQ(WriteSettingsFile(dir / "plain.ini", s), SettingsWrite::Written);
+    EXPECT_EQ(testutil::ReadFile(dir / "plain.ini").find("Where"), std::string::npos);
+    EXPECT_EQ(testutil::ReadFile(dir / "plain.ini").find("SplitBy"), std::string::npos);
+    s.Import.Where = {{4, "a b"}};
+    s.Import.SplitBy = 5;
+    ASSERT_EQ(WriteSettingsFile(dir / "rows.ini", s), SettingsWrite::Written);
+    EXPECT_EQ(ReadSettingsFile(dir / "rows.ini", "/docs").Import, s.Import);
+}
+
 TEST(Settingsfile, SeparatorByName)
 {
     testutil::TempDir dir;
