@@ -159,6 +159,41 @@ void BM_RenderSeries(benchmark::State& state)
 }
 BENCHMARK(BM_RenderSeries)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
+// A million rows of five stocks in turn ("x,price,symbol"), read plainly
+// (arg 0), one series per stock (1), or one stock kept (2).
+const std::string& GroupsFile()
+{
+    static const std::string path = [] {
+        const std::string p = (std::filesystem::temp_directory_path() / "varimel-bench-groups.csv").string();
+        std::FILE* out = std::fopen(p.c_str(), "wb");
+        const char* symbols[] = {"MSFT", "AMZN", "IBM", "GOOG", "AAPL"};
+        double price[5] = {50, 60, 70, 80, 90};
+        unsigned seed = 11;
+        for (int i = 0; i < kRows; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            price[i % 5] += static_cast<double>((seed >> 16) % 2001) / 1000.0 - 1.0;
+            std::fprintf(out, "%d,%.2f,%s\n", i / 5, price[i % 5], symbols[i % 5]);
+        }
+        std::fclose(out);
+        return p;
+    }();
+    return path;
+}
+
+void BM_LoadGroups(benchmark::State& state)
+{
+    ImportOptions options;
+    if (state.range(0) == 1)
+        options.SplitBy = 3;
+    if (state.range(0) == 2)
+        options.Where = {{3, "IBM"}};
+    for (auto _ : state) {
+        const std::optional<CsvLoad> load = LoadCsv(GroupsFile(), nullptr, options);
+        benchmark::DoNotOptimize(load->Data.Count());
+    }
+}
+BENCHMARK(BM_LoadGroups)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();
