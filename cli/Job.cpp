@@ -2,6 +2,7 @@
 #include "Job.h"
 
 #include "Audiohelper.h"
+#include "Columns.h"
 #include "Exitcodes.h"
 #include "Help.h"
 #include "Outputs.h"

@@ -84,9 +84,4 @@ struct SettingsError {
 // unreadable --settings file, SettingsError.
 Options ParseArguments(int argc, char** argv);
 
-// The options for one input: every column given by name found in the
-// header at the file's start (sample), and the columns checked against
-// each other and the file's columns; throws UsageError.
-Options ForInput(const Options& options, std::string_view sample, const std::string& path);
-
 } // namespace varimel::cli

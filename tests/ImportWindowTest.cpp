@@ -247,7 +247,8 @@ TEST_F(ImportWindow, StocksBecomeSeriesFromTheOfferedReading)
     });
     form->OpenFile(path);
     ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(boxes.asked[0], QStringLiteral("2列目は日付のようです。1列目の値ごとに系列にできます。読み込み設定を開きますか？"));
+    EXPECT_EQ(boxes.asked[0],
+              QStringLiteral("2列目は日付のようです。1列目の値ごとに系列にできます。読み込み設定を開きますか？"));
     EXPECT_EQ(form->ImportOptionsInUse().SplitBy, 1);
     ASSERT_EQ(form->MoreSeries().size(), 2u);
     EXPECT_EQ(form->DataList()->Count(), 3) << "MSFT";

@@ -1078,11 +1078,11 @@ TEST(Render, RowsAndColumnsByName)
     testutil::TempDir dir;
     testutil::WriteFile(dir / "st.csv", "symbol,date,price\nMSFT,2000-01-03,10\n\"A,B\",2000-01-03,5\n"
                                         "MSFT,2000-01-04,20\nIBM,2000-01-04,7\n\"A,B\",2000-01-05,6\n");
-    const std::vector<std::string> byName = {"--separator", "comma", "--x-date", "--x-column", "Date",
+    const std::vector<std::string> byName = {"--separator", "comma", "--x-date",   "--x-column", "Date",
                                              "--y-column",  "price", "--split-by", "symbol"};
     std::vector<std::string> args = byName;
-    args.insert(args.end(), {"--program", "0,40", "--notes-csv", dir / "n.csv", "--summary-json", dir / "st.csv",
-                             dir / "st.mid"});
+    args.insert(args.end(),
+                {"--program", "0,40", "--notes-csv", dir / "n.csv", "--summary-json", dir / "st.csv", dir / "st.mid"});
     RenderRun r = Render(dir, args);
     ASSERT_EQ(r.status, 0) << r.err;
     const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "st.mid"));
