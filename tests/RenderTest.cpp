@@ -1117,6 +1117,11 @@ TEST(Render, RowsAndColumnsByName)
               std::string::npos)
         << r.out;
 
+    // The header's last column is one the rows may be chosen by.
+    r = Render(dir, {"--separator", "comma", "--x-date", "--x-column", "2", "--y-column", "3", "--where", "price=7",
+                     "--summary-json", dir / "st.csv", dir / "w.mid"});
+    EXPECT_NE(r.out.find("\"count\": 1,"), std::string::npos) << r.out << r.err;
+
     const struct {
         std::vector<std::string> options;
         int status;
