@@ -407,13 +407,11 @@ void TMainForm::UpdatePlot(bool sameData)
     piece.XDates = m_importOptions.XDate;
     piece.Request = request;
     piece.Melody = check.Outcome == ParameterCheck::Ok;
-    piece.Parts = !TakesValueColumns(m_shape);
     if (m_load && !m_load->More.empty()) {
         // Each series by its header, else by its column.
-        const std::vector<int> columns = m_importOptions.YColumns();
-        for (std::size_t k = 0; k < columns.size(); ++k)
+        for (std::size_t k = 0; k <= m_load->More.size(); ++k)
             piece.Names << (k < m_load->Names.size() && !m_load->Names[k].empty() ? FromCore(m_load->Names[k])
-                                                                                  : tr("%1列目").arg(columns[k]));
+                                                                                  : tr("%1列目").arg(m_load->ColumnOf(k)));
     }
     m_plot->SetPiece(piece, m_load ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
 }
@@ -447,7 +445,7 @@ std::optional<XSelection> TMainForm::PlotSelection() const
     // A part keeps each note as the whole piece has it; values from columns
     // beside the notes are matched over the whole piece only, so with them
     // the piece plays whole.
-    return m_plot && !TakesValueColumns(m_shape) ? m_plot->Selection() : std::nullopt;
+    return m_plot ? m_plot->Selection() : std::nullopt;
 }
 
 void TMainForm::ImportReportClick()

@@ -30,7 +30,6 @@ struct PlotPiece {
     bool Melody = false; // the request's numbers are valid, so the notes are known
     // With several series: every series' name for the legend.
     QStringList Names;
-    bool Parts = true; // a part of X may be chosen (not with values from columns beside the notes)
 };
 
 class TPlotContent {

@@ -200,7 +200,7 @@ void TPlotView::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::MiddleButton ||
         (event->button() == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier)))
         m_drag = Drag::Pan;
-    else if (event->button() == Qt::LeftButton && m_content.Of().Parts)
+    else if (event->button() == Qt::LeftButton)
         m_drag = Drag::Select;
     else
         m_drag = Drag::None;
@@ -283,7 +283,7 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
         return;
     }
     const int last = m_content.Data()->Count() - 1;
-    const bool extend = (event->modifiers() & Qt::ShiftModifier) && m_content.Of().Parts;
+    const bool extend = (event->modifiers() & Qt::ShiftModifier) != 0;
     const int cursor = m_scene.Cursor;
     // Without a cursor, the first step lands on the first or last point in
     // view.

@@ -348,8 +348,6 @@ Options ParseArguments(int argc, char** argv)
         throw UsageError{"--clip and --y-range cannot be used together"};
     if (shape.LogY && shape.FixedRange && !(shape.RangeLow > 0.0))
         throw UsageError{"--y-range with --y-scale log needs a positive MIN"};
-    if (TakesValueColumns(shape) && (o.xFrom || o.xTo))
-        throw UsageError{"--x-from and --x-to cannot be used with --velocity-column or --duration-column"};
     o.import = ReadingFor(o.import, shape);
     // The part of X, read as X itself is read (a date with --x-date).
     const auto xValue = [&o](const char* name, const std::optional<std::string>& text) -> std::optional<double> {

@@ -23,7 +23,13 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
         first_ = std::move(chosen.First);
         notes_ = std::move(chosen.Notes);
     } else if (part) {
-        SelectedPart chosen = SelectedNotes(data_, request_, *part);
+        // A shaped series keeps the whole piece's notes there, velocities and
+        // lengths from their columns included.
+        const bool shaped =
+            !series_.empty() && data_ && RecordsIn(*data_, *part).first < RecordsIn(*data_, *part).second;
+        SelectedPart chosen =
+            shaped ? PartOf(SeriesNotes(series_, request_, frames_).front(), *data_, request_.DxPQN, *part)
+                   : SelectedNotes(data_, request_, *part);
         end_ = chosen.End;
         shift_ = chosen.Shift;
         first_ = {data_ ? RecordsIn(*data_, *part).first : 0};

@@ -24,6 +24,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -1345,8 +1346,6 @@ TEST(Render, ShapedMapping)
         {{"--velocity-column", "0"}, "--velocity-column needs a whole number from 1 to 100000, not '0'"},
         {{"--duration-column", "0"}, "--duration-column needs a whole number from 1 to 100000, not '0'"},
         {{"--y-scale", "ln"}, "--y-scale needs linear or log, not 'ln'"},
-        {{"--velocity-column", "3", "--x-from", "1"},
-         "--x-from and --x-to cannot be used with --velocity-column or --duration-column"},
     };
     for (const auto& refusal : refusals) {
         std::vector<std::string> args = refusal.options;
@@ -1355,4 +1354,59 @@ TEST(Render, ShapedMapping)
         EXPECT_EQ(bad.status, 2) << refusal.message;
         EXPECT_NE(bad.err.find(refusal.message), std::string::npos) << bad.err;
     }
+}
+
+// A part of X holds the notes the whole piece has there, for every shape:
+// keys, velocities and lengths from their columns included, one series or
+// two.
+TEST(Render, PartKeepsTheWholePiecesNotes)
+{
+    testutil::TempDir dir;
+    std::string csv = "x,a,b,vol,len\n";
+    for (int i = 0; i < 24; ++i)
+        csv += std::to_string(i) + "," + std::to_string(1 + (i * 7) % 11) + "," + std::to_string(3 + (i * 5) % 13) +
+               "," + std::to_string((i * 37) % 100) + "," + std::to_string(1 + (i * 3) % 7) + "\n";
+    testutil::WriteFile(dir / "p.csv", csv);
+    // The table without its ticks and seconds, rows with 6 <= x <= 15 only.
+    const auto rows = [](const std::string& table, bool part) {
+        std::string out;
+        std::istringstream in(table);
+        std::string line;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            for (std::string item; std::getline(fields, item, ',');)
+                f.push_back(item);
+            const double x = std::stod(f[0]);
+            if (!part && (x < 6 || x > 15))
+                continue;
+            f.erase(f.begin() + 4, f.begin() + 7);
+            for (const std::string& item : f)
+                out += item + ",";
+            out += "\n";
+        }
+        return out;
+    };
+    const std::vector<std::vector<std::string>> shapes = {
+        {"--velocity-column", "vol"},
+        {"--velocity-column", "4", "--duration-column", "5", "--y-scale", "log"},
+        {"--duration-column", "len", "--clip", "5", "--invert"},
+        {"--velocity-column", "4", "--y-range", "2:9"},
+    };
+    for (const std::vector<std::string>& shape : shapes)
+        for (const char* ys : {"2", "2,3"}) {
+            std::vector<std::string> whole = shape;
+            whole.insert(whole.end(),
+                         {"--y-column", ys, "--notes-csv", dir / "whole.csv", dir / "p.csv", dir / "w.mid"});
+            std::vector<std::string> part = shape;
+            part.insert(part.end(), {"--y-column", ys, "--x-from", "6", "--x-to", "15", "--notes-csv", dir / "part.csv",
+                                     dir / "p.csv", dir / "p.mid"});
+            const std::string what = shape[0] + " " + shape[1] + " y " + ys;
+            ASSERT_EQ(Render(dir, whole).status, 0) << what;
+            ASSERT_EQ(Render(dir, part).status, 0) << what;
+            const std::string want = rows(testutil::ReadFile(dir / "whole.csv"), false);
+            EXPECT_GT(want.size(), 100u) << what;
+            EXPECT_EQ(rows(testutil::ReadFile(dir / "part.csv"), true), want) << what;
+        }
 }
