@@ -39,7 +39,7 @@ std::string AudioHelper()
 } // namespace
 
 bool RenderAudioFile(const std::string& midi, const std::string& out, const std::string& format,
-                     const std::string& soundFont, double seconds, std::string& error)
+                     const std::string& soundFont, double seconds, const AudioLevel& level, std::string& error)
 {
     const std::string helper = AudioHelper();
     if (access(helper.c_str(), X_OK) != 0) {
@@ -53,7 +53,7 @@ bool RenderAudioFile(const std::string& midi, const std::string& out, const std:
     }
     char secondsText[64];
     std::snprintf(secondsText, sizeof secondsText, "%.3f", seconds);
-    std::vector<std::string> args = {helper, midi, out, format, soundFont, secondsText};
+    std::vector<std::string> args = {helper, midi, out, format, soundFont, secondsText, AudioLevelName(level)};
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());

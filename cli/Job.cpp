@@ -389,7 +389,8 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         const std::string format = options.Batch() ? *options.audioFormat : options.audioExtension;
         std::string error;
         if (!RenderAudioFile(midi, outputs.audio, format,
-                             options.soundFont ? *options.soundFont : ConfiguredSoundFont(), seconds, error))
+                             options.soundFont ? *options.soundFont : ConfiguredSoundFont(), seconds,
+                             options.audioLevel, error))
             return stop(kExitFailed, "varimel-render: cannot render " + outputs.audio + ": " + error,
                         "cannot render " + outputs.audio + ": " + error);
     }

@@ -99,6 +99,10 @@ const Flag kFlags[] = {
     {"--decimal-comma", [](Options& o) { o.import.DecimalComma = true; }},
     {"--shared-range", [](Options& o) { o.request.SharedRange = true; }},
     {"--invert", [](Options& o) { o.request.Shape.Invert = true; }},
+    {"--no-normalize",
+     [](Options& o) {
+         o.audioLevel = {AudioLevel::Kind::AsRendered, 0.0};
+     }},
 };
 
 // Options with a value ("--name VALUE", "--name=VALUE", "-j4", "-oDIR"), and
@@ -224,6 +228,13 @@ const Valued kValued[] = {
          o.request.Shape.DurationHigh = high;
      }},
     {"--audio", [](Options& o, const std::string&, const std::string& v) { o.audio = v; }},
+    {"--gain",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::optional<double> db = ParseNumber(v);
+         if (!db || !(*db >= -60.0 && *db <= 60.0))
+             throw UsageError{n + " needs a number of dB from -60 to 60, not '" + v + "'"};
+         o.audioLevel = {AudioLevel::Kind::Gain, *db};
+     }},
     {"--notes-csv", [](Options& o, const std::string&, const std::string& v) { o.notesCsv = v; }},
     {"--settings", [](Options&, const std::string&, const std::string&) {}}, // read before all others
     {"-o", [](Options& o, const std::string&, const std::string& v) { o.outDir = v; }},

@@ -6,6 +6,7 @@
 #include "Values.h"
 #include "data/Importer.h"
 #include "music/Mapping.h"
+#include "playback/Audioformat.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -40,6 +41,7 @@ struct Options {
     std::optional<std::string> audio;
     std::string audioExtension = "wav";
     std::optional<std::string> soundFont;
+    AudioLevel audioLevel; // of --wav, --audio and --audio-format
     ImportOptions import;
     bool xColumnGiven = false;
     bool xChoiceGiven = false;         // an X option on the command line replaces the settings file's X choice

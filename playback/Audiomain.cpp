@@ -2,7 +2,8 @@
 // varimel-audio: renders a MIDI file to an audio file through the
 // synthesizer, for varimel-render. Kept apart so that the renderer loads
 // the synthesizer's libraries only when audio is asked for.
-// Usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS
+// Usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS [LEVEL]
+// (LEVEL: normalize, the default, as-rendered or gain:DB)
 #include "Audiorender.h"
 #include "sys/Temporaries.h"
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -36,10 +38,14 @@ int main(int argc, char** argv)
             return 1;
     }
     varimel::RemoveTemporariesOnSignals();
-    if (argc != 6) {
-        std::fputs("usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS\n", stderr);
+    if (argc != 6 && argc != 7) {
+        std::fputs("usage: varimel-audio MIDI OUT wav|flac|ogg SOUNDFONT SECONDS [LEVEL]\n", stderr);
         return 2;
     }
+    const std::optional<varimel::AudioLevel> level =
+        argc == 7 ? varimel::AudioLevelNamed(argv[6]) : std::optional(varimel::AudioLevel{});
+    if (!level)
+        return Refuse("the level must be normalize, as-rendered or gain:DB, not '" + std::string(argv[6]) + "'");
     const std::string midi = argv[1], out = argv[2], soundFont = argv[4];
     const auto format = varimel::AudioFormatNamed(argv[3]);
     if (!format)
@@ -54,7 +60,7 @@ int main(int argc, char** argv)
     if (end == argv[5] || *end != '\0' || errno == ERANGE || !std::isfinite(seconds) || seconds < 0)
         return Refuse("the length must be a number of seconds, 0 or more, not '" + std::string(argv[5]) + "'");
     std::string error;
-    if (!varimel::RenderAudio(midi, out, *format, soundFont, error, seconds)) {
+    if (!varimel::RenderAudio(midi, out, *format, soundFont, error, seconds, {}, *level)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }

@@ -7,9 +7,18 @@
 #include "sys/Replace.h"
 
 #include <fluidsynth.h>
+#include <sndfile.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace varimel {
 
@@ -36,6 +45,69 @@ bool SameFile(const std::string& a, const std::string& b)
     return ResolveLinks(a) == ResolveLinks(b);
 }
 
+// Renders the playing piece through synth into the raw scratch file (float
+// stereo frames, interleaved) in blocks of the synthesizer's period, as its
+// own file renderer does; the loudest sample's size comes back in peak.
+bool RenderToScratch(fluid_synth_t* synth, fluid_player_t* player, int period, std::FILE* scratch, float& peak,
+                     const RenderControl& control, std::string& error)
+{
+    std::vector<float> block(static_cast<std::size_t>(period) * 2);
+    int total = 0;
+    int blocks = 0;
+    peak = 0.0f;
+    while (!fluid::Finished(player, total) && fluid_player_get_status(player) == FLUID_PLAYER_PLAYING) {
+        if (control.cancel && control.cancel->load()) {
+            error = "cancelled";
+            return false;
+        }
+        if (fluid_synth_write_float(synth, period, block.data(), 0, 2, block.data(), 1, 2) != FLUID_OK) {
+            error = "rendering failed";
+            return false;
+        }
+        for (const float v : block)
+            peak = std::max(peak, std::fabs(v));
+        if (std::fwrite(block.data(), sizeof(float), block.size(), scratch) != block.size()) {
+            error = std::string("cannot hold the rendered audio: ") + std::strerror(errno);
+            return false;
+        }
+        if (control.progress && total > 0 && ++blocks % 256 == 0)
+            control.progress(0.9 * fluid_player_get_current_tick(player) / total);
+    }
+    return true;
+}
+
+// Writes the scratch file's frames, each sample times gain, to path in the
+// format's encoding.
+bool EncodeScratch(std::FILE* scratch, const std::string& path, AudioFormat format, double seconds, double gain,
+                   std::string& error)
+{
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = format == AudioFormat::Flac                         ? SF_FORMAT_FLAC | SF_FORMAT_PCM_16
+                  : format == AudioFormat::Ogg                        ? SF_FORMAT_OGG | SF_FORMAT_VORBIS
+                  : std::string_view(WaveFileType(seconds)) == "rf64" ? SF_FORMAT_RF64 | SF_FORMAT_PCM_16
+                                                                      : SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* out = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (!out) {
+        error = "cannot write " + path + ": " + sf_strerror(nullptr);
+        return false;
+    }
+    sf_command(out, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    std::rewind(scratch);
+    std::vector<float> frames(std::size_t{8192} * 2);
+    bool ok = true;
+    for (std::size_t got; ok && (got = std::fread(frames.data(), sizeof(float), frames.size(), scratch)) > 0;) {
+        for (std::size_t i = 0; i < got; ++i)
+            frames[i] = static_cast<float>(frames[i] * gain);
+        const auto count = static_cast<sf_count_t>(got / 2);
+        ok = sf_writef_float(out, frames.data(), count) == count;
+    }
+    if (!ok || std::ferror(scratch))
+        error = "cannot write " + path + ": " + (ok ? std::strerror(EIO) : sf_strerror(out));
+    return sf_close(out) == 0 && ok && !std::ferror(scratch);
+}
+
 } // namespace
 
 std::string OutputClash(const std::string& outPath, const std::string& midiPath, const std::string& soundFontWanted)
@@ -56,7 +128,7 @@ bool RenderWav(const std::string& midiPath, const std::string& wavPath, const st
 
 bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioFormat format,
                  const std::string& soundFontWanted, std::string& error, double expectedSeconds,
-                 const RenderControl& control)
+                 const RenderControl& control, const AudioLevel& level)
 {
     fluid::InstallLog();
     const std::string soundFont = FindSoundFont(soundFontWanted);
@@ -99,6 +171,24 @@ bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioF
             error = "the SoundFont could not be loaded: " + soundFont;
         } else if (!(player = new_fluid_player(synth)) || fluid_player_add(player, midiPath.c_str()) != FLUID_OK) {
             error = "the player could not take the file";
+        } else if (level.kind != AudioLevel::Kind::AsRendered) {
+            // The whole piece first, to know its peak; then written at the
+            // level asked for.
+            std::unique_ptr<std::FILE, int (*)(std::FILE*)> scratch(std::tmpfile(), &std::fclose);
+            int period = 64;
+            fluid_settings_getint(settings, "audio.period-size", &period);
+            float peak = 0.0f;
+            if (!scratch)
+                error = std::string("cannot hold the rendered audio: ") + std::strerror(errno);
+            else if (fluid_player_play(player) == FLUID_OK &&
+                     RenderToScratch(synth, player, period, scratch.get(), peak, control, error)) {
+                const double gain = level.kind == AudioLevel::Kind::Gain ? std::pow(10.0, level.gainDb / 20.0)
+                                    : peak > 0.0f                        ? std::pow(10.0, kNormalPeakDb / 20.0) / peak
+                                                                         : 1.0;
+                ok = EncodeScratch(scratch.get(), temporary, format, expectedSeconds, gain, error);
+            } else if (error.empty()) {
+                error = "rendering failed";
+            }
         } else if (!(renderer = new_fluid_file_renderer(synth))) {
             error = "cannot write " + outPath;
         } else {

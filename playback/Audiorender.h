@@ -21,13 +21,15 @@ struct RenderControl {
 // Renders midiPath to outPath in the given format as fast as the machine
 // allows; the file is put in place only when complete (a cancelled or
 // failed render leaves no trace). expectedSeconds is the piece's length: a
-// WAV file that would pass 4 GiB is written as RF64.
+// WAV file that would pass 4 GiB is written as RF64. level: normalised to a
+// peak of -1 dBFS, a fixed gain, or exactly as the synthesizer renders it.
 bool RenderAudio(const std::string& midiPath, const std::string& outPath, AudioFormat format,
                  const std::string& soundFont, std::string& error, double expectedSeconds = 0.0,
-                 const RenderControl& control = {});
+                 const RenderControl& control = {}, const AudioLevel& level = {});
 
-// Renders midiPath to wavPath as fast as the machine allows. The WAV file is
-// written under a temporary name and put in place only when complete.
+// Renders midiPath to wavPath as fast as the machine allows, normalised.
+// The WAV file is written under a temporary name and put in place only when
+// complete.
 // expectedSeconds is the piece's length: a piece whose audio would pass the
 // 4 GiB a WAV header can state is written as RF64 instead.
 bool RenderWav(const std::string& midiPath, const std::string& wavPath, const std::string& soundFont,

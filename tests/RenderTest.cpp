@@ -20,6 +20,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -519,6 +520,57 @@ TEST(Render, AudioByExtension)
         const RenderRun r = Render(dir, bad);
         EXPECT_EQ(r.status, 2) << bad[1];
     }
+}
+
+// The exported level: normalised to a peak of -1 dBFS by default, a fixed
+// gain with --gain, the synthesizer's own with --no-normalize; the same
+// length every way.
+TEST(Render, AudioLevel)
+{
+    testutil::TempDir dir;
+    const std::string font = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    const auto peak = [](const std::string& path, sf_count_t& frames) {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        if (!f)
+            return 0.0;
+        std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
+        frames = sf_readf_float(f, samples.data(), info.frames);
+        sf_close(f);
+        float top = 0;
+        for (const float v : samples)
+            top = std::max(top, std::fabs(v));
+        return 20 * std::log10(static_cast<double>(top));
+    };
+    testutil::WriteFile(dir / "one.csv", "0,5\n");
+    testutil::WriteFile(dir / "walk.csv", "0,0\n1,3\n2,1\n3,4\n4,2\n5,5\n6,0\n7,2\n");
+    testutil::WriteFile(dir / "two.csv", "0,1,9\n1,5,2\n2,3,7\n3,8,1\n");
+    for (const auto& [input, extra] :
+         {std::pair{"one.csv", ""}, std::pair{"walk.csv", ""}, std::pair{"two.csv", "2,3"}}) {
+        const auto render = [&](std::vector<std::string> options, const std::string& out) {
+            if (*extra)
+                options.insert(options.end(), {"--y-column", extra});
+            options.insert(options.end(), {"--soundfont", font, "--audio", dir / out, dir / input});
+            const RenderRun r = Render(dir, options);
+            EXPECT_EQ(r.status, 0) << input << r.err;
+        };
+        render({}, "n.wav");
+        render({"--no-normalize"}, "r.wav");
+        render({"--gain", "6"}, "g.wav");
+        render({}, "n.flac");
+        sf_count_t normal = 0, raw = 0, gained = 0, flac = 0;
+        const double n = peak(dir / "n.wav", normal), r = peak(dir / "r.wav", raw), g = peak(dir / "g.wav", gained);
+        EXPECT_NEAR(n, -1.0, 0.1) << input;
+        EXPECT_NEAR(peak(dir / "n.flac", flac), -1.0, 0.1) << input;
+        EXPECT_LT(r, -10.0) << input << ": the synthesizer's own level is far below";
+        EXPECT_NEAR(g, r + 6.0, 0.1) << input;
+        EXPECT_GT(normal, 44100 / 4);
+        EXPECT_EQ(normal, raw) << input;
+        EXPECT_EQ(gained, raw) << input;
+        EXPECT_EQ(flac, raw) << input;
+    }
+    EXPECT_EQ(Render(dir, {"--gain", "loud", "--audio", dir / "x.wav", dir / "one.csv"}).status, 2);
+    EXPECT_EQ(Render(dir, {"--gain", "61", "--audio", dir / "x.wav", dir / "one.csv"}).status, 2);
 }
 #endif
 
