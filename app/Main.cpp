@@ -410,8 +410,9 @@ void TMainForm::UpdatePlot(bool sameData)
     if (m_load && !m_load->More.empty()) {
         // Each series by its header, else by its column.
         for (std::size_t k = 0; k <= m_load->More.size(); ++k)
-            piece.Names << (k < m_load->Names.size() && !m_load->Names[k].empty() ? FromCore(m_load->Names[k])
-                                                                                  : tr("%1列目").arg(m_load->ColumnOf(k)));
+            piece.Names << (k < m_load->Names.size() && !m_load->Names[k].empty()
+                                ? FromCore(m_load->Names[k])
+                                : tr("%1列目").arg(m_load->ColumnOf(k)));
     }
     m_plot->SetPiece(piece, m_load ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
 }
