@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 
 #include <tuple>
@@ -26,6 +28,20 @@ TContextMenu::TContextMenu(QWidget* window, std::vector<Command> commands, std::
         window->addAction(action);
         connect(action, &QAction::triggered, window, std::move(c.run));
     }
+    // Shift+F10 asks the focused control for its menu, as the Menu key
+    // does: an edit box shows its own, anything else passes on to this one.
+    auto* menuKey = new QAction(window);
+    menuKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menuKey->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(menuKey);
+    connect(menuKey, &QAction::triggered, window, [window] {
+        QWidget* target = QApplication::focusWidget();
+        if (!target || target->window() != window)
+            target = window;
+        const QPoint at = target->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, at, target->mapToGlobal(at));
+        QApplication::sendEvent(target, &event);
+    });
     // The languages, each named in its own words, the same in both.
     addSeparator();
     QMenu* languages = addMenu(QStringLiteral("Language / 言語"));

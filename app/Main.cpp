@@ -160,11 +160,13 @@ void TMainForm::CreateControls()
           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); }, true}},
         [this](Language language) { SetWindowLanguage(language); });
 
-    // F5 and Esc play and stop from anywhere in the window, exactly as the
-    // two buttons do (and not while a button is disabled).
-    for (const auto& [keys, button] : {std::pair{Qt::Key_F5, PreviewButton}, std::pair{Qt::Key_Escape, StopButton}}) {
+    // F5, Esc and Ctrl+S play, stop and save from anywhere in the window,
+    // exactly as the buttons do (and not while a button is disabled).
+    for (const auto& [keys, button] :
+         {std::pair{QKeySequence(Qt::Key_F5), PreviewButton}, std::pair{QKeySequence(Qt::Key_Escape), StopButton},
+          std::pair{QKeySequence(Qt::CTRL | Qt::Key_S), SaveSMFButton}}) {
         auto* action = new QAction(this);
-        action->setShortcut(QKeySequence(keys));
+        action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
         connect(action, &QAction::triggered, this, [button = button] { button->click(); });

@@ -25,6 +25,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,29 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
     EXPECT_TRUE(menu->isVisible());
     menu->hide();
     EXPECT_EQ(form->geometry(), before);
+    // Shift+F10 on a button opens it too; an edit box keeps its own menu.
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    auto* button = form->findChild<QWidget*>(QStringLiteral("PreviewButton"));
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
+    auto* edit = form->findChild<QWidget*>(QStringLiteral("DurationBox"));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_FALSE(menu->isVisible());
+    for (QWidget* popup = QApplication::activePopupWidget(); popup; popup = QApplication::activePopupWidget())
+        popup->close();
+    // Ctrl+S saves the MIDI file, as its button does.
+    bool asked = false;
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) {
+        asked = true;
+        return QString();
+    });
+    const std::size_t shown = boxes.shown.size();
+    QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(asked || boxes.shown.size() > shown) << "the save ran (or said why it could not)";
 
     // Ctrl+I runs the import dialog.
     QString title;
