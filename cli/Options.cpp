@@ -399,6 +399,11 @@ Options ParseArguments(int argc, char** argv)
                              "--summary-json take one input"};
         if (o.outDir->empty())
             throw UsageError{"-o needs a folder"};
+        // A folder that is not there fails every file alike: said once.
+        struct stat folder {};
+        const bool found = stat(o.outDir->c_str(), &folder) == 0;
+        if (!o.help && (!found || !S_ISDIR(folder.st_mode)))
+            throw UsageError{"-o " + *o.outDir + ": " + (found ? "not a folder" : std::strerror(errno))};
         if (!o.help && o.files.empty())
             throw UsageError{"-o needs at least one INPUT.csv"};
     } else {

@@ -585,7 +585,12 @@ TEST(Render, ManyInputs)
     testutil::WriteFile(dir / "in/second.CSV", "0,3\n1,2\n");
     RenderRun r = Render(dir, {"-o", dir / "out", dir / "in/good.csv", dir / "in/empty.csv", dir / "in/missing.csv",
                                dir / "in/second.CSV"});
-    EXPECT_EQ(r.status, 1) << "no folder 'out': every file fails, the first would have exited 1\n" << r.err;
+    EXPECT_EQ(r.status, 2) << "no folder 'out': said once, before any file\n" << r.err;
+    EXPECT_EQ(r.err.rfind("varimel-render: -o " + (dir / "out") + ": No such file or directory\n", 0), 0u) << r.err;
+    testutil::WriteFile(dir / "file", "");
+    r = Render(dir, {"-o", dir / "file", dir / "in/good.csv"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("-o " + (dir / "file") + ": not a folder"), std::string::npos) << r.err;
     std::filesystem::create_directory(dir / "out");
     r = Render(dir, {"-o", dir / "out", dir / "in/good.csv", dir / "in/empty.csv", dir / "in/missing.csv",
                      dir / "in/second.CSV"});
