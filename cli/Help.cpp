@@ -6,9 +6,27 @@
 #include "music/Mapping.h"
 #include "music/Scale.h"
 
+#include <cstdio>
 #include <string>
 
 namespace varimel::cli {
+
+namespace {
+
+// The scales by number, word and Japanese name, two to a line.
+std::string ScaleList()
+{
+    std::string out = "\nScales (--scale takes the number, the word or either name):\n";
+    for (int i = 0; i < kScaleCount; ++i) {
+        char line[160];
+        std::snprintf(line, sizeof line, "  %2d %-26s %s\n", i, ScaleKeyword(i).c_str(),
+                      std::string(ScaleName(i, Language::Japanese)).c_str());
+        out += line;
+    }
+    return out;
+}
+
+} // namespace
 
 std::string Usage()
 {
@@ -23,8 +41,8 @@ std::string Usage()
            "\n"
            "Options:\n"
            "  --scale N            scale number 0.." +
-           n(kScaleCount - 1) + " (default " + n(kDefaultScale) +
-           ")\n"
+           n(kScaleCount - 1) + " or its name (default " + n(kDefaultScale) +
+           "; the list below)\n"
            "  --tonic N            pitch class 0..11 (default " +
            n(kDefaultTonic) +
            ")\n"
@@ -148,7 +166,8 @@ std::string Usage()
            "written (a read-only output is never replaced: \"read-only: not\n"
            "replaced\") or the summary not printed, 2 usage error (also an output that\n"
            "is an input or another output), 3 a parameter was refused. A failure's\n"
-           "second line gives the path and the reason.\n";
+           "second line gives the path and the reason.\n" +
+           ScaleList();
 }
 
 } // namespace varimel::cli

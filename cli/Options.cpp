@@ -7,6 +7,7 @@
 #include "config/Settingsfile.h"
 #include "data/Number.h"
 #include "data/Series.h"
+#include "music/Scale.h"
 #include "music/Shape.h"
 #include "playback/Audioformat.h"
 #include "sys/Paths.h"
@@ -113,8 +114,16 @@ struct Valued {
     ValueSetter apply;
 };
 const Valued kValued[] = {
-    {"--scale", [](Options& o, const std::string& n,
-                   const std::string& v) { o.request.Scale = IntegerIn(n, v, 0, kScaleCount - 1); }},
+    {"--scale",
+     [](Options& o, const std::string& n, const std::string& v) {
+         // A number as before, or the scale's name.
+         if (const std::optional<int> scale = ScaleNamed(v))
+             o.request.Scale = *scale;
+         else if (ParseInteger(v))
+             o.request.Scale = IntegerIn(n, v, 0, kScaleCount - 1);
+         else
+             throw UsageError{n + " needs a scale's number or name (see --help), not '" + v + "'"};
+     }},
     {"--tonic",
      [](Options& o, const std::string& n, const std::string& v) { o.request.Tonic = IntegerIn(n, v, 0, 11); }},
     {"--low", [](Options& o, const std::string& n, const std::string& v) { o.request.LowTone = ToneIn(n, v); }},

@@ -36,6 +36,12 @@ extern const std::array<TMusicalScale, kScaleCount> ScaleTable;
 // A scale's name as the window lists it: the table's, or its usual English
 // name ("Major scale", "Dorian mode", "Yo scale").
 std::string_view ScaleName(int index, Language language);
+// The scale's word for the command line: its English name in lower case,
+// without "scale" or "mode", hyphens between words ("natural-minor").
+std::string ScaleKeyword(int index);
+// The scale a text names: its number, its keyword, or its name in either
+// language (English in any case); none for anything else.
+std::optional<int> ScaleNamed(std::string_view text);
 extern const std::array<std::string_view, 12> ToneNames;
 extern const std::array<std::int8_t, 12> KeySignatureTable;
 

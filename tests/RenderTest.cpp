@@ -463,6 +463,13 @@ TEST(Render, ImportOptions)
                      dir / "stocks.csv"});
     EXPECT_NE(r.out.find("\"count\": 4,"), std::string::npos) << r.out;
     EXPECT_EQ(r.err.find("hint"), std::string::npos) << r.err;
+    // A scale by name gives the file its number gives.
+    testutil::WriteFile(dir / "walk.csv", "0,1\n1,5\n2,3\n3,9\n");
+    ASSERT_EQ(Render(dir, {"--scale", "12", dir / "walk.csv", dir / "12.mid"}).status, 0);
+    for (const char* name : {"blues", "Blues scale", "ブルーススケール"}) {
+        ASSERT_EQ(Render(dir, {"--scale", name, dir / "walk.csv", dir / "n.mid"}).status, 0) << name;
+        EXPECT_EQ(testutil::ReadFile(dir / "n.mid"), testutil::ReadFile(dir / "12.mid")) << name;
+    }
     // Day first, in the order chosen; month names in any order.
     testutil::WriteFile(dir / "eu-dates.csv", "31/12/1999,1\n01/02/2000,2\n\"Jan 1, 2000\",3\n");
     r = Render(dir,
@@ -482,6 +489,8 @@ TEST(Render, ImportOptions)
              {"--separator", "comma", "--decimal-comma", dir / "eu.csv", dir / "o.mid"},
              {"--date-order", "dym", "--x-date", dir / "eu.csv", dir / "o.mid"},
              {"--date-order", "dmy", dir / "eu.csv", dir / "o.mid"},
+             {"--scale", "bluesy", dir / "eu.csv", dir / "o.mid"},
+             {"--scale", "22", dir / "eu.csv", dir / "o.mid"},
          }) {
         r = Render(dir, bad);
         EXPECT_EQ(r.status, 2) << bad[0] << " " << bad[1] << "\n" << r.err;

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <vector>
 
 using namespace varimel;
@@ -264,4 +266,36 @@ TEST(Scale, MelodyHeadEvents)
         EXPECT_EQ(key[4], 1);
         EXPECT_EQ(melody.Count(), static_cast<int>(i) + 1 + 2 + 1);
     }
+}
+
+// A scale by number, keyword or either name; anything else none.
+TEST(Scale, Named)
+{
+    const struct {
+        const char* text;
+        std::optional<int> scale;
+    } rows[] = {
+        {"12", 12},
+        {"0", 0},
+        {"21", 21},
+        {"22", std::nullopt},
+        {"-1", std::nullopt},
+        {"blues", 12},
+        {"Blues scale", 12},
+        {"BLUES", 12},
+        {"ブルーススケール", 12},
+        {"natural-minor", 2},
+        {"Dorian mode", 5},
+        {"dorian", 5},
+        {"whole-tone", 13},
+        {"陽旋法", 18},
+        {"yo", 18},
+        {"bluesy", std::nullopt},
+        {"", std::nullopt},
+        {"major scale ", std::nullopt},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ScaleNamed(r.text), r.scale) << r.text;
+    for (int i = 0; i < kScaleCount; ++i)
+        EXPECT_EQ(ScaleNamed(ScaleKeyword(i)), i) << ScaleKeyword(i);
 }
