@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -140,15 +141,22 @@ bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
+// The table's first line: its columns, with the shape's, the series' and,
+// for dates, the date X stands for.
+std::string NotesHeader(const MappingRequest& request, bool several, bool dates)
+{
+    return std::string("x,y,note,name,start_tick,end_tick,start_seconds") +
+           (request.Shape.IsDefault() ? "" : ",velocity,length_ticks") + (several ? ",series" : "") +
+           (dates ? ",x_text\n" : "\n");
+}
+
 // The value-to-note table: one row per note in time order; notes belong to
-// the records from first on.
+// the records from first on. With dates, each row ends with its X as a date.
 std::string NotesTable(const TXYDataList& data, const MappingRequest& request, const std::vector<NoteSpan>& notes,
-                       std::size_t first, std::string_view series = {}, bool header = true)
+                       std::size_t first, bool dates, std::string_view series = {}, bool header = true)
 {
     const bool shaped = !request.Shape.IsDefault();
-    std::string out = !header  ? ""
-                      : shaped ? "x,y,note,name,start_tick,end_tick,start_seconds,velocity,length_ticks\n"
-                               : "x,y,note,name,start_tick,end_tick,start_seconds\n";
+    std::string out = header ? NotesHeader(request, false, dates) : std::string();
     char number[64];
     const auto put = [&](double v) {
         const auto r = std::to_chars(number, number + sizeof number, v);
@@ -171,6 +179,10 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
         if (!series.empty()) {
             out += ',';
             out += series;
+        }
+        if (dates) {
+            const double x = data[first + i].X;
+            out += ',' + FormatDate(x, x != std::floor(x));
         }
         out += '\n';
     }
@@ -203,7 +215,7 @@ std::vector<std::string> SeriesLabels(const CsvLoad& load)
 // The table of several series: every note of every series in time order
 // (series by series at one tick), with the series' label at the end.
 std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<std::string>& labels,
-                             const MappingRequest& request, bool several,
+                             const MappingRequest& request, bool several, bool dates,
                              const std::vector<std::vector<NoteSpan>>& notes, const std::vector<std::size_t>& firsts)
 {
     struct Row {
@@ -216,11 +228,10 @@ std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::
         for (std::size_t i = 0; i < notes[k].size(); ++i)
             rows.push_back({notes[k][i].Start, k, i});
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.start < b.start; });
-    std::string out = std::string("x,y,note,name,start_tick,end_tick,start_seconds") +
-                      (request.Shape.IsDefault() ? "" : ",velocity,length_ticks") + (several ? ",series\n" : "\n");
+    std::string out = NotesHeader(request, several, dates);
     for (const Row& r : rows)
         out += NotesTable(*tracks[r.series].Data, request, {notes[r.series][r.index]},
-                          r.index + (firsts.empty() ? 0 : firsts[r.series]),
+                          r.index + (firsts.empty() ? 0 : firsts[r.series]), dates,
                           several ? std::string_view(labels[r.series]) : std::string_view(), false);
     return out;
 }
@@ -376,9 +387,10 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         for (const TXYDataList& more : load->More)
             result.notes += more.Count();
     if (!outputs.notes.empty()) {
-        const std::string table =
-            several ? SeriesNotesTable(tracks, SeriesLabels(*load), request, multi, piece.Notes(), piece.First())
-                    : NotesTable(load->Data, request, piece.Notes().front(), piece.First().front());
+        const std::string table = several ? SeriesNotesTable(tracks, SeriesLabels(*load), request, multi,
+                                                             options.import.XDate, piece.Notes(), piece.First())
+                                          : NotesTable(load->Data, request, piece.Notes().front(),
+                                                       piece.First().front(), options.import.XDate);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);

@@ -1164,12 +1164,13 @@ TEST(Render, RowsAndColumnsByName)
                 tracks += std::to_string(e.bytes[1]) + ":" + std::to_string(smftest::Notes(f.tracks[t]).size()) + " ";
         }
     EXPECT_EQ(tracks, "MSFT 0:2 A,B 40:2 IBM 0:1 ") << "a group past the instruments takes the first's";
-    EXPECT_EQ(testutil::ReadFile(dir / "n.csv"), "x,y,note,name,start_tick,end_tick,start_seconds,series\n"
-                                                 "10959,10,60,C4,0,840,0,MSFT\n"
-                                                 "10959,5,60,C4,0,840,0,\"A,B\"\n"
-                                                 "10960,20,84,C6,960,1800,0.5,MSFT\n"
-                                                 "10960,7,72,C5,960,1800,0.5,IBM\n"
-                                                 "10961,6,84,C6,1920,2760,1,\"A,B\"\n");
+    // Date X also as the date it stands for, last.
+    EXPECT_EQ(testutil::ReadFile(dir / "n.csv"), "x,y,note,name,start_tick,end_tick,start_seconds,series,x_text\n"
+                                                 "10959,10,60,C4,0,840,0,MSFT,2000-01-03\n"
+                                                 "10959,5,60,C4,0,840,0,\"A,B\",2000-01-03\n"
+                                                 "10960,20,84,C6,960,1800,0.5,MSFT,2000-01-04\n"
+                                                 "10960,7,72,C5,960,1800,0.5,IBM,2000-01-04\n"
+                                                 "10961,6,84,C6,1920,2760,1,\"A,B\",2000-01-05\n");
     EXPECT_NE(r.out.find("\"skipped_lines\": 1, \"series\": [{\"column\": 3, \"name\": \"MSFT\", \"records\": 2"),
               std::string::npos)
         << r.out;
@@ -1186,8 +1187,10 @@ TEST(Render, RowsAndColumnsByName)
 
     // The header's last column is one the rows may be chosen by.
     r = Render(dir, {"--separator", "comma", "--x-date", "--x-column", "2", "--y-column", "3", "--where", "price=7",
-                     "--summary-json", dir / "st.csv", dir / "w.mid"});
+                     "--summary-json", "--notes-csv", dir / "one.csv", dir / "st.csv", dir / "w.mid"});
     EXPECT_NE(r.out.find("\"count\": 1,"), std::string::npos) << r.out << r.err;
+    EXPECT_EQ(testutil::ReadFile(dir / "one.csv"),
+              "x,y,note,name,start_tick,end_tick,start_seconds,x_text\n10960,7,72,C5,0,840,0,2000-01-04\n");
 
     const struct {
         std::vector<std::string> options;
