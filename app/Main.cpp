@@ -231,7 +231,7 @@ const QImage& TMainForm::KeyboardPicture() const { return m_keys->Picture(); }
 
 // ---------------------------------------------------------------- loading
 
-bool TMainForm::ReadCsvFile(const QString& path)
+bool TMainForm::ReadCsvFile(const QString& path, bool again)
 {
     // Only a regular file is read: a FIFO or a device could keep the window
     // waiting for ever.
@@ -249,6 +249,7 @@ bool TMainForm::ReadCsvFile(const QString& path)
                   this, path + QStringLiteral(": ") + FromCore(reason));
         return false;
     }
+    again = again && path == m_csvPath;
     m_load = std::move(load);
     m_csvPath = path;
     const CsvSummary& s = m_load->Summary;
@@ -256,8 +257,27 @@ bool TMainForm::ReadCsvFile(const QString& path)
     m_labels.ShowRanges(s);
     m_labels.NameValues();
     m_mapping.DxPQNBox->setText(FromCore(s.DxPQN));
+    const std::optional<std::pair<double, double>> view =
+        again && m_plot ? std::optional(m_plot->View()->ViewRange()) : std::nullopt;
     UpdatePlot(false);
-    if (m_load->Skipped) {
+    if (view)
+        m_plot->View()->SetViewRange(view->first, view->second);
+    // Read again for other options, the file does not repeat the very
+    // warning it gave last (the same lines for the same reasons).
+    std::uint64_t digest = 1469598103934665603u;
+    const auto mix = [&digest](std::uint64_t v) { digest = (digest ^ v) * 1099511628211u; };
+    for (std::size_t i = 0; i < m_load->Skips.Count(); ++i) {
+        mix(m_load->Skips[i].Line);
+        mix(static_cast<std::uint64_t>(m_load->Skips[i].Reason));
+    }
+    for (const MissingValue& m : m_load->Missing) {
+        mix(m.Line);
+        mix(static_cast<std::uint64_t>(m.Column) << 8 | static_cast<std::uint64_t>(m.Reason));
+    }
+    const bool told = again && path == m_warnedPath && digest == m_warnedDigest;
+    if (m_load->Skipped && !told) {
+        m_warnedPath = path;
+        m_warnedDigest = digest;
         // The first skipped lines and where to find the rest, behind the
         // warning's details button.
         ShowWarning(MessageWords(kMsgLinesSkipped), this, SkippedDetails(m_load->Skips, m_load->Missing));
@@ -358,7 +378,7 @@ void TMainForm::SetImportOptions(const ImportOptions& options)
 {
     m_importOptions = options;
     if (!m_csvPath.isEmpty())
-        ReadCsvFile(m_csvPath);
+        ReadCsvFile(m_csvPath, true);
 }
 
 void TMainForm::AudioExportClick()
@@ -439,7 +459,7 @@ void TMainForm::ShapeClick()
     m_shape = *shape;
     // What is read depends on the logarithm and the columns beside the notes.
     if (!m_csvPath.isEmpty() && LoadOptions() != before)
-        ReadCsvFile(m_csvPath);
+        ReadCsvFile(m_csvPath, true);
     UpdatePlot(true);
 }
 

@@ -42,7 +42,9 @@ public:
     ~TMainForm() override;
 
     // Loading
-    bool ReadCsvFile(const QString& path);
+    // again: the file read once more for changed options, keeping the
+    // plot's view and without repeating a warning already given for it.
+    bool ReadCsvFile(const QString& path, bool again = false);
     void LoadDataButtonClick();
     // Loads a file as if it had been chosen in the open dialog: the data,
     // the messages and the CSV folder.
@@ -184,6 +186,10 @@ private:
     // columns. None before the first load.
     std::optional<varimel::CsvLoad> m_load;
     QString m_csvPath; // the loaded file, read again when the import options change
+    // What the last warning about skipped lines told (a digest of every
+    // line with its reason), for the file it was about.
+    QString m_warnedPath;
+    std::uint64_t m_warnedDigest = 0;
     varimel::ImportOptions m_importOptions;
     std::vector<int> m_morePrograms; // the further columns' instruments
     varimel::MappingShape m_shape;

@@ -296,6 +296,43 @@ TEST_F(ImportWindow, StocksBecomeSeriesFromTheOfferedReading)
     EXPECT_EQ(Label("NumRecordLabel"), QStringLiteral("レコード数 = 2"));
 }
 
+// Read again for a shape that takes another column, the file keeps the
+// plot's view and does not repeat the warning it gave; opened again, or with
+// lines skipped for other reasons, it warns again. The column box names the
+// header's columns.
+TEST_F(ImportWindow, ReadAgainWithoutRepeatingItself)
+{
+    std::string csv = "x,y,volume\n";
+    for (int i = 0; i < 40; ++i)
+        csv += std::to_string(i) + "," + std::to_string(i % 7) + "," + std::to_string(i % 5) + "\n";
+    const QString path = Write("v.csv", csv);
+    form->OpenFile(path);
+    ASSERT_EQ(boxes.shown.size(), 1u) << "the header is skipped";
+    form->PlotClick();
+    ASSERT_NE(form->PlotWindow(), nullptr);
+    form->PlotWindow()->View()->SetViewRange(10, 20);
+    const auto view = form->PlotWindow()->View()->ViewRange();
+    const auto velocityFrom = [&](int choice) {
+        seams::SetDialogRunner([choice](QDialog& d) {
+            d.findChild<QComboBox*>(QStringLiteral("VelocityFromBox"))->setCurrentIndex(choice);
+            auto* column = d.findChild<QSpinBox*>(QStringLiteral("VelocityColumnBox"));
+            column->setValue(3);
+            EXPECT_EQ(column->text(), QStringLiteral("3: volume"));
+            return int(QDialog::Accepted);
+        });
+        form->ShapeClick();
+    };
+    velocityFrom(1);
+    EXPECT_EQ(form->Shape().VelocityColumn, 3);
+    EXPECT_EQ(boxes.shown.size(), 1u) << "the same skipped line: not told twice";
+    EXPECT_EQ(form->PlotWindow()->View()->ViewRange(), view);
+    velocityFrom(0);
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    form->OpenFile(path);
+    EXPECT_EQ(boxes.shown.size(), 2u) << "opened again: told again";
+    form->PlotWindow()->close();
+}
+
 TEST_F(ImportWindow, ReportListsEveryLine)
 {
     std::string bytes = "x,y\n";
