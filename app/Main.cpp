@@ -609,7 +609,7 @@ void TMainForm::PreviewButtonClick()
     // Every series' keys light up; a part's ticks count from its start.
     std::string error;
     if (!m_preview->Play(ToPath(m_previewFileName), piece.AllNotes(), piece.Shift(), error)) {
-        ShowError(tr("MIDIデバイスをオープンできませんでした。"), this, FromCore(error));
+        ShowError(tr("MIDIデバイスをオープンできませんでした。"), this, PreviewFailureWords(error));
         return;
     }
     EnableControls(false);

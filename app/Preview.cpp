@@ -4,8 +4,11 @@
 #include "Player.h"
 #include "Qtstrings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
+
+#include <string_view>
 
 using namespace varimel;
 
@@ -43,6 +46,24 @@ void TPreview::Keep()
         options.wavFile = ToPath(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kPreviewWave));
         m_player = std::make_unique<MidiPlayer>(options);
     }
+}
+
+QString PreviewFailureWords(const std::string& error)
+{
+    const auto startsWith = [&error](const char* start) { return error.rfind(start, 0) == 0; };
+    const QString listen = QCoreApplication::translate("TPreview", "オーディオファイルへ書き出す... で聴けます。");
+    if (startsWith(kPlayerNoSoundFont))
+        return QCoreApplication::translate("TPreview",
+                                           "音色ファイル（SoundFont）が見つかりません。fluid-soundfont-gm "
+                                           "を入れるか、設定ファイルの [Playback] SoundFont に指定して下さい。");
+    if (startsWith(kPlayerSoundFontFailed))
+        return QCoreApplication::translate("TPreview", "音色ファイル（SoundFont）を読み込めませんでした: %1")
+            .arg(QString::fromStdString(error.substr(std::string_view(kPlayerSoundFontFailed).size())));
+    if (startsWith(kPlayerNoAudioOutput))
+        return QCoreApplication::translate("TPreview",
+                                           "音声の出力先を開けませんでした。サウンドの設定を確かめて下さい。") +
+               listen;
+    return QCoreApplication::translate("TPreview", "シンセサイザーを準備できませんでした。") + listen;
 }
 
 bool TPreview::Play(const std::string& path, std::vector<NoteSpan> notes, std::uint32_t offset, std::string& error)

@@ -21,6 +21,10 @@ class MidiPlayer;
 }
 class QTimer;
 
+// Why a preview could not start, in the window's words, with what to do
+// next (the player's own reason, error, is in English).
+QString PreviewFailureWords(const std::string& error);
+
 class TPreview : public QObject {
     Q_OBJECT
 public:

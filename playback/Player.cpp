@@ -59,7 +59,7 @@ bool MidiPlayer::OpenSynth()
     };
     const std::string soundFont = FindSoundFont(options_.soundFont);
     if (soundFont.empty())
-        return fail("no SoundFont found");
+        return fail(kPlayerNoSoundFont);
 
     settings_ = new_fluid_settings();
     if (!settings_)
@@ -71,7 +71,7 @@ bool MidiPlayer::OpenSynth()
         return fail("the synthesizer could not be created");
     ++soundFontLoads_;
     if (fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
-        return fail("the SoundFont could not be loaded: " + soundFont);
+        return fail(kPlayerSoundFontFailed + soundFont);
 
     if (!options_.audioDriver.empty()) {
         fluid_settings_setstr(settings_, "audio.driver", options_.audioDriver.c_str());
@@ -85,7 +85,7 @@ bool MidiPlayer::OpenSynth()
         }
     }
     if (!driver_)
-        return fail("no audio output could be opened");
+        return fail(kPlayerNoAudioOutput);
     return true;
 }
 

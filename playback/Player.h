@@ -26,6 +26,12 @@ struct PlayerOptions {
     std::string wavFile;     // output of the "file" driver
 };
 
+// Why a player could not start, at the start of LastError (a SoundFont's
+// path follows the second), so that the window can say it in its words.
+inline constexpr char kPlayerNoSoundFont[] = "no SoundFont found";
+inline constexpr char kPlayerSoundFontFailed[] = "the SoundFont could not be loaded: ";
+inline constexpr char kPlayerNoAudioOutput[] = "no audio output could be opened";
+
 // The sequencer device: open a file, play it without blocking, stop, close.
 // When play ends for any reason (played to the end, stopped, failed) the
 // end callback runs exactly once, on the player's own thread. The

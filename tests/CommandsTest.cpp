@@ -143,17 +143,40 @@ TEST_F(Commands, LanguageChangeKeepsThePreviewPlaying)
     EXPECT_TRUE(boxes.shown.empty());
 }
 
+// The details say why in the window's words and what to do next.
 TEST_F(Commands, OpenFailureShowsTheDeviceError)
 {
-    StartWithPiece(4, "SoundFont=/no/such/font.sf2\nAudioDriver=file\n");
-    form->PreviewButtonClick();
-    ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
-    EXPECT_EQ(boxes.shown[0].text, "MIDIデバイスをオープンできませんでした。");
-    EXPECT_EQ(boxes.shown[0].owner, form.get());
-    EXPECT_EQ(boxes.shown[0].details, "no SoundFont found");
-    EXPECT_FALSE(form->Playing());
-    EXPECT_TRUE(MappingEnabled());
+    const struct {
+        const char* settings;
+        bool english;
+        const char* details;
+    } rows[] = {
+        {"SoundFont=/no/such/font.sf2\nAudioDriver=file\n", false,
+         "音色ファイル（SoundFont）が見つかりません。fluid-soundfont-gm を入れるか、設定ファイルの [Playback] "
+         "SoundFont に指定して下さい。"},
+        {"SoundFont=/usr/share/sounds/sf2/TimGM6mb.sf2\nAudioDriver=nosuch\n", false,
+         "音声の出力先を開けませんでした。サウンドの設定を確かめて下さい。オーディオファイルへ書き出す... "
+         "で聴けます。"},
+        {"SoundFont=/usr/share/sounds/sf2/TimGM6mb.sf2\nAudioDriver=nosuch\n", true,
+         "No audio output could be opened. Please check the sound settings. You can listen through Export Audio "
+         "File...."},
+    };
+    for (const auto& r : rows) {
+        boxes.shown.clear();
+        StartWithPiece(4, r.settings);
+        if (r.english)
+            form->SetWindowLanguage(varimel::Language::English);
+        form->PreviewButtonClick();
+        ASSERT_EQ(boxes.shown.size(), 1u) << r.details;
+        EXPECT_EQ(boxes.shown[0].kind, MessageKind::Error);
+        EXPECT_EQ(boxes.shown[0].text,
+                  r.english ? "Could not open the MIDI device." : "MIDIデバイスをオープンできませんでした。");
+        EXPECT_EQ(boxes.shown[0].owner, form.get());
+        EXPECT_EQ(boxes.shown[0].details, QString::fromUtf8(r.details));
+        EXPECT_FALSE(form->Playing());
+        EXPECT_TRUE(MappingEnabled());
+        form->SetWindowLanguage(varimel::Language::Japanese);
+    }
 }
 
 TEST_F(Commands, FailedBuildPlaysNothing)

@@ -478,6 +478,10 @@
         <source>閉じる</source>
         <translation>Close</translation>
     </message>
+    <message>
+        <source>グループが15を超えています。系列は15までです。</source>
+        <translation>There are more than 15 groups. A piece holds at most 15 series.</translation>
+    </message>
 </context>
 <context>
     <name>TPlotView</name>
@@ -551,6 +555,29 @@
     <message>
         <source>画像を保存できませんでした。</source>
         <translation>Could not save the image.</translation>
+    </message>
+</context>
+<context>
+    <name>TPreview</name>
+    <message>
+        <source>オーディオファイルへ書き出す... で聴けます。</source>
+        <translation> You can listen through Export Audio File....</translation>
+    </message>
+    <message>
+        <source>音色ファイル（SoundFont）が見つかりません。fluid-soundfont-gm を入れるか、設定ファイルの [Playback] SoundFont に指定して下さい。</source>
+        <translation>No SoundFont was found. Install fluid-soundfont-gm, or name one in [Playback] SoundFont of the settings file.</translation>
+    </message>
+    <message>
+        <source>音色ファイル（SoundFont）を読み込めませんでした: %1</source>
+        <translation>The SoundFont could not be loaded: %1</translation>
+    </message>
+    <message>
+        <source>音声の出力先を開けませんでした。サウンドの設定を確かめて下さい。</source>
+        <translation>No audio output could be opened. Please check the sound settings.</translation>
+    </message>
+    <message>
+        <source>シンセサイザーを準備できませんでした。</source>
+        <translation>The synthesizer could not be prepared.</translation>
     </message>
 </context>
 <context>
