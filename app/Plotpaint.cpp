@@ -98,8 +98,12 @@ void PaintAxes(QPainter& p, const Axes& axes, const Scene& scene)
     }
 }
 
-void PaintData(QPainter& p, const Axes& axes, const Scene& scene, const TXYDataList& data, const QColor& colour)
+// notes: the records' notes, when known: a rest's point is drawn hollow.
+void PaintData(QPainter& p, const Axes& axes, const Scene& scene, const TXYDataList& data, const QColor& colour,
+               const std::vector<PlotNote>* notes = nullptr)
 {
+    if (notes && notes->size() != static_cast<std::size_t>(data.Count()))
+        notes = nullptr;
     const QRectF& area = axes.Area();
     const std::size_t first = FirstAtOrAfter(data, scene.X0);
     const std::size_t last = FirstAtOrAfter(data, std::nextafter(scene.X1, HUGE_VAL));
@@ -120,9 +124,11 @@ void PaintData(QPainter& p, const Axes& axes, const Scene& scene, const TXYDataL
         }
         p.drawPath(line);
         if (shown <= area.width() * kDotsPerPixel) {
-            p.setBrush(colour);
-            for (std::size_t i = first; i < last; ++i)
-                p.drawEllipse(QPointF(axes.Px(data[i].X), axes.Py(data[i].Y)), 2.0, 2.0);
+            for (std::size_t i = first; i < last; ++i) {
+                const bool rest = notes && (*notes)[i].Rest;
+                p.setBrush(rest ? QBrush(Qt::white) : QBrush(colour));
+                p.drawEllipse(QPointF(axes.Px(data[i].X), axes.Py(data[i].Y)), rest ? 2.5 : 2.0, rest ? 2.5 : 2.0);
+            }
             p.setBrush(Qt::NoBrush);
         }
         return;
@@ -270,7 +276,7 @@ void Paint(QPainter& p, QSizeF size, const Scene& scene, QStringList* bandLabels
     for (std::size_t k = 0; k < scene.More.size(); ++k)
         if (scene.More[k])
             PaintData(p, axes, scene, *scene.More[k], SeriesColour(k + 1));
-    PaintData(p, axes, scene, *scene.Data, kDataLine);
+    PaintData(p, axes, scene, *scene.Data, kDataLine, scene.Notes);
     if (scene.Notes && scene.Bands)
         PaintMelody(p, axes, scene);
     PaintSelectionAndCursor(p, axes, scene);

@@ -84,6 +84,7 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     m_durationColumn = column("DurationColumnBox", QT_TR_NOOP("音の長さの列"));
     m_durationLow = edit("DurationLowBox", QT_TR_NOOP("音の長さの最小"));
     m_durationHigh = edit("DurationHighBox", QT_TR_NOOP("音の長さの最大"));
+    m_restBelow = edit("RestBelowBox", QT_TR_NOOP("休符にする値"));
 
     const auto row = [](std::initializer_list<QWidget*> widgets) {
         auto* line = new QHBoxLayout;
@@ -110,6 +111,10 @@ TShapeDialog::TShapeDialog(QWidget* parent, const TXYDataList* data, const Mappi
     add(QT_TR_NOOP("音の長さ(&L)"), m_duration,
         row({m_duration, label(QT_TR_NOOP("列")), m_durationColumn, label(QT_TR_NOOP("範囲")), m_durationLow,
              label(QT_TR_NOOP("〜")), m_durationHigh}));
+    // A value at or below this is silent: one for every series, or one
+    // each separated by commas ("-": none for that series).
+    add(QT_TR_NOOP("休符(&T)"), m_restBelow,
+        row({m_restBelow, label(QT_TR_NOOP("以下は鳴らさない（系列ごとにカンマ区切り、- はなし）"))}));
 
     m_preview = new QLabel(this);
     m_preview->setObjectName(QStringLiteral("ShapePreviewLabel"));
@@ -144,6 +149,7 @@ void TShapeDialog::SetShape(const MappingShape& s)
     m_durationColumn->setValue(std::max(1, s.DurationColumn == 0 ? 3 : s.DurationColumn));
     m_durationLow->setText(Real(s.DurationLow));
     m_durationHigh->setText(Real(s.DurationHigh));
+    m_restBelow->setText(QString::fromStdString(RestBelowText(s.RestBelow)));
     Refresh();
 }
 
@@ -178,6 +184,10 @@ std::optional<MappingShape> TShapeDialog::Shape(QString* problem) const
         return fail(QT_TR_NOOP("音の長さの範囲には数値を入力して下さい。"));
     s.DurationLow = *low;
     s.DurationHigh = *high;
+    const std::optional<std::vector<double>> rests = RestBelowNamed(ToCore(m_restBelow->text()));
+    if (!rests)
+        return fail(QT_TR_NOOP("休符にする値には数値（なしは -）をカンマで区切って15個まで入力して下さい。"));
+    s.RestBelow = *rests;
     switch (ShapeProblem(s, kMaxImportColumn)) {
     case ShapeField::None:
         return s;

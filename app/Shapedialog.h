@@ -54,5 +54,6 @@ private:
     TColumnBox* m_durationColumn = nullptr;
     QLineEdit* m_durationLow = nullptr;
     QLineEdit* m_durationHigh = nullptr;
+    QLineEdit* m_restBelow = nullptr; // thresholds of rests, one for all or one per series
     QLabel* m_preview = nullptr;
 };

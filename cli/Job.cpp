@@ -121,6 +121,13 @@ std::string ShapeJson(const MappingShape& shape)
         ", \"velocity_range\": [" + std::to_string(shape.VelocityLow) + ", " + std::to_string(shape.VelocityHigh) + "]";
     json += ", \"duration_column\": " + (shape.DurationColumn ? std::to_string(shape.DurationColumn) : "null");
     json += ", \"duration_range\": [" + JsonNumber(shape.DurationLow) + ", " + JsonNumber(shape.DurationHigh) + "]";
+    if (!shape.RestBelow.empty()) {
+        json += ", \"rest_below\": [";
+        for (std::size_t i = 0; i < shape.RestBelow.size(); ++i)
+            json += (i ? ", " : "") +
+                    (std::isinf(shape.RestBelow[i]) ? std::string("null") : JsonNumber(shape.RestBelow[i]));
+        json += "]";
+    }
     return json + ", \"words\": " + JsonString(DescribeShape(shape)) + "}";
 }
 
@@ -166,6 +173,8 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
     const double ticksPerMinute = static_cast<double>(TicksPerQuarter) * ClampTo(request.Tempo, kMinTempo, kMaxTempo);
     for (std::size_t i = 0; i < notes.size() && first + i < static_cast<std::size_t>(data.Count()); ++i) {
         const NoteSpan& n = notes[i];
+        if (IsRest(n))
+            continue; // a silent record has no note
         put(data[first + i].X);
         out += ',';
         put(data[first + i].Y);
@@ -382,8 +391,8 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
     if (scratch && !build(scratch->Path()))
         return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
-    result.notes = part ? static_cast<int>(piece.Count()) : load->Data.Count();
-    if (!part)
+    result.notes = part || !request.Shape.RestBelow.empty() ? static_cast<int>(piece.Count()) : load->Data.Count();
+    if (!part && request.Shape.RestBelow.empty())
         for (const TXYDataList& more : load->More)
             result.notes += more.Count();
     if (!outputs.notes.empty()) {

@@ -215,6 +215,13 @@ const Valued kValued[] = {
      [](Options& o, const std::string& n, const std::string& v) {
          o.request.Shape.VelocityColumn = ColumnChoice(n, v, o.named.velocity);
      }},
+    {"--rest-below",
+     [](Options& o, const std::string& n, const std::string& v) {
+         const std::optional<std::vector<double>> thresholds = RestBelowNamed(v);
+         if (!thresholds || thresholds->empty())
+             throw UsageError{n + " needs a number (or - for none) for all series or one each, not '" + v + "'"};
+         o.request.Shape.RestBelow = *thresholds;
+     }},
     {"--velocity-range",
      [](Options& o, const std::string& n, const std::string& v) {
          const auto [low, high] = RangeOf(n, v, "LO:HI, whole numbers from 1 to 127");
@@ -362,6 +369,10 @@ Options ParseArguments(int argc, char** argv)
     if (!o.named.Any())
         CheckColumns(o);
     SettleSeries(o);
+    if (const std::size_t rests = o.request.Shape.RestBelow.size(), n = o.import.YColumns().size();
+        rests > 1 && rests != n && o.import.SplitBy == 0 && !o.named.splitBy)
+        throw UsageError{"--rest-below takes one value or one for each of the " + std::to_string(n) +
+                         " Y columns, not " + std::to_string(rests)};
     // The shape: what the reading must do for it, and what goes together.
     const MappingShape& shape = o.request.Shape;
     if (shape.Clip > 0.0 && shape.FixedRange)

@@ -147,6 +147,8 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     shape.DurationColumn = ReadInteger(ini, kSectionShape, kKeyShapeDurationColumn, 0);
     shape.DurationLow = real(kKeyShapeDurationLow, kDefaultDurationLow);
     shape.DurationHigh = real(kKeyShapeDurationHigh, kDefaultDurationHigh);
+    shape.RestBelow = RestBelowNamed(ini.Read(kSectionShape, kKeyShapeRestBelow).value_or(std::string()))
+                          .value_or(std::vector<double>{});
     if (ShapeProblem(shape, kMaxImportColumn) != ShapeField::None)
         shape = MappingShape{};
     // The plot window's place, only when all of it is there and sensible.
@@ -276,6 +278,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionShape, kKeyShapeDurationColumn, number(c.Shape.DurationColumn)},
         {kSectionShape, kKeyShapeDurationLow, FormatProfileReal(c.Shape.DurationLow)},
         {kSectionShape, kKeyShapeDurationHigh, FormatProfileReal(c.Shape.DurationHigh)},
+        {kSectionShape, kKeyShapeRestBelow, RestBelowText(c.Shape.RestBelow)},
         {kSectionPlot, kKeyLeft, c.Plot ? number(c.Plot->Left) : std::nullopt},
         {kSectionPlot, kKeyTop, c.Plot ? number(c.Plot->Top) : std::nullopt},
         {kSectionPlot, kKeyWidth, c.Plot ? number(c.Plot->Width) : std::nullopt},
@@ -305,6 +308,9 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
             continue;
         if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
             !ini.Read(kSectionImport, step.key))
+            continue;
+        // The rests once there are some, or to clear them.
+        if (key == kKeyShapeRestBelow && c.Shape.RestBelow.empty() && !ini.Read(kSectionShape, step.key))
             continue;
         // The shape once it is not the plain mapping, or to bring it back.
         if (step.section == kSectionShape && c.Shape.IsDefault() && !ini.HasSection(kSectionShape))

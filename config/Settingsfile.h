@@ -57,6 +57,7 @@ inline constexpr char kKeyShapeVelocityHigh[] = "VelocityHigh";
 inline constexpr char kKeyShapeDurationColumn[] = "DurationColumn";
 inline constexpr char kKeyShapeDurationLow[] = "DurationLow";
 inline constexpr char kKeyShapeDurationHigh[] = "DurationHigh";
+inline constexpr char kKeyShapeRestBelow[] = "RestBelow";
 inline constexpr char kSectionPlot[] = "Plot";
 inline constexpr char kKeyLeft[] = "Left";
 inline constexpr char kKeyTop[] = "Top";

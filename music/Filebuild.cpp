@@ -257,7 +257,8 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
                 StartTrack(melody, series, i, r, true);
                 melody.Reserve(2 * part.Notes[i].size() + 3);
                 for (const NoteSpan& n : part.Notes[i])
-                    melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
+                    if (!IsRest(n))
+                        melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
                 melody.AddEndOfTrack(part.End);
                 if (!writer.WriteTrack(melody))
                     return false;

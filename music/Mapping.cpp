@@ -252,6 +252,10 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
             const Mapped& m = block[i - from];
             if (m.position < 0)
                 return fail();
+            // A velocity of 0 is a rest: no note, and the melody goes on
+            // from the note before it.
+            if (velocities && (*velocities)[i] == 0)
+                continue;
             const std::uint8_t note = NoteAt(set, m.position, hasDescending);
             melody.AddNote(m.start, note, velocities ? (*velocities)[i] : Velocity, m.length);
             set.PreviousPosition = static_cast<std::uint8_t>(m.position);
@@ -295,19 +299,34 @@ std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest&
                        frame) == 0)
         return notes;
     notes.reserve(static_cast<std::size_t>(data->Count()));
-    // Each note was added as its note-on followed by its note-off.
+    // Each note was added as its note-on followed by its note-off; a rest
+    // (velocity 0) keeps its record's place as a note of no length and no
+    // velocity at the record's start.
+    const std::vector<std::uint8_t>* velocities = frame ? frame->Velocities : nullptr;
+    const long double lscale = TicksPerX(r.DxPQN);
+    std::size_t record = 0;
+    const auto rests = [&] {
+        for (; velocities && record < velocities->size() && (*velocities)[record] == 0; ++record) {
+            const std::uint32_t at = TruncTick(((*data)[record].X - frame->OriginX) * lscale).value_or(0);
+            notes.push_back({at, at, 0, 0});
+        }
+    };
     for (std::size_t i = 0; i + 1 < static_cast<std::size_t>(melody.Count()); ++i) {
         const TMidiEvent& on = melody[i];
         if ((on.Data()[0] & 0xF0) != kNoteOn)
             continue;
+        rests();
         notes.push_back({on.Time, melody[i + 1].Time, on.Data()[1], on.Data()[2]});
+        ++record;
         ++i;
     }
+    rests();
     return notes;
 }
 
 NoteTimeline::NoteTimeline(std::vector<NoteSpan> notes) : notes_(std::move(notes))
 {
+    std::erase_if(notes_, IsRest);
     std::stable_sort(notes_.begin(), notes_.end(),
                      [](const NoteSpan& a, const NoteSpan& b) { return a.Start < b.Start; });
     for (const NoteSpan& n : notes_)

@@ -93,6 +93,9 @@ struct NoteSpan {
     std::uint8_t Key = 0;
     std::uint8_t Velocity = 0;
 };
+// A record that stays silent keeps its place among the notes as a note of
+// velocity 0, which is never written or sounded.
+constexpr bool IsRest(const NoteSpan& note) { return note.Velocity == 0; }
 
 // The notes the request makes of the list, in time order (what BuildSmf
 // writes into the melody track); empty when nothing would be built.

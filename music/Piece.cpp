@@ -3,6 +3,8 @@
 
 #include "Filebuild.h"
 
+#include <algorithm>
+
 namespace varimel {
 
 TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const MappingRequest& request,
@@ -107,7 +109,8 @@ std::size_t TPiece::Count() const
 {
     std::size_t count = 0;
     for (const std::vector<NoteSpan>& notes : Notes())
-        count += notes.size();
+        count += static_cast<std::size_t>(
+            std::count_if(notes.begin(), notes.end(), [](const NoteSpan& n) { return !IsRest(n); }));
     return count;
 }
 

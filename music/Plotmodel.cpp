@@ -83,7 +83,9 @@ std::vector<PlotNote> PlotNotes(const TXYDataList& data, const std::vector<NoteS
     plotted.reserve(notes.size());
     for (std::size_t i = 0; i < notes.size(); ++i) {
         const XYData& r = data[i];
-        plotted.push_back({r.X, r.X + (notes[i].End - notes[i].Start) * DxPQN / TicksPerQuarter, bands.BandOf(r.Y)});
+        const bool rest = notes[i].Velocity == 0;
+        plotted.push_back({r.X, r.X + (notes[i].End - notes[i].Start) * DxPQN / TicksPerQuarter,
+                           rest ? -1 : bands.BandOf(r.Y), rest});
     }
     return plotted;
 }

@@ -67,7 +67,8 @@ double XOfTick(double firstX, double DxPQN, double tick);
 struct PlotNote {
     double X0 = 0.0;
     double X1 = 0.0;
-    int Band = -1;
+    int Band = -1;     // -1: no band (a rest has none)
+    bool Rest = false; // the record is silent
 };
 
 // The plot's notes of a piece whose notes (one per record, as MappedNotes

@@ -7,6 +7,7 @@
 #include "Scale.h"
 
 #include <cstdint>
+#include <limits>
 #include <string_view>
 #include <vector>
 
@@ -57,10 +58,22 @@ struct MappingShape {
     int DurationColumn = 0; // each note's share of the gap from this column (0: fixed)
     double DurationLow = kDefaultDurationLow;
     double DurationHigh = kDefaultDurationHigh;
+    // A series is silent where its value is at or below its threshold here
+    // (one for every series, or one each in the series' order; minus
+    // infinity: none), as rain is on a dry day.
+    std::vector<double> RestBelow;
 
     bool IsDefault() const
     {
-        return !Invert && !LogY && Clip == 0.0 && !FixedRange && VelocityColumn == 0 && DurationColumn == 0;
+        return !Invert && !LogY && Clip == 0.0 && !FixedRange && VelocityColumn == 0 && DurationColumn == 0 &&
+               RestBelow.empty();
+    }
+    // The threshold of the series at index (minus infinity: none).
+    double RestBelowOf(std::size_t index) const
+    {
+        if (RestBelow.size() == 1)
+            return RestBelow.front();
+        return index < RestBelow.size() ? RestBelow[index] : -std::numeric_limits<double>::infinity();
     }
     bool operator==(const MappingShape&) const = default;
 };

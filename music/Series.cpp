@@ -102,8 +102,19 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
         frames.Ranges.push_back(own ? ShapedRange(shape, {s.Data}) : *common);
         const TXYDataList empty;
         const TXYDataList& records = s.Data ? *s.Data : empty;
-        frames.Velocities.push_back(shape.VelocityColumn > 0 ? VelocitiesBeside(records, s.Velocity, shape, velocity)
-                                                             : std::vector<std::uint8_t>());
+        std::vector<std::uint8_t> velocities = shape.VelocityColumn > 0
+                                                   ? VelocitiesBeside(records, s.Velocity, shape, velocity)
+                                                   : std::vector<std::uint8_t>();
+        // A value at or below the series' threshold is a rest: velocity 0.
+        const double restBelow = shape.RestBelowOf(frames.Velocities.size());
+        const auto count = static_cast<std::size_t>(records.Count());
+        for (std::size_t i = 0; i < count; ++i)
+            if (records[i].Y <= restBelow) {
+                if (velocities.empty())
+                    velocities.assign(count, velocity);
+                velocities[i] = 0;
+            }
+        frames.Velocities.push_back(std::move(velocities));
         frames.Shares.push_back(shape.DurationColumn > 0 ? SharesBeside(records, s.Duration, shape, request.Duration)
                                                          : std::vector<double>());
     }
@@ -187,7 +198,8 @@ SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingR
             lastEnd = std::max(lastEnd, n.End);
             part.Notes[k].push_back(n);
         }
-        part.Count += part.Notes[k].size();
+        part.Count += static_cast<std::size_t>(
+            std::count_if(part.Notes[k].begin(), part.Notes[k].end(), [](const NoteSpan& n) { return !IsRest(n); }));
     }
     TXYDataList ends;
     ends.Add({firstX, 0.0});

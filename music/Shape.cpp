@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "Shape.h"
 
+#include "data/Number.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 namespace varimel {
@@ -22,7 +25,58 @@ ShapeField ShapeProblem(const MappingShape& s, int maxColumn)
         return ShapeField::DurationColumn;
     if (!(s.DurationLow > 0.0 && s.DurationLow <= s.DurationHigh && s.DurationHigh <= 1.0))
         return ShapeField::DurationRange;
+    if (s.RestBelow.size() > static_cast<std::size_t>(kMaxSeries) ||
+        std::any_of(s.RestBelow.begin(), s.RestBelow.end(),
+                    [](double v) { return !std::isfinite(v) && v != -std::numeric_limits<double>::infinity(); }))
+        return ShapeField::RestBelow;
     return ShapeField::None;
+}
+
+std::string RestBelowText(const std::vector<double>& thresholds)
+{
+    std::string text;
+    for (std::size_t i = 0; i < thresholds.size(); ++i) {
+        char number[32];
+        std::snprintf(number, sizeof number, "%.17g", thresholds[i]);
+        // The shortest text that reads back as the same value.
+        for (int digits = 1; digits <= 17; ++digits) {
+            char shorter[32];
+            std::snprintf(shorter, sizeof shorter, "%.*g", digits, thresholds[i]);
+            if (std::strtod(shorter, nullptr) == thresholds[i]) {
+                std::snprintf(number, sizeof number, "%s", shorter);
+                break;
+            }
+        }
+        text += (i ? "," : "") + (std::isinf(thresholds[i]) ? std::string("-") : std::string(number));
+    }
+    return text;
+}
+
+std::optional<std::vector<double>> RestBelowNamed(std::string_view text)
+{
+    std::vector<double> thresholds;
+    if (text.find_first_not_of(" \t") == std::string_view::npos)
+        return thresholds;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        std::string_view item = text.substr(start, comma - start);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t'))
+            item.remove_prefix(1);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+            item.remove_suffix(1);
+        if (item == "-") {
+            thresholds.push_back(-std::numeric_limits<double>::infinity());
+        } else {
+            const std::optional<double> v = ParseNumber(item);
+            if (!v || !std::isfinite(*v))
+                return std::nullopt;
+            thresholds.push_back(*v);
+        }
+        start = comma + 1;
+    }
+    if (thresholds.size() > static_cast<std::size_t>(kMaxSeries))
+        return std::nullopt;
+    return thresholds;
 }
 
 std::string DescribeShape(const MappingShape& shape, Language language)
@@ -52,6 +106,9 @@ std::string DescribeShape(const MappingShape& shape, Language language)
     if (shape.DurationColumn > 0)
         parts.push_back((english ? "length: " : "長さ: ") + column(shape.DurationColumn) + " (" +
                         number(shape.DurationLow) + to + number(shape.DurationHigh) + ")");
+    if (!shape.RestBelow.empty())
+        parts.push_back(english ? "rests at or below " + RestBelowText(shape.RestBelow)
+                                : "休符: " + RestBelowText(shape.RestBelow) + " 以下");
     std::string text;
     for (const std::string& part : parts)
         text += (text.empty() ? "" : " / ") + part;

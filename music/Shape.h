@@ -13,15 +13,23 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace varimel {
 
 // The first choice of a shape that is out of its range, or None.
-enum class ShapeField { None, Clip, Range, VelocityColumn, VelocityRange, DurationColumn, DurationRange };
+enum class ShapeField { None, Clip, Range, VelocityColumn, VelocityRange, DurationColumn, DurationRange, RestBelow };
 ShapeField ShapeProblem(const MappingShape& shape, int maxColumn);
+
+// The thresholds of rests as a list: "0", "0,-,5" ("-": none for that
+// series); and back from such a list (blanks around items allowed; an empty
+// text is none at all; none for anything else or more than 15 items).
+std::string RestBelowText(const std::vector<double>& thresholds);
+std::optional<std::vector<double>> RestBelowNamed(std::string_view text);
 
 // The shape in words, for people: "反転 / 対数 / 外れ値 2% / ..."; empty for
 // the default.

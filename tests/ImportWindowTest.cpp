@@ -328,8 +328,23 @@ TEST_F(ImportWindow, ReadAgainWithoutRepeatingItself)
     EXPECT_EQ(form->PlotWindow()->View()->ViewRange(), view);
     velocityFrom(0);
     EXPECT_EQ(boxes.shown.size(), 1u);
+    // Rests need no other column: nothing is read again; a list that does
+    // not read is refused by the dialog.
+    bool refused = false;
+    seams::SetDialogRunner([&](QDialog& d) {
+        auto* rests = d.findChild<QLineEdit*>(QStringLiteral("RestBelowBox"));
+        rests->setText(QStringLiteral("1,x"));
+        d.accept();
+        refused = d.result() != QDialog::Accepted && boxes.shown.size() == 2;
+        rests->setText(QStringLiteral("1"));
+        return int(QDialog::Accepted);
+    });
+    form->ShapeClick();
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(form->Shape().RestBelow, std::vector<double>{1.0});
+    EXPECT_EQ(boxes.shown.size(), 2u);
     form->OpenFile(path);
-    EXPECT_EQ(boxes.shown.size(), 2u) << "opened again: told again";
+    EXPECT_EQ(boxes.shown.size(), 3u) << "opened again: told again";
     form->PlotWindow()->close();
 }
 

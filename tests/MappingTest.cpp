@@ -253,7 +253,13 @@ TEST(Mapping, BuildSmfWritesTheRequest)
 // including, its end; overlapping and repeated keys are listed once.
 TEST(Mapping, NoteTimeline)
 {
-    const NoteTimeline timeline({{0, 840, 60}, {960, 1800, 64}, {960, 1800, 67}, {1920, 3840, 72}, {1920, 2000, 72}});
+    // A rest (velocity 0) never sounds.
+    const NoteTimeline timeline({{0, 840, 60, 96},
+                                 {960, 1800, 64, 96},
+                                 {960, 1800, 67, 96},
+                                 {1920, 3840, 72, 96},
+                                 {1920, 2000, 72, 96},
+                                 {960, 1800, 50, 0}});
     struct Case {
         std::uint32_t tick;
         std::vector<std::int32_t> keys;

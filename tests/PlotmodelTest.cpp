@@ -2,6 +2,7 @@
 // The plot's model: every record lies in the band of the note the file holds
 // for it, and thinning to pixel columns keeps each column's extremes.
 #include "music/Plotmodel.h"
+#include "music/Series.h"
 
 #include "data/Csvload.h"
 #include "midi/Sequencer.h"
@@ -272,4 +273,19 @@ TEST(Plotmodel, NotesAndTicksInX)
     }
     EXPECT_DOUBLE_EQ(XOfTick(10.0, 2.0, 3 * TicksPerQuarter), 16.0);
     EXPECT_TRUE(PlotNotes(data, {}, bands, 2.0).empty());
+
+    // A rest keeps its place, drawn hollow and in no band; the others keep
+    // their notes.
+    request.Shape.RestBelow = {0.0};
+    const std::vector<TXYDataList> none;
+    const std::vector<SeriesTrack> tracks = TracksOf(data, none, request, {});
+    const std::vector<PlotNote> rests =
+        PlotNotes(data, SeriesNotes(tracks, request, FramesOf(tracks, request)).front(), bands, request.DxPQN);
+    ASSERT_EQ(rests.size(), 3u);
+    EXPECT_TRUE(rests[0].Rest);
+    EXPECT_EQ(rests[0].Band, -1);
+    for (std::size_t i = 1; i < 3; ++i) {
+        EXPECT_FALSE(rests[i].Rest);
+        EXPECT_EQ(rests[i].Band, notes[i].Band);
+    }
 }

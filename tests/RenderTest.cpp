@@ -1479,3 +1479,67 @@ TEST(Render, PartKeepsTheWholePiecesNotes)
             EXPECT_EQ(rows(testutil::ReadFile(dir / "part.csv"), true), want) << what;
         }
 }
+
+// Rests by value: a record at or below its series' threshold stays silent
+// (no note in the file or the table) while every other note is the note the
+// piece has without rests; a part holds the same; a threshold for each
+// series, "-" for none.
+TEST(Render, RestsAtOrBelowAValue)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "w.csv", "t,temp,rain\n0,5,0\n1,7,2.5\n2,6,0\n3,9,10\n4,8,0\n5,3,1\n");
+    // The table's rows as x,y,note,series.
+    const auto rows = [&](std::vector<std::string> options) {
+        options.insert(options.end(),
+                       {"--y-column", "2,3", "--notes-csv", dir / "n.csv", dir / "w.csv", dir / "w.mid"});
+        EXPECT_EQ(Render(dir, options).status, 0);
+        std::string out;
+        std::istringstream in(testutil::ReadFile(dir / "n.csv"));
+        std::string line;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            std::vector<std::string> f;
+            std::istringstream fields(line);
+            for (std::string item; std::getline(fields, item, ',');)
+                f.push_back(item);
+            out += f[0] + "," + f[1] + "," + f[2] + "," + f.back() + " ";
+        }
+        return out;
+    };
+    const auto midiNotes = [&] {
+        std::size_t count = 0;
+        for (const auto& track : smftest::Parse(smftest::ReadBytes(dir / "w.mid")).tracks)
+            count += smftest::Notes(track).size();
+        return count;
+    };
+    const std::string all = rows({"--invert"});
+    EXPECT_EQ(midiNotes(), 12u);
+    const struct {
+        std::vector<std::string> options;
+        std::size_t notes;
+    } cases[] = {
+        {{"--invert", "--rest-below", "-,0"}, 9},
+        {{"--invert", "--rest-below", "0"}, 9},
+        {{"--invert", "--rest-below", "6,1"}, 5},
+        {{"--invert", "--rest-below=-,-"}, 12},
+    };
+    for (const auto& c : cases) {
+        const std::string got = rows(c.options);
+        EXPECT_EQ(midiNotes(), c.notes) << c.options[2];
+        // Every row left is a row of the piece without rests.
+        std::istringstream left(got);
+        std::size_t count = 0;
+        for (std::string row; left >> row; ++count)
+            EXPECT_NE(all.find(row + " "), std::string::npos) << c.options[2] << ": " << row;
+        EXPECT_EQ(count, c.notes) << c.options[2];
+    }
+    // A part holds the same rests: the rows of X 1 to 4.
+    const std::string whole = rows({"--invert", "--rest-below", "-,0"});
+    const std::size_t from = whole.find("1,7,"), to = whole.find("5,3,");
+    ASSERT_LT(from, to);
+    EXPECT_EQ(rows({"--invert", "--rest-below", "-,0", "--x-from", "1", "--x-to", "4"}), whole.substr(from, to - from));
+    for (const char* bad : {"x", "1,,2", "1,2,3", ""}) {
+        const RenderRun r = Render(dir, {"--y-column", "2,3", "--rest-below", bad, dir / "w.csv", dir / "x.mid"});
+        EXPECT_EQ(r.status, 2) << bad << r.err;
+    }
+}

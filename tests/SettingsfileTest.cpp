@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 
 using namespace varimel;
 
@@ -158,6 +159,34 @@ TEST(Settingsfile, RowsChosen)
     s.Import.SplitBy = 5;
     ASSERT_EQ(WriteSettingsFile(dir / "rows.ini", s), SettingsWrite::Written);
     EXPECT_EQ(ReadSettingsFile(dir / "rows.ini", "/docs").Import, s.Import);
+}
+
+// The rests' thresholds: read back as written ("-" for none), a list that
+// does not read standing for none, nothing written while there are none.
+TEST(Settingsfile, RestsKept)
+{
+    testutil::TempDir dir;
+    const double none = -std::numeric_limits<double>::infinity();
+    const struct {
+        const char* value;
+        std::vector<double> rests;
+    } rows[] = {
+        {"0", {0.0}}, {"0, -, 2.5", {0.0, none, 2.5}}, {"x", {}}, {"1,,2", {}}, {"", {}},
+    };
+    for (const auto& r : rows) {
+        testutil::WriteFile(dir / "s.ini", std::string("[Shape]\nInvert=1\nRestBelow=") + r.value + "\n");
+        const MappingShape shape = ReadSettingsFile(dir / "s.ini", "/docs").Shape;
+        EXPECT_EQ(shape.RestBelow, r.rests) << r.value;
+        EXPECT_TRUE(shape.Invert) << r.value;
+    }
+    StoredSettings s = ReadSettingsFile(dir / "none.ini", "/docs");
+    s.Shape.Invert = true;
+    ASSERT_EQ(WriteSettingsFile(dir / "plain.ini", s), SettingsWrite::Written);
+    EXPECT_EQ(testutil::ReadFile(dir / "plain.ini").find("RestBelow"), std::string::npos);
+    s.Shape.RestBelow = {0.1, none};
+    ASSERT_EQ(WriteSettingsFile(dir / "rests.ini", s), SettingsWrite::Written);
+    EXPECT_NE(testutil::ReadFile(dir / "rests.ini").find("RestBelow=0.1,-\n"), std::string::npos);
+    EXPECT_EQ(ReadSettingsFile(dir / "rests.ini", "/docs").Shape, s.Shape);
 }
 
 TEST(Settingsfile, SeparatorByName)

@@ -809,6 +809,22 @@
         <source>%1〜%2, %3 音, うち端の音 %4</source>
         <translation>%1 to %2, %3 notes, %4 of them at the end notes</translation>
     </message>
+    <message>
+        <source>休符にする値</source>
+        <translation>Rest at or below</translation>
+    </message>
+    <message>
+        <source>休符(&amp;T)</source>
+        <translation>Res&amp;ts</translation>
+    </message>
+    <message>
+        <source>以下は鳴らさない（系列ごとにカンマ区切り、- はなし）</source>
+        <translation>and below are silent (one per series, separated by commas; - for none)</translation>
+    </message>
+    <message>
+        <source>休符にする値には数値（なしは -）をカンマで区切って15個まで入力して下さい。</source>
+        <translation>Please enter up to 15 numbers for the rests (- for none), separated by commas.</translation>
+    </message>
 </context>
 <context>
     <name>TSkippedLinesModel</name>
