@@ -56,6 +56,7 @@
 #include <type_traits>
 
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -157,11 +158,13 @@ void TMainForm::CreateControls()
          {"PlotAction", QT_TR_NOOP("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); }},
          {"ShapeAction", QT_TR_NOOP("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M), [this] { ShapeClick(); }},
          {"AudioExportAction", QT_TR_NOOP("オーディオファイルへ書き出す..."),
-          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); }, true}},
+          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); }, true},
+         {"WholeAction", QT_TR_NOOP("全体に戻す"), QKeySequence(), [this] { ReleasePart(); }}},
         [this](Language language) { SetWindowLanguage(language); });
 
     // F5, Esc and Ctrl+S play, stop and save from anywhere in the window,
-    // exactly as the buttons do (and not while a button is disabled).
+    // exactly as the buttons do (and not while a button is disabled); Esc
+    // with nothing playing lets a part chosen in the plot go.
     for (const auto& [keys, button] :
          {std::pair{QKeySequence(Qt::Key_F5), PreviewButton}, std::pair{QKeySequence(Qt::Key_Escape), StopButton},
           std::pair{QKeySequence(Qt::CTRL | Qt::Key_S), SaveSMFButton}}) {
@@ -169,8 +172,42 @@ void TMainForm::CreateControls()
         action->setShortcut(keys);
         action->setShortcutContext(Qt::WindowShortcut);
         addAction(action);
-        connect(action, &QAction::triggered, this, [button = button] { button->click(); });
+        connect(action, &QAction::triggered, this, [this, button = button] {
+            if (button == StopButton && !m_preview->Playing() && PlotSelection())
+                ReleasePart();
+            else
+                button->click();
+        });
     }
+    // While a part chosen in the plot is in force, the data group says so.
+    m_partLabel = new QLabel(GroupBox1);
+    m_partLabel->setObjectName(QStringLiteral("PartLabel"));
+    m_partLabel->move(179, 56);
+    m_partLabel->hide();
+    ShowPart();
+}
+
+void TMainForm::ReleasePart()
+{
+    if (m_plot)
+        m_plot->View()->SetSelection(std::nullopt);
+}
+
+void TMainForm::ShowPart()
+{
+    const std::optional<XSelection> part = PlotSelection();
+    if (auto* whole = findChild<QAction*>(QStringLiteral("WholeAction")))
+        whole->setEnabled(part.has_value());
+    if (!part) {
+        m_partLabel->hide();
+        return;
+    }
+    const auto show = [this](double x) {
+        return FromCore(m_importOptions.XDate ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
+    };
+    m_partLabel->setText(tr("選択範囲: %1 – %2 (グラフで解除)").arg(show(part->From), show(part->To)));
+    m_partLabel->adjustSize();
+    m_partLabel->show();
 }
 
 void TMainForm::FormCreate(const StoredSettings& stored)
@@ -408,6 +445,7 @@ void TMainForm::PlotClick()
             StopButtonClick();
             return true;
         };
+        m_plot->onPartChanged = [this] { ShowPart(); };
         // A step of the plot's cursor sounds its note briefly.
         m_plot->View()->onCursorKey = [this](int key) {
             m_preview->SoundKey(key, m_mapping.ProgramBox->currentIndex(), m_mapping.VelocityBox->value());
@@ -437,6 +475,7 @@ void TMainForm::UpdatePlot(bool sameData)
                                 : tr("%1列目").arg(m_load->ColumnOf(k)));
     }
     m_plot->SetPiece(piece, m_load ? QFileInfo(m_csvPath).fileName() : QString(), sameData);
+    ShowPart();
 }
 
 TPiece TMainForm::PieceFor(const MappingRequest& request) const

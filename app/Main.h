@@ -76,6 +76,10 @@ public:
     // The plot window (context menu, Ctrl+G): made at its first opening and
     // kept; it follows every load and change of the mapping.
     void PlotClick();
+    // Lets go of the part chosen in the plot; the data group's line about
+    // it follows the part.
+    void ReleasePart();
+    void ShowPart();
     TPlotWindow* PlotWindow() const { return m_plot; }
 
     // Mapping controls
@@ -194,6 +198,7 @@ private:
     std::vector<int> m_morePrograms; // the further columns' instruments
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;
+    QLabel* m_partLabel = nullptr; // the part chosen in the plot, while there is one
     std::unique_ptr<TKeyboardPicture> m_keys;
     QString m_csvDir;
     QString m_smfDir;

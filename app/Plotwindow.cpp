@@ -9,6 +9,7 @@
 #include "data/Importer.h"
 #include "data/Number.h"
 #include "midi/Sequencer.h"
+#include "music/Piece.h"
 #include "music/Series.h"
 #include "music/Shape.h"
 #include "sys/Replace.h"
@@ -17,6 +18,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -48,25 +50,50 @@ TPlotWindow::TPlotWindow(QWidget* owner, const std::optional<PlotPlace>& place) 
     m_view = new TPlotView(this);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("PlotStatus"));
-    m_status->setAccessibleName(tr("選択"));
+    // A narrow window wraps the status line rather than growing.
+    m_status->setWordWrap(true);
     m_allButton = new QPushButton(tr("全体表示"), this);
     m_allButton->setObjectName(QStringLiteral("ShowAllButton"));
     m_saveButton = new QPushButton(tr("画像として保存..."), this);
     m_saveButton->setObjectName(QStringLiteral("SaveImageButton"));
+    // A part typed: from and to, as the data's X reads (dates with dates).
+    m_fromBox = new QLineEdit(this);
+    m_fromBox->setObjectName(QStringLiteral("PartFromBox"));
+    m_toBox = new QLineEdit(this);
+    m_toBox->setObjectName(QStringLiteral("PartToBox"));
+    for (QLineEdit* box : {m_fromBox, m_toBox}) {
+        box->setMaximumWidth(84);
+        connect(box, &QLineEdit::returnPressed, this, [this] { ApplyTypedPart(); });
+    }
+    m_partLabel = new QLabel(this);
+    m_partLabel->setBuddy(m_fromBox);
+    m_toLabel = new QLabel(this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_status, 1);
+    buttons->addWidget(m_partLabel);
+    buttons->addWidget(m_fromBox);
+    buttons->addWidget(m_toLabel);
+    buttons->addWidget(m_toBox);
     buttons->addWidget(m_allButton);
     buttons->addWidget(m_saveButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(m_view, 1);
     layout->addLayout(buttons);
-    setTabOrder(m_view, m_allButton);
+    setTabOrder(m_view, m_fromBox);
+    setTabOrder(m_fromBox, m_toBox);
+    setTabOrder(m_toBox, m_allButton);
     setTabOrder(m_allButton, m_saveButton);
+    Retranslate();
 
     connect(m_allButton, &QPushButton::clicked, this, [this] { m_view->ShowAll(); });
     connect(m_saveButton, &QPushButton::clicked, this, [this] { SaveImageClick(); });
-    m_view->onSelectionChanged = [this] { ShowStatus(); };
+    m_view->onSelectionChanged = [this] {
+        ShowStatus();
+        ShowPart();
+        if (onPartChanged)
+            onPartChanged();
+    };
 
     const auto addShortcut = [this](const QKeySequence& keys, std::function<void()> run) {
         auto* action = new QAction(this);
@@ -120,18 +147,67 @@ void TPlotWindow::SetPiece(const PlotPiece& piece, const QString& fileName, bool
         m_pending = false;
         m_view->SetPiece(m_piece, m_pendingSame);
         ShowStatus();
+        ShowPart();
     }
 }
 
 void TPlotWindow::ShowTitle() { setWindowTitle(m_fileName.isEmpty() ? tr("グラフ") : tr("グラフ - ") + m_fileName); }
 
+void TPlotWindow::Retranslate()
+{
+    m_status->setAccessibleName(tr("選択"));
+    m_allButton->setText(tr("全体表示"));
+    m_saveButton->setText(tr("画像として保存..."));
+    m_partLabel->setText(tr("部分(&P)"));
+    m_toLabel->setText(tr("〜"));
+    m_fromBox->setAccessibleName(tr("部分の始まり"));
+    m_toBox->setAccessibleName(tr("部分の終わり"));
+    m_fromBox->setToolTip(
+        tr("始まりと終わりを入力して Enter で、その部分を選びます。両方を空にすると全体に戻ります。"));
+    m_toBox->setToolTip(m_fromBox->toolTip());
+}
+
+void TPlotWindow::ShowPart()
+{
+    const std::optional<XSelection>& selection = m_view->Selection();
+    const auto show = [this](double x) {
+        return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
+    };
+    m_fromBox->setText(selection ? show(selection->From) : QString());
+    m_toBox->setText(selection ? show(selection->To) : QString());
+}
+
+void TPlotWindow::ApplyTypedPart()
+{
+    const QString from = m_fromBox->text().trimmed(), to = m_toBox->text().trimmed();
+    if (from.isEmpty() && to.isEmpty()) {
+        m_view->SetSelection(std::nullopt);
+        return;
+    }
+    const std::optional<XSelection> span = m_piece.Load ? XSpanOf(*m_piece.Load) : std::nullopt;
+    if (!span)
+        return;
+    const auto read = [this](const QString& text, double fallback) -> std::optional<double> {
+        return text.isEmpty() ? std::optional(fallback) : ParseX(ToCore(text), m_piece.Load->Options);
+    };
+    const std::optional<double> a = read(from, span->From), b = read(to, span->To);
+    if (!a || !b) {
+        m_status->setText(m_piece.XDates ? tr("部分は 2024-01-05 のような日付で入力して下さい。")
+                                         : tr("部分は数値で入力して下さい。"));
+        return;
+    }
+    if (*a > *b) {
+        m_status->setText(tr("部分の始まりは終わり以前にして下さい。"));
+        return;
+    }
+    m_view->SetSelection(XSelection{*a, *b});
+}
+
 void TPlotWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ShowTitle();
-        m_status->setAccessibleName(tr("選択"));
-        m_allButton->setText(tr("全体表示"));
-        m_saveButton->setText(tr("画像として保存..."));
+        Retranslate();
         ShowStatus();
     }
     QWidget::changeEvent(event);
@@ -143,6 +219,7 @@ void TPlotWindow::showEvent(QShowEvent* event)
         m_pending = false;
         m_view->SetPiece(m_piece, m_pendingSame);
         ShowStatus();
+        ShowPart();
     }
     QWidget::showEvent(event);
 }

@@ -14,6 +14,7 @@
 #include <optional>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 using PlotPlace = varimel::StoredPlace;
@@ -32,8 +33,11 @@ public:
     void SaveImageClick();
     QLabel* StatusLine() const { return m_status; }
 
-    std::function<void()> onPlay; // F5
-    std::function<bool()> onStop; // Esc: true when it stopped a preview
+    std::function<void()> onPlay;        // F5
+    std::function<bool()> onStop;        // Esc: true when it stopped a preview
+    std::function<void()> onPartChanged; // a part was chosen or let go
+    // Takes the part typed in the two boxes (both empty: none).
+    void ApplyTypedPart();
     QString imageFolder;
 
 protected:
@@ -43,11 +47,18 @@ protected:
 private:
     void ShowStatus();
     void ShowTitle();
+    // The boxes' words in the language in use, and the part in the boxes.
+    void Retranslate();
+    void ShowPart();
 
     TPlotView* m_view = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_allButton = nullptr;
     QPushButton* m_saveButton = nullptr;
+    QLabel* m_partLabel = nullptr;
+    QLineEdit* m_fromBox = nullptr; // the part typed, read as --x-from and --x-to are
+    QLineEdit* m_toBox = nullptr;
+    QLabel* m_toLabel = nullptr;
     PlotPiece m_piece;
     QString m_fileName;
     bool m_pending = false; // a piece came while hidden: it is worked out when shown

@@ -384,7 +384,7 @@ Options ParseArguments(int argc, char** argv)
     const auto xValue = [&o](const char* name, const std::optional<std::string>& text) -> std::optional<double> {
         if (!text)
             return std::nullopt;
-        const std::optional<double> v = o.import.XDate ? ParseDate(*text, o.import.Order) : ParseNumber(*text);
+        const std::optional<double> v = ParseX(*text, o.import);
         if (!v)
             throw UsageError{std::string(name) +
                              (o.import.XDate ? " needs a date like 2024-01-05" : " needs a number") + ", not '" +

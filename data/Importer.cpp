@@ -166,6 +166,11 @@ std::optional<FieldSeparator> SeparatorNamed(std::string_view name)
     return std::nullopt;
 }
 
+std::optional<double> ParseX(std::string_view text, const ImportOptions& options)
+{
+    return options.XDate ? ParseDate(text, options.Order) : ParseNumber(text);
+}
+
 std::string DescribeOptions(const ImportOptions& o, Language language)
 {
     // The separator is told only when it is not the plain reading's.

@@ -137,6 +137,10 @@ struct PreviewRow {
 // with the options.
 std::vector<PreviewRow> PreviewLines(std::string_view bytes, const ImportOptions& options, std::size_t rows);
 
+// The X a text stands for as the options read X: a date with XDate (in
+// their date order), else a number; none when it is neither.
+std::optional<double> ParseX(std::string_view text, const ImportOptions& options);
+
 // The options in words: "X: 1列目 / Y: 2列目 / 小数点: ピリオド".
 std::string DescribeOptions(const ImportOptions& options, Language language = Language::Japanese);
 

@@ -66,6 +66,7 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
                    {"グラフ...", "Ctrl+G"},
                    {"マッピング詳細...", "Ctrl+M"},
                    {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"},
+                   {"全体に戻す", ""},
                    {"Language / 言語", ""}};
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(entries)));
     for (qsizetype i = 0; i < actions.size(); ++i) {

@@ -347,3 +347,67 @@ TEST_F(PlotWindow, OddDataIsDrawnSafely)
         form.reset();
     }
 }
+
+// A part typed in the plot's two boxes, read as the data's X is read (dates
+// in date mode); the main window says it is in force until Esc or 全体に戻す
+// lets it go, also after the plot window is closed; a text that does not
+// read is refused in the status line and changes nothing.
+TEST_F(PlotWindow, PartTypedShownAndReleased)
+{
+    std::string csv;
+    for (int d = 1; d <= 20; ++d)
+        csv += "2024-01-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + "," + std::to_string(d % 6) + "\n";
+    TPlotWindow* plot = Open(kDates, csv);
+    auto* from = plot->findChild<QLineEdit*>(QStringLiteral("PartFromBox"));
+    auto* to = plot->findChild<QLineEdit*>(QStringLiteral("PartToBox"));
+    auto* line = form->findChild<QLabel*>(QStringLiteral("PartLabel"));
+    ASSERT_TRUE(from && to && line);
+    EXPECT_FALSE(line->isVisible());
+    const struct {
+        const char* from;
+        const char* to;
+        const char* status; // the status line's start after Enter
+        const char* part;   // the main window's line; empty: none
+    } rows[] = {
+        {"2024-01-05", "2024-01-09", "選択: X 2024-01-05 – 2024-01-09",
+         "選択範囲: 2024-01-05 – 2024-01-09 (グラフで解除)"},
+        {"", "2024-01-03", "選択: X 2024-01-01 – 2024-01-03", "選択範囲: 2024-01-01 – 2024-01-03 (グラフで解除)"},
+        {"2024-01-10", "2024-01-02", "部分の始まりは終わり以前にして下さい。",
+         "選択範囲: 2024-01-01 – 2024-01-03 (グラフで解除)"},
+        {"5", "9", "部分は 2024-01-05 のような日付で入力して下さい。",
+         "選択範囲: 2024-01-01 – 2024-01-03 (グラフで解除)"},
+        {"", "", "", ""},
+    };
+    for (const auto& r : rows) {
+        from->setText(QString::fromUtf8(r.from));
+        to->setText(QString::fromUtf8(r.to));
+        plot->ApplyTypedPart();
+        if (*r.status) {
+            EXPECT_TRUE(plot->StatusLine()->text().startsWith(QString::fromUtf8(r.status)))
+                << r.from << " " << plot->StatusLine()->text().toStdString();
+        }
+        EXPECT_EQ(line->isVisibleTo(form.get()), *r.part != '\0') << r.from;
+        if (*r.part) {
+            EXPECT_EQ(line->text(), QString::fromUtf8(r.part)) << r.from;
+        }
+    }
+    // Closed, the plot's part stays with the line; Esc in the main window
+    // lets it go, and so does 全体に戻す.
+    from->setText(QStringLiteral("2024-01-02"));
+    to->setText(QStringLiteral("2024-01-04"));
+    plot->ApplyTypedPart();
+    plot->close();
+    EXPECT_TRUE(line->isVisibleTo(form.get()));
+    EXPECT_TRUE(form->findChild<QAction*>(QStringLiteral("WholeAction"))->isEnabled());
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(line->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->findChild<QAction*>(QStringLiteral("WholeAction"))->isEnabled());
+    EXPECT_TRUE(from->text().isEmpty()) << "the boxes follow the part";
+    from->setText(QStringLiteral("2024-01-02"));
+    plot->ApplyTypedPart();
+    EXPECT_TRUE(line->isVisibleTo(form.get()));
+    form->findChild<QAction*>(QStringLiteral("WholeAction"))->trigger();
+    EXPECT_FALSE(line->isVisibleTo(form.get()));
+}

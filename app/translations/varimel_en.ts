@@ -482,6 +482,14 @@
         <source>グループが15を超えています。系列は15までです。</source>
         <translation>There are more than 15 groups. A piece holds at most 15 series.</translation>
     </message>
+    <message>
+        <source>全体に戻す</source>
+        <translation>Whole Piece</translation>
+    </message>
+    <message>
+        <source>選択範囲: %1 – %2 (グラフで解除)</source>
+        <translation>Part: %1 – %2 (release in the plot)</translation>
+    </message>
 </context>
 <context>
     <name>TPlotView</name>
@@ -555,6 +563,38 @@
     <message>
         <source>画像を保存できませんでした。</source>
         <translation>Could not save the image.</translation>
+    </message>
+    <message>
+        <source>部分(&amp;P)</source>
+        <translation>&amp;Part</translation>
+    </message>
+    <message>
+        <source>部分の始まり</source>
+        <translation>Start of the part</translation>
+    </message>
+    <message>
+        <source>部分の終わり</source>
+        <translation>End of the part</translation>
+    </message>
+    <message>
+        <source>始まりと終わりを入力して Enter で、その部分を選びます。両方を空にすると全体に戻ります。</source>
+        <translation>Type the start and the end and press Enter to choose that part. Both empty: the whole piece.</translation>
+    </message>
+    <message>
+        <source>部分は 2024-01-05 のような日付で入力して下さい。</source>
+        <translation>Please type the part as dates like 2024-01-05.</translation>
+    </message>
+    <message>
+        <source>部分は数値で入力して下さい。</source>
+        <translation>Please type the part as numbers.</translation>
+    </message>
+    <message>
+        <source>部分の始まりは終わり以前にして下さい。</source>
+        <translation>Please make the part&apos;s start no later than its end.</translation>
+    </message>
+    <message>
+        <source>〜</source>
+        <translation>–</translation>
     </message>
 </context>
 <context>
