@@ -108,6 +108,19 @@ int TPlotContent::EdgeInView(double x0, double x1, bool fromLeft) const
     return static_cast<int>(fromLeft ? first : end - 1);
 }
 
+int TPlotContent::NearestTo(double x) const
+{
+    const std::size_t count = static_cast<std::size_t>(m_data->Count());
+    const auto at =
+        std::lower_bound(m_data->begin(), m_data->end(), x, [](const XYData& r, double v) { return r.X < v; });
+    const auto i = static_cast<std::size_t>(at - m_data->begin());
+    if (i == 0)
+        return 0;
+    if (i >= count)
+        return static_cast<int>(count - 1);
+    return static_cast<int>(x - (*m_data)[i - 1].X <= (*m_data)[i].X - x ? i - 1 : i);
+}
+
 double TPlotContent::XOf(int tick) const { return XOfTick(m_originX, m_piece.Request.DxPQN, tick); }
 
 void TPlotContent::SoundingAt(std::uint32_t tick, std::vector<std::size_t>& notes) const
@@ -135,7 +148,9 @@ QString TPlotContent::PointText(int index) const
     const XYData& r = (*m_data)[static_cast<std::size_t>(index)];
     QString note;
     if (!m_notes.empty())
-        note = NoteName(m_notes[static_cast<std::size_t>(index)].Key);
+        note = IsRest(m_notes[static_cast<std::size_t>(index)])
+                   ? tr("休符")
+                   : NoteName(m_notes[static_cast<std::size_t>(index)].Key);
     else if (m_bands && m_bands->BandOf(r.Y) >= 0)
         note = FromCore(m_bands->Bands()[static_cast<std::size_t>(m_bands->BandOf(r.Y))].Name);
     QString text = QStringLiteral("X %1, Y %2").arg(XText(r.X), FromCore(FormatG(r.Y, 0, false)));

@@ -62,6 +62,8 @@ public:
     // The first (or last) record in the view from x0 to x1; the first (or
     // last) of all when none is in view.
     int EdgeInView(double x0, double x1, bool fromLeft) const;
+    // The record whose X is nearest to x (the earlier at a tie).
+    int NearestTo(double x) const;
     // The X a tick of the whole piece stands at.
     double XOf(int tick) const;
     // The first series' notes sounding at tick, by index.

@@ -84,7 +84,44 @@ void TPlotView::SetViewRange(double x0, double x1)
         return;
     m_scene.X0 = from;
     m_scene.X1 = to;
+    CursorIntoView();
     Invalidate();
+}
+
+void TPlotView::CursorIntoView()
+{
+    if (m_scene.Cursor < 0 || m_content.Empty() || m_scene.Cursor >= m_content.Data()->Count())
+        return;
+    const double x = (*m_content.Data())[static_cast<std::size_t>(m_scene.Cursor)].X;
+    if (x >= m_scene.X0 && x <= m_scene.X1)
+        return;
+    const int moved = m_content.EdgeInView(m_scene.X0, m_scene.X1, x < m_scene.X0);
+    const double to = (*m_content.Data())[static_cast<std::size_t>(moved)].X;
+    // Only a point the view shows takes the cursor; else it stays.
+    if (to < m_scene.X0 || to > m_scene.X1)
+        return;
+    m_scene.Cursor = moved;
+    m_anchor = -1;
+    Describe();
+    if (onCursorMoved)
+        onCursorMoved();
+}
+
+int TPlotView::FirstStep(bool right) const
+{
+    if (m_scene.Selection) {
+        const auto [first, end] = RecordsIn(*m_content.Data(), *m_scene.Selection);
+        if (first < end)
+            return static_cast<int>(right ? first : end - 1);
+    }
+    return m_content.NearestTo((m_scene.X0 + m_scene.X1) / 2);
+}
+
+QString TPlotView::CursorText() const
+{
+    return m_scene.Cursor >= 0 && m_content.Data() && m_scene.Cursor < m_content.Data()->Count()
+               ? m_content.PointText(m_scene.Cursor)
+               : QString();
 }
 
 void TPlotView::SetSelection(std::optional<XSelection> selection)
@@ -284,16 +321,26 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
     }
     const int last = m_content.Data()->Count() - 1;
     const bool extend = (event->modifiers() & Qt::ShiftModifier) != 0;
-    const int cursor = m_scene.Cursor;
-    // Without a cursor, the first step lands on the first or last point in
-    // view.
-    const auto inView = [this](bool fromLeft) { return m_content.EdgeInView(m_scene.X0, m_scene.X1, fromLeft); };
+    int cursor = m_scene.Cursor;
+    const bool right = event->key() == Qt::Key_Right;
+    // Shift+arrow on a part made otherwise (dragged, typed) moves its edge
+    // nearer the cursor (without one, the edge the arrow points to), the
+    // other edge staying.
+    if (extend && m_anchor < 0 && m_scene.Selection && (right || event->key() == Qt::Key_Left)) {
+        const auto [first, end] = RecordsIn(*m_content.Data(), *m_scene.Selection);
+        if (first < end) {
+            const int lo = static_cast<int>(first), hi = static_cast<int>(end - 1);
+            const bool moveHigh = cursor >= 0 ? std::abs(cursor - hi) < std::abs(cursor - lo) : right;
+            m_anchor = moveHigh ? lo : hi;
+            cursor = moveHigh ? hi : lo;
+        }
+    }
     switch (event->key()) {
     case Qt::Key_Right:
-        MoveCursor(cursor < 0 ? inView(true) : std::min(cursor + 1, last), extend);
+        MoveCursor(cursor < 0 ? FirstStep(true) : std::min(cursor + 1, last), extend);
         break;
     case Qt::Key_Left:
-        MoveCursor(cursor < 0 ? inView(false) : std::max(cursor - 1, 0), extend);
+        MoveCursor(cursor < 0 ? FirstStep(false) : std::max(cursor - 1, 0), extend);
         break;
     case Qt::Key_Home:
         // Home also shows the whole again; with Shift or a cursor in use it
@@ -327,7 +374,10 @@ void TPlotView::MoveCursor(int index, bool extend)
     else
         Invalidate();
     Describe();
-    if (onCursorKey && !m_content.Notes().empty())
+    if (onCursorMoved)
+        onCursorMoved();
+    // A rest has no note to sound.
+    if (onCursorKey && !m_content.Notes().empty() && !IsRest(m_content.Notes()[static_cast<std::size_t>(index)]))
         onCursorKey(m_content.Notes()[static_cast<std::size_t>(index)].Key);
 }
 

@@ -53,6 +53,10 @@ public:
 
     std::function<void()> onSelectionChanged;
     std::function<void(int key)> onCursorKey; // a step of the cursor sounds its note
+    std::function<void()> onCursorMoved;      // the cursor went to another point
+    // Where the cursor is, as the screen reader hears it ("X 2024-01-05, Y
+    // 12.3, D4"); empty without a cursor.
+    QString CursorText() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -71,6 +75,11 @@ private:
     void Invalidate();
     void MoveCursor(int index, bool extend);
     void KeepVisible(double x);
+    // The point a first step lands on: inside the part, else the one
+    // nearest the middle of the view.
+    int FirstStep(bool right) const;
+    // After a zoom or pan, a cursor left outside the view comes into it.
+    void CursorIntoView();
     void Describe();
     plot::Axes CurrentAxes() const;
 

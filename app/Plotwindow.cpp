@@ -88,6 +88,7 @@ TPlotWindow::TPlotWindow(QWidget* owner, const std::optional<PlotPlace>& place) 
 
     connect(m_allButton, &QPushButton::clicked, this, [this] { m_view->ShowAll(); });
     connect(m_saveButton, &QPushButton::clicked, this, [this] { SaveImageClick(); });
+    m_view->onCursorMoved = [this] { ShowCursor(); };
     m_view->onSelectionChanged = [this] {
         ShowStatus();
         ShowPart();
@@ -230,28 +231,39 @@ void TPlotWindow::ShowStatus()
     // A mapping that is not the plain one says so, first.
     const std::string shape = DescribeShape(m_piece.Request.Shape, CurrentLanguage());
     const QString shapeText = shape.empty() ? QString() : tr("マッピング: ") + FromCore(shape);
+    m_statusIsHint = false;
     if (!shapeText.isEmpty() && (!selection || !m_piece.Load)) {
-        m_status->setText(shapeText);
-        return;
-    }
-    // A part may be chosen with one series or several alike.
-    if (!selection || !m_piece.Load) {
-        m_status->setText(tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。"));
-        return;
-    }
-    const auto show = [this](double x) {
-        return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
-    };
-    QString text = tr("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
-    // Every series' notes in the part, on their one time line.
-    const std::optional<TPiece> chosen = m_piece.Melody ? std::optional(m_view->Piece(*selection)) : std::nullopt;
-    if (chosen && chosen->Count() > 0) {
-        text += tr(" · %1音 · %2").arg(chosen->Count()).arg(MinutesSeconds(chosen->Seconds()));
+        m_statusText = shapeText;
+    } else if (!selection || !m_piece.Load) {
+        // A part may be chosen with one series or several alike.
+        m_statusText = tr("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。");
+        m_statusIsHint = true;
     } else {
-        const auto [first, last] = RecordsIn(m_piece.Load->Data, *selection);
-        text += tr(" · %1点").arg(last - first);
+        const auto show = [this](double x) {
+            return FromCore(m_piece.XDates ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
+        };
+        QString text = tr("選択: X %1 – %2").arg(show(selection->From), show(selection->To));
+        // Every series' notes in the part, on their one time line.
+        const std::optional<TPiece> chosen = m_piece.Melody ? std::optional(m_view->Piece(*selection)) : std::nullopt;
+        if (chosen && chosen->Count() > 0) {
+            text += tr(" · %1音 · %2").arg(chosen->Count()).arg(MinutesSeconds(chosen->Seconds()));
+        } else {
+            const auto [first, last] = RecordsIn(m_piece.Load->Data, *selection);
+            text += tr(" · %1点").arg(last - first);
+        }
+        m_statusText = shapeText.isEmpty() ? text : shapeText + QStringLiteral(" · ") + text;
     }
-    m_status->setText(shapeText.isEmpty() ? text : shapeText + QStringLiteral(" · ") + text);
+    ShowCursor();
+}
+
+void TPlotWindow::ShowCursor()
+{
+    // Where the cursor is comes first (the hint gives way to it); the rest
+    // is kept from the last change of part or piece.
+    const QString cursor = m_view->CursorText();
+    m_status->setText(cursor.isEmpty() ? m_statusText
+                      : m_statusIsHint ? cursor
+                                       : cursor + QStringLiteral("  |  ") + m_statusText);
 }
 
 void TPlotWindow::SaveImageClick()

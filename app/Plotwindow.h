@@ -46,6 +46,8 @@ protected:
 
 private:
     void ShowStatus();
+    // The status line: the cursor's point, then the rest.
+    void ShowCursor();
     void ShowTitle();
     // The boxes' words in the language in use, and the part in the boxes.
     void Retranslate();
@@ -59,6 +61,8 @@ private:
     QLineEdit* m_fromBox = nullptr; // the part typed, read as --x-from and --x-to are
     QLineEdit* m_toBox = nullptr;
     QLabel* m_toLabel = nullptr;
+    QString m_statusText;        // the status line without the cursor's point
+    bool m_statusIsHint = false; // ... which is only the hint on dragging
     PlotPiece m_piece;
     QString m_fileName;
     bool m_pending = false; // a piece came while hidden: it is worked out when shown

@@ -108,8 +108,11 @@ TEST_F(PlotWindow, FollowsTheMainWindow)
     EXPECT_TRUE(plot->View()->Notes().empty());
 }
 
-// The cursor steps from point to point and says where it is; Shift makes a
-// part, the status line tells it, Esc lets it go.
+// The cursor steps from point to point and says where it is, in the
+// description and the status line; Shift makes a part, the status line tells
+// it, Esc lets it go. A first step starts in the middle of the view (or in
+// the part); a zoom brings the cursor into the view, never the view back to
+// the cursor; Shift+arrow moves the nearer edge of a part made otherwise.
 TEST_F(PlotWindow, CursorAndPartFromTheKeyboard)
 {
     // At 90 bpm a bar lasts 2.67 s, shown rounded.
@@ -120,31 +123,53 @@ TEST_F(PlotWindow, CursorAndPartFromTheKeyboard)
         Qt::Key key;
         Qt::KeyboardModifiers mods;
         const char* description;
-        const char* status; // empty: no part
+        const char* part; // the status line after the point; empty: no part
     } steps[] = {
-        {Qt::Key_Right, Qt::NoModifier, "X 2024-01-01, Y 0, C4", ""},
-        {Qt::Key_Right, Qt::NoModifier, "X 2024-01-02, Y 5, B4", ""},
+        {Qt::Key_Right, Qt::NoModifier, "X 2024-01-03, Y 10, A5", ""},
+        {Qt::Key_Left, Qt::NoModifier, "X 2024-01-02, Y 5, B4", ""},
         {Qt::Key_End, Qt::NoModifier, "X 2024-01-05, Y 12.3, C6", ""},
         {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-03, Y 10, A5", "選択: X 2024-01-03 – 2024-01-05 · 2音 · 0:03"},
         {Qt::Key_Left, Qt::ShiftModifier, "X 2024-01-02, Y 5, B4", "選択: X 2024-01-02 – 2024-01-05 · 3音 · 0:03"},
-        {Qt::Key_Escape, Qt::NoModifier, "4点、X 2024-01-01〜2024-01-05、Y 0〜12.3、音 C4〜C6", ""},
     };
-    const QString hint = plot->StatusLine()->text();
     for (const auto& s : steps) {
         QTest::keyClick(view, s.key, s.mods);
-        EXPECT_EQ(Description(plot), QString::fromUtf8(s.description)) << s.description;
-        EXPECT_EQ(plot->StatusLine()->text(), *s.status ? QString::fromUtf8(s.status) : hint) << s.description;
+        const QString point = QString::fromUtf8(s.description);
+        EXPECT_EQ(Description(plot), point) << s.description;
+        EXPECT_EQ(plot->StatusLine()->text(), *s.part ? point + "  |  " + QString::fromUtf8(s.part) : point)
+            << s.description;
     }
+    const QString hint = QStringLiteral("ドラッグで範囲を選ぶと、その部分だけを試聴・保存します。");
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_EQ(Description(plot), QStringLiteral("4点、X 2024-01-01〜2024-01-05、Y 0〜12.3、音 C4〜C6"));
+    EXPECT_EQ(plot->StatusLine()->text(), hint);
     EXPECT_FALSE(plot->Selection());
-    // Without a cursor, ← starts at the last point in view and → at the
-    // first (the view: 2024-01-01 12:00 to 2024-01-03 12:00).
-    for (const auto& [key, description] :
-         {std::pair{Qt::Key_Left, "X 2024-01-03, Y 10, A5"}, std::pair{Qt::Key_Right, "X 2024-01-02, Y 5, B4"}}) {
+    // Without a cursor, either arrow starts at the point nearest the view's
+    // middle (2024-01-02 12:00: the earlier at a tie) ...
+    for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right}) {
         view->ClearSelectionAndCursor();
         view->SetViewRange(19723.5, 19725.5);
         QTest::keyClick(view, key);
-        EXPECT_EQ(Description(plot), QString::fromUtf8(description)) << description;
+        EXPECT_EQ(Description(plot), QStringLiteral("X 2024-01-02, Y 5, B4")) << key;
     }
+    // ... and a zoom that leaves the cursor outside brings it in.
+    QTest::keyClick(view, Qt::Key_End);
+    const auto shown = std::pair{19722.5, 19725.2};
+    view->SetViewRange(shown.first, shown.second);
+    EXPECT_EQ(Description(plot), QStringLiteral("X 2024-01-03, Y 10, A5"));
+    EXPECT_EQ(plot->StatusLine()->text(), QStringLiteral("X 2024-01-03, Y 10, A5"));
+    // A part made otherwise: a first step starts inside it, Shift+arrow
+    // moves its nearer edge and keeps the other.
+    view->ClearSelectionAndCursor();
+    view->ShowAll();
+    view->SetSelection(varimel::XSelection{19724, 19725}); // 01-02 to 01-03
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_EQ(Description(plot), QStringLiteral("X 2024-01-02, Y 5, B4"));
+    view->ClearSelectionAndCursor();
+    view->SetSelection(varimel::XSelection{19724, 19725});
+    QTest::keyClick(view, Qt::Key_Right, Qt::ShiftModifier);
+    ASSERT_TRUE(plot->Selection());
+    EXPECT_EQ(plot->Selection()->From, 19724) << "the left edge stays";
+    EXPECT_EQ(plot->Selection()->To, 19727) << "the right edge moves to 2024-01-05";
 }
 
 // The playhead in its colour at the tick's X, the part's edges, both at the
