@@ -509,6 +509,10 @@
         <source>、音 %1〜%2</source>
         <translation>, notes %1 to %2</translation>
     </message>
+    <message>
+        <source>休符</source>
+        <translation>rest</translation>
+    </message>
 </context>
 <context>
     <name>TPlotWindow</name>
