@@ -554,8 +554,11 @@ TEST(Render, AudioLevel)
     testutil::WriteFile(dir / "one.csv", "0,5\n");
     testutil::WriteFile(dir / "walk.csv", "0,0\n1,3\n2,1\n3,4\n4,2\n5,5\n6,0\n7,2\n");
     testutil::WriteFile(dir / "two.csv", "0,1,9\n1,5,2\n2,3,7\n3,8,1\n");
-    for (const auto& [input, extra] :
+    for (const auto& [inputName, extraColumns] :
          {std::pair{"one.csv", ""}, std::pair{"walk.csv", ""}, std::pair{"two.csv", "2,3"}}) {
+        // Named copies: a lambda cannot take a structured binding in every compiler.
+        const std::string input = inputName;
+        const char* const extra = extraColumns;
         const auto render = [&](std::vector<std::string> options, const std::string& out) {
             if (*extra)
                 options.insert(options.end(), {"--y-column", extra});
