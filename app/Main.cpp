@@ -446,6 +446,16 @@ void TMainForm::PlotClick()
             return true;
         };
         m_plot->onPartChanged = [this] { ShowPart(); };
+        // The main window's commands work from the plot window too (its own
+        // Ctrl+S saves the picture).
+        for (const char* name : {"ImportSettingsAction", "ImportReportAction", "ShapeAction", "AudioExportAction"}) {
+            QAction* command = findChild<QAction*>(QString::fromLatin1(name));
+            auto* mirror = new QAction(m_plot);
+            mirror->setShortcut(command->shortcut());
+            mirror->setShortcutContext(Qt::WindowShortcut);
+            m_plot->addAction(mirror);
+            connect(mirror, &QAction::triggered, command, &QAction::trigger);
+        }
         // A step of the plot's cursor sounds its note briefly.
         m_plot->View()->onCursorKey = [this](int key) {
             m_preview->SoundKey(key, m_mapping.ProgramBox->currentIndex(), m_mapping.VelocityBox->value());

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -435,4 +436,38 @@ TEST_F(PlotWindow, PartTypedShownAndReleased)
     EXPECT_TRUE(line->isVisibleTo(form.get()));
     form->findChild<QAction*>(QStringLiteral("WholeAction"))->trigger();
     EXPECT_FALSE(line->isVisibleTo(form.get()));
+}
+
+// The main window's commands work from the plot window; its own Ctrl+S
+// still saves the picture.
+TEST_F(PlotWindow, MainWindowShortcutsWorkHere)
+{
+    TPlotWindow* plot = Open("", Numbers());
+    plot->show();
+    QApplication::setActiveWindow(plot);
+    QString title;
+    seams::SetDialogRunner([&](QDialog& d) {
+        title = d.windowTitle();
+        return int(QDialog::Rejected);
+    });
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        const char* title;
+    } rows[] = {
+        {Qt::Key_I, Qt::ControlModifier, "読み込み設定"},
+        {Qt::Key_M, Qt::ControlModifier, "マッピング詳細"},
+    };
+    for (const auto& r : rows) {
+        title.clear();
+        QTest::keyClick(plot, static_cast<Qt::Key>(r.key), r.mods);
+        EXPECT_EQ(title, QString::fromUtf8(r.title));
+    }
+    bool image = false;
+    seams::SetImageFileChooser([&](QWidget*, const QString&, QString&) {
+        image = true;
+        return QString();
+    });
+    QTest::keyClick(plot, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(image);
 }
