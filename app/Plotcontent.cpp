@@ -37,9 +37,9 @@ void TPlotContent::Set(const PlotPiece& piece, bool fresh)
     if (Empty())
         return;
     const TXYDataList& data = *m_data;
-    // A shaped mapping has no bands of equal Y; its notes still name the
-    // points.
-    if (piece.Request.Shape.IsDefault())
+    // A mapping whose pitches are shaped has no bands of equal Y; its notes
+    // still name the points. Velocity, length and rests leave the bands.
+    if (piece.Request.Shape.PitchesPlain())
         m_bands = std::make_unique<TNoteBands>(data, piece.Request);
     // The first series' notes as the file holds them, and where the piece's
     // ticks start in X: the first X of every series.

@@ -68,6 +68,9 @@ struct MappingShape {
         return !Invert && !LogY && Clip == 0.0 && !FixedRange && VelocityColumn == 0 && DurationColumn == 0 &&
                RestBelow.empty();
     }
+    // Whether the notes' pitches are the plain mapping's: only velocity,
+    // length or rests are shaped.
+    bool PitchesPlain() const { return !Invert && !LogY && Clip == 0.0 && !FixedRange; }
     // The threshold of the series at index (minus infinity: none).
     double RestBelowOf(std::size_t index) const
     {

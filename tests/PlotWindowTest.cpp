@@ -471,3 +471,24 @@ TEST_F(PlotWindow, MainWindowShortcutsWorkHere)
     QTest::keyClick(plot, Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(image);
 }
+
+// Shapes that leave the pitches alone (rests, velocity or length from a
+// column) keep the note bands; one that moves them does not.
+TEST_F(PlotWindow, BandsStayWhenOnlyLoudnessLengthOrRestsAreShaped)
+{
+    const struct {
+        const char* shape;
+        bool bands;
+    } rows[] = {
+        {"RestBelow=2\n", true}, {"VelocityColumn=2\n", true}, {"DurationColumn=2\n", true},
+        {"Invert=1\n", false},   {"Clip=5\n", false},
+    };
+    for (const auto& r : rows) {
+        TPlotWindow* plot = Open(std::string("[Shape]\n") + r.shape, Numbers());
+        plot->show();
+        plot->View()->grab();
+        EXPECT_EQ(!plot->View()->BandLabels().isEmpty(), r.bands) << r.shape;
+        plot->close();
+        form.reset();
+    }
+}
