@@ -480,8 +480,13 @@ TEST_F(PlotWindow, BandsStayWhenOnlyLoudnessLengthOrRestsAreShaped)
         const char* shape;
         bool bands;
     } rows[] = {
-        {"RestBelow=2\n", true}, {"VelocityColumn=2\n", true}, {"DurationColumn=2\n", true},
-        {"Invert=1\n", false},   {"Clip=5\n", false},
+        {"RestBelow=2\n", true},
+        {"VelocityColumn=2\n", true},
+        {"DurationColumn=2\n", true},
+        {"Invert=1\n", false},
+        {"Clip=5\n", false},
+        {"LogY=1\n", false},
+        {"FixedRange=1\nRangeLow=0\nRangeHigh=10\n", false},
     };
     for (const auto& r : rows) {
         TPlotWindow* plot = Open(std::string("[Shape]\n") + r.shape, Numbers());
