@@ -300,6 +300,14 @@ bool CsvParser::RowCounts(int count)
     return false;
 }
 
+bool CsvParser::TakeGroup()
+{
+    const int group = GroupOf(rowFields_[static_cast<std::size_t>(options_.SplitBy - 1)].text);
+    if (group >= 0)
+        group_ = static_cast<std::uint8_t>(group);
+    return group >= 0;
+}
+
 int CsvParser::GroupOf(std::string_view text)
 {
     std::vector<std::string>& names = rest_->GroupNames;
@@ -403,12 +411,8 @@ void CsvParser::TakeColumns(double x)
     if (rows_) {
         if (!RowCounts(rowWanted_))
             return;
-        if (options_.SplitBy > 0) {
-            const int group = GroupOf(rowFields_[static_cast<std::size_t>(options_.SplitBy - 1)].text);
-            if (group < 0)
-                return;
-            group_ = static_cast<std::uint8_t>(group);
-        }
+        if (options_.SplitBy > 0 && !TakeGroup())
+            return;
     }
     for (std::size_t b = 0; b < beside_.size(); ++b)
         beside_[b]->Take(values_[columns_.size() + b]);
@@ -471,10 +475,8 @@ void CsvParser::TakeColumns(std::string_view line)
             Skip(SkipReason::MissingColumn, line);
             return;
         }
-        const int group = GroupOf(rowFields_[static_cast<std::size_t>(options_.SplitBy - 1)].text);
-        if (group < 0)
+        if (!TakeGroup())
             return;
-        group_ = static_cast<std::uint8_t>(group);
     }
     ReadBeside(line);
     if (!any) {

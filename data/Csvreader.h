@@ -76,6 +76,9 @@ private:
     bool RowCounts(int count);
     // The series of the row's group (found or added), or -1 past the limit.
     int GroupOf(std::string_view text);
+    // The row's group from its field in rowFields_, as the group of the
+    // records it gives; false past the limit.
+    bool TakeGroup();
     // A line with no value for any series.
     void Skip(SkipReason reason, std::string_view raw);
     // A line that gave column k nothing while others may have a value.

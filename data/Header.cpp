@@ -19,13 +19,6 @@ constexpr int kHeaderColumns = 1024;
 // ... in this much of a file's start.
 constexpr std::size_t kHeaderBytes = std::size_t{64} << 10;
 
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 } // namespace
 
 std::vector<std::string> HeaderNames(std::string_view sample, const ImportOptions& options)
@@ -70,7 +63,7 @@ int ColumnNamed(std::string_view choice, const std::vector<std::string>& header)
         return static_cast<int>(exact - header.begin()) + 1;
     int match = 0;
     for (std::size_t i = 0; i < header.size(); ++i)
-        if (SameIgnoringCase(header[i], choice)) {
+        if (AsciiLower(header[i]) == AsciiLower(choice)) {
             if (match != 0)
                 return 0; // "Close" and "close": the choice is not clear
             match = static_cast<int>(i) + 1;

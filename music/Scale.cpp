@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Scale.h"
 
+#include "sys/Paths.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -68,12 +70,11 @@ constexpr std::array<std::string_view, kScaleCount> kEnglishScaleNames = {
 
 std::string ScaleKeyword(int index)
 {
-    std::string word(ScaleName(index, Language::English));
+    std::string word = AsciiLower(ScaleName(index, Language::English));
     for (const std::string_view suffix : {" scale", " mode"})
         if (word.size() > suffix.size() && word.compare(word.size() - suffix.size(), suffix.size(), suffix) == 0)
             word.resize(word.size() - suffix.size());
-    for (char& c : word)
-        c = c == ' ' ? '-' : c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    std::replace(word.begin(), word.end(), ' ', '-');
     return word;
 }
 
@@ -83,16 +84,11 @@ std::optional<int> ScaleNamed(std::string_view text)
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
     if (error == std::errc() && end == text.data() + text.size() && !text.empty())
         return number >= 0 && number < kScaleCount ? std::optional(number) : std::nullopt;
-    std::string lower(text);
-    for (char& c : lower)
-        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    for (int i = 0; i < kScaleCount; ++i) {
-        std::string english(ScaleName(i, Language::English));
-        for (char& c : english)
-            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower == ScaleKeyword(i) || lower == english || text == ScaleName(i, Language::Japanese))
+    const std::string lower = AsciiLower(text);
+    for (int i = 0; i < kScaleCount; ++i)
+        if (lower == ScaleKeyword(i) || lower == AsciiLower(ScaleName(i, Language::English)) ||
+            text == ScaleName(i, Language::Japanese))
             return i;
-    }
     return std::nullopt;
 }
 

@@ -4,6 +4,7 @@
 #include "data/Number.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -36,18 +37,10 @@ std::string RestBelowText(const std::vector<double>& thresholds)
 {
     std::string text;
     for (std::size_t i = 0; i < thresholds.size(); ++i) {
-        char number[32];
-        std::snprintf(number, sizeof number, "%.17g", thresholds[i]);
         // The shortest text that reads back as the same value.
-        for (int digits = 1; digits <= 17; ++digits) {
-            char shorter[32];
-            std::snprintf(shorter, sizeof shorter, "%.*g", digits, thresholds[i]);
-            if (std::strtod(shorter, nullptr) == thresholds[i]) {
-                std::snprintf(number, sizeof number, "%s", shorter);
-                break;
-            }
-        }
-        text += (i ? "," : "") + (std::isinf(thresholds[i]) ? std::string("-") : std::string(number));
+        char number[32];
+        const auto written = std::to_chars(number, number + sizeof number, thresholds[i]);
+        text += (i ? "," : "") + (std::isinf(thresholds[i]) ? std::string("-") : std::string(number, written.ptr));
     }
     return text;
 }
