@@ -32,7 +32,7 @@ constexpr int kPreviewRows = 20;
 } // namespace
 
 TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, const std::vector<int>& programs,
-                             std::string bytes)
+                             bool sharedRange, std::string bytes)
     : QDialog(parent), m_bytes(std::move(bytes))
 {
     setObjectName(QStringLiteral("ImportDialog"));
@@ -125,10 +125,13 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
             Refresh();
         }
     });
+    m_shared = new QCheckBox(tr("全系列を共通の範囲で音にする(&H)"), this);
+    m_shared->setObjectName(QStringLiteral("SharedRangeBox"));
     auto* moreButtons = new QHBoxLayout;
     moreButtons->addWidget(addMore);
     moreButtons->addWidget(removeMore);
     moreButtons->addStretch(1);
+    moreButtons->addWidget(m_shared);
 
     m_preview = new QTableWidget(this);
     m_preview->setObjectName(QStringLiteral("PreviewTable"));
@@ -138,7 +141,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     auto* previewLabel = new QLabel(tr("プレビュー（先頭20行）(&P)"), this);
     previewLabel->setBuddy(m_preview);
 
-    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}, {}); });
+    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}, {}, false); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -149,7 +152,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
 
-    SetOptions(options, programs);
+    SetOptions(options, programs, sharedRange);
     for (QSpinBox* box : {m_xColumn, m_yColumn, m_whereColumn, m_splitColumn})
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     connect(m_whereValue, &QLineEdit::textChanged, this, [this] { Refresh(); });
@@ -175,6 +178,8 @@ ImportOptions TImportDialog::Options() const
     o.SplitBy = m_splitOn->isChecked() ? m_splitColumn->value() : 0;
     return o;
 }
+
+bool TImportDialog::SharedRange() const { return m_shared->isChecked(); }
 
 std::vector<int> TImportDialog::Programs() const
 {
@@ -224,8 +229,9 @@ void TImportDialog::accept()
     QDialog::accept();
 }
 
-void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs)
+void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs, bool sharedRange)
 {
+    m_shared->setChecked(sharedRange);
     const QSignalBlocker blocks[] = {
         QSignalBlocker(m_xColumn),    QSignalBlocker(m_xLine),   QSignalBlocker(m_xDate),
         QSignalBlocker(m_yColumn),    QSignalBlocker(m_comma),   QSignalBlocker(m_separator),
@@ -257,6 +263,8 @@ void TImportDialog::Refresh()
     m_whereColumn->setEnabled(m_whereOn->isChecked());
     m_whereValue->setEnabled(m_whereOn->isChecked());
     m_splitColumn->setEnabled(m_splitOn->isChecked());
+    // One range or each its own only matters with several series.
+    m_shared->setEnabled(m_more->rowCount() > 0 || m_splitOn->isChecked());
     const ImportOptions o = Options();
     // The column boxes name the columns of the file's header as the
     // options split it.

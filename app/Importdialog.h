@@ -21,14 +21,16 @@ class TImportDialog : public QDialog {
     Q_OBJECT
 public:
     // bytes: the start of the current file for the preview (may be empty).
-    // programs: the instrument of each further column.
+    // programs: the instrument of each further column; sharedRange: every
+    // series mapped over one Y range.
     TImportDialog(QWidget* parent, const varimel::ImportOptions& options, const std::vector<int>& programs,
-                  std::string bytes);
+                  bool sharedRange, std::string bytes);
 
     varimel::ImportOptions Options() const;
     // The instrument of each further column, in the table's order.
     std::vector<int> Programs() const;
-    void SetOptions(const varimel::ImportOptions& options, const std::vector<int>& programs);
+    bool SharedRange() const;
+    void SetOptions(const varimel::ImportOptions& options, const std::vector<int>& programs, bool sharedRange);
 
     // Adds a further Y column with its instrument to the list (at most 14).
     void AddSeries(int column, int program);
@@ -53,5 +55,6 @@ private:
     QComboBox* m_order = nullptr;
     QTableWidget* m_preview = nullptr;
     QTableWidget* m_more = nullptr; // further Y columns and their instruments
+    QCheckBox* m_shared = nullptr;  // one Y range for every series
     std::string m_bytes;
 };

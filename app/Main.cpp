@@ -258,6 +258,7 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     m_mapping.Show(v);
     m_importOptions = v.Import;
     m_morePrograms = v.MorePrograms;
+    m_sharedRange = v.SharedRange;
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
     m_plotPlace = v.Plot;
@@ -404,9 +405,10 @@ void TMainForm::OpenImportSettings(const ImportOptions& start)
     std::string bytes;
     if (!m_csvPath.isEmpty())
         bytes = ReadStartOfFile(ToPath(m_csvPath), 64 * 1024).value_or(std::string());
-    TImportDialog dialog(this, start, m_morePrograms, std::move(bytes));
+    TImportDialog dialog(this, start, m_morePrograms, m_sharedRange, std::move(bytes));
     if (seams::RunDialog(dialog) == QDialog::Accepted) {
         m_morePrograms = dialog.Programs();
+        m_sharedRange = dialog.SharedRange();
         SetImportOptions(dialog.Options());
     }
 }
@@ -585,7 +587,7 @@ bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }
 
 std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() const
 {
-    return m_mapping.Request(DataList(), m_shape, m_morePrograms);
+    return m_mapping.Request(DataList(), m_shape, m_morePrograms, m_sharedRange);
 }
 
 std::optional<MappingRequest> TMainForm::CheckedRequest()
@@ -759,6 +761,7 @@ void TMainForm::WriteSettings()
     m_mapping.Store(c);
     c.Import = m_importOptions;
     c.MorePrograms = m_morePrograms;
+    c.SharedRange = m_sharedRange;
     c.Shape = m_shape;
     if (m_plot)
         m_plotPlace = m_plot->Place();

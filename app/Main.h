@@ -196,6 +196,7 @@ private:
     std::uint64_t m_warnedDigest = 0;
     varimel::ImportOptions m_importOptions;
     std::vector<int> m_morePrograms; // the further columns' instruments
+    bool m_sharedRange = false;      // every series over one Y range
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;
     QLabel* m_partLabel = nullptr; // the part chosen in the plot, while there is one

@@ -61,7 +61,8 @@ void TMappingControls::Store(StoredSettings& c) const
 
 std::pair<MappingRequest, ParameterCheckResult> TMappingControls::Request(const TXYDataList* data,
                                                                           const MappingShape& shape,
-                                                                          const std::vector<int>& morePrograms) const
+                                                                          const std::vector<int>& morePrograms,
+                                                                          bool sharedRange) const
 {
     MappingRequest request;
     request.Scale = ScaleBox->currentIndex();
@@ -74,6 +75,7 @@ std::pair<MappingRequest, ParameterCheckResult> TMappingControls::Request(const 
     request.WriteProgramChange = !DisableProgChangeBox->isChecked();
     request.Shape = shape;
     request.MorePrograms = morePrograms;
+    request.SharedRange = sharedRange;
     const ParameterCheckResult r = CheckRequest(data, request, ToCore(DxPQNBox->text()), ToCore(DurationBox->text()));
     return {request, r};
 }

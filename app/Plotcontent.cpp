@@ -31,50 +31,99 @@ void TPlotContent::Set(const PlotPiece& piece, bool fresh)
     if (piece.Load)
         for (const TXYDataList& more : piece.Load->More)
             m_more.push_back(&more);
-    m_bands.reset();
+    const std::size_t count = 1 + m_more.size();
+    m_bands.clear();
+    m_bands.resize(count);
     m_notes.clear();
-    m_plotNotes.clear();
+    m_plotNotes.assign(count, {});
+    m_lanes.clear();
+    m_logY = piece.Request.Shape.LogY;
     if (Empty())
         return;
     const TXYDataList& data = *m_data;
-    // A mapping whose pitches are shaped has no bands of equal Y; its notes
-    // still name the points. Velocity, length and rests leave the bands.
-    if (piece.Request.Shape.PitchesPlain())
-        m_bands = std::make_unique<TNoteBands>(data, piece.Request);
-    // The first series' notes as the file holds them, and where the piece's
-    // ticks start in X: the first X of every series.
+    // The notes as the file holds them, and where the piece's ticks start in
+    // X: the first X of every series.
     const XSelection xs = *XSpanOf(*piece.Load);
     m_originX = xs.From;
+    std::vector<std::vector<NoteSpan>> notes;
     if (piece.Melody) {
         const TPiece whole = Piece(std::nullopt);
-        m_notes = whole.Notes().front();
+        notes = whole.Notes();
         m_originX = whole.OriginX();
+        // Each series' bands over the range it is mapped over, as shaped.
+        if (whole.Frames())
+            for (std::size_t k = 0; k < count && k < whole.Frames()->Ranges.size(); ++k)
+                m_bands[k] = std::make_unique<TNoteBands>(whole.Frames()->Frame(k), piece.Request);
     }
+    // Without a series road (or without notes) the plain mapping's bands over
+    // each series' own values; a shaped pitch has no such bands.
+    if (piece.Request.Shape.PitchesPlain() && !piece.Request.SharedRange)
+        for (std::size_t k = 0; k < count; ++k)
+            if (!m_bands[k] && !SeriesData(k)->Empty())
+                m_bands[k] = std::make_unique<TNoteBands>(*SeriesData(k), piece.Request);
+    if (!notes.empty())
+        m_notes = notes.front();
     m_longest = 0;
     for (const NoteSpan& n : m_notes)
         m_longest = std::max(m_longest, n.End - n.Start);
-    if (m_bands)
-        m_plotNotes = varimel::PlotNotes(data, m_notes, *m_bands, piece.Request.DxPQN);
-    // The view holds every series.
-    auto [minY, maxY] = data.YBounds();
-    for (const TXYDataList* more : m_more) {
-        if (more->Empty())
-            continue;
-        const auto [low, high] = more->YBounds();
-        minY = std::min(minY, low);
-        maxY = std::max(maxY, high);
-    }
+    for (std::size_t k = 0; k < count && k < notes.size(); ++k)
+        if (m_bands[k])
+            m_plotNotes[k] = varimel::PlotNotes(*SeriesData(k), notes[k], *m_bands[k], piece.Request.DxPQN);
     const double span = xs.To - xs.From;
     const double pad = span > 0 ? span * kSidePadding : 0.5;
     m_fullX0 = xs.From - pad;
     m_fullX1 = xs.To + pad;
-    const double ySpan = maxY - minY;
-    const double yPad = ySpan > 0 ? ySpan * 0.04 : std::max(1.0, std::fabs(minY) * 0.1);
-    m_y0 = minY - yPad;
-    m_y1 = maxY + yPad;
+    MakeLanes();
     if (fresh)
         m_xHasTime = piece.XDates &&
                      std::any_of(data.begin(), data.end(), [](const XYData& r) { return r.X != std::floor(r.X); });
+}
+
+void TPlotContent::MakeLanes()
+{
+    const std::size_t count = 1 + m_more.size();
+    const MappingShape& shape = m_piece.Request.Shape;
+    // Several series with their own ranges: a lane each, on its own axis;
+    // else one lane with every series on one axis.
+    if (count > 1 && !m_piece.Request.SharedRange) {
+        for (std::size_t k = 0; k < count; ++k)
+            m_lanes.push_back({{k}});
+    } else {
+        m_lanes.push_back({});
+        for (std::size_t k = 0; k < count; ++k)
+            m_lanes.back().Series.push_back(k);
+    }
+    // The reading leaves out what a logarithm cannot take; should a value
+    // get through, the axis stays linear rather than lose it.
+    for (std::size_t k = 0; k < count; ++k)
+        if (!SeriesData(k)->Empty() && SeriesData(k)->YBounds().first <= 0.0)
+            m_logY = false;
+    for (PlotLane& lane : m_lanes) {
+        lane.Bands = m_bands[lane.Series.front()].get();
+        lane.Limits = lane.Bands && !lane.Bands->Bands().empty() && (shape.Clip > 0.0 || shape.FixedRange);
+        double minY = HUGE_VAL, maxY = -HUGE_VAL;
+        for (const std::size_t k : lane.Series) {
+            if (SeriesData(k)->Empty())
+                continue;
+            const auto [low, high] = SeriesData(k)->YBounds();
+            minY = std::min(minY, low);
+            maxY = std::max(maxY, high);
+        }
+        if (lane.Limits) {
+            minY = std::min(minY, lane.Bands->Bands().front().Low);
+            maxY = std::max(maxY, lane.Bands->Bands().back().High);
+        }
+        if (minY > maxY)
+            minY = maxY = 0.0;
+        // A log axis has its room at the sides in log10(Y).
+        const bool log = m_logY && minY > 0.0 && std::isfinite(std::log10(minY));
+        const double low = log ? std::log10(minY) : minY;
+        const double high = log ? std::log10(maxY) : maxY;
+        const double ySpan = high - low;
+        const double yPad = ySpan > 0 ? ySpan * 0.04 : std::max(log ? 0.1 : 1.0, std::fabs(low) * 0.1);
+        lane.Y0 = log ? std::pow(10.0, low - yPad) : low - yPad;
+        lane.Y1 = log ? std::pow(10.0, high + yPad) : high + yPad;
+    }
 }
 
 TPiece TPlotContent::Piece(std::optional<XSelection> part) const
@@ -151,8 +200,8 @@ QString TPlotContent::PointText(int index) const
         note = IsRest(m_notes[static_cast<std::size_t>(index)])
                    ? tr("休符")
                    : NoteName(m_notes[static_cast<std::size_t>(index)].Key);
-    else if (m_bands && m_bands->BandOf(r.Y) >= 0)
-        note = FromCore(m_bands->Bands()[static_cast<std::size_t>(m_bands->BandOf(r.Y))].Name);
+    else if (Bands() && Bands()->BandOf(r.Y) >= 0)
+        note = FromCore(Bands()->Bands()[static_cast<std::size_t>(Bands()->BandOf(r.Y))].Name);
     QString text = QStringLiteral("X %1, Y %2").arg(XText(r.X), FromCore(FormatG(r.Y, 0, false)));
     if (!note.isEmpty())
         text += QStringLiteral(", ") + note;

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // What the plot shows of the window's piece, apart from the widget that
-// shows it: the loaded series, the first series' notes as the file holds
-// them and their note bands, the X and Y the whole view holds, where the
-// piece's ticks start in X, and the words a screen reader hears.
+// shows it: the loaded series, each series' notes as the file holds them and
+// their note bands as mapped, the lanes they are drawn in (one per series
+// with their own ranges, one for all with a shared range), the X and Y the
+// whole view holds, where the piece's ticks start in X, and the words a
+// screen reader hears.
 #pragma once
 
 #include "data/Csvload.h"
@@ -32,6 +34,18 @@ struct PlotPiece {
     QStringList Names;
 };
 
+// One Y axis of the plot: the series drawn on it (indexes, the first series
+// 0), its Y from bottom to top, and the bands its notes come from; Limits:
+// the mapping's range ends (a clip or a fixed range) are drawn, and values
+// beyond them marked.
+struct PlotLane {
+    std::vector<std::size_t> Series;
+    double Y0 = 0.0;
+    double Y1 = 1.0;
+    const varimel::TNoteBands* Bands = nullptr;
+    bool Limits = false;
+};
+
 class TPlotContent {
     // Its words are the plot's.
     Q_DECLARE_TR_FUNCTIONS(TPlotView)
@@ -47,13 +61,19 @@ public:
     // window would write it.
     varimel::TPiece Piece(std::optional<varimel::XSelection> part) const;
     const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }
-    const varimel::TNoteBands* Bands() const { return m_bands.get(); }
-    const std::vector<varimel::PlotNote>& PlotNotes() const { return m_plotNotes; }
-    // The whole view: every series' X with room at the sides, and its Y.
+    // The first series' bands, and each series' notes as the plot draws them.
+    const varimel::TNoteBands* Bands() const { return m_bands.empty() ? nullptr : m_bands.front().get(); }
+    const std::vector<varimel::PlotNote>& PlotNotes(std::size_t series = 0) const { return m_plotNotes[series]; }
+    const varimel::TXYDataList* SeriesData(std::size_t series) const
+    {
+        return series == 0 ? m_data : m_more[series - 1];
+    }
+    const std::vector<PlotLane>& Lanes() const { return m_lanes; }
+    // Y is drawn on a log axis: the mapping takes log10(Y).
+    bool LogY() const { return m_logY; }
+    // The whole view: every series' X with room at the sides.
     double FullX0() const { return m_fullX0; }
     double FullX1() const { return m_fullX1; }
-    double Y0() const { return m_y0; }
-    double Y1() const { return m_y1; }
     // A view from x0 to x1 kept within the whole and never so narrow that X
     // stops changing from one of widthPx pixels to the next.
     std::pair<double, double> ViewWithin(double x0, double x1, int widthPx) const;
@@ -77,14 +97,16 @@ private:
     PlotPiece m_piece;
     const varimel::TXYDataList* m_data = nullptr;
     std::vector<const varimel::TXYDataList*> m_more;
-    std::unique_ptr<varimel::TNoteBands> m_bands;
+    void MakeLanes();
+
+    std::vector<std::unique_ptr<varimel::TNoteBands>> m_bands; // per series; none: no bands
     std::vector<varimel::NoteSpan> m_notes;
-    std::vector<varimel::PlotNote> m_plotNotes;
+    std::vector<std::vector<varimel::PlotNote>> m_plotNotes; // per series
+    std::vector<PlotLane> m_lanes;
+    bool m_logY = false;
     std::uint32_t m_longest = 0; // the longest note's ticks
     double m_fullX0 = 0.0;
     double m_fullX1 = 1.0;
-    double m_y0 = 0.0;
-    double m_y1 = 1.0;
     double m_originX = 0.0; // the X of the whole piece's tick 0
     bool m_xHasTime = false;
 };

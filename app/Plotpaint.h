@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Paints the plot of a piece: the note bands with their names, the axes with
-// round ticks, the data thinned to pixel columns, the melody, the selection
-// and the cursor; over them, what moves during a preview.
+// Paints the plot of a piece: a lane per Y axis, each with its note bands and
+// their names, its axis with round ticks, its data thinned to pixel columns
+// and its melodies, the mapping's range ends; over all lanes the X axis, the
+// selection and the cursor; over them, what moves during a preview.
 #pragma once
 
 #include "data/Xydata.h"
@@ -33,45 +34,75 @@ inline const QColor kPlayhead{220, 30, 30};
 inline const QColor kSelectionFill{60, 120, 220, 48};
 inline const QColor kSelectionEdge{60, 120, 220};
 inline const QColor kCursor{0, 140, 80};
+inline const QColor kLimit{200, 50, 50};
 // The further series' lines, in turn.
 QColor SeriesColour(std::size_t index);
 
+// A series drawn in a lane: its records, its notes (none: no melody) and its
+// place among the series (for its colour).
+struct SceneLine {
+    const varimel::TXYDataList* Data = nullptr;
+    const std::vector<varimel::PlotNote>* Notes = nullptr;
+    std::size_t Index = 0;
+};
+
+// One Y axis of the picture, stacked from the top: its series, the Y shown
+// at its bottom and top edges, its note bands, and whether the mapping's
+// range ends are drawn (values beyond them marked).
+struct SceneLane {
+    std::vector<SceneLine> Lines;
+    double Y0 = 0.0;
+    double Y1 = 1.0;
+    const varimel::TNoteBands* Bands = nullptr;
+    bool Limits = false;
+    QString Name; // shown at the lane's top left when there are several lanes
+};
+
 // Everything one picture of the plot shows but the moving parts.
 struct Scene {
-    const varimel::TXYDataList* Data = nullptr; // none: the empty message in the middle
+    const varimel::TXYDataList* Data = nullptr; // the first series; none: the empty message in the middle
     bool XDates = false;
-    const varimel::TNoteBands* Bands = nullptr;
-    const std::vector<varimel::PlotNote>* Notes = nullptr; // empty: no melody
-    double X0 = 0.0;                                       // the X shown at the left and right edges
+    bool LogY = false;  // every lane's Y on a log axis
+    double X0 = 0.0;    // the X shown at the left and right edges
     double X1 = 1.0;
-    double Y0 = 0.0; // the Y shown at the bottom and top edges
-    double Y1 = 1.0;
+    std::vector<SceneLane> Lanes; // the first holds the first series first
     std::optional<varimel::XSelection> Selection;
     int Cursor = -1; // a record's index, or none
     QString EmptyText;
-    // With several series: the further ones, drawn in their colours, and
-    // every series' name for the legend (the first's too).
-    std::vector<const varimel::TXYDataList*> More;
+    // With several series on one axis: every series' name for the legend.
     QStringList Legend;
+
+    // The first series' bands and notes: the cursor's, and what sounds.
+    const varimel::TNoteBands* Bands() const { return Lanes.empty() ? nullptr : Lanes.front().Bands; }
+    const std::vector<varimel::PlotNote>* Notes() const
+    {
+        return Lanes.empty() || Lanes.front().Lines.empty() ? nullptr : Lanes.front().Lines.front().Notes;
+    }
 };
 
-// Where the plot's area lies in a picture of size, and the place of an X or
-// a Y in it (and back).
+// Where the plot's area lies in a picture of size (all lanes), where a
+// lane's part of it lies, and the place of an X or a Y in it (and back).
 class Axes {
 public:
-    Axes(QSizeF size, const Scene& scene);
+    Axes(QSizeF size, const Scene& scene, std::size_t lane = 0);
     const QRectF& Area() const { return m_area; }
+    const QRectF& Whole() const { return m_whole; }
     double Px(double x) const { return m_area.left() + (x - m_x0) * m_sx; }
-    double Py(double y) const { return m_area.bottom() - (y - m_y0) * m_sy; }
+    double Py(double y) const { return m_area.bottom() - (Scaled(y) - m_y0) * m_sy; }
     double XAt(double px) const { return m_x0 + (px - m_area.left()) / m_sx; }
+    // A Y in the axis' scale: log10(Y) on a log axis.
+    double Scaled(double y) const;
 
 private:
+    QRectF m_whole;
     QRectF m_area;
+    bool m_log;
     double m_x0, m_y0, m_sx, m_sy;
 };
 
-// The middle of a band in Y, where its notes are drawn.
-double BandMiddle(const varimel::TNoteBands& bands, int band);
+// The middle of a band in Y, where its notes are drawn (on a log axis, the
+// middle in log10(Y)).
+double BandMiddle(const varimel::TNoteBands& bands, int band, bool log = false);
 
 // Paints the scene into a picture of size (logical pixels). bandLabels, when
 // given, receives the band names drawn, from the lowest up.

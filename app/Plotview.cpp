@@ -49,8 +49,8 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
     const bool fresh = !sameData;
     m_content.Set(piece, fresh);
     m_scene.Data = m_content.Data();
-    m_scene.More = m_content.More();
     m_scene.XDates = piece.XDates;
+    m_scene.LogY = m_content.LogY();
     m_sounding.clear();
     m_playheadX.reset();
     if (fresh || m_content.Empty()) {
@@ -58,17 +58,21 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
         m_scene.Cursor = -1;
         m_anchor = -1;
     }
-    if (!m_content.Empty()) {
-        m_scene.Y0 = m_content.Y0();
-        m_scene.Y1 = m_content.Y1();
-        if (fresh) {
-            m_scene.X0 = m_content.FullX0();
-            m_scene.X1 = m_content.FullX1();
-        }
+    if (!m_content.Empty() && fresh) {
+        m_scene.X0 = m_content.FullX0();
+        m_scene.X1 = m_content.FullX1();
     }
-    m_scene.Bands = m_content.Bands();
-    m_scene.Notes = &m_content.PlotNotes();
-    m_scene.Legend = m_scene.More.empty() ? QStringList() : piece.Names;
+    // The content's lanes as the picture draws them.
+    m_scene.Lanes.clear();
+    for (const PlotLane& lane : m_content.Lanes()) {
+        plot::SceneLane drawn{{}, lane.Y0, lane.Y1, lane.Bands, lane.Limits, {}};
+        for (const std::size_t k : lane.Series)
+            drawn.Lines.push_back({m_content.SeriesData(k), &m_content.PlotNotes(k), k});
+        if (lane.Series.size() == 1 && static_cast<qsizetype>(lane.Series.front()) < piece.Names.size())
+            drawn.Name = piece.Names[static_cast<qsizetype>(lane.Series.front())];
+        m_scene.Lanes.push_back(std::move(drawn));
+    }
+    m_scene.Legend = m_content.More().empty() ? QStringList() : piece.Names;
     Invalidate();
     Describe();
 }

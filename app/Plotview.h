@@ -46,6 +46,8 @@ public:
     // The picture as it is painted now, at size (the widget's when empty).
     QImage Picture(QSize size = {}) const;
     void PaintTo(QPainter& painter, QSizeF size) const;
+    // What the picture draws: its lanes, axes and series.
+    const plot::Scene& Drawn() const { return m_scene; }
     // The band names the last picture drew, from the lowest up.
     const QStringList& BandLabels() const { return m_bandLabels; }
     // Where an X is drawn, in the widget's pixels.

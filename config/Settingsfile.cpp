@@ -124,6 +124,7 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         im.MoreYColumns.clear();
         v.MorePrograms.clear();
     }
+    v.SharedRange = ReadInteger(ini, kSectionImport, kKeySharedRange, 0) == 1;
     // Groups make the series of one Y column alone.
     if (!im.MoreYColumns.empty())
         im.SplitBy = 0;
@@ -205,6 +206,7 @@ MappingRequest StoredRequest(const StoredSettings& s)
     r.WriteProgramChange = !s.DisableProgChange;
     r.Shape = s.Shape;
     r.MorePrograms = s.MorePrograms;
+    r.SharedRange = s.SharedRange;
     return r;
 }
 
@@ -266,6 +268,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         {kSectionImport, kKeySplitBy, number(c.Import.SplitBy)},
         {kSectionImport, kKeyMoreYColumns, Joined(c.Import.MoreYColumns)},
         {kSectionImport, kKeyMorePrograms, Joined(c.MorePrograms)},
+        {kSectionImport, kKeySharedRange, number(c.SharedRange ? 1 : 0)},
         {kSectionShape, kKeyShapeInvert, number(c.Shape.Invert ? 1 : 0)},
         {kSectionShape, kKeyShapeLogY, number(c.Shape.LogY ? 1 : 0)},
         {kSectionShape, kKeyShapeClip, FormatProfileReal(c.Shape.Clip)},
@@ -289,7 +292,7 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
     ini.Load();
     // The import options go into the file once they differ from the default
     // reading; a file without them stays as it always was.
-    const bool writeImport = !c.Import.Stored().IsDefault() || ini.HasSection(kSectionImport);
+    const bool writeImport = !c.Import.Stored().IsDefault() || c.SharedRange || ini.HasSection(kSectionImport);
     for (const Step& step : steps) {
         if (!writeImport && step.section == kSectionImport)
             continue;
@@ -305,6 +308,8 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
             !ini.Read(kSectionImport, step.key))
             continue;
         if (key == kKeySplitBy && c.Import.SplitBy == 0 && !ini.Read(kSectionImport, step.key))
+            continue;
+        if (key == kKeySharedRange && !c.SharedRange && !ini.Read(kSectionImport, step.key))
             continue;
         if ((key == kKeyMoreYColumns || key == kKeyMorePrograms) && c.Import.MoreYColumns.empty() &&
             !ini.Read(kSectionImport, step.key))

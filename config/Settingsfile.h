@@ -44,6 +44,7 @@ inline constexpr char kKeyWhereValue[] = "WhereValue";
 inline constexpr char kKeySplitBy[] = "SplitBy";
 inline constexpr char kKeyMoreYColumns[] = "MoreYColumns"; // "5,7": further series
 inline constexpr char kKeyMorePrograms[] = "MorePrograms"; // "73,40": their instruments
+inline constexpr char kKeySharedRange[] = "SharedRange";   // 1: every series over one Y range
 inline constexpr char kSectionShape[] = "Shape";           // the mapping's shape, once it differs from the plain one
 inline constexpr char kKeyShapeInvert[] = "Invert";
 inline constexpr char kKeyShapeLogY[] = "LogY";
@@ -97,6 +98,7 @@ struct StoredSettings {
     ImportOptions Import;                         // [Import]
     std::vector<int> MorePrograms;                // [Import]: the further columns' instruments
     bool SeriesUnusable = false;                  // [Import]: a list of further columns was there but unusable
+    bool SharedRange = false;                     // [Import]: every series over one Y range
     std::string SoundFont;                        // [Playback], read only
     std::string AudioDriver;                      // [Playback], read only
     std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written

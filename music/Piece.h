@@ -41,6 +41,9 @@ public:
     double OriginX() const { return originX_; }
     // The tracks of the series road; empty for the plain piece.
     const std::vector<SeriesTrack>& Series() const { return series_; }
+    // Where the series sit on the series road (their ranges as mapped);
+    // none for the plain piece.
+    const std::optional<SeriesFrames>& Frames() const { return frames_; }
     // The whole piece's tick the piece starts at (a part's first note).
     std::uint32_t Shift() const { return shift_; }
     // Each track's notes as written, and the index of each track's first

@@ -47,6 +47,38 @@ TNoteBands::TNoteBands(const TXYDataList& data, const MappingRequest& request)
     }
 }
 
+TNoteBands::TNoteBands(const SeriesFrame& frame, const MappingRequest& request)
+    : minY_(frame.MinY), maxY_(frame.MaxY), yRange_(static_cast<long double>(frame.MaxY) - frame.MinY), framed_(true),
+      logY_(frame.LogY)
+{
+    ScaleNoteSet set;
+    const int n = Positions(request, set);
+    if (n <= 0 || !(frame.MinY <= frame.MaxY))
+        return;
+    const auto toY = [&](double v) { return logY_ ? std::pow(10.0, v) : v; };
+    for (int p = 0; p < n; ++p) {
+        NoteBand band;
+        band.Low = toY(ScalePositionEdge(p, minY_, maxY_, n));
+        band.High = toY(p + 1 < n ? ScalePositionEdge(p + 1, minY_, maxY_, n) : maxY_);
+        band.Key = set.Ascending[static_cast<std::size_t>(frame.Invert ? n - 1 - p : p)];
+        if (band.Key >= kLowestTone && band.Key <= kHighestTone)
+            band.Name = ToneLabel(ToneOfMidiNote(band.Key));
+        bands_.push_back(std::move(band));
+    }
+}
+
+int TNoteBands::FramedBandOf(double y) const
+{
+    if (logY_ && !(y > 0.0))
+        return -1;
+    const int n = static_cast<int>(bands_.size());
+    const long double v = logY_ ? std::log10(static_cast<long double>(y)) : y;
+    if (minY_ == maxY_)
+        return n / 2;
+    return std::clamp(
+        ScalePositionOf(std::clamp<long double>(v, minY_, maxY_), minY_, maxY_, yRange_, n), 0, n - 1);
+}
+
 std::vector<PlotColumn> PlotColumns(const TXYDataList& data, double x0, double x1, int width)
 {
     std::vector<PlotColumn> columns(static_cast<std::size_t>(std::max(0, width)));
@@ -151,6 +183,35 @@ std::vector<AxisTick> NumberTicks(double lo, double hi, int maxCount)
     const bool huge = std::max(std::fabs(lo), std::fabs(hi)) >= 1e16;
     for (double k = std::ceil(lo / step); k * step <= hi && ticks.size() <= static_cast<std::size_t>(maxCount); ++k)
         ticks.push_back({k * step, huge ? Scientific(k * step, step) : Fixed(k * step, decimals)});
+    return ticks;
+}
+
+std::vector<AxisTick> LogTicks(double lo, double hi, int maxCount)
+{
+    std::vector<AxisTick> ticks;
+    if (!(hi > lo) || !(lo > 0.0) || maxCount < 1 || !std::isfinite(hi))
+        return ticks;
+    const int first = static_cast<int>(std::ceil(std::log10(lo) - 1e-9));
+    const int last = static_cast<int>(std::floor(std::log10(hi) + 1e-9));
+    if (last < first)
+        return NumberTicks(lo, hi, maxCount);
+    const int decades = last - first + 1;
+    const int every = (decades + maxCount - 1) / maxCount;
+    const bool between = decades * 3 <= maxCount;
+    const auto label = [](double value, int exponent) {
+        return exponent >= -6 && exponent < 16 ? Fixed(value, std::max(0, -exponent)) : Scientific(value, value);
+    };
+    for (int e = first - 1; e <= last; ++e) {
+        const double power = std::pow(10.0, e);
+        for (const double m : {1.0, 2.0, 5.0}) {
+            if (m > 1.0 && !between)
+                break;
+            const double value = m * power;
+            if (value < lo * (1 - 1e-12) || value > hi * (1 + 1e-12) || (m == 1.0 && (e - first) % every != 0))
+                continue;
+            ticks.push_back({value, label(value, e)});
+        }
+    }
     return ticks;
 }
 

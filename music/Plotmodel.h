@@ -29,19 +29,32 @@ struct NoteBand {
 class TNoteBands {
 public:
     TNoteBands(const TXYDataList& data, const MappingRequest& request);
+    // The bands of a series mapped over its frame's range: in the frame's
+    // scale (log10 with LogY) cut into equal steps, turned back into Y as the
+    // data has it, still from the lowest Y up; upside down the lowest band
+    // holds the highest note. Values beyond the range take the end bands.
+    TNoteBands(const SeriesFrame& frame, const MappingRequest& request);
     const std::vector<NoteBand>& Bands() const { return bands_; }
     // The band a Y value falls in, by the mapping's own rule (an index into
-    // Bands()); -1 when there are none.
+    // Bands()); -1 when there are none (or a logarithm cannot take y).
     int BandOf(double y) const
     {
-        return bands_.empty() ? -1 : ScalePositionOf(y, minY_, maxY_, yRange_, static_cast<int>(bands_.size()));
+        if (bands_.empty())
+            return -1;
+        if (!framed_)
+            return ScalePositionOf(y, minY_, maxY_, yRange_, static_cast<int>(bands_.size()));
+        return FramedBandOf(y);
     }
 
 private:
+    int FramedBandOf(double y) const;
+
     std::vector<NoteBand> bands_;
-    double minY_ = 0.0;
+    double minY_ = 0.0; // in the mapping's scale
     double maxY_ = 0.0;
     long double yRange_ = 0.0L;
+    bool framed_ = false;
+    bool logY_ = false;
 };
 
 // The records that fall into one pixel column: their lowest and highest Y,
@@ -85,6 +98,10 @@ struct AxisTick {
 // At most maxCount ticks between lo and hi at round values (1, 2 or 5 times
 // a power of ten), labelled with the digits their step needs.
 std::vector<AxisTick> NumberTicks(double lo, double hi, int maxCount);
+// The same for a logarithmic axis of positive values: at powers of ten
+// (every few of them when many decades are shown; with 2 and 5 times them
+// when few are), or at round values when the range spans less than a decade.
+std::vector<AxisTick> LogTicks(double lo, double hi, int maxCount);
 // The same for X as days since 1970-01-01: at whole hours, days, weeks,
 // months or years, labelled "2024-01-05 06:00", "2024-01-05", "2024-03" or
 // "2024".

@@ -472,27 +472,68 @@ TEST_F(PlotWindow, MainWindowShortcutsWorkHere)
     EXPECT_TRUE(image);
 }
 
-// Shapes that leave the pitches alone (rests, velocity or length from a
-// column) keep the note bands; one that moves them does not.
-TEST_F(PlotWindow, BandsStayWhenOnlyLoudnessLengthOrRestsAreShaped)
+// Series with their own ranges get a lane each, with their own axis and the
+// bands they are heard in; one shared range puts them on one axis.
+TEST_F(PlotWindow, SeriesInLanesOrOnOneAxis)
+{
+    std::string csv = "x,small,large\n";
+    for (int i = 0; i < 30; ++i)
+        csv += std::to_string(i) + "," + std::to_string(i % 7) + "," + std::to_string(100 + 20 * i) + "\n";
+    const struct {
+        const char* ini;
+        std::size_t lanes;
+        double laneTwoLow, laneTwoHigh; // the second series' range in its lane
+    } rows[] = {
+        {"[Import]\nMoreYColumns=3\nMorePrograms=0\n", 2, 100, 680},
+        {"[Import]\nMoreYColumns=3\nMorePrograms=0\nSharedRange=1\n", 1, 0, 680},
+    };
+    for (const auto& r : rows) {
+        TPlotWindow* plot = Open(r.ini, csv);
+        ASSERT_NE(plot, nullptr);
+        const plot::Scene& scene = plot->View()->Drawn();
+        ASSERT_EQ(scene.Lanes.size(), r.lanes) << r.ini;
+        const plot::SceneLane& lane = scene.Lanes.back();
+        ASSERT_TRUE(lane.Bands) << r.ini;
+        const std::vector<varimel::NoteBand>& bands = lane.Bands->Bands();
+        EXPECT_DOUBLE_EQ(bands.front().Low, r.laneTwoLow) << r.ini;
+        EXPECT_DOUBLE_EQ(bands.back().High, r.laneTwoHigh) << r.ini;
+        // The view holds the lane's values with a little room.
+        EXPECT_LT(lane.Y0, r.laneTwoLow) << r.ini;
+        EXPECT_GT(lane.Y1, r.laneTwoHigh) << r.ini;
+        EXPECT_LT(lane.Y1, r.laneTwoHigh * 1.1) << r.ini;
+        // Every series' melody is drawn, each in its lane.
+        std::size_t melodies = 0;
+        for (const plot::SceneLane& l : scene.Lanes)
+            for (const plot::SceneLine& line : l.Lines)
+                melodies += line.Notes && line.Notes->size() == 30;
+        EXPECT_EQ(melodies, 2u) << r.ini;
+        plot->close();
+        form.reset();
+    }
+}
+
+// Every shape keeps note bands, drawn where its notes come from: upside
+// down the lowest band plays the highest note.
+TEST_F(PlotWindow, BandsFollowTheShape)
 {
     const struct {
         const char* shape;
-        bool bands;
+        const char* lowest;
     } rows[] = {
-        {"RestBelow=2\n", true},
-        {"VelocityColumn=2\n", true},
-        {"DurationColumn=2\n", true},
-        {"Invert=1\n", false},
-        {"Clip=5\n", false},
-        {"LogY=1\n", false},
-        {"FixedRange=1\nRangeLow=0\nRangeHigh=10\n", false},
+        {"RestBelow=2\n", "C4"},
+        {"VelocityColumn=2\n", "C4"},
+        {"DurationColumn=2\n", "C4"},
+        {"Invert=1\n", "C6"},
+        {"Clip=5\n", "C4"},
+        {"LogY=1\n", "C4"},
+        {"FixedRange=1\nRangeLow=0\nRangeHigh=10\nInvert=1\n", "C6"},
     };
     for (const auto& r : rows) {
         TPlotWindow* plot = Open(std::string("[Shape]\n") + r.shape, Numbers());
         plot->show();
         plot->View()->grab();
-        EXPECT_EQ(!plot->View()->BandLabels().isEmpty(), r.bands) << r.shape;
+        ASSERT_FALSE(plot->View()->BandLabels().isEmpty()) << r.shape;
+        EXPECT_EQ(plot->View()->BandLabels().front(), r.lowest) << r.shape;
         plot->close();
         form.reset();
     }

@@ -100,6 +100,87 @@ TEST(Plotmodel, EveryRecordLiesInTheBandOfItsNote)
     EXPECT_EQ(names.back().Name, "C6");
 }
 
+// With a shape or several series the bands come from each series' own frame:
+// every record's band plays the note the piece holds for it, values beyond a
+// clip or a fixed range lie in the end bands, and a log scale cuts the bands
+// in log10(Y).
+TEST(Plotmodel, ShapedBandsHoldEachSeriesNotes)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> warm(1.0, 35.0);
+    std::exponential_distribution<double> rain(0.2);
+    TXYDataList first;
+    std::vector<TXYDataList> more(1);
+    for (int i = 0; i < 400; ++i) {
+        first.Add({static_cast<double>(i), warm(random)});
+        if (i % 3)
+            more[0].Add({static_cast<double>(i), 0.1 + rain(random)});
+    }
+    const auto shaped = [](bool invert, bool log, double clip, bool fixed, bool shared) {
+        MappingRequest r;
+        r.Scale = 2;
+        r.LowTone = ToneOfMidiNote(55);
+        r.HighTone = ToneOfMidiNote(79);
+        r.Shape.Invert = invert;
+        r.Shape.LogY = log;
+        r.Shape.Clip = clip;
+        r.Shape.FixedRange = fixed;
+        r.Shape.RangeLow = 5.0;
+        r.Shape.RangeHigh = 20.0;
+        r.SharedRange = shared;
+        return r;
+    };
+    const struct {
+        const char* what;
+        MappingRequest request;
+    } rows[] = {
+        {"own ranges", shaped(false, false, 0, false, false)},
+        {"shared range", shaped(false, false, 0, false, true)},
+        {"upside down", shaped(true, false, 0, false, false)},
+        {"log", shaped(false, true, 0, false, false)},
+        {"clip 10%", shaped(false, false, 10, false, false)},
+        {"fixed 5..20, shared, upside down", shaped(true, false, 0, true, true)},
+        {"log, clip 5%, shared", shaped(false, true, 5, false, true)},
+    };
+    for (const auto& r : rows) {
+        const std::vector<SeriesTrack> tracks = TracksOf(first, more, r.request, {});
+        const std::optional<SeriesFrames> frames = FramesOf(tracks, r.request);
+        ASSERT_TRUE(frames) << r.what;
+        const std::vector<std::vector<NoteSpan>> notes = SeriesNotes(tracks, r.request, frames);
+        for (std::size_t k = 0; k < tracks.size(); ++k) {
+            const TNoteBands bands(frames->Frame(k), r.request);
+            const std::vector<NoteBand>& b = bands.Bands();
+            ASSERT_EQ(b.size(), 15u) << r.what;
+            const auto [low, high] = frames->Ranges[k];
+            const auto toY = [&](double v) { return r.request.Shape.LogY ? std::pow(10.0, v) : v; };
+            EXPECT_DOUBLE_EQ(b.front().Low, toY(low)) << r.what;
+            EXPECT_DOUBLE_EQ(b.back().High, toY(high)) << r.what;
+            const TXYDataList& data = *tracks[k].Data;
+            ASSERT_EQ(notes[k].size(), static_cast<std::size_t>(data.Count())) << r.what;
+            int wrongKey = 0, wrongPlace = 0;
+            for (std::size_t i = 0; i < notes[k].size(); ++i) {
+                const double y = data[i].Y;
+                const int band = bands.BandOf(y);
+                ASSERT_GE(band, 0) << r.what;
+                const NoteBand& at = b[static_cast<std::size_t>(band)];
+                wrongKey += at.Key != notes[k][i].Key;
+                // Beyond the range: the end band on that side.
+                const double v = ShapedY(r.request.Shape, y);
+                if (v < low)
+                    wrongPlace += band != 0;
+                else if (v > high)
+                    wrongPlace += band + 1 != static_cast<int>(b.size());
+                else
+                    wrongPlace += !(y >= at.Low * (1 - 1e-12) && y <= at.High * (1 + 1e-12));
+            }
+            EXPECT_EQ(wrongKey, 0) << r.what << " series " << k;
+            EXPECT_EQ(wrongPlace, 0) << r.what << " series " << k;
+            // Upside down, the lowest band plays the highest note.
+            EXPECT_EQ(b.front().Key < b.back().Key, !r.request.Shape.Invert) << r.what;
+        }
+    }
+}
+
 // Each pixel column keeps the lowest and highest Y of its records (and the
 // first and last, to join its neighbours), whatever the zoom.
 TEST(Plotmodel, ColumnsKeepTheirExtremes)
@@ -148,41 +229,51 @@ TEST(Plotmodel, ColumnsKeepTheirExtremes)
 TEST(Plotmodel, TicksAtRoundValues)
 {
     const struct {
-        bool dates;
+        char axis; // number, date or log
         double lo, hi;
         int count;
         std::vector<std::string> labels;
     } rows[] = {
-        {false, 0.0, 10.0, 5, {"0", "2", "4", "6", "8", "10"}},
-        {false, -0.3, 0.35, 4, {"-0.2", "0.0", "0.2"}},
-        {false, 3.0, 28.5, 6, {"5", "10", "15", "20", "25"}},
-        {false, 1e6, 3e6, 2, {"1000000", "2000000", "3000000"}},
-        {false, 5.0, 5.0, 5, {}},
+        {'n', 0.0, 10.0, 5, {"0", "2", "4", "6", "8", "10"}},
+        {'n', -0.3, 0.35, 4, {"-0.2", "0.0", "0.2"}},
+        {'n', 3.0, 28.5, 6, {"5", "10", "15", "20", "25"}},
+        {'n', 1e6, 3e6, 2, {"1000000", "2000000", "3000000"}},
+        {'n', 5.0, 5.0, 5, {}},
         // From 1e16 on: short scientific labels, with the sign.
-        {false, 1e16, 3e16, 2, {"1e16", "2e16", "3e16"}},
-        {false, -3e16, 0.0, 3, {"-3e16", "-2e16", "-1e16", "0"}},
-        {false, 1e17, 2e17, 2, {"1e17", "1.5e17", "2e17"}},
-        {false, -1e300, 1e300, 2, {"-1e300", "0", "1e300"}},
-        {false, 9.9e15, 9.95e15, 1, {"9900000000000000", "9950000000000000"}},
+        {'n', 1e16, 3e16, 2, {"1e16", "2e16", "3e16"}},
+        {'n', -3e16, 0.0, 3, {"-3e16", "-2e16", "-1e16", "0"}},
+        {'n', 1e17, 2e17, 2, {"1e17", "1.5e17", "2e17"}},
+        {'n', -1e300, 1e300, 2, {"-1e300", "0", "1e300"}},
+        {'n', 9.9e15, 9.95e15, 1, {"9900000000000000", "9950000000000000"}},
         // 2024-01-01 is day 19723, a Monday.
-        {true, 19723.0, 19726.0, 5, {"2024-01-01", "2024-01-02", "2024-01-03", "2024-01-04"}},
-        {true,
+        {'d', 19723.0, 19726.0, 5, {"2024-01-01", "2024-01-02", "2024-01-03", "2024-01-04"}},
+        {'d',
          19723.0,
          19723.5,
          4,
          {"2024-01-01 00:00", "2024-01-01 03:00", "2024-01-01 06:00", "2024-01-01 09:00", "2024-01-01 12:00"}},
-        {true, 19722.0, 19751.0, 5, {"2024-01-01", "2024-01-08", "2024-01-15", "2024-01-22", "2024-01-29"}},
-        {true, 19723.0, 20089.0, 5, {"2024-01", "2024-04", "2024-07", "2024-10", "2025-01"}},
-        {true,
+        {'d', 19722.0, 19751.0, 5, {"2024-01-01", "2024-01-08", "2024-01-15", "2024-01-22", "2024-01-29"}},
+        {'d', 19723.0, 20089.0, 5, {"2024-01", "2024-04", "2024-07", "2024-10", "2025-01"}},
+        {'d',
          19723.0,
          20089.0,
          13,
          {"2024-01", "2024-02", "2024-03", "2024-04", "2024-05", "2024-06", "2024-07", "2024-08", "2024-09", "2024-10",
           "2024-11", "2024-12", "2025-01"}},
-        {true, 10957.0, 19723.0, 5, {"2000", "2005", "2010", "2015", "2020"}},
+        {'d', 10957.0, 19723.0, 5, {"2000", "2005", "2010", "2015", "2020"}},
+        // Logarithmic: powers of ten, every other one when crowded, with 2
+        // and 5 times them when few; within a decade, round values.
+        {'l', 0.5, 2000.0, 6, {"1", "10", "100", "1000"}},
+        {'l', 1.0, 1e8, 4, {"1", "1000", "1000000"}},
+        {'l', 0.01, 1.0, 9, {"0.01", "0.02", "0.05", "0.1", "0.2", "0.5", "1"}},
+        {'l', 20.0, 80.0, 3, {"20", "40", "60", "80"}},
+        {'l', 1e20, 1e22, 3, {"1e20", "1e21", "1e22"}},
+        {'l', 0.0, 10.0, 3, {}},
     };
     for (const auto& r : rows) {
-        const std::vector<AxisTick> ticks = r.dates ? DateTicks(r.lo, r.hi, r.count) : NumberTicks(r.lo, r.hi, r.count);
+        const std::vector<AxisTick> ticks = r.axis == 'd'   ? DateTicks(r.lo, r.hi, r.count)
+                                            : r.axis == 'l' ? LogTicks(r.lo, r.hi, r.count)
+                                                            : NumberTicks(r.lo, r.hi, r.count);
         std::vector<std::string> labels;
         for (const AxisTick& t : ticks) {
             labels.push_back(t.Label);

@@ -127,9 +127,9 @@ TEST(Settingsfile, FurtherSeriesAsAWhole)
 // The field separator by its name; anything else, or comma with the
 // decimal comma, is the plain reading's. It is written only once it is not
 // the plain reading's, after the decimal comma.
-// The rows kept and the grouping: read back as written, a column out of
-// range (or groups beside further Y columns) standing for none, nothing
-// written while there are none.
+// The rows kept, the grouping and the shared range: read back as written, a
+// column out of range (or groups beside further Y columns) standing for
+// none, nothing written while there are none.
 TEST(Settingsfile, RowsChosen)
 {
     testutil::TempDir dir;
@@ -155,10 +155,15 @@ TEST(Settingsfile, RowsChosen)
     ASSERT_EQ(WriteSettingsFile(dir / "plain.ini", s), SettingsWrite::Written);
     EXPECT_EQ(testutil::ReadFile(dir / "plain.ini").find("Where"), std::string::npos);
     EXPECT_EQ(testutil::ReadFile(dir / "plain.ini").find("SplitBy"), std::string::npos);
+    EXPECT_EQ(testutil::ReadFile(dir / "plain.ini").find("SharedRange"), std::string::npos);
     s.Import.Where = {{4, "a b"}};
     s.Import.SplitBy = 5;
+    s.SharedRange = true;
     ASSERT_EQ(WriteSettingsFile(dir / "rows.ini", s), SettingsWrite::Written);
-    EXPECT_EQ(ReadSettingsFile(dir / "rows.ini", "/docs").Import, s.Import);
+    const StoredSettings back = ReadSettingsFile(dir / "rows.ini", "/docs");
+    EXPECT_EQ(back.Import, s.Import);
+    EXPECT_TRUE(back.SharedRange);
+    EXPECT_TRUE(StoredRequest(back).SharedRange);
 }
 
 // The rests' thresholds: read back as written ("-" for none), a list that

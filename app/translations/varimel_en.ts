@@ -223,6 +223,10 @@
         <source>絞り込みで除外</source>
         <translation>Left out by the filter</translation>
     </message>
+    <message>
+        <source>全系列を共通の範囲で音にする(&amp;H)</source>
+        <translation>One s&amp;hared range for all series</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>
