@@ -27,7 +27,7 @@ void ExportAudio(QWidget* parent, const AudioPiece& piece, const QString& soundF
                                  QCoreApplication::translate("Audioexport", "Ogg Vorbisファイル(*.ogg)")};
     static const AudioFormat formats[] = {AudioFormat::Wav, AudioFormat::Flac, AudioFormat::Ogg};
     QString filter = filters.constFirst();
-    QString path = seams::ChooseAudioFile(parent, folder, filters, filter);
+    QString path = seams::ChooseAudioFile(parent, folder, filters, filter, piece.Title);
     if (path.isEmpty())
         return;
     const qsizetype chosen = std::max<qsizetype>(0, filters.indexOf(filter));

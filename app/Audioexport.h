@@ -14,6 +14,7 @@ class QWidget;
 struct AudioPiece {
     std::function<bool(const std::string& path, std::string* reason)> Build;
     double Seconds = 0.0;
+    QString Title; // the save dialog's (empty: the toolkit's)
 };
 
 // Asks for an audio file (WAV, FLAC or Ogg Vorbis, by the chosen filter or a

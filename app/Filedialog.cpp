@@ -4,9 +4,11 @@
 #include <QFileDialog>
 
 QString AskForFile(QWidget* parent, const QString& folder, bool save, const QStringList& filters, const QString& suffix,
-                   QString* chosenFilter)
+                   QString* chosenFilter, const QString& title)
 {
     QFileDialog dialog(parent);
+    if (!title.isEmpty())
+        dialog.setWindowTitle(title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters(filters);

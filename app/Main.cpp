@@ -193,6 +193,23 @@ void TMainForm::ReleasePart()
         m_plot->View()->SetSelection(std::nullopt);
 }
 
+QString TMainForm::PartText(const XSelection& part) const
+{
+    const auto show = [this](double x) {
+        return FromCore(m_importOptions.XDate ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
+    };
+    return show(part.From) + QStringLiteral(" – ") + show(part.To);
+}
+
+QString TMainForm::PartDialogTitle(bool audio) const
+{
+    const std::optional<XSelection> part = PlotSelection();
+    if (!part)
+        return {};
+    return audio ? tr("選択範囲 %1 をオーディオファイルへ書き出す").arg(PartText(*part))
+                 : tr("選択範囲 %1 をスタンダードMIDIファイルへ保存").arg(PartText(*part));
+}
+
 void TMainForm::ShowPart()
 {
     const std::optional<XSelection> part = PlotSelection();
@@ -202,10 +219,7 @@ void TMainForm::ShowPart()
         m_partLabel->hide();
         return;
     }
-    const auto show = [this](double x) {
-        return FromCore(m_importOptions.XDate ? FormatDate(x, x != std::floor(x)) : FormatG(x, 0, false));
-    };
-    m_partLabel->setText(tr("選択範囲: %1 – %2 (グラフで解除)").arg(show(part->From), show(part->To)));
+    m_partLabel->setText(tr("選択範囲: %1 (グラフで解除)").arg(PartText(*part)));
     m_partLabel->adjustSize();
     m_partLabel->show();
 }
@@ -429,6 +443,7 @@ void TMainForm::AudioExportClick()
     AudioPiece audio;
     audio.Build = [piece](const std::string& path, std::string* reason) { return piece->Write(path, reason); };
     audio.Seconds = piece->Seconds();
+    audio.Title = PartDialogTitle(true);
     ExportAudio(this, audio, m_soundFont, m_smfDir);
 }
 
@@ -703,7 +718,8 @@ void TMainForm::SaveSMFButtonClick()
     if (!request)
         return;
     QString path =
-        seams::ChooseFile(this, m_smfDir, true, tr("スタンダードMIDIファイル(*.mid)"), QStringLiteral("mid"));
+        seams::ChooseFile(this, m_smfDir, true, tr("スタンダードMIDIファイル(*.mid)"), QStringLiteral("mid"),
+                          PartDialogTitle(false));
     if (path.isEmpty())
         return;
     // A name typed without an extension gets the default one.

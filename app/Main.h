@@ -165,6 +165,11 @@ private:
     bool WritePiece(const varimel::TPiece& piece, const QString& path);
     // The part chosen in the plot window, if any.
     std::optional<varimel::XSelection> PlotSelection() const;
+    // A part as the main window names it, "2013-01-01 – 2013-12-31".
+    QString PartText(const varimel::XSelection& part) const;
+    // The save (audio false) or export dialog's title naming the part in
+    // force; empty without one.
+    QString PartDialogTitle(bool audio) const;
     // The load, or an empty one before the first.
     const varimel::CsvLoad& Loaded() const;
     // The import options with what the shape asks of the reading.

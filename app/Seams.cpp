@@ -18,6 +18,7 @@ struct Standins {
     FileChooser save;
     AudioChooser audio;
     AudioChooser image;
+    QString title; // of the last file dialog asked for
     ReportChooser report;
     ShellOpener shell;
     DialogRunner runner;
@@ -42,19 +43,25 @@ void SetDialogRunner(DialogRunner runner) { Current().runner = std::move(runner)
 void SetShutdownTrace(std::function<void(const QString&)> trace) { Current().trace = std::move(trace); }
 void Reset() { Current() = Standins{}; }
 
-QString ChooseFile(QWidget* parent, const QString& folder, bool save, const QString& filter, const QString& suffix)
+QString ChooseFile(QWidget* parent, const QString& folder, bool save, const QString& filter, const QString& suffix,
+                   const QString& title)
 {
+    Current().title = title;
     const FileChooser& chooser = save ? Current().save : Current().open;
     if (chooser)
         return chooser(parent, folder);
-    return AskForFile(parent, folder, save, {filter}, suffix);
+    return AskForFile(parent, folder, save, {filter}, suffix, nullptr, title);
 }
 
-QString ChooseAudioFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter)
+QString LastChooserTitle() { return Current().title; }
+
+QString ChooseAudioFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter,
+                        const QString& title)
 {
+    Current().title = title;
     if (Current().audio)
         return Current().audio(parent, folder, filter);
-    return AskForFile(parent, folder, true, filters, {}, &filter);
+    return AskForFile(parent, folder, true, filters, {}, &filter, title);
 }
 
 QString ChooseImageFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter)

@@ -42,9 +42,14 @@ void Reset();
 
 // The open (save false) or save dialog with one filter, or the chooser in its
 // place; suffix is added to a typed name without one.
-QString ChooseFile(QWidget* parent, const QString& folder, bool save, const QString& filter, const QString& suffix);
+// title: the dialog's own (empty: the toolkit's); the last one asked for is
+// kept for tests.
+QString ChooseFile(QWidget* parent, const QString& folder, bool save, const QString& filter, const QString& suffix,
+                   const QString& title = {});
+QString LastChooserTitle();
 // The audio save dialog with its filters; filter receives the chosen one.
-QString ChooseAudioFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter);
+QString ChooseAudioFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter,
+                        const QString& title = {});
 // The plot picture's save dialog with its filters; filter receives the chosen
 // one.
 QString ChooseImageFile(QWidget* parent, const QString& folder, const QStringList& filters, QString& filter);

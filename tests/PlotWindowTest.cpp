@@ -6,6 +6,7 @@
 
 #include "Plotpaint.h"
 #include "Plotwindow.h"
+#include "Seams.h"
 #include "music/Scale.h"
 
 #include "GuiTestMain.h"
@@ -425,6 +426,17 @@ TEST_F(PlotWindow, PartTypedShownAndReleased)
     plot->close();
     EXPECT_TRUE(line->isVisibleTo(form.get()));
     EXPECT_TRUE(form->findChild<QAction*>(QStringLiteral("WholeAction"))->isEnabled());
+    // The save and export dialogs name the part they write.
+    seams::SetSaveFileChooser([](QWidget*, const QString&) { return QString(); });
+    seams::SetAudioFileChooser([](QWidget*, const QString&, QString&) { return QString(); });
+    const auto titles = [this] {
+        form->SaveSMFButtonClick();
+        QString both = seams::LastChooserTitle() + QStringLiteral(" | ");
+        form->AudioExportClick();
+        return (both + seams::LastChooserTitle()).toStdString();
+    };
+    EXPECT_EQ(titles(), "選択範囲 2024-01-02 – 2024-01-04 をスタンダードMIDIファイルへ保存 | "
+                        "選択範囲 2024-01-02 – 2024-01-04 をオーディオファイルへ書き出す");
     form->show();
     QApplication::setActiveWindow(form.get());
     QTest::keyClick(form.get(), Qt::Key_Escape);
@@ -436,6 +448,7 @@ TEST_F(PlotWindow, PartTypedShownAndReleased)
     EXPECT_TRUE(line->isVisibleTo(form.get()));
     form->findChild<QAction*>(QStringLiteral("WholeAction"))->trigger();
     EXPECT_FALSE(line->isVisibleTo(form.get()));
+    EXPECT_EQ(titles(), " | ") << "the whole piece: the toolkit's own titles";
 }
 
 // The main window's commands work from the plot window; its own Ctrl+S

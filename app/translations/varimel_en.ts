@@ -491,8 +491,16 @@
         <translation>Whole Piece</translation>
     </message>
     <message>
-        <source>選択範囲: %1 – %2 (グラフで解除)</source>
-        <translation>Part: %1 – %2 (release in the plot)</translation>
+        <source>選択範囲 %1 をオーディオファイルへ書き出す</source>
+        <translation>Export Part %1 as Audio</translation>
+    </message>
+    <message>
+        <source>選択範囲 %1 をスタンダードMIDIファイルへ保存</source>
+        <translation>Save Part %1 as MIDI File</translation>
+    </message>
+    <message>
+        <source>選択範囲: %1 (グラフで解除)</source>
+        <translation>Part: %1 (release in the plot)</translation>
     </message>
 </context>
 <context>
