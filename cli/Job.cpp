@@ -176,6 +176,8 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         result.stopped = stopped;
         return result;
     };
+    // The messages the window shares, in the renderer's language.
+    const auto words = [&given](std::string_view message) { return std::string(MessageIn(message, given.language)); };
     const std::string& input = given.files[index];
     const Outputs outputs = OutputsOf(given, index);
     // Columns by name are found in the file's header, and the columns rows
@@ -184,7 +186,7 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
     if (given.named.Any() || given.import.ChoosesRows()) {
         const std::optional<std::string> sample = ReadStartOfFile(input, kSniffBytes);
         if (!sample && given.named.Any())
-            return fail(kExitFailed, std::string(kMsgCsvReadFailed), input,
+            return fail(kExitFailed, words(kMsgCsvReadFailed), input,
                         access(input.c_str(), R_OK) != 0 ? std::strerror(errno)
                                                          : "columns are found by name only in a regular file");
         try {
@@ -202,7 +204,7 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
     const LoadBudget budget{options.Workers(), !outputs.notes.empty()};
     std::optional<CsvLoad> load = LoadCsv(input, &reason, options.import, budget);
     if (!load)
-        return fail(kExitFailed, std::string(kMsgCsvReadFailed), input, reason);
+        return fail(kExitFailed, words(kMsgCsvReadFailed), input, reason);
     result.skipped = load->Skips.Count();
     bool summaryLost = false;
     if (options.summaryJson && !PrintSummaryJson(*load, options.request.Shape)) {
@@ -213,7 +215,7 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
     if (!options.import.Where.empty() && !options.Batch())
         say("varimel-render: " + std::to_string(load->Filtered) + " line(s) left out by --where");
     if (load->Skipped && !options.Batch()) {
-        say(std::string(kMsgLinesSkipped));
+        say(words(kMsgLinesSkipped));
         // A file the reading of one series makes little of: a reading that
         // works, found in its first lines, as the options to retry with.
         if (load->More.empty() &&
@@ -239,10 +241,10 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
     // holds nothing says more than that nothing is loaded.
     if (load->Data.Empty() &&
         std::any_of(load->More.begin(), load->More.end(), [](const TXYDataList& more) { return !more.Empty(); }))
-        return fail(kExitCheck, NoValuesMessage(options.import.YColumn), {}, {});
+        return fail(kExitCheck, NoValuesMessage(options.import.YColumn, options.language), {}, {});
     const ParameterCheckResult check = CheckRequest(&load->Data, request, dxText, options.duration);
     if (check.Outcome != ParameterCheck::Ok)
-        return fail(kExitCheck, std::string(ParameterCheckMessage(check.Outcome)), {}, {});
+        return fail(kExitCheck, words(ParameterCheckMessage(check.Outcome)), {}, {});
 
     // A part of X: each end must lie within the data's X.
     const bool part = options.xFromValue || options.xToValue;
@@ -284,17 +286,17 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         std::error_code ec;
         const std::string folder = std::filesystem::temp_directory_path(ec).string();
         if (ec)
-            return fail(kExitFailed, std::string(kMsgSmfFailed), std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp",
+            return fail(kExitFailed, words(kMsgSmfFailed), std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp",
                         ec.message());
         std::string pattern = folder + "/varimel-XXXXXX";
         scratch = NewTemporaryFile(pattern);
         if (!scratch)
-            return fail(kExitFailed, std::string(kMsgSmfFailed), pattern, std::strerror(errno));
+            return fail(kExitFailed, words(kMsgSmfFailed), pattern, std::strerror(errno));
     }
     if (!outputs.midi.empty() && !build(outputs.midi))
-        return fail(kExitFailed, std::string(kMsgSmfFailed), outputs.midi, reason);
+        return fail(kExitFailed, words(kMsgSmfFailed), outputs.midi, reason);
     if (scratch && !build(scratch->Path()))
-        return fail(kExitFailed, std::string(kMsgSmfFailed), scratch->Path(), reason);
+        return fail(kExitFailed, words(kMsgSmfFailed), scratch->Path(), reason);
     result.notes = part || !request.Shape.RestBelow.empty() ? static_cast<int>(piece.Count()) : load->Data.Count();
     if (!part && request.Shape.RestBelow.empty())
         for (const TXYDataList& more : load->More)

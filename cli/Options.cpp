@@ -17,6 +17,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string_view>
 #include <sys/stat.h>
@@ -175,6 +176,12 @@ const Valued kValued[] = {
          o.import.SplitBy = ColumnChoice(n, v, o.named.splitBy);
      }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
+    {"--lang",
+     [](Options& o, const std::string& n, const std::string& v) {
+         if (v != "ja" && v != "en")
+             throw UsageError{n + " needs ja or en, not '" + v + "'"};
+         o.language = v == "ja" ? Language::Japanese : Language::English;
+     }},
     {"--date-order",
      [](Options& o, const std::string& n, const std::string& v) {
          const std::optional<DateOrder> order = DateOrderNamed(v);
@@ -309,6 +316,14 @@ void SettleSeries(Options& o)
 Options ParseArguments(int argc, char** argv)
 {
     Options o;
+    // The locale's language as the C library would take it: the first of
+    // LC_ALL, LC_MESSAGES and LANG that is set.
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const char* locale = std::getenv(name); locale && *locale) {
+            if (std::string_view(locale).rfind("ja", 0) == 0)
+                o.language = Language::Japanese;
+            break;
+        }
     // A settings file sets the defaults that the other options then change,
     // wherever it stands on the line.
     for (int i = 1; i < argc; ++i) {

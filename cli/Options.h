@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Values.h"
+#include "data/Language.h"
 #include "data/Importer.h"
 #include "music/Mapping.h"
 #include "playback/Audioformat.h"
@@ -59,6 +60,10 @@ struct Options {
     std::vector<int> programs; // --program: one for all series, or one each
     bool yColumnsGiven = false;
     NamedColumns named;
+    // The language of the messages that the window shares (the skipped-lines
+    // line, a file that cannot be read or written, a setting refused):
+    // --lang, else a Japanese locale, else English.
+    Language language = Language::English;
 
     bool Batch() const { return outDir.has_value(); }
 

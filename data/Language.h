@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The languages the window speaks. The words the core makes for people (the
-// reasons a line was skipped, the summaries, the scale names) come in both;
-// files, codes and the renderer's messages stay as they are.
+// The languages the window and the renderer speak. The words the core makes
+// for people (the reasons a line was skipped, the summaries, the scale names,
+// the messages the window and the renderer share) come in both; files and
+// codes stay as they are.
 #pragma once
 
 #include <cstdint>

@@ -46,10 +46,12 @@ std::string Quote(const std::string& s)
 }
 
 // Runs the renderer with env (assignments for the shell, may be empty) in
-// front of it and collects its status and output.
+// front of it and collects its status and output. Unless env chooses a
+// locale, the renderer runs in the plain one, whatever the tests run in.
 RenderRun RenderWithEnv(const testutil::TempDir& dir, const std::string& env, const std::vector<std::string>& args)
 {
-    std::string cmd = env + " " + Quote(VARIMEL_RENDER);
+    const bool locale = env.find("LANG") != std::string::npos || env.find("LC_") != std::string::npos;
+    std::string cmd = env + (locale ? " " : " LC_ALL= LC_MESSAGES= LANG=C ") + Quote(VARIMEL_RENDER);
     for (const std::string& a : args)
         cmd += " " + Quote(a);
     const std::string outFile = dir / "stdout.txt";
@@ -95,7 +97,7 @@ TEST(Render, MappedFileReadsBackCleanly)
         Render(dir, {"--scale", "4", "--tonic", "9", "--low", "A3", "--high", "69", "--tempo", "500", "--velocity", "0",
                      "--program", "29", "--summary-json", dir / "walk.csv", dir / "walk.mid"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "不正なデータを検出したため、読み飛ばされました。\n");
+    EXPECT_EQ(r.err, "Invalid data was found and skipped.\n");
     EXPECT_EQ(r.out, "{\"file\": \"データファイル: walk.csv\", \"records\": \"レコード数 = 7\", "
                      "\"xmax\": \"           3\", \"xmin\": \"           0\", \"ymax\": \"           3\", "
                      "\"ymin\": \"           0\", \"interval\": \"Xの平均間隔 = 0.5     \", "
@@ -119,6 +121,40 @@ TEST(Render, MappedFileReadsBackCleanly)
     EXPECT_EQ(keys, (std::vector<int>{57, 60, 66, 69, 65, 60, 57}));
     EXPECT_EQ(f.tracks[1][1].bytes, (Bytes{0xFF, 4, 12, 'O', 'v', 'e', 'r', 'd', 'r', 'i', 'v', 'e', ' ', 'G', 't'}));
     EXPECT_EQ(f.tracks[1][2].bytes, (Bytes{0xC0, 29}));
+}
+
+// One language for the messages the window shares: English, Japanese with
+// --lang ja or a Japanese locale (the first of LC_ALL, LC_MESSAGES, LANG).
+TEST(Render, MessagesInOneLanguage)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "bad.csv", "x,y\n1,2\n");
+    const std::string skippedJa = "不正なデータを検出したため、読み飛ばされました。\n";
+    const std::string skippedEn = "Invalid data was found and skipped.\n";
+    const struct {
+        const char* env;
+        std::vector<std::string> options;
+        std::string err;
+    } rows[] = {
+        {"", {}, skippedEn},
+        {"", {"--lang", "ja"}, skippedJa},
+        {"LANG=ja_JP.UTF-8", {}, skippedJa},
+        {"LANG=ja_JP.UTF-8", {"--lang=en"}, skippedEn},
+        {"LC_ALL=C LANG=ja_JP.UTF-8", {}, skippedEn},
+        {"LC_ALL= LC_MESSAGES=ja_JP.UTF-8 LANG=C", {}, skippedJa},
+        {"LANG=", {"--lang", "ja", "--low", "C6", "--high", "C5"},
+         skippedJa + "最高音は最低音より高くなければなりません。\n"},
+        {"LANG=", {"--low", "C6", "--high", "C5"}, skippedEn + "The highest note must be above the lowest note.\n"},
+    };
+    for (const auto& r : rows) {
+        std::vector<std::string> args = r.options;
+        args.push_back(dir / "bad.csv");
+        args.push_back(dir / "bad.mid");
+        const RenderRun run = RenderWithEnv(dir, std::string("LC_ALL= LC_MESSAGES= ") + r.env, args);
+        EXPECT_EQ(run.err, r.err) << r.env << " " << (r.options.empty() ? "" : r.options.front());
+    }
+    const RenderRun wrong = Render(dir, {"--lang", "de", dir / "bad.csv", dir / "bad.mid"});
+    EXPECT_EQ(wrong.status, 2);
 }
 
 TEST(Render, RefusalsAndFailures)
@@ -176,7 +212,10 @@ TEST(Render, RefusalsAndFailures)
     // clang-format on
     std::filesystem::create_hard_link(dir / "ok.csv", dir / "ok-hard-link.mid"); // the input under another name
     for (const Case& c : cases) {
-        const RenderRun r = Render(dir, c.args);
+        // The messages the window shares, in its words.
+        std::vector<std::string> args{"--lang", "ja"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RenderRun r = Render(dir, args);
         std::string joined;
         for (const std::string& a : c.args)
             joined += a + " ";
@@ -244,7 +283,7 @@ TEST(Render, WriteFailureMidwayIsReportedAsSuch)
     // About 50 KB may be written; the file would be about 0.8 MB.
     const RenderRun r = RenderWithEnv(dir, "ulimit -f 100; trap '' XFSZ;", {dir / "big.csv", dir / "big.mid"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "スタンダードMIDIファイルの作成に失敗しました。\nvarimel-render: " + (dir / "big.mid") +
+    EXPECT_EQ(r.err, "Could not create the Standard MIDI File.\nvarimel-render: " + (dir / "big.mid") +
                          ": cannot write: " + std::strerror(EFBIG) + "\n");
     EXPECT_EQ(testutil::ReadFile(dir / "big.mid"), "precious");
     EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u) << "no temporary is left";
@@ -259,7 +298,7 @@ TEST(Render, FailureOnStandardOutputIsNamed)
         Quote(VARIMEL_RENDER) + " " + Quote(dir / "ok.csv") + " - >/dev/full 2>" + Quote(dir / "err");
     const int raw = std::system(cmd.c_str());
     EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
-    EXPECT_EQ(testutil::ReadFile(dir / "err"), "スタンダードMIDIファイルの作成に失敗しました。\n"
+    EXPECT_EQ(testutil::ReadFile(dir / "err"), "Could not create the Standard MIDI File.\n"
                                                "varimel-render: standard output: cannot write: " +
                                                    std::string(std::strerror(ENOSPC)) + "\n");
 }
@@ -421,7 +460,7 @@ TEST(Render, ImportOptions)
     RenderRun r = Render(dir, {"--x-date", "--y-column", "2", "--report", dir / "report.tsv", "--summary-json",
                                dir / "jma.csv", dir / "jma.mid"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "不正なデータを検出したため、読み飛ばされました。\n");
+    EXPECT_EQ(r.err, "Invalid data was found and skipped.\n");
     EXPECT_NE(r.out.find("\"xmax\": \"  2024-01-08\", \"xmin\": \"  2024-01-05\""), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("\"count\": 3, \"skipped\": true, \"skipped_lines\": 5}"), std::string::npos) << r.out;
     EXPECT_EQ(testutil::ReadFile(dir / "report.tsv"),
@@ -608,9 +647,9 @@ TEST(Render, ManyInputs)
                      dir / "in/second.CSV"});
     EXPECT_EQ(r.status, 3) << "the empty file comes first of those not written";
     EXPECT_EQ(r.err, dir / "in/good.csv" + ": written, 3 notes\n" + dir / "in/empty.csv" +
-                         ": データが読み込まれていません。先にCSVファイルを読み込んで下さい。\n" +
+                         ": No data is loaded. Please open a CSV file first.\n" +
                          dir / "in/missing.csv" +
-                         ": CSVファイルの読み込みに失敗しました。 (No such file or directory)\n" +
+                         ": Could not read the CSV file. (No such file or directory)\n" +
                          dir / "in/second.CSV" + ": written, 2 notes\n");
     EXPECT_TRUE(std::filesystem::exists(dir / "out/good.mid"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out/second.mid"));
@@ -862,7 +901,7 @@ TEST(Render, BatchWithAudioFailsOneFileAndEndsWithItsHelpers)
     RenderRun r = RenderWithEnv(dir, "TMPDIR=" + Quote(dir / "gone"),
                                 {"-j", "2", "--audio-format", "wav", "-o", dir / "out", dir / "a.csv", dir / "b.csv"});
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(r.err.rfind(dir / "a.csv: " + "スタンダードMIDIファイルの作成に失敗しました。", 0), 0u) << r.err;
+    EXPECT_EQ(r.err.rfind(dir / "a.csv: " + "Could not create the Standard MIDI File.", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(dir / "b.csv: written, 2 notes\n"), std::string::npos) << r.err;
     EXPECT_TRUE(std::filesystem::exists(dir / "out/b.wav"));
 
