@@ -9,6 +9,7 @@
 #include "data/Series.h"
 #include "music/Generalmidi.h"
 #include "music/Mapping.h"
+#include "music/Shape.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 using varimel::ImportOptions;
 
@@ -31,8 +33,8 @@ namespace {
 constexpr int kPreviewRows = 20;
 } // namespace
 
-TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, const std::vector<int>& programs,
-                             bool sharedRange, std::string bytes)
+TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, const SeriesChoice& series,
+                             std::string bytes)
     : QDialog(parent), m_bytes(std::move(bytes))
 {
     setObjectName(QStringLiteral("ImportDialog"));
@@ -69,7 +71,22 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     form->addRow(QString(), m_xLine);
     form->addRow(QString(), m_xDate);
     form->addRow(orderLabel, m_order);
-    form->addRow(yLabel, m_yColumn);
+    // A series rests where its value is at or below its rest value, as rain
+    // on a dry day.
+    m_rest = new QLineEdit(this);
+    m_rest->setObjectName(QStringLiteral("RestBelowField"));
+    m_rest->setMaximumWidth(80);
+    m_rest->setAccessibleName(tr("Yの列の休符"));
+    auto* restLabel = new QLabel(tr("休符(&B)"), this);
+    restLabel->setBuddy(m_rest);
+    auto* yRow = new QHBoxLayout;
+    yRow->addWidget(m_yColumn);
+    yRow->addSpacing(12);
+    yRow->addWidget(restLabel);
+    yRow->addWidget(m_rest);
+    yRow->addWidget(new QLabel(tr("以下 (空欄: なし)"), this));
+    yRow->addStretch(1);
+    form->addRow(yLabel, yRow);
     form->addRow(QString(), m_comma);
     form->addRow(separatorLabel, m_separator);
 
@@ -103,11 +120,11 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     form->addRow(QString(), splitRow);
 
     // Further Y columns, each a series with its own instrument.
-    m_more = new QTableWidget(0, 2, this);
+    m_more = new QTableWidget(0, 3, this);
     m_more->setObjectName(QStringLiteral("MoreSeriesTable"));
-    m_more->setHorizontalHeaderLabels({tr("列"), tr("音色")});
+    m_more->setHorizontalHeaderLabels({tr("列"), tr("音色"), tr("休符(以下)")});
     m_more->setAccessibleName(tr("重ねる列"));
-    m_more->horizontalHeader()->setStretchLastSection(true);
+    m_more->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_more->verticalHeader()->setVisible(false);
     m_more->setMinimumHeight(110);
     m_more->setMaximumHeight(140);
@@ -141,7 +158,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     auto* previewLabel = new QLabel(tr("プレビュー（先頭20行）(&P)"), this);
     previewLabel->setBuddy(m_preview);
 
-    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}, {}, false); });
+    QDialogButtonBox* buttons = DialogButtons(this, tr("既定に戻す(&R)"), [this] { SetOptions(ImportOptions{}, {}); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -152,7 +169,7 @@ TImportDialog::TImportDialog(QWidget* parent, const ImportOptions& options, cons
     layout->addWidget(m_preview, 1);
     layout->addWidget(buttons);
 
-    SetOptions(options, programs, sharedRange);
+    SetOptions(options, series);
     for (QSpinBox* box : {m_xColumn, m_yColumn, m_whereColumn, m_splitColumn})
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     connect(m_whereValue, &QLineEdit::textChanged, this, [this] { Refresh(); });
@@ -179,17 +196,33 @@ ImportOptions TImportDialog::Options() const
     return o;
 }
 
-bool TImportDialog::SharedRange() const { return m_shared->isChecked(); }
-
-std::vector<int> TImportDialog::Programs() const
+std::vector<QLineEdit*> TImportDialog::RestBoxes() const
 {
-    std::vector<int> programs;
+    std::vector<QLineEdit*> boxes{m_rest};
     for (int r = 0; r < m_more->rowCount(); ++r)
-        programs.push_back(static_cast<QComboBox*>(m_more->cellWidget(r, 1))->currentIndex());
-    return programs;
+        boxes.push_back(static_cast<QLineEdit*>(m_more->cellWidget(r, 2)));
+    return boxes;
 }
 
-void TImportDialog::AddSeries(int column, int program)
+SeriesChoice TImportDialog::Series() const
+{
+    SeriesChoice series;
+    for (int r = 0; r < m_more->rowCount(); ++r)
+        series.Programs.push_back(static_cast<QComboBox*>(m_more->cellWidget(r, 1))->currentIndex());
+    series.SharedRange = m_shared->isChecked();
+    // One value for every series is kept as one; none at all as none.
+    QStringList texts;
+    for (const QLineEdit* box : RestBoxes())
+        texts << (box->text().trimmed().isEmpty() ? QStringLiteral("-") : box->text().trimmed());
+    if (texts.count(QStringLiteral("-")) == texts.size())
+        return series;
+    if (texts.count(texts.front()) == texts.size())
+        texts = QStringList{texts.front()};
+    series.RestBelow = varimel::RestBelowNamed(ToCore(texts.join(QLatin1Char(',')))).value_or(std::vector<double>{});
+    return series;
+}
+
+void TImportDialog::AddSeries(int column, int program, const QString& rest)
 {
     if (m_more->rowCount() >= varimel::kMaxSeries - 1)
         return;
@@ -204,8 +237,11 @@ void TImportDialog::AddSeries(int column, int program)
         programBox->addItem(FromCore(varimel::ProgramEntry(p)));
     programBox->setCurrentIndex(std::clamp(program, 0, varimel::kProgramCount - 1));
     programBox->setAccessibleName(tr("重ねる列 %1 の音色").arg(row + 1));
+    auto* restBox = new QLineEdit(rest, m_more);
+    restBox->setAccessibleName(tr("重ねる列 %1 の休符").arg(row + 1));
     m_more->setCellWidget(row, 0, columnBox);
     m_more->setCellWidget(row, 1, programBox);
+    m_more->setCellWidget(row, 2, restBox);
     connect(columnBox, &QSpinBox::valueChanged, this, [this] { Refresh(); });
     Refresh();
 }
@@ -226,12 +262,30 @@ void TImportDialog::accept()
         ShowError(tr("グループごとに系列にするときは、重ねる列を使えません。"), this);
         return;
     }
+    for (QLineEdit* box : RestBoxes()) {
+        const QString text = box->text().trimmed();
+        if (!text.isEmpty() && text != QStringLiteral("-") &&
+            varimel::RestBelowNamed(ToCore(text)).value_or(std::vector<double>{}).size() != 1) {
+            ShowError(tr("休符の値は数で入力して下さい（空欄で休符なし）。"), this);
+            box->setFocus();
+            box->selectAll();
+            return;
+        }
+    }
     QDialog::accept();
 }
 
-void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& programs, bool sharedRange)
+void TImportDialog::SetOptions(const ImportOptions& o, const SeriesChoice& series)
 {
-    m_shared->setChecked(sharedRange);
+    m_shared->setChecked(series.SharedRange);
+    // A series' rest value as its box shows it: empty for none.
+    varimel::MappingShape rests;
+    rests.RestBelow = series.RestBelow;
+    const auto restText = [&rests](std::size_t k) {
+        const double v = rests.RestBelowOf(k);
+        return std::isinf(v) ? QString() : FromCore(varimel::RestBelowText({v}));
+    };
+    m_rest->setText(restText(0));
     const QSignalBlocker blocks[] = {
         QSignalBlocker(m_xColumn),    QSignalBlocker(m_xLine),   QSignalBlocker(m_xDate),
         QSignalBlocker(m_yColumn),    QSignalBlocker(m_comma),   QSignalBlocker(m_separator),
@@ -251,7 +305,7 @@ void TImportDialog::SetOptions(const ImportOptions& o, const std::vector<int>& p
     m_splitColumn->setValue(o.SplitBy > 0 ? o.SplitBy : 1);
     m_more->setRowCount(0);
     for (std::size_t k = 0; k < o.MoreYColumns.size(); ++k)
-        AddSeries(o.MoreYColumns[k], k < programs.size() ? programs[k] : 0);
+        AddSeries(o.MoreYColumns[k], k < series.Programs.size() ? series.Programs[k] : 0, restText(k + 1));
     Refresh();
 }
 

@@ -419,10 +419,12 @@ void TMainForm::OpenImportSettings(const ImportOptions& start)
     std::string bytes;
     if (!m_csvPath.isEmpty())
         bytes = ReadStartOfFile(ToPath(m_csvPath), 64 * 1024).value_or(std::string());
-    TImportDialog dialog(this, start, m_morePrograms, m_sharedRange, std::move(bytes));
+    TImportDialog dialog(this, start, {m_morePrograms, m_sharedRange, m_shape.RestBelow}, std::move(bytes));
     if (seams::RunDialog(dialog) == QDialog::Accepted) {
-        m_morePrograms = dialog.Programs();
-        m_sharedRange = dialog.SharedRange();
+        const SeriesChoice series = dialog.Series();
+        m_morePrograms = series.Programs;
+        m_sharedRange = series.SharedRange;
+        m_shape.RestBelow = series.RestBelow;
         SetImportOptions(dialog.Options());
     }
 }
@@ -717,9 +719,8 @@ void TMainForm::SaveSMFButtonClick()
     const std::optional<MappingRequest> request = CheckedRequest();
     if (!request)
         return;
-    QString path =
-        seams::ChooseFile(this, m_smfDir, true, tr("スタンダードMIDIファイル(*.mid)"), QStringLiteral("mid"),
-                          PartDialogTitle(false));
+    QString path = seams::ChooseFile(this, m_smfDir, true, tr("スタンダードMIDIファイル(*.mid)"), QStringLiteral("mid"),
+                                     PartDialogTitle(false));
     if (path.isEmpty())
         return;
     // A name typed without an extension gets the default one.

@@ -43,9 +43,10 @@ struct TMappingControls {
     // The request as the controls say it, with the shape, the further
     // series' instruments and whether they share one range, and whether its
     // numbers are valid for data.
-    std::pair<varimel::MappingRequest, varimel::ParameterCheckResult>
-    Request(const varimel::TXYDataList* data, const varimel::MappingShape& shape, const std::vector<int>& morePrograms,
-            bool sharedRange = false) const;
+    std::pair<varimel::MappingRequest, varimel::ParameterCheckResult> Request(const varimel::TXYDataList* data,
+                                                                              const varimel::MappingShape& shape,
+                                                                              const std::vector<int>& morePrograms,
+                                                                              bool sharedRange = false) const;
     void Enable(bool enable) const;
     // A tone box whose change put the lowest tone at or above the highest
     // goes back: to where its list opened when changed in the list, else to

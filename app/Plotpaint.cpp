@@ -272,8 +272,7 @@ void PaintNames(QPainter& p, const QRectF& area, const QStringList& names, const
         const double y = box.top() + 4 + line * k + line / 2;
         p.fillRect(QRectF(box.left() + 6, y - 1.5, 22, 3), SeriesColour(colours[static_cast<std::size_t>(k)]));
         p.setPen(kAxisText);
-        p.drawText(QRectF(box.left() + 34, y - line / 2, width + 4, line), Qt::AlignLeft | Qt::AlignVCenter,
-                   names[k]);
+        p.drawText(QRectF(box.left() + 34, y - line / 2, width + 4, line), Qt::AlignLeft | Qt::AlignVCenter, names[k]);
     }
 }
 
@@ -284,8 +283,7 @@ void PaintLegend(QPainter& p, QSizeF size, const Scene& scene)
     if (scene.Lanes.size() > 1) {
         for (std::size_t k = 0; k < scene.Lanes.size(); ++k)
             if (!scene.Lanes[k].Name.isEmpty() && !scene.Lanes[k].Lines.empty())
-                PaintNames(p, Axes(size, scene, k).Area(), {scene.Lanes[k].Name},
-                           {scene.Lanes[k].Lines.front().Index});
+                PaintNames(p, Axes(size, scene, k).Area(), {scene.Lanes[k].Name}, {scene.Lanes[k].Lines.front().Index});
         return;
     }
     if (scene.Legend.size() < 2)
@@ -330,8 +328,8 @@ Axes::Axes(QSizeF size, const Scene& scene, std::size_t lane)
 {
     const std::size_t lanes = std::max<std::size_t>(1, scene.Lanes.size());
     if (lanes > 1) {
-        const double height = std::max(1.0, (m_whole.height() - kLaneGap * static_cast<double>(lanes - 1)) /
-                                                 static_cast<double>(lanes));
+        const double height =
+            std::max(1.0, (m_whole.height() - kLaneGap * static_cast<double>(lanes - 1)) / static_cast<double>(lanes));
         m_area = QRectF(m_whole.left(), m_whole.top() + static_cast<double>(lane) * (height + kLaneGap),
                         m_whole.width(), height);
     }

@@ -62,8 +62,8 @@ struct SceneLane {
 struct Scene {
     const varimel::TXYDataList* Data = nullptr; // the first series; none: the empty message in the middle
     bool XDates = false;
-    bool LogY = false;  // every lane's Y on a log axis
-    double X0 = 0.0;    // the X shown at the left and right edges
+    bool LogY = false; // every lane's Y on a log axis
+    double X0 = 0.0;   // the X shown at the left and right edges
     double X1 = 1.0;
     std::vector<SceneLane> Lanes; // the first holds the first series first
     std::optional<varimel::XSelection> Selection;

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "Values.h"
-#include "data/Language.h"
 #include "data/Importer.h"
+#include "data/Language.h"
 #include "music/Mapping.h"
 #include "playback/Audioformat.h"
 

@@ -75,8 +75,7 @@ int TNoteBands::FramedBandOf(double y) const
     const long double v = logY_ ? std::log10(static_cast<long double>(y)) : y;
     if (minY_ == maxY_)
         return n / 2;
-    return std::clamp(
-        ScalePositionOf(std::clamp<long double>(v, minY_, maxY_), minY_, maxY_, yRange_, n), 0, n - 1);
+    return std::clamp(ScalePositionOf(std::clamp<long double>(v, minY_, maxY_), minY_, maxY_, yRange_, n), 0, n - 1);
 }
 
 std::vector<PlotColumn> PlotColumns(const TXYDataList& data, double x0, double x1, int width)

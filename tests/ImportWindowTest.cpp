@@ -6,6 +6,7 @@
 #include "Plotwindow.h"
 #include "Reportdialog.h"
 #include "Shapedialog.h"
+#include "music/Shape.h"
 
 #include "GuiTestMain.h"
 #include "SmfReader.h"
@@ -502,6 +503,62 @@ TEST_F(ImportWindow, SeveralSeriesFromTheDialog)
     EXPECT_EQ(boxes.shown[0].text,
               QStringLiteral("設定ファイルの追加のY列（MoreYColumns）は使えない値のため、使いません。"));
     EXPECT_TRUE(form->ImportOptionsInUse().MoreYColumns.empty());
+}
+
+// Each series' rest value from the dialog: one value for every series is
+// kept as one, none as none, anything but a number refused by name; the
+// dialog shows them again as kept.
+TEST_F(ImportWindow, RestsFromTheDialog)
+{
+    form = std::make_unique<TMainForm>();
+    form->OpenFile(Write("r.csv", "x,a,b\n0,0,1\n1,2,0\n2,3,4\n"));
+    boxes.shown.clear();
+    const struct {
+        const char* first;
+        const char* second;
+        const char* kept; // as the settings file writes it; "!": refused
+    } rows[] = {
+        {"", "", ""},          {"0", "0", "0"},  {"", " 0 ", "-,0"}, {"0", "-", "0,-"},
+        {"0.5", "1", "0.5,1"}, {"abc", "", "!"}, {"", "0,1", "!"},
+    };
+    for (const auto& r : rows) {
+        bool accepted = false;
+        QString shownFirst, shownSecond;
+        seams::SetDialogRunner([&](QDialog& d) {
+            auto& dialog = static_cast<TImportDialog&>(d);
+            auto* table = dialog.findChild<QTableWidget*>(QStringLiteral("MoreSeriesTable"));
+            while (table->rowCount() > 0)
+                dialog.findChild<QPushButton*>(QStringLiteral("RemoveSeriesButton"))->click();
+            dialog.AddSeries(3, 0, QString::fromUtf8(r.second));
+            dialog.findChild<QLineEdit*>(QStringLiteral("RestBelowField"))->setText(QString::fromUtf8(r.first));
+            d.accept();
+            accepted = d.result() == QDialog::Accepted;
+            return accepted ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+        const std::vector<double> before = form->Shape().RestBelow;
+        boxes.shown.clear();
+        form->ImportSettingsClick();
+        if (std::string(r.kept) == "!") {
+            EXPECT_FALSE(accepted) << r.first << "|" << r.second;
+            ASSERT_EQ(boxes.shown.size(), 1u) << r.first << "|" << r.second;
+            EXPECT_EQ(boxes.shown[0].text, QStringLiteral("休符の値は数で入力して下さい（空欄で休符なし）。"));
+            EXPECT_EQ(form->Shape().RestBelow, before);
+            continue;
+        }
+        EXPECT_TRUE(accepted) << r.first << "|" << r.second;
+        EXPECT_EQ(varimel::RestBelowText(form->Shape().RestBelow), r.kept) << r.first << "|" << r.second;
+        // Opened again, the boxes show what is kept.
+        seams::SetDialogRunner([&](QDialog& d) {
+            shownFirst = d.findChild<QLineEdit*>(QStringLiteral("RestBelowField"))->text();
+            auto* table = d.findChild<QTableWidget*>(QStringLiteral("MoreSeriesTable"));
+            shownSecond = table->rowCount() ? static_cast<QLineEdit*>(table->cellWidget(0, 2))->text() : QString();
+            return int(QDialog::Rejected);
+        });
+        form->ImportSettingsClick();
+        EXPECT_EQ(shownFirst + "|" + shownSecond, QString::fromUtf8(r.first).trimmed().remove('-') + "|" +
+                                                      QString::fromUtf8(r.second).trimmed().remove('-'))
+            << r.first << "|" << r.second;
+    }
 }
 
 // The mapping's shape from its dialog: a refusal names the field, the preview

@@ -142,7 +142,8 @@ TEST(Render, MessagesInOneLanguage)
         {"LANG=ja_JP.UTF-8", {"--lang=en"}, skippedEn},
         {"LC_ALL=C LANG=ja_JP.UTF-8", {}, skippedEn},
         {"LC_ALL= LC_MESSAGES=ja_JP.UTF-8 LANG=C", {}, skippedJa},
-        {"LANG=", {"--lang", "ja", "--low", "C6", "--high", "C5"},
+        {"LANG=",
+         {"--lang", "ja", "--low", "C6", "--high", "C5"},
          skippedJa + "最高音は最低音より高くなければなりません。\n"},
         {"LANG=", {"--low", "C6", "--high", "C5"}, skippedEn + "The highest note must be above the lowest note.\n"},
     };
@@ -647,10 +648,9 @@ TEST(Render, ManyInputs)
                      dir / "in/second.CSV"});
     EXPECT_EQ(r.status, 3) << "the empty file comes first of those not written";
     EXPECT_EQ(r.err, dir / "in/good.csv" + ": written, 3 notes\n" + dir / "in/empty.csv" +
-                         ": No data is loaded. Please open a CSV file first.\n" +
-                         dir / "in/missing.csv" +
-                         ": Could not read the CSV file. (No such file or directory)\n" +
-                         dir / "in/second.CSV" + ": written, 2 notes\n");
+                         ": No data is loaded. Please open a CSV file first.\n" + dir / "in/missing.csv" +
+                         ": Could not read the CSV file. (No such file or directory)\n" + dir / "in/second.CSV" +
+                         ": written, 2 notes\n");
     EXPECT_TRUE(std::filesystem::exists(dir / "out/good.mid"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out/second.mid"));
     EXPECT_EQ(testutil::CountEntries(dir / "out"), 2u);

@@ -227,6 +227,30 @@
         <source>全系列を共通の範囲で音にする(&amp;H)</source>
         <translation>One s&amp;hared range for all series</translation>
     </message>
+    <message>
+        <source>Yの列の休符</source>
+        <translation>Rest value of the Y column</translation>
+    </message>
+    <message>
+        <source>休符(&amp;B)</source>
+        <translation>Rest &amp;below</translation>
+    </message>
+    <message>
+        <source>以下 (空欄: なし)</source>
+        <translation>or less (empty: none)</translation>
+    </message>
+    <message>
+        <source>休符(以下)</source>
+        <translation>Rest at or below</translation>
+    </message>
+    <message>
+        <source>重ねる列 %1 の休符</source>
+        <translation>Rest value of more Y column %1</translation>
+    </message>
+    <message>
+        <source>休符の値は数で入力して下さい（空欄で休符なし）。</source>
+        <translation>Please enter the rest value as a number (empty for no rests).</translation>
+    </message>
 </context>
 <context>
     <name>TMainForm</name>
