@@ -532,14 +532,16 @@ TEST_F(PlotWindow, BandsFollowTheShape)
     const struct {
         const char* shape;
         const char* lowest;
+        bool limits; // the range's ends drawn
+        bool log;
     } rows[] = {
-        {"RestBelow=2\n", "C4"},
-        {"VelocityColumn=2\n", "C4"},
-        {"DurationColumn=2\n", "C4"},
-        {"Invert=1\n", "C6"},
-        {"Clip=5\n", "C4"},
-        {"LogY=1\n", "C4"},
-        {"FixedRange=1\nRangeLow=0\nRangeHigh=10\nInvert=1\n", "C6"},
+        {"RestBelow=2\n", "C4", false, false},
+        {"VelocityColumn=2\n", "C4", false, false},
+        {"DurationColumn=2\n", "C4", false, false},
+        {"Invert=1\n", "C6", false, false},
+        {"Clip=5\n", "C4", true, false},
+        {"LogY=1\n", "C4", false, true},
+        {"FixedRange=1\nRangeLow=0\nRangeHigh=10\nInvert=1\n", "C6", true, false},
     };
     for (const auto& r : rows) {
         TPlotWindow* plot = Open(std::string("[Shape]\n") + r.shape, Numbers());
@@ -547,6 +549,8 @@ TEST_F(PlotWindow, BandsFollowTheShape)
         plot->View()->grab();
         ASSERT_FALSE(plot->View()->BandLabels().isEmpty()) << r.shape;
         EXPECT_EQ(plot->View()->BandLabels().front(), r.lowest) << r.shape;
+        EXPECT_EQ(plot->View()->Drawn().Lanes.front().Limits, r.limits) << r.shape;
+        EXPECT_EQ(plot->View()->Drawn().LogY, r.log) << r.shape;
         plot->close();
         form.reset();
     }
