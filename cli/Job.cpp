@@ -272,8 +272,17 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
     if (!within("--x-from", options.xFrom, options.xFromValue, selection.From) ||
         !within("--x-to", options.xTo, options.xToValue, selection.To))
         return result;
+    // The cues read X as the reading does, and name their tracks in the
+    // renderer's language.
+    request.Cues.Dates = options.import.XDate;
+    request.Cues.English = options.language == Language::English;
     // The piece (or its part) is chosen once, for every output.
     const TPiece piece = TPiece::Of(*load, request, part ? std::optional(selection) : std::nullopt);
+    if (piece.CueProblem()) {
+        const std::string why = CueRefusalText(*piece.CueProblem(), options.language);
+        say("varimel-render: " + why);
+        return stop(kExitUsage, kUsageLine, why);
+    }
     const std::vector<SeriesTrack>& tracks = piece.Series();
     const bool several = !tracks.empty();
     const auto build = [&](const std::string& path) { return piece.Write(path, &reason); };
@@ -302,10 +311,12 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         for (const TXYDataList& more : load->More)
             result.notes += more.Count();
     if (!outputs.notes.empty()) {
-        const std::string table = several ? SeriesNotesTable(tracks, SeriesLabels(*load), request, multi,
-                                                             options.import.XDate, piece.Notes(), piece.First())
-                                          : NotesTable(load->Data, request, piece.Notes().front(),
-                                                       piece.First().front(), options.import.XDate);
+        const bool cued = request.Cues.Any();
+        const std::string table =
+            several
+                ? SeriesNotesTable(tracks, SeriesLabels(*load), request, multi, options.import.XDate, piece.Notes(),
+                                   piece.First(), cued ? &piece.Cues() : nullptr, piece.Shift(), piece.End())
+                : NotesTable(load->Data, request, piece.Notes().front(), piece.First().front(), options.import.XDate);
         if (!ReplaceFile(
                 outputs.notes, [&table](const std::string& path) { return WriteWholeFile(path, table); }, &reason))
             return stop(kExitFailed, "varimel-render: " + outputs.notes + ": " + reason, outputs.notes + ": " + reason);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "data/Csvload.h"
+#include "music/Cues.h"
 #include "music/Mapping.h"
 #include "music/Series.h"
 
@@ -25,9 +26,13 @@ std::string NotesTable(const TXYDataList& data, const MappingRequest& request, c
 std::vector<std::string> SeriesLabels(const CsvLoad& load);
 
 // The table of several series: every note of every series in time order
-// (series by series at one tick), with the series' label at the end.
+// (series by series at one tick), with the series' label at the end. With
+// cues (the piece's, of which the part from shift for end ticks is written)
+// their sounds are rows too, and a last column names each row's kind.
 std::string SeriesNotesTable(const std::vector<SeriesTrack>& tracks, const std::vector<std::string>& labels,
                              const MappingRequest& request, bool several, bool dates,
-                             const std::vector<std::vector<NoteSpan>>& notes, const std::vector<std::size_t>& firsts);
+                             const std::vector<std::vector<NoteSpan>>& notes, const std::vector<std::size_t>& firsts,
+                             const std::vector<CueTrack>* cues = nullptr, std::uint32_t shift = 0,
+                             std::uint32_t end = 0);
 
 } // namespace varimel::cli

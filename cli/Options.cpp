@@ -2,6 +2,7 @@
 #include "Options.h"
 
 #include "Columns.h"
+#include "Cueoptions.h"
 #include "Outputs.h"
 #include "Values.h"
 #include "config/Settingsfile.h"
@@ -352,6 +353,8 @@ Options ParseArguments(int argc, char** argv)
             flag->apply(o);
             continue;
         }
+        if (TakeCueFlag(o, arg))
+            continue;
         std::string name = arg;
         std::optional<std::string> value;
         if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
@@ -362,14 +365,17 @@ Options ParseArguments(int argc, char** argv)
             value = arg.substr(2);
         }
         const Valued* option = Find(kValued, name);
-        if (!option)
+        if (!option && !IsCueOption(name))
             throw UsageError{"unknown option '" + arg + "'"};
         if (!value) {
             if (i + 1 >= argc)
                 throw UsageError{name + " needs a value"};
             value = argv[++i];
         }
-        option->apply(o, name, *value);
+        if (option)
+            option->apply(o, name, *value);
+        else
+            TakeCueValue(o, name, *value);
     }
     if (o.import.XColumn == 0 && !o.named.x && o.import.XDate)
         throw UsageError{"--x-line and --x-date cannot be used together"};
@@ -410,6 +416,7 @@ Options ParseArguments(int argc, char** argv)
     o.xToValue = xValue("--x-to", o.xTo);
     if (o.xFromValue && o.xToValue && *o.xFromValue > *o.xToValue)
         throw UsageError{"--x-from " + *o.xFrom + " comes after --x-to " + *o.xTo};
+    CheckCueOptions(o);
     if (o.report && o.report->empty())
         throw UsageError{"--report needs a file name"};
 #ifndef VARIMEL_HAVE_PLAYBACK

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "Filebuild.h"
 
+#include "Cues.h"
 #include "Generalmidi.h"
 #include "midi/Standardmidifile.h"
 #include "midi/Streamwriter.h"
@@ -238,7 +239,7 @@ bool BuildPlain(const TXYDataList* data, const MappingRequest& r, const std::str
 }
 
 bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& r,
-               const std::string& fileName, std::string& reason)
+               const std::string& fileName, std::string& reason, const CueWriting* cues)
 {
     if (!InRange(series, r) || series.size() != part.Notes.size()) {
         reason = kReasonOutOfRange;
@@ -248,6 +249,19 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
         reason = "no record in the chosen part of X";
         return false;
     }
+    const PanMode pan = cues ? cues->Pan : PanMode::None;
+    // Stereo by X: from the first note's start at the left to the last one's
+    // at the right (of every series).
+    std::uint32_t first = 0xFFFFFFFFu, last = 0;
+    for (const std::vector<NoteSpan>& notes : part.Notes)
+        for (const NoteSpan& n : notes)
+            if (!IsRest(n)) {
+                first = std::min(first, n.Start);
+                last = std::max(last, n.Start);
+            }
+    const auto panEvent = [](std::uint32_t at, std::uint8_t channel, std::uint8_t value) {
+        return TMidiEvent(at, static_cast<std::uint8_t>(0xB0 | channel), 10, value);
+    };
     TMidiEventList melody(0, "", "");
     return WriteTrackFile(
         fileName, ConductorOf(r, part.End),
@@ -255,14 +269,28 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
             for (std::size_t i = 0; i < series.size(); ++i) {
                 // The track's head as the whole piece has it, then the part's notes.
                 StartTrack(melody, series, i, r, true);
-                melody.Reserve(2 * part.Notes[i].size() + 3);
+                melody.Reserve((pan == PanMode::X ? 3 : 2) * part.Notes[i].size() + 4);
+                if (pan == PanMode::Series)
+                    melody.Add(panEvent(
+                        0, melody.Channel,
+                        PanValue(series.size() > 1 ? static_cast<double>(i) / (series.size() - 1) : 0.5, cues->Width)));
                 for (const NoteSpan& n : part.Notes[i])
-                    if (!IsRest(n))
+                    if (!IsRest(n)) {
+                        if (pan == PanMode::X)
+                            melody.Add(panEvent(
+                                n.Start, melody.Channel,
+                                PanValue(last > first ? static_cast<double>(n.Start - first) / (last - first) : 0.5,
+                                         cues->Width)));
                         melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
+                    }
                 melody.AddEndOfTrack(part.End);
                 if (!writer.WriteTrack(melody))
                     return false;
             }
+            if (cues)
+                for (TMidiEventList track : cues->Tracks)
+                    if (!writer.WriteTrack(track))
+                        return false;
             return true;
         },
         reason);
@@ -302,9 +330,9 @@ bool BuildSmf(const TXYDataList* data, const MappingRequest& r, const std::strin
 }
 
 bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
-                        const std::string& fileName, std::string* reason)
+                        const std::string& fileName, std::string* reason, const CueWriting* cues)
 {
-    return Guarded([&](std::string& why) { return BuildPart(series, part, request, fileName, why); }, reason);
+    return Guarded([&](std::string& why) { return BuildPart(series, part, request, fileName, why, cues); }, reason);
 }
 
 bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request,

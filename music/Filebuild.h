@@ -39,9 +39,18 @@ bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest
                     const std::optional<SeriesFrames>& frames, const std::string& fileName,
                     std::string* reason = nullptr);
 
-// Writes a part of several series: the conductor, then one track per series
-// as BuildSeriesSmf lays it out, with the part's notes.
+// What a file holds beside its notes: the cue tracks after the series', and
+// each note's stereo place as the request's cues say.
+struct CueWriting {
+    std::vector<TMidiEventList> Tracks;
+    PanMode Pan = PanMode::None;
+    int Width = 100;
+};
+
+// Writes a part of several series (or the whole piece as its notes): the
+// conductor, then one track per series as BuildSeriesSmf lays it out, with
+// the part's notes, then the cue tracks, if any.
 bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart& part, const MappingRequest& request,
-                        const std::string& fileName, std::string* reason = nullptr);
+                        const std::string& fileName, std::string* reason = nullptr, const CueWriting* cues = nullptr);
 
 } // namespace varimel

@@ -41,6 +41,11 @@ double ScalePositionEdge(int position, double minY, double maxY, int n)
     return edge;
 }
 
+std::optional<std::uint32_t> TickOfX(double x, double originX, double DxPQN)
+{
+    return TruncTick((static_cast<long double>(x) - static_cast<long double>(originX)) * TicksPerX(DxPQN));
+}
+
 std::optional<std::uint32_t> PieceEndTick(const TXYDataList& data, double DxPQN)
 {
     if (data.Empty() || DxPQN == 0.0)

@@ -41,6 +41,11 @@ inline constexpr std::uint32_t kLastTick = 0xFFFFFFFFu;
     return position == n ? n - 1 : position;
 }
 
+// The tick an X stands at in a piece whose tick 0 is originX: the rule the
+// notes' starts follow, for anything placed beside them. None when it does
+// not fit 32 bits.
+std::optional<std::uint32_t> TickOfX(double x, double originX, double DxPQN);
+
 // The lowest double that ScalePositionOf places at position or above (minY
 // for position 0): the lower edge of that position's band.
 double ScalePositionEdge(int position, double minY, double maxY, int n);

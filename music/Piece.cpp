@@ -9,7 +9,7 @@ namespace varimel {
 
 TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const MappingRequest& request,
                std::optional<XSelection> part)
-    : data_(data), series_(std::move(series)), request_(request), part_(part.has_value())
+    : data_(data), series_(std::move(series)), request_(request), part_(part.has_value()), partX_(part)
 {
     std::vector<const TXYDataList*> lists{data_};
     for (const SeriesTrack& s : series_)
@@ -43,6 +43,60 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
         end_ = data_ && !data_->Empty() ? PieceEndTick(*data_, request_.DxPQN).value_or(0) : 0;
         first_ = {0};
     }
+    if (request_.Cues.Any() && frames_)
+        MakeCues();
+}
+
+void TPiece::MakeCues()
+{
+    const CueRequest& cues = request_.Cues;
+    const TNoteBands bands(frames_->Frame(0), request_);
+    // The chime follows the first series' last note: the whole piece's, or
+    // the part's.
+    std::vector<NoteSpan> whole;
+    if (cues.Ends)
+        whole = part_ ? std::vector<NoteSpan>() : Notes().front();
+    CueInputs in;
+    in.OriginX = originX_;
+    in.DxPQN = request_.DxPQN;
+    in.End = frames_->End;
+    in.Dates = cues.Dates;
+    in.First = series_.front().Data;
+    in.Notes = cues.Ends && !part_ ? &whole : nullptr;
+    in.Bands = &bands;
+    in.LineXs = frames_->LineXs.empty() ? nullptr : &frames_->LineXs;
+    in.SeriesCount = series_.size();
+    in.Words = cues.English ? Language::English : Language::Japanese;
+    CueRefusal refusal;
+    std::optional<std::vector<CueTrack>> tracks = CueTracks(cues, in, &refusal);
+    if (!tracks) {
+        cueProblem_ = refusal;
+        return;
+    }
+    cues_ = std::move(*tracks);
+    // A part keeps the cues of the X inside it (a held tone, its share).
+    if (partX_)
+        for (CueTrack& t : cues_)
+            std::erase_if(t.Notes,
+                          [&](const CueNote& n) { return !n.Held && (n.X < partX_->From || n.X > partX_->To); });
+    if (part_ && cues.Ends && !Notes().empty() && !Notes().front().empty()) {
+        // In a part, after the part's last note of the first series.
+        std::uint32_t last = 0;
+        for (const NoteSpan& n : Notes().front())
+            last = std::max(last, n.End);
+        const std::uint32_t at = last + shift_;
+        AddEndChime(cues_, at, XOfTick(originX_, request_.DxPQN, at));
+    }
+    // A cue that sounds past the end (the chime) lengthens the piece to the
+    // bar it ends in.
+    std::uint64_t last = end_;
+    for (const CueTrack& t : cues_)
+        for (const CueNote& n : t.Notes)
+            if (!n.Held && n.Start >= shift_ && n.Start - shift_ < end_)
+                last = std::max<std::uint64_t>(last, static_cast<std::uint64_t>(n.Start) + n.Length - shift_);
+    last = (last + TicksPerBar - 1) / TicksPerBar * TicksPerBar;
+    if (last <= 0xFFFFFFFFu)
+        end_ = static_cast<std::uint32_t>(last);
 }
 
 std::optional<XSelection> XSpanOf(const CsvLoad& load)
@@ -70,6 +124,22 @@ double TPiece::Seconds() const
 
 bool TPiece::Write(const std::string& path, std::string* reason) const
 {
+    if (cueProblem_) {
+        if (reason)
+            *reason = CueRefusalText(*cueProblem_, request_.Cues.English ? Language::English : Language::Japanese);
+        return false;
+    }
+    if (request_.Cues.Any() && !series_.empty()) {
+        // Notes, stereo and cue tracks, the whole piece or the part.
+        SeriesPart chosen;
+        chosen.Notes = Notes();
+        chosen.End = end_;
+        for (const std::vector<NoteSpan>& notes : chosen.Notes)
+            chosen.Count += notes.size();
+        CueWriting writing{CueEventLists(cues_, request_.Cues.Pan != PanMode::None, shift_, end_), request_.Cues.Pan,
+                           request_.Cues.PanWidth};
+        return BuildSeriesPartSmf(series_, chosen, request_, path, reason, &writing);
+    }
     if (part_) {
         std::vector<SeriesTrack> tracks = series_;
         if (tracks.empty())

@@ -4,6 +4,7 @@
 // plain or shaped, with its notes, its length and where it starts.
 #pragma once
 
+#include "Cues.h"
 #include "Mapping.h"
 #include "Selection.h"
 #include "Series.h"
@@ -53,8 +54,15 @@ public:
     // Every note of every track in one list.
     std::vector<NoteSpan> AllNotes() const;
     std::size_t Count() const;
+    // The cue tracks of the piece, whole (a file holds the part's share of
+    // them); none asked for: empty. A choice of cues the piece cannot take
+    // is refused: the piece then writes nothing.
+    const std::vector<CueTrack>& Cues() const { return cues_; }
+    const std::optional<CueRefusal>& CueProblem() const { return cueProblem_; }
 
 private:
+    void MakeCues();
+
     const TXYDataList* data_;
     std::vector<SeriesTrack> series_;
     MappingRequest request_;
@@ -65,6 +73,9 @@ private:
     std::optional<SeriesFrames> frames_; // of the whole piece, on the series road
     mutable std::optional<std::vector<std::vector<NoteSpan>>> notes_;
     std::vector<std::size_t> first_;
+    std::optional<XSelection> partX_;
+    std::vector<CueTrack> cues_;
+    std::optional<CueRefusal> cueProblem_;
 };
 
 } // namespace varimel

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -81,6 +82,40 @@ struct MappingShape {
     bool operator==(const MappingShape&) const = default;
 };
 
+// What a tick step counts in: X units, or calendar steps of a date X.
+enum class TickUnit : std::uint8_t { Number, Day, Week, Month, Year };
+enum class RefMode : std::uint8_t { Hold, Tick };
+enum class PanMode : std::uint8_t { None, X, Series };
+
+inline constexpr std::size_t kMaxTicks = 500;
+inline constexpr double kDefaultGapFactor = 3.0;
+
+// The sounds beside the notes that let a piece be read as a graph (their
+// making in Cues.h). The default adds nothing.
+struct CueRequest {
+    double TickStep = 0.0; // X units with TickUnit::Number; 0: no ticks
+    TickUnit Unit = TickUnit::Number;
+    int MajorEvery = 0; // a major tick every N minor ones; 0: the natural one
+    std::vector<double> RefY;
+    RefMode Ref = RefMode::Hold;
+    std::optional<double> MarkY;
+    bool Ends = false;
+    bool Gaps = false;
+    double GapFactor = kDefaultGapFactor; // a gap in X this many mean steps long is one
+    PanMode Pan = PanMode::None;
+    int PanWidth = 100; // percent of the whole stereo width
+    // What the cues need to know of the reading and the interface: X read
+    // as dates (calendar steps, date labels), and the language of the cue
+    // tracks' names.
+    bool Dates = false;
+    bool English = false;
+
+    bool Ticks() const { return TickStep > 0.0 || Unit != TickUnit::Number; }
+    // Any sound beyond the notes (stereo included).
+    bool Any() const { return Ticks() || !RefY.empty() || MarkY || Ends || Gaps || Pan != PanMode::None; }
+    bool operator==(const CueRequest&) const = default;
+};
+
 struct MappingRequest {
     int Scale = kDefaultScale;     // position in the scale catalogue
     int Tonic = kDefaultTonic;     // pitch class 0..11
@@ -98,6 +133,7 @@ struct MappingRequest {
     std::vector<int> MorePrograms;
     bool SharedRange = false;
     MappingShape Shape;
+    CueRequest Cues;
 };
 
 // Whether the request's scale, tonic and tones are places in their lists

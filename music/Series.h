@@ -109,7 +109,7 @@ SeriesPart SelectedSeries(const std::vector<SeriesTrack>& series, const MappingR
 // A request with several series or a shape is built through the series road.
 inline bool NeedsSeriesRoad(const MappingRequest& request, std::size_t seriesCount)
 {
-    return seriesCount > 1 || !request.Shape.IsDefault();
+    return seriesCount > 1 || !request.Shape.IsDefault() || request.Cues.Any();
 }
 
 // Each series' notes as the file holds them (in record order), in the
