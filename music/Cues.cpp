@@ -231,7 +231,9 @@ std::vector<XTick> TicksOf(const CueRequest& cues, bool dates, double x0, double
         }
         return ticks;
     }
-    const long double count = std::floor((static_cast<long double>(x1) - x0) / cues.TickStep) + 1;
+    // A step that divides the range (0.001 into 1) counts its last tick too,
+    // whatever the last place of the division says.
+    const long double count = std::floor((static_cast<long double>(x1) - x0) / cues.TickStep * (1 + 1e-12L)) + 1;
     if (count > static_cast<long double>(kMaxTicks)) {
         CueRefusal r = Refusal(CueRefusal::Kind::TooManyTicks);
         r.Count = count < 1e18L ? static_cast<std::size_t>(count) : static_cast<std::size_t>(-1);

@@ -172,6 +172,7 @@ TEST(Render, RefusalsAndFailures)
         std::string err; // exact, or a prefix when it ends with "..."
     };
     const std::string usage = "...";
+    const std::string usageLine = "Usage: varimel-render [options] INPUT.csv OUTPUT.mid (see varimel-render --help)\n";
     // clang-format off
     const Case cases[] = {
         {{dir / "missing.csv", out}, 1, "CSVファイルの読み込みに失敗しました。\nvarimel-render: " + dir / "missing.csv" +
@@ -209,6 +210,18 @@ TEST(Render, RefusalsAndFailures)
         {{dir / "ok.csv", dir / "ok.csv"}, 2, usage},
         {{dir / "ok.csv", dir.Path() + "/./ok.csv"}, 2, usage},
         {{dir / "ok.csv", dir / "ok-hard-link.mid"}, 2, usage},
+        // The cues' choices: refused by the option, or by the data.
+        {{"--x-tick", "0", dir / "ok.csv", out}, 2, usage},
+        {{"--x-tick", "nan", dir / "ok.csv", out}, 2, usage},
+        {{"--x-tick", "month", dir / "ok.csv", out}, 2, "varimel-render: --x-tick month needs --x-date\n" + usageLine},
+        {{"--x-tick-major", "2", dir / "ok.csv", out}, 2, usage},
+        {{"--pan-width", "101", dir / "ok.csv", out}, 2, usage},
+        {{"--pan", "left", dir / "ok.csv", out}, 2, usage},
+        {{"--ref-mode", "always", dir / "ok.csv", out}, 2, usage},
+        {{"--ref-y", "3", dir / "ok.csv", out}, 2,
+         "varimel-render: 基準音の値 3 は対応付けの範囲 1〜2 の外です。\n" + usageLine},
+        {{"--x-tick", "0.001", dir / "ok.csv", out}, 2,
+         "varimel-render: 目盛りが1001個で、500個を超えます。間隔を0.005以上にして下さい。\n" + usageLine},
     };
     // clang-format on
     std::filesystem::create_hard_link(dir / "ok.csv", dir / "ok-hard-link.mid"); // the input under another name
