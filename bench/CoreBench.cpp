@@ -102,6 +102,30 @@ void BM_WriteMappedSmf(benchmark::State& state)
 }
 BENCHMARK(BM_WriteMappedSmf)->Unit(benchmark::kMillisecond);
 
+// The piece with cues (a tick every 20,000 X and one reference tone held)
+// against the same piece without: Arg 1 adds them.
+void BM_WriteCuedPiece(benchmark::State& state)
+{
+    const TXYDataList& data = Records();
+    const std::string path = (std::filesystem::temp_directory_path() / "varimel-bench-cues.mid").string();
+    MappingRequest request;
+    request.DxPQN = 1.0;
+    if (state.range(0)) {
+        request.Cues.TickStep = 20000;
+        const auto [low, high] = data.YBounds();
+        request.Cues.RefY = {(low + high) / 2};
+    }
+    CsvLoad load;
+    load.Data = data;
+    for (auto _ : state) {
+        const TPiece piece = TPiece::Of(load, request, std::nullopt);
+        benchmark::DoNotOptimize(piece.Write(path));
+    }
+    std::remove(path.c_str());
+    state.SetItemsProcessed(state.iterations() * kRows);
+}
+BENCHMARK(BM_WriteCuedPiece)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // A whole render of a million rows of one, or of three, Y columns: the load
 // and the file, as the renderer does them.
 // A file of a million rows of X and three random walks.

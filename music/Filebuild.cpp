@@ -146,7 +146,9 @@ bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& m
     }
     if (ok) {
         melody.SortByTime();
-        ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) && writer.EndTrack(end - *previous);
+        // A piece its cues lengthen ends every track with them.
+        ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) &&
+             writer.EndTrack(std::max(end, pieceEnd) - *previous);
     }
     return ok;
 }
@@ -157,8 +159,11 @@ bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& m
 // over its own data, whose scale notes go to plainSet.
 bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingRequest& r, std::uint32_t pieceEnd,
                      const SeriesFrames* frames, const std::string& fileName, std::string& reason,
-                     ScaleNoteSet* plainSet)
+                     ScaleNoteSet* plainSet, const CueWriting* cues = nullptr)
 {
+    // The cues may lengthen the piece (a chime after the last note).
+    if (cues && cues->End > pieceEnd)
+        pieceEnd = cues->End;
     const auto velocity = static_cast<std::uint8_t>(ClampTo(r.Velocity, kMinVelocity, kMaxVelocity));
     TMidiEventList melody(0, "", "");
     bool mapped = true;
@@ -170,6 +175,10 @@ bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingReques
                 const bool empty = !data || data->Empty();
                 // A column without any value: its instrument and key, and silence.
                 StartTrack(melody, series, i, r, empty);
+                if (cues && cues->Pan == PanMode::Series)
+                    melody.Add(TMidiEvent(
+                        0, static_cast<std::uint8_t>(0xB0 | melody.Channel), 10,
+                        PanValue(series.size() > 1 ? static_cast<double>(i) / (series.size() - 1) : 0.5, cues->Width)));
                 if (empty) {
                     melody.AddEndOfTrack(pieceEnd);
                     if (!writer.WriteTrack(melody))
@@ -193,6 +202,10 @@ bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingReques
                 if (!written)
                     return false;
             }
+            if (cues)
+                for (TMidiEventList track : cues->Tracks)
+                    if (!writer.WriteTrack(track))
+                        return false;
             return true;
         },
         reason);
@@ -202,7 +215,8 @@ bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingReques
 }
 
 bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r,
-                 const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string& reason)
+                 const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string& reason,
+                 const CueWriting* cues)
 {
     if (!InRange(series, r)) {
         reason = kReasonOutOfRange;
@@ -212,7 +226,7 @@ bool BuildSeries(const std::vector<SeriesTrack>& series, const MappingRequest& r
         reason = kReasonTooLong;
         return false;
     }
-    return WriteSeriesFile(series, r, frames->End, &*frames, fileName, reason, nullptr);
+    return WriteSeriesFile(series, r, frames->End, &*frames, fileName, reason, nullptr, cues);
 }
 
 // The plain piece: the one-track case of the series' file, mapped over its
@@ -336,9 +350,10 @@ bool BuildSeriesPartSmf(const std::vector<SeriesTrack>& series, const SeriesPart
 }
 
 bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request,
-                    const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string* reason)
+                    const std::optional<SeriesFrames>& frames, const std::string& fileName, std::string* reason,
+                    const CueWriting* cues)
 {
-    return Guarded([&](std::string& why) { return BuildSeries(series, request, frames, fileName, why); }, reason);
+    return Guarded([&](std::string& why) { return BuildSeries(series, request, frames, fileName, why, cues); }, reason);
 }
 
 } // namespace varimel

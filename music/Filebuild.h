@@ -32,20 +32,23 @@ bool WriteMappedSmf(ScaleNoteSet& set, const TXYDataList* dataList, const std::s
 bool BuildSmf(const TXYDataList* data, const MappingRequest& request, const std::string& fileName, ScaleNoteSet& set,
               std::string* reason = nullptr);
 
-// Writes the series as a Standard MIDI File of 1 + n tracks, put in place by
-// ReplaceFile; the request's Program is ignored for the series' own.
-// frames: what FramesOf gave for the series (none: the piece does not fit).
-bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request,
-                    const std::optional<SeriesFrames>& frames, const std::string& fileName,
-                    std::string* reason = nullptr);
-
 // What a file holds beside its notes: the cue tracks after the series', and
 // each note's stereo place as the request's cues say.
 struct CueWriting {
     std::vector<TMidiEventList> Tracks;
     PanMode Pan = PanMode::None;
     int Width = 100;
+    std::uint32_t End = 0; // the piece's end with its cues (0: the notes')
 };
+
+// Writes the series as a Standard MIDI File of 1 + n tracks, put in place by
+// ReplaceFile; the request's Program is ignored for the series' own.
+// frames: what FramesOf gave for the series (none: the piece does not fit).
+// cues: tracks written after the series' and the series' stereo places (by
+// X needs BuildSeriesPartSmf).
+bool BuildSeriesSmf(const std::vector<SeriesTrack>& series, const MappingRequest& request,
+                    const std::optional<SeriesFrames>& frames, const std::string& fileName,
+                    std::string* reason = nullptr, const CueWriting* cues = nullptr);
 
 // Writes a part of several series (or the whole piece as its notes): the
 // conductor, then one track per series as BuildSeriesSmf lays it out, with

@@ -130,14 +130,17 @@ bool TPiece::Write(const std::string& path, std::string* reason) const
         return false;
     }
     if (request_.Cues.Any() && !series_.empty()) {
-        // Notes, stereo and cue tracks, the whole piece or the part.
+        CueWriting writing{CueEventLists(cues_, request_.Cues.Pan != PanMode::None, shift_, end_), request_.Cues.Pan,
+                           request_.Cues.PanWidth, end_};
+        // The whole piece is mapped while it is written, its cue tracks
+        // after it; stereo by X and a part are written from their notes.
+        if (!part_ && request_.Cues.Pan != PanMode::X)
+            return BuildSeriesSmf(series_, request_, frames_, path, reason, &writing);
         SeriesPart chosen;
         chosen.Notes = Notes();
         chosen.End = end_;
         for (const std::vector<NoteSpan>& notes : chosen.Notes)
             chosen.Count += notes.size();
-        CueWriting writing{CueEventLists(cues_, request_.Cues.Pan != PanMode::None, shift_, end_), request_.Cues.Pan,
-                           request_.Cues.PanWidth};
         return BuildSeriesPartSmf(series_, chosen, request_, path, reason, &writing);
     }
     if (part_) {
