@@ -4,6 +4,7 @@
 #include "Audioexport.h"
 #include "Captions.h"
 #include "Contextmenu.h"
+#include "Cuedialog.h"
 #include "Datalabels.h"
 #include "Importdialog.h"
 #include "Keyboardpicture.h"
@@ -157,6 +158,7 @@ void TMainForm::CreateControls()
           [this] { ImportReportClick(); }},
          {"PlotAction", QT_TR_NOOP("グラフ..."), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { PlotClick(); }},
          {"ShapeAction", QT_TR_NOOP("マッピング詳細..."), QKeySequence(Qt::CTRL | Qt::Key_M), [this] { ShapeClick(); }},
+         {"CueAction", QT_TR_NOOP("音の目印..."), QKeySequence(Qt::CTRL | Qt::Key_K), [this] { CueClick(); }},
          {"AudioExportAction", QT_TR_NOOP("オーディオファイルへ書き出す..."),
           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); }, true},
          {"WholeAction", QT_TR_NOOP("全体に戻す"), QKeySequence(), [this] { ReleasePart(); }}},
@@ -277,6 +279,7 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     m_audioDriver = FromCore(v.AudioDriver);
     m_plotPlace = v.Plot;
     m_shape = StoredRequest(v).Shape;
+    m_cues = v.Cues;
 }
 
 const QImage& TMainForm::KeyboardPicture() const { return m_keys->Picture(); }
@@ -467,7 +470,8 @@ void TMainForm::PlotClick()
         m_plot->onPartChanged = [this] { ShowPart(); };
         // The main window's commands work from the plot window too (its own
         // Ctrl+S saves the picture).
-        for (const char* name : {"ImportSettingsAction", "ImportReportAction", "ShapeAction", "AudioExportAction"}) {
+        for (const char* name :
+             {"ImportSettingsAction", "ImportReportAction", "ShapeAction", "CueAction", "AudioExportAction"}) {
             QAction* command = findChild<QAction*>(QString::fromLatin1(name));
             auto* mirror = new QAction(m_plot);
             mirror->setShortcut(command->shortcut());
@@ -604,7 +608,25 @@ bool TMainForm::CheckParameters() { return CheckedRequest().has_value(); }
 
 std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() const
 {
-    return m_mapping.Request(DataList(), m_shape, m_morePrograms, m_sharedRange);
+    auto result = m_mapping.Request(DataList(), m_shape, m_morePrograms, m_sharedRange);
+    // The cues read X as the load does and name their tracks in the
+    // window's language.
+    result.first.Cues = m_cues;
+    result.first.Cues.Dates = m_importOptions.XDate;
+    result.first.Cues.English = CurrentLanguage() == Language::English;
+    return result;
+}
+
+void TMainForm::CueClick()
+{
+    TCueDialog dialog(this, m_load ? &*m_load : nullptr, ControlsRequest().first);
+    if (seams::RunDialog(dialog) != QDialog::Accepted)
+        return;
+    const std::optional<CueRequest> cues = dialog.Cues();
+    if (!cues || *cues == m_cues)
+        return;
+    m_cues = *cues;
+    UpdatePlot(true);
 }
 
 std::optional<MappingRequest> TMainForm::CheckedRequest()
@@ -780,6 +802,7 @@ void TMainForm::WriteSettings()
     c.MorePrograms = m_morePrograms;
     c.SharedRange = m_sharedRange;
     c.Shape = m_shape;
+    c.Cues = m_cues;
     if (m_plot)
         m_plotPlace = m_plot->Place();
     c.Plot = m_plotPlace;

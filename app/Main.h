@@ -60,6 +60,9 @@ public:
     // The shape of the mapping (context menu): its dialog; a change that the
     // reading depends on reads the file again.
     void ShapeClick();
+    // "音の目印...": the sounds beside the notes.
+    void CueClick();
+    const varimel::CueRequest& Cues() const { return m_cues; }
     const varimel::MappingShape& Shape() const { return m_shape; }
     // The piece as an audio file (WAV, FLAC or Ogg Vorbis), rendered in the
     // background with a progress dialog that can cancel it.
@@ -202,6 +205,7 @@ private:
     varimel::ImportOptions m_importOptions;
     std::vector<int> m_morePrograms; // the further columns' instruments
     bool m_sharedRange = false;      // every series over one Y range
+    varimel::CueRequest m_cues;      // the sounds beside the notes (as stored: no reading, no language)
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;
     QLabel* m_partLabel = nullptr; // the part chosen in the plot, while there is one

@@ -129,6 +129,28 @@ void PaintLimits(QPainter& p, const Axes& axes, std::pair<double, double> limits
         p.drawLine(QPointF(axes.Area().left(), axes.Py(y)), QPointF(axes.Area().right(), axes.Py(y)));
 }
 
+// The cues as lines: a tick's X down the lane (a major one stronger), and on
+// the first lane the reference values and the crossing value (dashed).
+void PaintCueLines(QPainter& p, const Axes& axes, const Scene& scene, bool first)
+{
+    const QRectF& area = axes.Area();
+    for (const auto& [x, major] : scene.Ticks) {
+        QColor colour = kCueTick;
+        colour.setAlpha(major ? 200 : 90);
+        p.setPen(QPen(colour, 1.0, major ? Qt::SolidLine : Qt::DotLine));
+        p.drawLine(QPointF(axes.Px(x), area.top()), QPointF(axes.Px(x), area.bottom()));
+    }
+    if (!first)
+        return;
+    p.setPen(QPen(kRefLine, 1.5));
+    for (const double y : scene.RefY)
+        p.drawLine(QPointF(area.left(), axes.Py(y)), QPointF(area.right(), axes.Py(y)));
+    if (scene.MarkY) {
+        p.setPen(QPen(kMarkLine, 1.5, Qt::DashLine));
+        p.drawLine(QPointF(area.left(), axes.Py(*scene.MarkY)), QPointF(area.right(), axes.Py(*scene.MarkY)));
+    }
+}
+
 // notes: the records' notes, when known: a rest's point is drawn hollow.
 // limits: the lowest and highest value the mapping tells apart; what lies
 // beyond them is marked.
@@ -380,6 +402,7 @@ void Paint(QPainter& p, QSizeF size, const Scene& scene, QStringList* bandLabels
             PaintBandFills(p, axes, lane);
         if (limits)
             PaintLimits(p, axes, *limits);
+        PaintCueLines(p, axes, scene, k == 0);
         // The first series is drawn last, over the others.
         for (auto line = lane.Lines.rbegin(); line != lane.Lines.rend(); ++line)
             if (line->Data)

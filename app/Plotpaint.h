@@ -35,6 +35,9 @@ inline const QColor kSelectionFill{60, 120, 220, 48};
 inline const QColor kSelectionEdge{60, 120, 220};
 inline const QColor kCursor{0, 140, 80};
 inline const QColor kLimit{200, 50, 50};
+inline const QColor kCueTick{170, 120, 40};
+inline const QColor kRefLine{30, 150, 110};
+inline const QColor kMarkLine{190, 50, 170};
 // The further series' lines, in turn.
 QColor SeriesColour(std::size_t index);
 
@@ -71,6 +74,11 @@ struct Scene {
     QString EmptyText;
     // With several series on one axis: every series' name for the legend.
     QStringList Legend;
+    // The sounds beside the notes: ticks in X (major or not) across every
+    // lane, reference values and the crossing value on the first lane.
+    std::vector<std::pair<double, bool>> Ticks;
+    std::vector<double> RefY;
+    std::optional<double> MarkY;
 
     // The first series' bands and notes: the cursor's, and what sounds.
     const varimel::TNoteBands* Bands() const { return Lanes.empty() ? nullptr : Lanes.front().Bands; }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "Plotview.h"
 
+#include "music/Cues.h"
+#include "music/Piece.h"
+
 #include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -73,6 +76,16 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
         m_scene.Lanes.push_back(std::move(drawn));
     }
     m_scene.Legend = m_content.More().empty() ? QStringList() : piece.Names;
+    // The cues as lines: ticks where they sound, the values they stand for.
+    const CueRequest& cues = piece.Request.Cues;
+    m_scene.Ticks.clear();
+    if (!m_content.Empty() && cues.Ticks()) {
+        const std::optional<XSelection> span = XSpanOf(*piece.Load);
+        for (const XTick& t : TicksOf(cues, piece.XDates, span->From, span->To, nullptr))
+            m_scene.Ticks.emplace_back(t.X, t.Major);
+    }
+    m_scene.RefY = cues.RefY;
+    m_scene.MarkY = cues.MarkY;
     Invalidate();
     Describe();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Settingsfile.h"
 
+#include "Cuesettings.h"
+
 #include "config/Inifile.h"
 #include "data/Number.h"
 #include "data/Series.h"
@@ -161,6 +163,7 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     const auto extent = [](int v) { return v >= kMinPlaceSize && v <= kMaxPlaceSize; };
     if (offset(place.Left) && offset(place.Top) && extent(place.Width) && extent(place.Height))
         v.Plot = place;
+    v.Cues = ReadCues(ini);
     if (ini.Read(kSectionWindow, kKeyLanguage).value_or(std::string()) == LanguageCode(Language::English))
         v.WindowLanguage = Language::English;
     return v;
@@ -207,6 +210,7 @@ MappingRequest StoredRequest(const StoredSettings& s)
     r.Shape = s.Shape;
     r.MorePrograms = s.MorePrograms;
     r.SharedRange = s.SharedRange;
+    r.Cues = s.Cues;
     return r;
 }
 
@@ -330,6 +334,13 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         if (!step.value)
             return SettingsWrite::NumberFailed;
         ini.Set(step.section, step.key, *step.value);
+        if (!ini.Save(reason))
+            return SettingsWrite::FileFailed;
+    }
+    // The cues once they are not the default, or to bring the default back.
+    if (c.Cues != CueRequest{} || ini.HasSection(kSectionCues)) {
+        for (const auto& [key, value] : CueEntries(c.Cues))
+            ini.Set(kSectionCues, key, value);
         if (!ini.Save(reason))
             return SettingsWrite::FileFailed;
     }

@@ -103,6 +103,7 @@ struct StoredSettings {
     std::string AudioDriver;                      // [Playback], read only
     std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written
     MappingShape Shape;                           // [Shape]: the plain mapping when absent or out of range
+    CueRequest Cues;                              // [Cues]: none when absent or out of range
     Language WindowLanguage = Language::Japanese; // [Window]: Japanese when absent or unknown
 };
 

@@ -66,6 +66,7 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
                    {"読み込みレポート...", "Ctrl+R"},
                    {"グラフ...", "Ctrl+G"},
                    {"マッピング詳細...", "Ctrl+M"},
+                   {"音の目印...", "Ctrl+K"},
                    {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"},
                    {"全体に戻す", ""},
                    {"Language / 言語", ""}};

@@ -525,6 +525,83 @@ TEST_F(PlotWindow, SeriesInLanesOrOnOneAxis)
     }
 }
 
+// 音の目印: what the dialog chooses sounds in the file in tracks of their own
+// and is drawn in the plot; a choice the data cannot take is refused by
+// name; the choice is kept in [Cues] and comes back.
+TEST_F(PlotWindow, CuesFromTheirDialog)
+{
+    std::string csv;
+    for (int d = 1; d <= 20; ++d)
+        csv += "2024-01-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + "," + std::to_string(d % 6) + "\n";
+    TPlotWindow* plot = Open(kDates, csv);
+    ASSERT_NE(plot, nullptr);
+    // Refusals: the field's own, then what the data cannot take.
+    const struct {
+        int tick;
+        const char* step;
+        const char* ref;
+        const char* refusal;
+    } refused[] = {
+        {1, "0", "", "目盛りの間隔は0より大きい数で入力して下さい。"},
+        {1, "x", "", "目盛りの間隔は0より大きい数で入力して下さい。"},
+        {0, "", "1,a", "基準音の値は数で入力して下さい（複数はカンマ区切り）。"},
+        {0, "", "9", "基準音の値 9 は対応付けの範囲 0〜5 の外です。"},
+        {1, "0.01", "", "目盛りが1901個で、500個を超えます。間隔を0.05以上にして下さい。"},
+    };
+    for (const auto& r : refused) {
+        boxes.shown.clear();
+        seams::SetDialogRunner([&](QDialog& d) {
+            d.findChild<QComboBox*>(QStringLiteral("TickBox"))->setCurrentIndex(r.tick);
+            d.findChild<QLineEdit*>(QStringLiteral("TickStepField"))->setText(QString::fromUtf8(r.step));
+            d.findChild<QLineEdit*>(QStringLiteral("RefField"))->setText(QString::fromUtf8(r.ref));
+            d.accept();
+            return d.result();
+        });
+        form->CueClick();
+        ASSERT_EQ(boxes.shown.size(), 1u) << r.refusal;
+        EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(r.refusal));
+        EXPECT_FALSE(form->Cues().Any()) << r.refusal;
+    }
+    // Weekly ticks, a reference at 3 and a crossing value, told before OK.
+    QString summary;
+    seams::SetDialogRunner([&](QDialog& d) {
+        d.findChild<QComboBox*>(QStringLiteral("TickBox"))->setCurrentIndex(3);
+        d.findChild<QLineEdit*>(QStringLiteral("RefField"))->setText(QStringLiteral("3"));
+        d.findChild<QLineEdit*>(QStringLiteral("MarkField"))->setText(QStringLiteral("2.5"));
+        summary = d.findChild<QLabel*>(QStringLiteral("CueSummary"))->text();
+        d.accept();
+        return d.result();
+    });
+    form->CueClick();
+    EXPECT_EQ(summary, "目盛り 3個 (週ごと)、基準音 E5 (Y=3)、交差 6回");
+    const plot::Scene& scene = plot->View()->Drawn();
+    std::vector<double> ticks;
+    for (const auto& [x, major] : scene.Ticks)
+        ticks.push_back(x);
+    EXPECT_EQ(ticks, (std::vector<double>{19723, 19730, 19737})) << "Mondays from 2024-01-01";
+    EXPECT_EQ(scene.RefY, std::vector<double>{3});
+    EXPECT_EQ(scene.MarkY, std::optional<double>(2.5));
+    // Saved: the notes, then the cues' tracks by their names.
+    seams::SetSaveFileChooser([&](QWidget*, const QString&) { return QString::fromStdString(dir / "cues.mid"); });
+    form->SaveSMFButtonClick();
+    const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "cues.mid"));
+    std::vector<std::string> names;
+    for (const auto& track : f.tracks)
+        for (const smftest::Event& e : track)
+            if (e.bytes[0] == 0xFF && e.bytes[1] == 0x03)
+                names.emplace_back(e.bytes.begin() + 3, e.bytes.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Varimel", "Melody", "目盛り", "基準音", "目印"}));
+    // Kept and brought back.
+    plot->close();
+    form->close();
+    const std::string ini = testutil::ReadFile(Ini());
+    EXPECT_NE(ini.find("[Cues]\nTickStep=week\n"), std::string::npos) << ini;
+    const varimel::CueRequest kept = form->Cues();
+    form.reset();
+    Start();
+    EXPECT_EQ(form->Cues(), kept);
+}
+
 // Every shape keeps note bands, drawn where its notes come from: upside
 // down the lowest band plays the highest note.
 TEST_F(PlotWindow, BandsFollowTheShape)

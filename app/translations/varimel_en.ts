@@ -62,6 +62,201 @@
     </message>
 </context>
 <context>
+    <name>TCueDialog</name>
+    <message>
+        <source>音の目印</source>
+        <translation>Audio Cues</translation>
+    </message>
+    <message>
+        <source>目盛り</source>
+        <translation>Ticks</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Xの間隔ごと</source>
+        <translation>Every step of X</translation>
+    </message>
+    <message>
+        <source>日ごと</source>
+        <translation>Every day</translation>
+    </message>
+    <message>
+        <source>週ごと</source>
+        <translation>Every week</translation>
+    </message>
+    <message>
+        <source>月ごと</source>
+        <translation>Every month</translation>
+    </message>
+    <message>
+        <source>年ごと</source>
+        <translation>Every year</translation>
+    </message>
+    <message>
+        <source>目盛りの間隔</source>
+        <translation>Tick step</translation>
+    </message>
+    <message>
+        <source>大きな目盛りの間隔</source>
+        <translation>Major tick every</translation>
+    </message>
+    <message>
+        <source>自動</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>基準音のYの値</source>
+        <translation>Reference Y values</translation>
+    </message>
+    <message>
+        <source>基準音の鳴らし方</source>
+        <translation>How the reference sounds</translation>
+    </message>
+    <message>
+        <source>鳴らし続ける</source>
+        <translation>Held</translation>
+    </message>
+    <message>
+        <source>目盛りごと</source>
+        <translation>At every tick</translation>
+    </message>
+    <message>
+        <source>交差の目印のYの値</source>
+        <translation>Crossing Y value</translation>
+    </message>
+    <message>
+        <source>終わりの合図(&amp;N)</source>
+        <translation>E&amp;nd chime</translation>
+    </message>
+    <message>
+        <source>欠測と間隔の空きの合図(&amp;G)</source>
+        <translation>&amp;Gap tones for missing values and jumps in X</translation>
+    </message>
+    <message>
+        <source>空きとみなす平均間隔の倍数</source>
+        <translation>Mean steps that make a gap</translation>
+    </message>
+    <message>
+        <source>ステレオ</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>なし（中央）</source>
+        <translation>None (centre)</translation>
+    </message>
+    <message>
+        <source>Xに沿って左から右へ</source>
+        <translation>Left to right along X</translation>
+    </message>
+    <message>
+        <source>系列ごとに</source>
+        <translation>One place per series</translation>
+    </message>
+    <message>
+        <source>ステレオの幅</source>
+        <translation>Stereo width</translation>
+    </message>
+    <message>
+        <source>目盛り(&amp;T)</source>
+        <translation>&amp;Ticks</translation>
+    </message>
+    <message>
+        <source>間隔</source>
+        <translation>step</translation>
+    </message>
+    <message>
+        <source>大きな目盛り(&amp;J)</source>
+        <translation>Ma&amp;jor ticks</translation>
+    </message>
+    <message>
+        <source>基準音(&amp;F)</source>
+        <translation>Re&amp;ference</translation>
+    </message>
+    <message>
+        <source>交差の目印(&amp;C)</source>
+        <translation>&amp;Crossing mark</translation>
+    </message>
+    <message>
+        <source>を上下に横切るところ</source>
+        <translation>crossed upwards or downwards</translation>
+    </message>
+    <message>
+        <source>倍の空き</source>
+        <translation>times the mean step</translation>
+    </message>
+    <message>
+        <source>ステレオ(&amp;S)</source>
+        <translation>&amp;Stereo</translation>
+    </message>
+    <message>
+        <source>幅</source>
+        <translation>width</translation>
+    </message>
+    <message>
+        <source>既定に戻す(&amp;R)</source>
+        <translation>&amp;Restore Defaults</translation>
+    </message>
+    <message>
+        <source>目盛りの間隔は0より大きい数で入力して下さい。</source>
+        <translation>Please enter the tick step as a number above 0.</translation>
+    </message>
+    <message>
+        <source>基準音の値は数で入力して下さい（複数はカンマ区切り）。</source>
+        <translation>Please enter the reference values as numbers (several separated by commas).</translation>
+    </message>
+    <message>
+        <source>交差の目印の値は数で入力して下さい。</source>
+        <translation>Please enter the crossing value as a number.</translation>
+    </message>
+    <message>
+        <source>空きの倍数は0より大きい数で入力して下さい。</source>
+        <translation>Please enter the gap factor as a number above 0.</translation>
+    </message>
+    <message>
+        <source>音の目印はありません。</source>
+        <translation>No audio cues.</translation>
+    </message>
+    <message>
+        <source>データを読み込むと、何が鳴るかをここに示します。</source>
+        <translation>Load data to see here what will sound.</translation>
+    </message>
+    <message>
+        <source>%1ごと</source>
+        <translation>every %1</translation>
+    </message>
+    <message>
+        <source>目盛り %1個 (%2)</source>
+        <translation>%1 ticks (%2)</translation>
+    </message>
+    <message>
+        <source>基準音 %1 (Y=%2)</source>
+        <translation>reference %1 (Y=%2)</translation>
+    </message>
+    <message>
+        <source>交差 %1回</source>
+        <translation>%1 crossings</translation>
+    </message>
+    <message>
+        <source>終わりの合図</source>
+        <translation>end chime</translation>
+    </message>
+    <message>
+        <source>空きの合図</source>
+        <translation>gap tones</translation>
+    </message>
+    <message>
+        <source>ステレオ %1</source>
+        <translation>stereo: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+</context>
+<context>
     <name>TImportDialog</name>
     <message>
         <source>読み込み設定</source>
@@ -525,6 +720,10 @@
     <message>
         <source>選択範囲: %1 (グラフで解除)</source>
         <translation>Part: %1 (release in the plot)</translation>
+    </message>
+    <message>
+        <source>音の目印...</source>
+        <translation>Audio Cues...</translation>
     </message>
 </context>
 <context>
