@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 namespace varimel {
 
@@ -253,6 +254,11 @@ std::uint8_t PanValue(double position, int width)
 {
     const double spread = 63.0 * std::clamp(width, 0, 100) / 100.0;
     return static_cast<std::uint8_t>(std::lround(64.0 + (std::clamp(position, 0.0, 1.0) * 2.0 - 1.0) * spread));
+}
+
+std::uint8_t PanAlongX(double share, int width)
+{
+    return PanValue(0.5 - 0.5 * std::cos(std::numbers::pi * std::clamp(share, 0.0, 1.0)), width);
 }
 
 std::optional<std::vector<CueTrack>> CueTracks(const CueRequest& cues, const CueInputs& in, CueRefusal* refusal)

@@ -96,6 +96,10 @@ std::string_view TickUnitName(TickUnit unit);
 // The stereo place (a Pan controller value) of a position from 0 to 1 at a
 // width; one position alone stays in the middle.
 std::uint8_t PanValue(double position, int width);
+// The place of a note at a share of the X range: along a gentle S, so that
+// the first and last stretches of X sound clearly at the sides (a pan near
+// the middle moves a sound little), the middle in the middle.
+std::uint8_t PanAlongX(double share, int width);
 
 // Adds the chime after the last note at tick at (X x) to the marks' track.
 void AddEndChime(std::vector<CueTrack>& tracks, std::uint32_t at, double x);

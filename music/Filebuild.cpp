@@ -293,8 +293,8 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
                         if (pan == PanMode::X)
                             melody.Add(panEvent(
                                 n.Start, melody.Channel,
-                                PanValue(last > first ? static_cast<double>(n.Start - first) / (last - first) : 0.5,
-                                         cues->Width)));
+                                PanAlongX(last > first ? static_cast<double>(n.Start - first) / (last - first) : 0.5,
+                                          cues->Width)));
                         melody.AddNote(n.Start, n.Key, n.Velocity, n.End - n.Start);
                     }
                 melody.AddEndOfTrack(part.End);

@@ -587,6 +587,46 @@ TEST(Render, AudioByExtension)
 // The exported level: normalised to a peak of -1 dBFS by default, a fixed
 // gain with --gain, the synthesizer's own with --no-normalize; the same
 // length every way.
+// Stereo by X in the audio: the first tenth far on the left, the last far on
+// the right (at least 20 dB apart); without stereo both channels are equal.
+TEST(Render, AudioPannedByX)
+{
+    testutil::TempDir dir;
+    std::string csv;
+    for (int i = 0; i < 40; ++i)
+        csv += std::to_string(i) + "," + std::to_string(i) + "\n";
+    testutil::WriteFile(dir / "sweep.csv", csv);
+    // Each channel's energy in dB over a share of the frames.
+    const auto levels = [](const std::string& path, double from, double to) {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+        std::vector<float> samples(static_cast<std::size_t>(info.frames * info.channels));
+        if (f) {
+            sf_readf_float(f, samples.data(), info.frames);
+            sf_close(f);
+        }
+        double left = 1e-12, right = 1e-12;
+        const auto first = static_cast<std::size_t>(from * static_cast<double>(info.frames));
+        const auto last = static_cast<std::size_t>(to * static_cast<double>(info.frames));
+        for (std::size_t i = first; i < last && info.channels == 2; ++i) {
+            left += samples[2 * i] * samples[2 * i];
+            right += samples[2 * i + 1] * samples[2 * i + 1];
+        }
+        return std::pair(10 * std::log10(left), 10 * std::log10(right));
+    };
+    const std::string font = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+    ASSERT_EQ(Render(dir, {"--pan", "x", "--soundfont", font, "--audio", dir / "x.wav", dir / "sweep.csv"}).status, 0);
+    ASSERT_EQ(Render(dir, {"--soundfont", font, "--audio", dir / "c.wav", dir / "sweep.csv"}).status, 0);
+    const auto [startLeft, startRight] = levels(dir / "x.wav", 0.0, 0.1);
+    const auto [endLeft, endRight] = levels(dir / "x.wav", 0.9, 1.0);
+    EXPECT_GT(startLeft - startRight, 20.0);
+    EXPECT_GT(endRight - endLeft, 20.0);
+    // Without stereo the notes sit in the middle: what differs is the
+    // instrument's own stereo sample.
+    const auto [centreLeft, centreRight] = levels(dir / "c.wav", 0.0, 1.0);
+    EXPECT_NEAR(centreLeft, centreRight, 0.5);
+}
+
 TEST(Render, AudioLevel)
 {
     testutil::TempDir dir;
