@@ -67,6 +67,8 @@ TCueDialog::TCueDialog(QWidget* parent, const CsvLoad* load, const MappingReques
     m_mark->setMaximumWidth(90);
     m_ends = new QCheckBox(tr("終わりの合図(&N)"), this);
     m_ends->setObjectName(QStringLiteral("EndsBox"));
+    m_legend = new QCheckBox(tr("凡例を先に鳴らす(&L)"), this);
+    m_legend->setObjectName(QStringLiteral("LegendBox"));
     m_gaps = new QCheckBox(tr("欠測と間隔の空きの合図(&G)"), this);
     m_gaps->setObjectName(QStringLiteral("GapsBox"));
     m_gapFactor = new QLineEdit(this);
@@ -99,6 +101,7 @@ TCueDialog::TCueDialog(QWidget* parent, const CsvLoad* load, const MappingReques
     row(tr("基準音(&F)"), m_ref, {m_ref, m_refMode});
     row(tr("交差の目印(&C)"), m_mark, {m_mark, new QLabel(tr("を上下に横切るところ"), this)});
     form->addRow(QString(), m_ends);
+    form->addRow(QString(), m_legend);
     auto* gapLine = new QHBoxLayout;
     gapLine->addWidget(m_gaps);
     gapLine->addWidget(m_gapFactor);
@@ -120,16 +123,16 @@ TCueDialog::TCueDialog(QWidget* parent, const CsvLoad* load, const MappingReques
         connect(box, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
     for (QSpinBox* box : {m_major, m_panWidth})
         connect(box, &QSpinBox::valueChanged, this, [this] { Refresh(); });
-    for (QCheckBox* box : {m_ends, m_gaps})
+    for (QCheckBox* box : {m_ends, m_gaps, m_legend})
         connect(box, &QCheckBox::toggled, this, [this] { Refresh(); });
 }
 
 void TCueDialog::SetCues(const CueRequest& c)
 {
-    const QSignalBlocker blocks[] = {QSignalBlocker(m_tick), QSignalBlocker(m_step),    QSignalBlocker(m_major),
-                                     QSignalBlocker(m_ref),  QSignalBlocker(m_refMode), QSignalBlocker(m_mark),
-                                     QSignalBlocker(m_ends), QSignalBlocker(m_gaps),    QSignalBlocker(m_gapFactor),
-                                     QSignalBlocker(m_pan),  QSignalBlocker(m_panWidth)};
+    const QSignalBlocker blocks[] = {QSignalBlocker(m_tick), QSignalBlocker(m_step),     QSignalBlocker(m_major),
+                                     QSignalBlocker(m_ref),  QSignalBlocker(m_refMode),  QSignalBlocker(m_mark),
+                                     QSignalBlocker(m_ends), QSignalBlocker(m_gaps),     QSignalBlocker(m_gapFactor),
+                                     QSignalBlocker(m_pan),  QSignalBlocker(m_panWidth), QSignalBlocker(m_legend)};
     int tick = 0;
     if (c.Unit != TickUnit::Number)
         tick = 2 + static_cast<int>(std::find(std::begin(kUnits), std::end(kUnits), c.Unit) - std::begin(kUnits));
@@ -145,6 +148,7 @@ void TCueDialog::SetCues(const CueRequest& c)
     m_refMode->setCurrentIndex(c.Ref == RefMode::Tick ? 1 : 0);
     m_mark->setText(c.MarkY ? Real(*c.MarkY) : QString());
     m_ends->setChecked(c.Ends);
+    m_legend->setChecked(c.Legend);
     m_gaps->setChecked(c.Gaps);
     m_gapFactor->setText(Real(c.GapFactor));
     m_pan->setCurrentIndex(static_cast<int>(c.Pan));
@@ -192,6 +196,7 @@ std::optional<CueRequest> TCueDialog::Cues(QString* problem) const
             return refuse(tr("交差の目印の値は数で入力して下さい。"));
     }
     c.Ends = m_ends->isChecked();
+    c.Legend = m_legend->isChecked();
     c.Gaps = m_gaps->isChecked();
     const std::optional<double> factor = Number(m_gapFactor->text());
     if (c.Gaps && (!factor || !(*factor > 0)))
@@ -245,6 +250,8 @@ QString TCueDialog::SummaryText() const
         parts << tr("終わりの合図");
     if (cues->Gaps)
         parts << tr("空きの合図");
+    if (cues->Legend)
+        parts << tr("凡例");
     if (cues->Pan != PanMode::None)
         parts << tr("ステレオ %1").arg(m_pan->currentText());
     return parts.join(tr("、"));

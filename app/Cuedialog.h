@@ -46,6 +46,7 @@ private:
     QComboBox* m_refMode = nullptr;
     QLineEdit* m_mark = nullptr;
     QCheckBox* m_ends = nullptr;
+    QCheckBox* m_legend = nullptr;
     QCheckBox* m_gaps = nullptr;
     QLineEdit* m_gapFactor = nullptr;
     QComboBox* m_pan = nullptr;

@@ -35,6 +35,8 @@ bool TakeCueFlag(Options& o, const std::string& arg)
         o.request.Cues.Ends = true;
     else if (arg == "--cue-gaps")
         o.request.Cues.Gaps = true;
+    else if (arg == "--legend")
+        o.request.Cues.Legend = true;
     else
         return false;
     return true;

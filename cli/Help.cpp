@@ -175,6 +175,8 @@ std::string Usage()
            "  --mark-y V           a rising two-note figure where the first series goes\n"
            "                       above V, a falling one where it goes back\n"
            "  --cue-ends           a chime after the last note\n"
+           "  --legend             before the piece, each series' instrument once at the\n"
+           "                       middle note, a beat each, with a Marker of its name\n"
            "  --cue-gaps           a low tone where the first series misses a line, or\n"
            "                       where X jumps more than --gap-factor F (default 3) mean\n"
            "                       steps\n"

@@ -37,6 +37,7 @@ std::vector<std::pair<const char*, std::string>> CueEntries(const CueRequest& c)
                 : c.Pan == PanMode::Series ? "series"
                                            : "none"},
         {"PanWidth", std::to_string(c.PanWidth)},
+        {"Legend", c.Legend ? "1" : "0"},
     };
 }
 
@@ -83,6 +84,7 @@ CueRequest ReadCues(const IniFile& ini)
     }
     c.Ends = text("Ends") == "1";
     c.Gaps = text("Gaps") == "1";
+    c.Legend = text("Legend") == "1";
     if (const std::string t = text("GapFactor"); !t.empty()) {
         const std::optional<double> v = number(t);
         ok = ok && v && *v > 0.0;

@@ -152,7 +152,7 @@ std::string_view NextUnit(TickUnit unit)
 
 std::string_view CueKindName(CueKind kind)
 {
-    static constexpr std::string_view kNames[] = {"tick", "ref", "mark", "end", "gap"};
+    static constexpr std::string_view kNames[] = {"tick", "ref", "mark", "end", "gap", "legend"};
     return kNames[static_cast<std::size_t>(kind)];
 }
 
@@ -267,6 +267,18 @@ std::optional<std::vector<CueTrack>> CueTracks(const CueRequest& cues, const Cue
     if (!in.First || in.First->Empty())
         return tracks;
     const bool en = in.Words == Language::English;
+    if (cues.Legend) {
+        // Each series' instrument once at the middle note, a beat each, on
+        // its own channel (its program is set at the start of its track).
+        CueTrack legend{en ? "Legend" : "凡例", 0, -1, {}};
+        for (std::size_t k = 0; k < in.SeriesCount; ++k) {
+            const std::uint8_t ch = SeriesChannel(k);
+            legend.Notes.push_back({static_cast<std::uint32_t>(k * TicksPerQuarter), TicksPerQuarter * 7 / 8, ch,
+                                    in.MiddleKey, kMarkVelocity, CueKind::Legend, in.FirstX,
+                                    k < in.Names.size() ? in.Names[k] : std::string(), false});
+        }
+        tracks.push_back(std::move(legend));
+    }
     const auto tickAt = [&](double x) { return TickOfX(x, in.OriginX, in.DxPQN); };
     const auto refuse = [&](CueRefusal r) {
         if (refusal)
@@ -279,7 +291,7 @@ std::optional<std::vector<CueTrack>> CueTracks(const CueRequest& cues, const Cue
     if (in.LineXs && !in.LineXs->empty())
         lastX = std::max(lastX, in.LineXs->back());
     CueRefusal tickRefusal;
-    const std::vector<XTick> ticks = TicksOf(cues, in.Dates, in.OriginX, lastX, &tickRefusal);
+    const std::vector<XTick> ticks = TicksOf(cues, in.Dates, in.FirstX, lastX, &tickRefusal);
     if (tickRefusal.What != CueRefusal::Kind::None)
         return refuse(tickRefusal);
     if (!ticks.empty()) {
@@ -318,13 +330,15 @@ std::optional<std::vector<CueTrack>> CueTracks(const CueRequest& cues, const Cue
             }
             const std::uint8_t key = (*bands)[static_cast<std::size_t>(in.Bands->BandOf(v))].Key;
             if (held) {
-                track.Notes.push_back({0,
-                                       std::max<std::uint32_t>(in.End, 1),
+                // From the piece's first X (after a legend) to its end.
+                const std::uint32_t from = std::min(tickAt(in.FirstX).value_or(0), in.End);
+                track.Notes.push_back({from,
+                                       std::max<std::uint32_t>(in.End - from, 1),
                                        *ch,
                                        key,
                                        kRefVelocity,
                                        CueKind::Ref,
-                                       in.OriginX,
+                                       in.FirstX,
                                        {},
                                        true});
                 continue;
@@ -336,7 +350,7 @@ std::optional<std::vector<CueTrack>> CueTracks(const CueRequest& cues, const Cue
                         track.Notes.push_back(
                             {*at, TicksPerQuarter / 2, *ch, key, kRefVelocity, CueKind::Ref, t.X, {}, false});
             } else {
-                for (std::uint32_t at = 0; at < in.End; at += TicksPerBar)
+                for (std::uint32_t at = tickAt(in.FirstX).value_or(0); at < in.End; at += TicksPerBar)
                     track.Notes.push_back({at,
                                            TicksPerQuarter / 2,
                                            *ch,
@@ -433,14 +447,20 @@ std::vector<TMidiEventList> CueEventLists(const std::vector<CueTrack>& tracks, b
         if (track.Program >= 0)
             list.AddProgramChange(0, static_cast<std::uint8_t>(track.Program));
         // With stereo, cues stay in the middle.
-        if (pan)
+        // The legend plays on the series' own channels, placed as they are.
+        const bool legend = !track.Notes.empty() && track.Notes.front().Kind == CueKind::Legend;
+        if (pan && !legend)
             list.Add(TMidiEvent(0, static_cast<std::uint8_t>(0xB0 | track.Channel), kPanController, 64));
         for (const CueNote& n : track.Notes) {
             std::uint64_t from = n.Start;
             std::uint64_t to = static_cast<std::uint64_t>(n.Start) + n.Length;
             // A held note sounds through the part; the others belong to it
-            // when they start inside it.
-            if (n.Held) {
+            // when they start inside it; the legend comes first whatever
+            // the part.
+            if (legend) {
+                from += shift;
+                to += shift;
+            } else if (n.Held) {
                 from = std::max<std::uint64_t>(from, shift);
                 to = std::min(to, stop);
                 if (from >= to)

@@ -21,7 +21,7 @@
 namespace varimel {
 
 // The kind of a cue event, as the notes table names it.
-enum class CueKind : std::uint8_t { Tick, Ref, Mark, End, Gap };
+enum class CueKind : std::uint8_t { Tick, Ref, Mark, End, Gap, Legend };
 std::string_view CueKindName(CueKind kind);
 
 // One sound of a cue: when, on which channel, which key, how loud and how
@@ -82,6 +82,9 @@ struct CueInputs {
     const std::vector<double>* LineXs = nullptr;  // every line's X, when some series miss values
     std::size_t SeriesCount = 1;
     Language Words = Language::Japanese; // the tracks' names
+    double FirstX = 0.0;                 // the first X of every series (OriginX is earlier with a legend)
+    std::vector<std::string> Names;      // each series' name, for the legend's markers
+    std::uint8_t MiddleKey = 60;         // the middle note of the scale between the tones
 };
 
 // The cue tracks of a whole piece (ticks, reference, marks: each only when
@@ -105,7 +108,8 @@ std::uint8_t PanAlongX(double share, int width);
 void AddEndChime(std::vector<CueTrack>& tracks, std::uint32_t at, double x);
 
 // The cue tracks as event lists of a file, each moved back by shift and cut
-// to [shift, shift + end): the events of a part of the piece.
+// to [shift, shift + end): the events of a part of the piece. The legend
+// stays where it is, before the piece or the part.
 std::vector<TMidiEventList> CueEventLists(const std::vector<CueTrack>& tracks, bool pan, std::uint32_t shift,
                                           std::uint32_t end);
 

@@ -18,6 +18,9 @@ TPiece::TPiece(const TXYDataList* data, std::vector<SeriesTrack> series, const M
     // The series' frames are worked out once, for the notes and the file.
     if (!series_.empty())
         frames_ = FramesOf(series_, request_);
+    // A legend before the piece moves its tick 0 that much earlier in X.
+    if (frames_ && request_.Cues.Legend)
+        originX_ = frames_->OriginX;
     if (part && series_.size() > 1) {
         SeriesPart chosen = SelectedSeries(series_, request_, SeriesNotes(series_, request_, frames_), *part);
         end_ = chosen.End;
@@ -67,6 +70,19 @@ void TPiece::MakeCues()
     in.LineXs = frames_->LineXs.empty() ? nullptr : &frames_->LineXs;
     in.SeriesCount = series_.size();
     in.Words = cues.English ? Language::English : Language::Japanese;
+    std::vector<const TXYDataList*> lists;
+    for (std::size_t k = 0; k < series_.size(); ++k) {
+        lists.push_back(series_[k].Data);
+        in.Names.push_back(SeriesTrackName(series_[k], k));
+    }
+    in.FirstX = XSpanOf(lists).value_or(XSelection{}).From;
+    ScaleNoteSet set;
+    if (const int n = RequestInRange(request_, false)
+                          ? BuildNoteSet(set, request_.Scale, static_cast<std::uint8_t>(request_.Tonic),
+                                         MidiNoteOfTone(request_.LowTone), MidiNoteOfTone(request_.HighTone))
+                          : 0;
+        n > 0)
+        in.MiddleKey = set.Ascending[static_cast<std::size_t>(n / 2)];
     CueRefusal refusal;
     std::optional<std::vector<CueTrack>> tracks = CueTracks(cues, in, &refusal);
     if (!tracks) {
@@ -74,11 +90,24 @@ void TPiece::MakeCues()
         return;
     }
     cues_ = std::move(*tracks);
-    // A part keeps the cues of the X inside it (a held tone, its share).
+    // A part keeps the cues of the X inside it (a held tone, its share; the
+    // legend, before it).
     if (partX_)
         for (CueTrack& t : cues_)
-            std::erase_if(t.Notes,
-                          [&](const CueNote& n) { return !n.Held && (n.X < partX_->From || n.X > partX_->To); });
+            std::erase_if(t.Notes, [&](const CueNote& n) {
+                return !n.Held && n.Kind != CueKind::Legend && (n.X < partX_->From || n.X > partX_->To);
+            });
+    // A part plays the legend first too: its notes move after it.
+    if (part_ && cues.Legend && notes_) {
+        const auto lead = static_cast<std::uint32_t>(series_.size() * TicksPerQuarter);
+        for (std::vector<NoteSpan>& notes : *notes_)
+            for (NoteSpan& n : notes) {
+                n.Start += lead;
+                n.End += lead;
+            }
+        end_ += lead;
+        shift_ = shift_ >= lead ? shift_ - lead : 0;
+    }
     if (part_ && cues.Ends && !Notes().empty() && !Notes().front().empty()) {
         // In a part, after the part's last note of the first series.
         std::uint32_t last = 0;

@@ -103,7 +103,8 @@ struct CueRequest {
     bool Gaps = false;
     double GapFactor = kDefaultGapFactor; // a gap in X this many mean steps long is one
     PanMode Pan = PanMode::None;
-    int PanWidth = 100; // percent of the whole stereo width
+    int PanWidth = 100;  // percent of the whole stereo width
+    bool Legend = false; // each series' instrument once before the piece
     // What the cues need to know of the reading and the interface: X read
     // as dates (calendar steps, date labels), and the language of the cue
     // tracks' names.
@@ -112,7 +113,7 @@ struct CueRequest {
 
     bool Ticks() const { return TickStep > 0.0 || Unit != TickUnit::Number; }
     // Any sound beyond the notes (stereo included).
-    bool Any() const { return Ticks() || !RefY.empty() || MarkY || Ends || Gaps || Pan != PanMode::None; }
+    bool Any() const { return Ticks() || !RefY.empty() || MarkY || Ends || Gaps || Pan != PanMode::None || Legend; }
     bool operator==(const CueRequest&) const = default;
 };
 

@@ -50,8 +50,11 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
     const std::optional<XSelection> span = XSpanOf(lists);
     if (!span)
         return std::nullopt;
+    // A legend before the piece takes a beat per series: the piece's ticks
+    // count from that much X before its first X.
+    const double lead = request.Cues.Legend ? static_cast<double>(series.size()) * request.DxPQN : 0.0;
     TXYDataList ends;
-    ends.Add({span->From, 0.0});
+    ends.Add({span->From - lead, 0.0});
     ends.Add({span->To, 0.0});
     const std::optional<std::uint32_t> end = PieceEndTick(ends, request.DxPQN);
     if (!end)
@@ -85,7 +88,7 @@ std::optional<SeriesFrames> FramesOf(const std::vector<SeriesTrack>& series, con
             while (at != stop && at->X == next)
                 ++at;
     }
-    frames.OriginX = span->From;
+    frames.OriginX = span->From - lead;
     frames.End = *end;
 
     // The ranges, in the mapping's scale: each series' own, or one over all.

@@ -250,3 +250,31 @@ TEST(Cues, StereoAcrossXOrSeries)
     EXPECT_EQ(places, (std::vector<int>{1, 64, 127}));
     EXPECT_EQ(PanValue(0.5, 100), 64);
 }
+
+// The legend: each series' instrument at the middle note, a beat each with
+// a marker of its name, then the piece a beat per series later; a part
+// plays it first too, and its X still stands where it did.
+TEST(Cues, LegendComesFirst)
+{
+    testutil::TempDir dir;
+    TXYDataList a, b;
+    for (int x = 0; x < 4; ++x) {
+        a.Add({static_cast<double>(x), static_cast<double>(x)});
+        b.Add({static_cast<double>(x), static_cast<double>(3 - x)});
+    }
+    MappingRequest r;
+    r.Cues.Legend = true;
+    const std::vector<SeriesTrack> series = {{&a, 0, "rain"}, {&b, 40, "sun"}};
+    for (const std::optional<XSelection> part : {std::optional<XSelection>(), std::optional(XSelection{1, 2})}) {
+        const TPiece piece(&a, series, r, part);
+        ASSERT_TRUE(piece.Write(dir / "legend.mid"));
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "legend.mid"));
+        ASSERT_EQ(f.tracks.size(), 4u);
+        EXPECT_EQ(TrackName(f.tracks[3]), "凡例");
+        EXPECT_EQ(NotesOf(f.tracks[3]), (std::vector<std::string>{"0:0:72:90", "960:1:72:90"}));
+        EXPECT_EQ(MarkersOf(f.tracks[3]), (std::vector<std::string>{"0:rain", "960:sun"}));
+        // The first note after the legend, at the X the part (or piece) starts.
+        EXPECT_EQ(NotesOf(f.tracks[1]).front(), part ? "1920:0:69:96" : "1920:0:60:96");
+        EXPECT_DOUBLE_EQ(XOfTick(piece.OriginX(), r.DxPQN, 1920 + piece.Shift()), part ? 1.0 : 0.0);
+    }
+}

@@ -255,6 +255,14 @@
         <source>、</source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>凡例を先に鳴らす(&amp;L)</source>
+        <translation>&amp;Legend first</translation>
+    </message>
+    <message>
+        <source>凡例</source>
+        <translation>legend</translation>
+    </message>
 </context>
 <context>
     <name>TImportDialog</name>
