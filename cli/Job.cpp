@@ -132,8 +132,32 @@ std::string ShapeJson(const MappingShape& shape)
     return json + ", \"words\": " + JsonString(DescribeShape(shape)) + "}";
 }
 
+// When sounds beside the notes are asked for: what they are.
+std::string CuesJson(const CueRequest& c)
+{
+    if (!c.Any())
+        return {};
+    std::string json = ", \"cues\": {\"x_tick\": ";
+    json += c.Unit != TickUnit::Number ? JsonString(std::string(TickUnitName(c.Unit)))
+            : c.TickStep > 0           ? JsonNumber(c.TickStep)
+                                       : std::string("null");
+    json += ", \"x_tick_major\": " + (c.MajorEvery > 0 ? std::to_string(c.MajorEvery) : std::string("null"));
+    json += ", \"ref_y\": [";
+    for (std::size_t i = 0; i < c.RefY.size(); ++i)
+        json += (i ? ", " : "") + JsonNumber(c.RefY[i]);
+    json += std::string("], \"ref_mode\": ") + (c.Ref == RefMode::Tick ? "\"tick\"" : "\"hold\"");
+    json += ", \"mark_y\": " + (c.MarkY ? JsonNumber(*c.MarkY) : std::string("null"));
+    json += std::string(", \"ends\": ") + (c.Ends ? "true" : "false") + ", \"gaps\": " + (c.Gaps ? "true" : "false");
+    json += ", \"gap_factor\": " + JsonNumber(c.GapFactor);
+    json += std::string(", \"legend\": ") + (c.Legend ? "true" : "false") + ", \"pan\": " +
+            (c.Pan == PanMode::X        ? "\"x\""
+             : c.Pan == PanMode::Series ? "\"series\""
+                                        : "\"none\"");
+    return json + ", \"pan_width\": " + std::to_string(c.PanWidth) + "}";
+}
+
 // False when standard output did not take it (closed, full, a closed pipe).
-bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
+bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape, const CueRequest& cues)
 {
     const CsvSummary& s = load.Summary;
     std::string json =
@@ -144,7 +168,7 @@ bool PrintSummaryJson(const CsvLoad& load, const MappingShape& shape)
         ", \"count\": " + std::to_string(load.Data.Count()) + ", \"skipped\": " + (load.Skipped ? "true" : "false") +
         ", \"skipped_lines\": " + std::to_string(load.Skips.Count()) +
         (load.Options.Where.empty() ? std::string() : ", \"filtered_lines\": " + std::to_string(load.Filtered)) +
-        SeriesJson(load) + ShapeJson(shape) + "}\n";
+        SeriesJson(load) + ShapeJson(shape) + CuesJson(cues) + "}\n";
     std::fputs(json.c_str(), stdout);
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
@@ -207,7 +231,7 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
         return fail(kExitFailed, words(kMsgCsvReadFailed), input, reason);
     result.skipped = load->Skips.Count();
     bool summaryLost = false;
-    if (options.summaryJson && !PrintSummaryJson(*load, options.request.Shape)) {
+    if (options.summaryJson && !PrintSummaryJson(*load, options.request.Shape, options.request.Cues)) {
         summaryLost = true;
         say("varimel-render: standard output: the summary could not be written: " +
             std::string(std::strerror(errno ? errno : EIO)));

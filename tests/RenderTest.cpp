@@ -587,6 +587,37 @@ TEST(Render, AudioByExtension)
 // The exported level: normalised to a peak of -1 dBFS by default, a fixed
 // gain with --gain, the synthesizer's own with --no-normalize; the same
 // length every way.
+// With cues the notes table ends each row with its kind, cue rows in time
+// among the notes, and the summary names the cues; without, neither changes.
+TEST(Render, CuesInTheTableAndSummary)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "w.csv", "0,0\n1,3\n2,1\n3,4\n");
+    RenderRun r = Render(dir, {"--x-tick", "2", "--mark-y", "2", "--notes-csv", dir / "n.csv", "--summary-json",
+                               dir / "w.csv", dir / "w.mid"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(testutil::ReadFile(dir / "n.csv"), "x,y,note,name,start_tick,end_tick,start_seconds,kind\n"
+                                                 "0,0,60,C4,0,840,0,note\n"
+                                                 "0,,77,,0,120,0,tick\n"
+                                                 "1,3,79,G5,960,1800,0.5,note\n"
+                                                 "1,,84,C6,960,1200,0.5,mark\n"
+                                                 "1,,91,G6,1200,1440,0.625,mark\n"
+                                                 "2,1,65,F4,1920,2760,1,note\n"
+                                                 "2,,76,,1920,2040,1,tick\n"
+                                                 "2,,91,G6,1920,2160,1,mark\n"
+                                                 "2,,84,C6,2160,2400,1.125,mark\n"
+                                                 "3,4,84,C6,2880,3720,1.5,note\n"
+                                                 "3,,84,C6,2880,3120,1.5,mark\n"
+                                                 "3,,91,G6,3120,3360,1.625,mark\n");
+    EXPECT_NE(r.out.find(", \"cues\": {\"x_tick\": 2, \"x_tick_major\": null, \"ref_y\": [], \"ref_mode\": \"hold\", "
+                         "\"mark_y\": 2,"),
+              std::string::npos)
+        << r.out;
+    r = Render(dir, {"--notes-csv", dir / "p.csv", "--summary-json", dir / "w.csv", dir / "p.mid"});
+    EXPECT_EQ(r.out.find("cues"), std::string::npos);
+    EXPECT_EQ(testutil::ReadFile(dir / "p.csv").find("kind"), std::string::npos);
+}
+
 // Stereo by X in the audio: the first tenth far on the left, the last far on
 // the right (at least 20 dB apart); without stereo both channels are equal.
 TEST(Render, AudioPannedByX)
