@@ -257,6 +257,7 @@ void TMainForm::FormCreate(const StoredSettings& stored)
     seams::FindVolumeControl(m_volumeCtrlProgram, m_volumeCtrlArguments);
     // The sounding keys and the plot's playhead follow the preview.
     m_preview = new TPreview(this, m_soundFont, m_audioDriver);
+    m_preview->SetSpeed(m_speed);
     m_preview->onStep = [this](std::int64_t tick, bool keysChanged) { DrawPlayhead(tick, keysChanged); };
     m_preview->onEnd = [this] { EndOfPlay(); };
 }
@@ -280,6 +281,9 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     m_plotPlace = v.Plot;
     m_shape = StoredRequest(v).Shape;
     m_cues = v.Cues;
+    m_speed = v.PlotSpeed;
+    if (m_preview)
+        m_preview->SetSpeed(m_speed);
 }
 
 const QImage& TMainForm::KeyboardPicture() const { return m_keys->Picture(); }
@@ -479,6 +483,11 @@ void TMainForm::PlotClick()
             m_plot->addAction(mirror);
             connect(mirror, &QAction::triggered, command, &QAction::trigger);
         }
+        // The listening keys: the speed of a preview (kept for the next),
+        // the part Shift+End or Shift+Home chose played, summaries said.
+        m_plot->View()->onSpeed = [this](int step) { StepSpeed(step); };
+        m_plot->View()->onPlayPart = [this] { PreviewButtonClick(); };
+        m_plot->View()->onAnnounce = [this](const QString& text) { m_plot->StatusLine()->setText(text); };
         // A step of the plot's cursor sounds its note briefly.
         m_plot->View()->onCursorKey = [this](int key) {
             m_preview->SoundKey(key, m_mapping.ProgramBox->currentIndex(), m_mapping.VelocityBox->value());
@@ -615,6 +624,18 @@ std::pair<MappingRequest, ParameterCheckResult> TMainForm::ControlsRequest() con
     result.first.Cues.Dates = m_importOptions.XDate;
     result.first.Cues.English = CurrentLanguage() == Language::English;
     return result;
+}
+
+void TMainForm::StepSpeed(int step)
+{
+    static constexpr double kSpeeds[] = {0.25, 0.5, 0.75, 1.0, 1.5, 2.0, 3.0, 4.0};
+    const auto at = std::find(std::begin(kSpeeds), std::end(kSpeeds), m_preview->Speed());
+    const auto index = std::clamp<std::ptrdiff_t>((at == std::end(kSpeeds) ? 3 : at - std::begin(kSpeeds)) + step, 0,
+                                                  static_cast<std::ptrdiff_t>(std::size(kSpeeds)) - 1);
+    m_preview->SetSpeed(kSpeeds[index]);
+    m_speed = kSpeeds[index];
+    if (m_plot)
+        m_plot->View()->Announce(tr("速さ ×%1").arg(QString::number(kSpeeds[index])));
 }
 
 void TMainForm::CueClick()
@@ -803,6 +824,7 @@ void TMainForm::WriteSettings()
     c.SharedRange = m_sharedRange;
     c.Shape = m_shape;
     c.Cues = m_cues;
+    c.PlotSpeed = m_speed;
     if (m_plot)
         m_plotPlace = m_plot->Place();
     c.Plot = m_plotPlace;

@@ -62,6 +62,9 @@ public:
     void ShapeClick();
     // "音の目印...": the sounds beside the notes.
     void CueClick();
+    // One step slower (-1) or faster (+1) among ×0.25 … ×4, at once.
+    void StepSpeed(int step);
+    double Speed() const { return m_speed; }
     const varimel::CueRequest& Cues() const { return m_cues; }
     const varimel::MappingShape& Shape() const { return m_shape; }
     // The piece as an audio file (WAV, FLAC or Ogg Vorbis), rendered in the
@@ -205,6 +208,7 @@ private:
     varimel::ImportOptions m_importOptions;
     std::vector<int> m_morePrograms; // the further columns' instruments
     bool m_sharedRange = false;      // every series over one Y range
+    double m_speed = 1.0;            // of the preview, kept in [Plot]
     varimel::CueRequest m_cues;      // the sounds beside the notes (as stored: no reading, no language)
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;

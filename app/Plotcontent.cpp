@@ -50,6 +50,7 @@ void TPlotContent::Set(const PlotPiece& piece, bool fresh)
         const TPiece whole = Piece(std::nullopt);
         notes = whole.Notes();
         m_originX = whole.OriginX();
+        m_seconds = whole.Seconds();
         // Each series' bands over the range it is mapped over, as shaped.
         if (whole.Frames())
             for (std::size_t k = 0; k < count && k < whole.Frames()->Ranges.size(); ++k)
@@ -224,4 +225,56 @@ QString TPlotContent::SummaryText(const QString& emptyText) const
         text += tr("、音 %1〜%2").arg(NoteName(low->Key), NoteName(high->Key));
     }
     return text;
+}
+
+QString TPlotContent::SeriesSummary(std::size_t series) const
+{
+    if (Empty() || series > m_more.size() || SeriesData(series)->Empty())
+        return SummaryText(QString());
+    const TXYDataList& data = *SeriesData(series);
+    const std::size_t n = static_cast<std::size_t>(data.Count());
+    std::size_t low = 0, high = 0;
+    double sum = 0, sx = 0, sxx = 0, sxy = 0;
+    const double x0 = data.First().X;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double x = data[i].X - x0, y = data[i].Y;
+        low = y < data[low].Y ? i : low;
+        high = y > data[high].Y ? i : high;
+        sum += y;
+        sx += x;
+        sxx += x * x;
+        sxy += x * y;
+    }
+    // The trend: the least-squares line's rise over the whole X, against the
+    // spread of the values; a tenth of it or less is flat.
+    const double dn = static_cast<double>(n);
+    const double denominator = dn * sxx - sx * sx;
+    const double slope = denominator > 0 ? (dn * sxy - sx * sum) / denominator : 0.0;
+    const double rise = slope * (data.Last().X - x0);
+    const double spread = data[high].Y - data[low].Y;
+    const QString trend = spread <= 0 || std::fabs(rise) <= spread / 10 ? tr("横ばい")
+                          : rise > 0                                    ? tr("上昇")
+                                                                        : tr("下降");
+    // Where: a date as the month and day, else X.
+    const auto where = [this](double x) {
+        if (!m_piece.XDates)
+            return QStringLiteral("X ") + FromCore(FormatG(x, 0, false));
+        long y = 0;
+        int m = 0, d = 0;
+        CivilFromDays(static_cast<long>(std::floor(x)), y, m, d);
+        return tr("%1月%2日").arg(m).arg(d);
+    };
+    const auto value = [](double v) { return FromCore(FormatG(v, 0, false)); };
+    QString name;
+    if (m_piece.Load && series < m_piece.Load->Names.size())
+        name = FromCore(m_piece.Load->Names[series]);
+    if (name.isEmpty() && series < static_cast<std::size_t>(m_piece.Names.size()))
+        name = m_piece.Names[static_cast<qsizetype>(series)];
+    QString text = tr("%1点、最小 %2 (%3)、最大 %4 (%5)、平均 %6、全体として%7")
+                       .arg(n)
+                       .arg(value(data[low].Y), where(data[low].X), value(data[high].Y), where(data[high].X),
+                            value(sum / dn), trend);
+    if (m_piece.Melody)
+        text += tr("、長さ %1").arg(MinutesSeconds(m_seconds));
+    return name.isEmpty() ? text : name + QStringLiteral(": ") + text;
 }

@@ -91,6 +91,9 @@ public:
     // A record (X, Y and note), the whole data, and an X as people read it.
     QString PointText(int index) const;
     QString SummaryText(const QString& emptyText) const;
+    // A series told by ear: its name, points, lowest and highest with where,
+    // mean, its trend and the piece's length.
+    QString SeriesSummary(std::size_t series) const;
     QString XText(double x) const;
 
 private:
@@ -104,6 +107,7 @@ private:
     std::vector<std::vector<varimel::PlotNote>> m_plotNotes; // per series
     std::vector<PlotLane> m_lanes;
     bool m_logY = false;
+    double m_seconds = 0.0;      // the whole piece's length
     std::uint32_t m_longest = 0; // the longest note's ticks
     double m_fullX0 = 0.0;
     double m_fullX1 = 1.0;

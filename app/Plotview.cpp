@@ -326,6 +326,17 @@ bool TPlotView::event(QEvent* event)
             event->accept();
             return true;
         }
+        // The listening keys too: speed, jumps, summaries, the note again.
+        const bool plain = mods == Qt::NoModifier;
+        const bool ctrl = mods == Qt::ControlModifier;
+        if ((plain && (key->key() == Qt::Key_Q || key->key() == Qt::Key_E || key->key() == Qt::Key_S ||
+                       key->key() == Qt::Key_A || key->key() == Qt::Key_Space || key->key() == Qt::Key_BracketLeft ||
+                       key->key() == Qt::Key_BracketRight)) ||
+            (ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Left ||
+                      key->key() == Qt::Key_Right))) {
+            event->accept();
+            return true;
+        }
     }
     return QWidget::event(event);
 }
@@ -352,12 +363,55 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
             cursor = moveHigh ? hi : lo;
         }
     }
+    const bool ctrl = (event->modifiers() & Qt::ControlModifier) != 0;
+    // Ctrl+arrows move by a tenth of the points in view.
+    const auto tenth = [this] {
+        const auto [first, end] = RecordsIn(*m_content.Data(), XSelection{m_scene.X0, m_scene.X1});
+        return std::max<int>(1, static_cast<int>((end - first) / 10));
+    };
     switch (event->key()) {
+    case Qt::Key_Q:
+    case Qt::Key_E:
+        if (onSpeed)
+            onSpeed(event->key() == Qt::Key_E ? 1 : -1);
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (ctrl && onSpeed)
+            onSpeed(event->key() == Qt::Key_Up ? 1 : -1);
+        else
+            QWidget::keyPressEvent(event);
+        break;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BracketRight:
+        JumpToExtreme(event->key() == Qt::Key_BracketRight);
+        break;
+    case Qt::Key_Space:
+        // The cursor's note again.
+        if (cursor >= 0)
+            MoveCursor(cursor, false);
+        break;
+    case Qt::Key_S:
+        Announce(m_content.SeriesSummary(0));
+        break;
+    case Qt::Key_A: {
+        QStringList all;
+        for (std::size_t k = 0; k <= m_content.More().size(); ++k)
+            all << m_content.SeriesSummary(k);
+        Announce(all.join(QStringLiteral(" / ")));
+        break;
+    }
     case Qt::Key_Right:
-        MoveCursor(cursor < 0 ? FirstStep(true) : std::min(cursor + 1, last), extend);
+        if (ctrl && cursor >= 0)
+            MoveCursor(std::min(cursor + tenth(), last), extend);
+        else
+            MoveCursor(cursor < 0 ? FirstStep(true) : std::min(cursor + 1, last), extend);
         break;
     case Qt::Key_Left:
-        MoveCursor(cursor < 0 ? FirstStep(false) : std::max(cursor - 1, 0), extend);
+        if (ctrl && cursor >= 0)
+            MoveCursor(std::max(cursor - tenth(), 0), extend);
+        else
+            MoveCursor(cursor < 0 ? FirstStep(false) : std::max(cursor - 1, 0), extend);
         break;
     case Qt::Key_Home:
         // Home also shows the whole again; with Shift or a cursor in use it
@@ -365,9 +419,15 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
         ShowAll();
         if (cursor >= 0 || extend)
             MoveCursor(0, extend);
+        // Shift+Home chose the part from the start to the cursor: it plays.
+        if (extend && onPlayPart)
+            onPlayPart();
         break;
     case Qt::Key_End:
         MoveCursor(last, extend);
+        // Shift+End chose the part from the cursor to the end: it plays.
+        if (extend && onPlayPart)
+            onPlayPart();
         break;
     default:
         QWidget::keyPressEvent(event);
@@ -422,4 +482,28 @@ void TPlotView::Describe()
     setAccessibleDescription(m_scene.Cursor >= 0 && m_content.Data() && m_scene.Cursor < m_content.Data()->Count()
                                  ? m_content.PointText(m_scene.Cursor)
                                  : m_content.SummaryText(m_scene.EmptyText));
+}
+
+void TPlotView::JumpToExtreme(bool highest)
+{
+    const TXYDataList& data = *m_content.Data();
+    const auto [low, high] = data.YBounds();
+    const double target = highest ? high : low;
+    const int count = data.Count();
+    // Again from where the cursor is: the next point with that value.
+    const int from = m_scene.Cursor >= 0 ? m_scene.Cursor + 1 : 0;
+    for (int k = 0; k < count; ++k) {
+        const int i = (from + k) % count;
+        if (data[static_cast<std::size_t>(i)].Y == target) {
+            MoveCursor(i, false);
+            return;
+        }
+    }
+}
+
+void TPlotView::Announce(const QString& text)
+{
+    setAccessibleDescription(text);
+    if (onAnnounce)
+        onAnnounce(text);
 }

@@ -54,11 +54,16 @@ public:
     double XPixel(double x) const;
 
     std::function<void()> onSelectionChanged;
-    std::function<void(int key)> onCursorKey; // a step of the cursor sounds its note
-    std::function<void()> onCursorMoved;      // the cursor went to another point
+    std::function<void(int key)> onCursorKey;       // a step of the cursor sounds its note
+    std::function<void()> onCursorMoved;            // the cursor went to another point
+    std::function<void(int step)> onSpeed;          // Q/E, Ctrl+Down/Up: one step slower (-1) or faster
+    std::function<void()> onPlayPart;               // Shift+End, Shift+Home: play the part they chose
+    std::function<void(const QString&)> onAnnounce; // S, A: a summary for the status line too
     // Where the cursor is, as the screen reader hears it ("X 2024-01-05, Y
     // 12.3, D4"); empty without a cursor.
     QString CursorText() const;
+    // Says text as the plot's description and through onAnnounce.
+    void Announce(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -83,6 +88,9 @@ private:
     // After a zoom or pan, a cursor left outside the view comes into it.
     void CursorIntoView();
     void Describe();
+    // The cursor to the next point (after the cursor, from the start again)
+    // whose Y is the series' lowest or highest.
+    void JumpToExtreme(bool highest);
     plot::Axes CurrentAxes() const;
 
     TPlotContent m_content;

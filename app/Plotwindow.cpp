@@ -34,13 +34,6 @@ namespace {
 constexpr int kDefaultWidth = 900;
 constexpr int kDefaultHeight = 460;
 
-// m:ss of a number of seconds, rounded to the nearest.
-QString MinutesSeconds(double seconds)
-{
-    const long long whole = std::llround(seconds);
-    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
-}
-
 } // namespace
 
 TPlotWindow::TPlotWindow(QWidget* owner, const std::optional<PlotPlace>& place) : QWidget(owner, Qt::Window)

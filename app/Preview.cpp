@@ -80,6 +80,7 @@ bool TPreview::Play(const std::string& path, std::vector<NoteSpan> notes, std::u
     const unsigned generation = ++m_generation;
     // The player reports from its own thread; the report is handled here,
     // between the window's other events.
+    m_player->SetSpeed(m_speed);
     m_player->Play([this, generation] {
         QMetaObject::invokeMethod(
             this,
@@ -154,4 +155,11 @@ void TPreview::SoundKey(int key, int program, int velocity)
         m_keyRelease->start();
     else
         m_keysSilent = true;
+}
+
+void TPreview::SetSpeed(double speed)
+{
+    m_speed = speed;
+    if (m_player)
+        m_player->SetSpeed(speed);
 }

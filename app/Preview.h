@@ -50,6 +50,10 @@ public:
     void SoundKey(int key, int program, int velocity);
 
     bool Playing() const { return m_playing; }
+    // The speed of play (a multiple of the piece's tempo): at once while a
+    // preview plays, and for the next ones; the file is not touched.
+    void SetSpeed(double speed);
+    double Speed() const { return m_speed; }
     // The player's tick the keys were last shown for (-1 when not playing),
     // the keys sounding then, and the player.
     int Tick() const { return m_tick; }
@@ -76,6 +80,7 @@ private:
     std::vector<std::int32_t> m_sounding;
     std::vector<std::int32_t> m_soundingNow;
     int m_tick = -1;
+    double m_speed = 1.0;
     std::uint32_t m_offset = 0; // the whole piece's tick the preview started at
     QTimer* m_keyRelease = nullptr;
     bool m_keysSilent = false;

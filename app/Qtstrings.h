@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QString>
 
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -29,3 +30,10 @@ inline QString FolderOfPath(const QString& path) { return FromCore(varimel::Fold
 // Where the window's own scratch files go: the private folder, never a
 // shared one; empty when none can be had.
 inline QString ScratchFolder() { return FromPath(varimel::PrivateFolder()); }
+
+// m:ss of a number of seconds, rounded to the nearest.
+inline QString MinutesSeconds(double seconds)
+{
+    const long long whole = std::llround(seconds);
+    return QStringLiteral("%1:%2").arg(whole / 60).arg(whole % 60, 2, 10, QLatin1Char('0'));
+}

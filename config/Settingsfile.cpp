@@ -164,6 +164,9 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
     if (offset(place.Left) && offset(place.Top) && extent(place.Width) && extent(place.Height))
         v.Plot = place;
     v.Cues = ReadCues(ini);
+    if (const auto speed = ini.Read(kSectionPlot, "Speed"))
+        if (const std::optional<double> s = ParseNumber(*speed); s && *s >= 0.25 && *s <= 4.0)
+            v.PlotSpeed = *s;
     if (ini.Read(kSectionWindow, kKeyLanguage).value_or(std::string()) == LanguageCode(Language::English))
         v.WindowLanguage = Language::English;
     return v;
@@ -334,6 +337,12 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         if (!step.value)
             return SettingsWrite::NumberFailed;
         ini.Set(step.section, step.key, *step.value);
+        if (!ini.Save(reason))
+            return SettingsWrite::FileFailed;
+    }
+    // The preview's speed once it is not the usual one.
+    if (c.PlotSpeed != 1.0 || ini.Read(kSectionPlot, "Speed")) {
+        ini.Set(kSectionPlot, "Speed", FormatProfileReal(c.PlotSpeed));
         if (!ini.Save(reason))
             return SettingsWrite::FileFailed;
     }

@@ -104,6 +104,7 @@ struct StoredSettings {
     std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written
     MappingShape Shape;                           // [Shape]: the plain mapping when absent or out of range
     CueRequest Cues;                              // [Cues]: none when absent or out of range
+    double PlotSpeed = 1.0;                       // [Plot] Speed: the preview's, 0.25 to 4
     Language WindowLanguage = Language::Japanese; // [Window]: Japanese when absent or unknown
 };
 

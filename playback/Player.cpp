@@ -109,12 +109,20 @@ void MidiPlayer::SilenceKeys()
 
 int MidiPlayer::CurrentTick() const { return player_ ? fluid_player_get_current_tick(player_) : -1; }
 
+void MidiPlayer::SetSpeed(double speed)
+{
+    speed_ = speed;
+    if (player_)
+        fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, speed_);
+}
+
 bool MidiPlayer::Play(std::function<void()> onEnd)
 {
     if (!player_ || watcher_.joinable())
         return false;
     stopRequested_ = false;
     silent_ = false;
+    fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, speed_);
     if (fluid_player_play(player_) != FLUID_OK)
         return false;
     watcher_ = std::thread([this, onEnd = std::move(onEnd)] { Watch(onEnd); });

@@ -64,6 +64,9 @@ public:
     // The tick the player has reached (of 960 per quarter note); -1 without
     // a file.
     int CurrentTick() const;
+    // Plays at speed times the file's tempo, from now and for the next
+    // files, without a restart (the file is left as it is).
+    void SetSpeed(double speed);
     // How often a SoundFont was loaded since the player was made.
     int SoundFontLoads() const { return soundFontLoads_; }
     const std::string& LastError() const { return error_; }
@@ -83,6 +86,7 @@ private:
     _fluid_audio_driver_t* driver_ = nullptr;
     _fluid_player_t* player_ = nullptr;
     std::thread watcher_;
+    double speed_ = 1.0;
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> silent_{false};
     std::string error_;

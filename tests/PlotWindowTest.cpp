@@ -602,6 +602,61 @@ TEST_F(PlotWindow, CuesFromTheirDialog)
     EXPECT_EQ(form->Cues(), kept);
 }
 
+// The listening keys with real key events: jumps to the extremes (again for
+// the next), a tenth of the points in view, the speed in steps, a summary.
+TEST_F(PlotWindow, ListeningKeys)
+{
+    // Twenty days: the highest (9) on the 4th and the 15th, the lowest (0)
+    // on the 1st, rising overall.
+    std::string csv;
+    const int ys[] = {0, 2, 5, 9, 3, 4, 4, 5, 6, 5, 6, 7, 7, 8, 9, 8, 7, 8, 8, 7};
+    for (int d = 1; d <= 20; ++d)
+        csv += "2024-01-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + "," + std::to_string(ys[d - 1]) + "\n";
+    TPlotWindow* plot = Open(kDates, csv);
+    plot->show();
+    TPlotView* view = plot->View();
+    view->setFocus();
+    const struct {
+        int key;
+        Qt::KeyboardModifiers mods;
+        int cursor;       // -1: unchanged
+        const char* said; // the description's start; empty: a point's
+        double speed;
+    } rows[] = {
+        {Qt::Key_BracketRight, Qt::NoModifier, 3, "", 1.0},
+        {Qt::Key_BracketRight, Qt::NoModifier, 14, "", 1.0},
+        {Qt::Key_BracketRight, Qt::NoModifier, 3, "", 1.0},
+        {Qt::Key_BracketLeft, Qt::NoModifier, 0, "", 1.0},
+        {Qt::Key_Right, Qt::ControlModifier, 2, "", 1.0},
+        {Qt::Key_Left, Qt::ControlModifier, 0, "", 1.0},
+        {Qt::Key_E, Qt::NoModifier, -1, "速さ ×1.5", 1.5},
+        {Qt::Key_E, Qt::NoModifier, -1, "速さ ×2", 2.0},
+        {Qt::Key_Q, Qt::NoModifier, -1, "速さ ×1.5", 1.5},
+        {Qt::Key_Down, Qt::ControlModifier, -1, "速さ ×1", 1.0},
+        {Qt::Key_Down, Qt::ControlModifier, -1, "速さ ×0.75", 0.75},
+        {Qt::Key_S, Qt::NoModifier, -1,
+         "20点、最小 0 (1月1日)、最大 9 (1月4日)、平均 5.9、全体として上昇、長さ 0:", 0.75},
+    };
+    for (const auto& r : rows) {
+        QTest::keyClick(view, static_cast<Qt::Key>(r.key), r.mods);
+        if (r.cursor >= 0) {
+            EXPECT_EQ(view->Cursor(), r.cursor) << r.key;
+        }
+        const QString said = view->accessibleDescription();
+        if (*r.said) {
+            EXPECT_TRUE(said.startsWith(QString::fromUtf8(r.said))) << said.toStdString();
+            EXPECT_EQ(plot->StatusLine()->text(), said);
+        } else {
+            EXPECT_TRUE(said.startsWith(QStringLiteral("X 2024-01-"))) << said.toStdString();
+        }
+        EXPECT_EQ(form->Speed(), r.speed) << r.key;
+    }
+    // The speed is kept for the next run.
+    plot->close();
+    form->close();
+    EXPECT_NE(testutil::ReadFile(Ini()).find("Speed=0.75"), std::string::npos);
+}
+
 // Every shape keeps note bands, drawn where its notes come from: upside
 // down the lowest band plays the highest note.
 TEST_F(PlotWindow, BandsFollowTheShape)

@@ -733,6 +733,10 @@
         <source>音の目印...</source>
         <translation>Audio Cues...</translation>
     </message>
+    <message>
+        <source>速さ ×%1</source>
+        <translation>Speed ×%1</translation>
+    </message>
 </context>
 <context>
     <name>TPlotView</name>
@@ -755,6 +759,30 @@
     <message>
         <source>休符</source>
         <translation>rest</translation>
+    </message>
+    <message>
+        <source>横ばい</source>
+        <translation>flat</translation>
+    </message>
+    <message>
+        <source>上昇</source>
+        <translation>rising</translation>
+    </message>
+    <message>
+        <source>下降</source>
+        <translation>falling</translation>
+    </message>
+    <message>
+        <source>%1月%2日</source>
+        <translation>%1/%2</translation>
+    </message>
+    <message>
+        <source>%1点、最小 %2 (%3)、最大 %4 (%5)、平均 %6、全体として%7</source>
+        <translation>%1 points, lowest %2 (%3), highest %4 (%5), mean %6, %7 overall</translation>
+    </message>
+    <message>
+        <source>、長さ %1</source>
+        <translation>, length %1</translation>
     </message>
 </context>
 <context>
