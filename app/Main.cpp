@@ -490,7 +490,11 @@ void TMainForm::PlotClick()
         m_plot->View()->onAnnounce = [this](const QString& text) { m_plot->StatusLine()->setText(text); };
         // A step of the plot's cursor sounds its note briefly.
         m_plot->View()->onCursorKey = [this](int key) {
-            m_preview->SoundKey(key, m_mapping.ProgramBox->currentIndex(), m_mapping.VelocityBox->value());
+            // In the instrument of the series the cursor follows.
+            const std::size_t series = m_plot->View()->Followed();
+            const int program = series > 0 && series <= m_morePrograms.size() ? m_morePrograms[series - 1]
+                                                                              : m_mapping.ProgramBox->currentIndex();
+            m_preview->SoundKey(key, program, m_mapping.VelocityBox->value());
         };
         UpdatePlot(false);
     }

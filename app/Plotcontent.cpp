@@ -26,7 +26,8 @@ QString NoteName(int key)
 void TPlotContent::Set(const PlotPiece& piece, bool fresh)
 {
     m_piece = piece;
-    m_data = piece.Load ? &piece.Load->Data : nullptr;
+    m_data = m_first = piece.Load ? &piece.Load->Data : nullptr;
+    m_seriesNotes.clear();
     m_more.clear();
     if (piece.Load)
         for (const TXYDataList& more : piece.Load->More)
@@ -64,6 +65,11 @@ void TPlotContent::Set(const PlotPiece& piece, bool fresh)
                 m_bands[k] = std::make_unique<TNoteBands>(*SeriesData(k), piece.Request);
     if (!notes.empty())
         m_notes = notes.front();
+    m_seriesNotes = notes;
+    // A new mapping of the same data keeps the series the cursor follows.
+    const std::size_t followed = fresh ? 0 : m_followed;
+    m_followed = 0;
+    Follow(followed);
     m_longest = 0;
     for (const NoteSpan& n : m_notes)
         m_longest = std::max(m_longest, n.End - n.Start);
@@ -197,12 +203,13 @@ QString TPlotContent::PointText(int index) const
 {
     const XYData& r = (*m_data)[static_cast<std::size_t>(index)];
     QString note;
-    if (!m_notes.empty())
-        note = IsRest(m_notes[static_cast<std::size_t>(index)])
-                   ? tr("休符")
-                   : NoteName(m_notes[static_cast<std::size_t>(index)].Key);
-    else if (Bands() && Bands()->BandOf(r.Y) >= 0)
-        note = FromCore(Bands()->Bands()[static_cast<std::size_t>(Bands()->BandOf(r.Y))].Name);
+    const std::vector<NoteSpan>& notes = CursorNotes();
+    const TNoteBands* bands = m_bands.size() > m_followed ? m_bands[m_followed].get() : nullptr;
+    if (notes.size() > static_cast<std::size_t>(index))
+        note = IsRest(notes[static_cast<std::size_t>(index)]) ? tr("休符")
+                                                              : NoteName(notes[static_cast<std::size_t>(index)].Key);
+    else if (bands && bands->BandOf(r.Y) >= 0)
+        note = FromCore(bands->Bands()[static_cast<std::size_t>(bands->BandOf(r.Y))].Name);
     QString text = QStringLiteral("X %1, Y %2").arg(XText(r.X), FromCore(FormatG(r.Y, 0, false)));
     if (!note.isEmpty())
         text += QStringLiteral(", ") + note;
@@ -265,11 +272,7 @@ QString TPlotContent::SeriesSummary(std::size_t series) const
         return tr("%1月%2日").arg(m).arg(d);
     };
     const auto value = [](double v) { return FromCore(FormatG(v, 0, false)); };
-    QString name;
-    if (m_piece.Load && series < m_piece.Load->Names.size())
-        name = FromCore(m_piece.Load->Names[series]);
-    if (name.isEmpty() && series < static_cast<std::size_t>(m_piece.Names.size()))
-        name = m_piece.Names[static_cast<qsizetype>(series)];
+    const QString name = SeriesName(series);
     QString text = tr("%1点、最小 %2 (%3)、最大 %4 (%5)、平均 %6、全体として%7")
                        .arg(n)
                        .arg(value(data[low].Y), where(data[low].X), value(data[high].Y), where(data[high].X),
@@ -277,4 +280,29 @@ QString TPlotContent::SeriesSummary(std::size_t series) const
     if (m_piece.Melody)
         text += tr("、長さ %1").arg(MinutesSeconds(m_seconds));
     return name.isEmpty() ? text : name + QStringLiteral(": ") + text;
+}
+
+bool TPlotContent::Follow(std::size_t series)
+{
+    if (!m_first || series > m_more.size() || SeriesData(series)->Empty())
+        return false;
+    m_followed = series;
+    m_data = SeriesData(series);
+    return true;
+}
+
+const std::vector<NoteSpan>& TPlotContent::CursorNotes() const
+{
+    static const std::vector<NoteSpan> none;
+    return m_followed < m_seriesNotes.size() ? m_seriesNotes[m_followed] : none;
+}
+
+QString TPlotContent::SeriesName(std::size_t series) const
+{
+    QString name;
+    if (m_piece.Load && series < m_piece.Load->Names.size())
+        name = FromCore(m_piece.Load->Names[series]);
+    if (name.isEmpty() && series < static_cast<std::size_t>(m_piece.Names.size()))
+        name = m_piece.Names[static_cast<qsizetype>(series)];
+    return name;
 }

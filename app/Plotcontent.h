@@ -61,12 +61,17 @@ public:
     // window would write it.
     varimel::TPiece Piece(std::optional<varimel::XSelection> part) const;
     const std::vector<varimel::NoteSpan>& Notes() const { return m_notes; }
+    // The series the cursor follows (Data() is its records) and its notes;
+    // Follow takes another one that has records (false: none such).
+    std::size_t Followed() const { return m_followed; }
+    bool Follow(std::size_t series);
+    const std::vector<varimel::NoteSpan>& CursorNotes() const;
     // The first series' bands, and each series' notes as the plot draws them.
     const varimel::TNoteBands* Bands() const { return m_bands.empty() ? nullptr : m_bands.front().get(); }
     const std::vector<varimel::PlotNote>& PlotNotes(std::size_t series = 0) const { return m_plotNotes[series]; }
     const varimel::TXYDataList* SeriesData(std::size_t series) const
     {
-        return series == 0 ? m_data : m_more[series - 1];
+        return series == 0 ? m_first : m_more[series - 1];
     }
     const std::vector<PlotLane>& Lanes() const { return m_lanes; }
     // Y is drawn on a log axis: the mapping takes log10(Y).
@@ -94,11 +99,16 @@ public:
     // A series told by ear: its name, points, lowest and highest with where,
     // mean, its trend and the piece's length.
     QString SeriesSummary(std::size_t series) const;
+    // A series' name: its header, else its column; empty for one series.
+    QString SeriesName(std::size_t series) const;
     QString XText(double x) const;
 
 private:
     PlotPiece m_piece;
-    const varimel::TXYDataList* m_data = nullptr;
+    const varimel::TXYDataList* m_data = nullptr;  // the series the cursor follows
+    const varimel::TXYDataList* m_first = nullptr; // the first series
+    std::size_t m_followed = 0;
+    std::vector<std::vector<varimel::NoteSpan>> m_seriesNotes; // every series' whole notes
     std::vector<const varimel::TXYDataList*> m_more;
     void MakeLanes();
 

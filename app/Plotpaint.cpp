@@ -415,7 +415,7 @@ void Paint(QPainter& p, QSizeF size, const Scene& scene, QStringList* bandLabels
     }
     p.save();
     p.setClipRect(lanes.front().Whole());
-    PaintSelectionAndCursor(p, lanes.front(), scene);
+    PaintSelectionAndCursor(p, lanes[std::min(scene.CursorLane, lanes.size() - 1)], scene);
     p.restore();
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QColor(160, 160, 160));

@@ -63,14 +63,15 @@ struct SceneLane {
 
 // Everything one picture of the plot shows but the moving parts.
 struct Scene {
-    const varimel::TXYDataList* Data = nullptr; // the first series; none: the empty message in the middle
+    const varimel::TXYDataList* Data = nullptr; // the series the cursor follows; none: the empty message
     bool XDates = false;
     bool LogY = false; // every lane's Y on a log axis
     double X0 = 0.0;   // the X shown at the left and right edges
     double X1 = 1.0;
     std::vector<SceneLane> Lanes; // the first holds the first series first
     std::optional<varimel::XSelection> Selection;
-    int Cursor = -1; // a record's index, or none
+    int Cursor = -1; // a record's index (of the series Data is), or none
+    std::size_t CursorLane = 0;
     QString EmptyText;
     // With several series on one axis: every series' name for the legend.
     QStringList Legend;

@@ -51,7 +51,6 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
 {
     const bool fresh = !sameData;
     m_content.Set(piece, fresh);
-    m_scene.Data = m_content.Data();
     m_scene.XDates = piece.XDates;
     m_scene.LogY = m_content.LogY();
     m_sounding.clear();
@@ -76,6 +75,8 @@ void TPlotView::SetPiece(const PlotPiece& piece, bool sameData)
         m_scene.Lanes.push_back(std::move(drawn));
     }
     m_scene.Legend = m_content.More().empty() ? QStringList() : piece.Names;
+    m_scene.Data = m_content.Data();
+    m_scene.CursorLane = LaneOf(m_content.Followed());
     // The cues as lines: ticks where they sound, the values they stand for.
     const CueRequest& cues = piece.Request.Cues;
     m_scene.Ticks.clear();
@@ -333,7 +334,8 @@ bool TPlotView::event(QEvent* event)
                        key->key() == Qt::Key_A || key->key() == Qt::Key_Space || key->key() == Qt::Key_BracketLeft ||
                        key->key() == Qt::Key_BracketRight)) ||
             (ctrl && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Left ||
-                      key->key() == Qt::Key_Right))) {
+                      key->key() == Qt::Key_Right)) ||
+            (plain && (key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown))) {
             event->accept();
             return true;
         }
@@ -392,7 +394,11 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
             MoveCursor(cursor, false);
         break;
     case Qt::Key_S:
-        Announce(m_content.SeriesSummary(0));
+        Announce(m_content.SeriesSummary(m_content.Followed()));
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        FollowSeries(event->key() == Qt::Key_PageDown ? 1 : -1);
         break;
     case Qt::Key_A: {
         QStringList all;
@@ -454,8 +460,10 @@ void TPlotView::MoveCursor(int index, bool extend)
     if (onCursorMoved)
         onCursorMoved();
     // A rest has no note to sound.
-    if (onCursorKey && !m_content.Notes().empty() && !IsRest(m_content.Notes()[static_cast<std::size_t>(index)]))
-        onCursorKey(m_content.Notes()[static_cast<std::size_t>(index)].Key);
+    const std::vector<NoteSpan>& notes = m_content.CursorNotes();
+    if (onCursorKey && notes.size() > static_cast<std::size_t>(index) &&
+        !IsRest(notes[static_cast<std::size_t>(index)]))
+        onCursorKey(notes[static_cast<std::size_t>(index)].Key);
 }
 
 void TPlotView::KeepVisible(double x)
@@ -482,6 +490,37 @@ void TPlotView::Describe()
     setAccessibleDescription(m_scene.Cursor >= 0 && m_content.Data() && m_scene.Cursor < m_content.Data()->Count()
                                  ? m_content.PointText(m_scene.Cursor)
                                  : m_content.SummaryText(m_scene.EmptyText));
+}
+
+void TPlotView::FollowSeries(int step)
+{
+    // The next series with records that way; the cursor to its point
+    // nearest the X it was at, its note sounding.
+    const std::size_t count = m_content.More().size() + 1;
+    const double x = m_scene.Cursor >= 0 ? (*m_content.Data())[static_cast<std::size_t>(m_scene.Cursor)].X
+                                         : (m_scene.X0 + m_scene.X1) / 2;
+    for (std::size_t k = m_content.Followed();;) {
+        if ((step < 0 && k == 0) || (step > 0 && k + 1 >= count))
+            return;
+        k = step < 0 ? k - 1 : k + 1;
+        if (m_content.Follow(k))
+            break;
+    }
+    m_anchor = -1;
+    m_scene.Data = m_content.Data();
+    m_scene.CursorLane = LaneOf(m_content.Followed());
+    MoveCursor(m_content.NearestTo(x), false);
+    const QString name = m_content.SeriesName(m_content.Followed());
+    Announce(name.isEmpty() ? CursorText() : name + QStringLiteral(": ") + CursorText());
+}
+
+std::size_t TPlotView::LaneOf(std::size_t series) const
+{
+    for (std::size_t k = 0; k < m_content.Lanes().size(); ++k)
+        for (const std::size_t s : m_content.Lanes()[k].Series)
+            if (s == series)
+                return k;
+    return 0;
 }
 
 void TPlotView::JumpToExtreme(bool highest)

@@ -31,6 +31,8 @@ public:
     const std::optional<varimel::XSelection>& Selection() const { return m_scene.Selection; }
     void SetSelection(std::optional<varimel::XSelection> selection);
     int Cursor() const { return m_scene.Cursor; }
+    // The series the cursor follows (0: the first).
+    std::size_t Followed() const { return m_content.Followed(); }
     void ClearSelectionAndCursor();
     // The whole piece's tick the preview has reached, or -1 when none plays;
     // the X the playhead stands at.
@@ -91,6 +93,9 @@ private:
     // The cursor to the next point (after the cursor, from the start again)
     // whose Y is the series' lowest or highest.
     void JumpToExtreme(bool highest);
+    // The cursor to the next series with records (PageDown) or back.
+    void FollowSeries(int step);
+    std::size_t LaneOf(std::size_t series) const;
     plot::Axes CurrentAxes() const;
 
     TPlotContent m_content;

@@ -657,6 +657,40 @@ TEST_F(PlotWindow, ListeningKeys)
     EXPECT_NE(testutil::ReadFile(Ini()).find("Speed=0.75"), std::string::npos);
 }
 
+// PageDown and PageUp move the cursor to the next series with values (one
+// missing a value at the cursor's X gets its nearest point), told by name;
+// the summary follows that series.
+TEST_F(PlotWindow, CursorFollowsAnotherSeries)
+{
+    const std::string csv = "x,temp,rain\n0,1,0\n1,2,5\n2,3,\n3,4,9\n4,5,1\n";
+    TPlotWindow* plot = Open("[Import]\nMoreYColumns=3\nMorePrograms=73\n", csv);
+    plot->show();
+    TPlotView* view = plot->View();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_End);
+    QTest::keyClick(view, Qt::Key_Left);
+    QTest::keyClick(view, Qt::Key_Left);
+    ASSERT_EQ(view->Cursor(), 2);
+    const struct {
+        int key;
+        std::size_t series;
+        int cursor;
+        const char* said;
+    } rows[] = {
+        {Qt::Key_PageDown, 1, 1, "rain: X 1, Y 5, "}, // no value at X 2: the nearer earlier point
+        {Qt::Key_PageDown, 1, 1, "rain: X 1, Y 5, "}, // no series beyond
+        {Qt::Key_Right, 1, 2, "X 3, Y 9, "},          {Qt::Key_S, 1, 2, "rain: 4点、最小 0 (X 0)、最大 9 (X 3)"},
+        {Qt::Key_PageUp, 0, 3, "temp: X 3, Y 4, "},
+    };
+    for (const auto& r : rows) {
+        QTest::keyClick(view, static_cast<Qt::Key>(r.key));
+        EXPECT_EQ(view->Followed(), r.series) << r.said;
+        EXPECT_EQ(view->Cursor(), r.cursor) << r.said;
+        EXPECT_TRUE(view->accessibleDescription().startsWith(QString::fromUtf8(r.said)))
+            << view->accessibleDescription().toStdString();
+    }
+}
+
 // Every shape keeps note bands, drawn where its notes come from: upside
 // down the lowest band plays the highest note.
 TEST_F(PlotWindow, BandsFollowTheShape)
