@@ -29,6 +29,7 @@ inline constexpr std::uint8_t kProgramChange = 0xC0;
 inline constexpr std::uint8_t kSysEx = 0xF0;
 inline constexpr std::uint8_t kSysExEnd = 0xF7;
 inline constexpr std::uint8_t kMeta = 0xFF;
+inline constexpr std::uint8_t kMetaText = 0x01;
 inline constexpr std::uint8_t kMetaTrackName = 0x03;
 inline constexpr std::uint8_t kMetaInstrumentName = 0x04;
 inline constexpr std::uint8_t kMetaEndOfTrack = 0x2F;

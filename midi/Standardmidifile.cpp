@@ -83,6 +83,20 @@ bool TSMFWrite::WriteDWord(std::uint32_t value)
     return WriteBytes(b, sizeof b);
 }
 
+bool TSMFWrite::WriteDelta(std::uint32_t delta)
+{
+    // A delta too long for one variable-length quantity is split: the most
+    // one can hold, then an empty text event, which no player acts on,
+    // until the rest fits.
+    static constexpr std::uint8_t kNothing[] = {kMeta, kMetaText, 0x00};
+    while (delta > kMaxVarLen) {
+        if (!WriteVarLen(kMaxVarLen) || !WriteBytes(kNothing, sizeof kNothing))
+            return false;
+        delta -= kMaxVarLen;
+    }
+    return WriteVarLen(delta);
+}
+
 bool TSMFWrite::WriteVarLen(std::uint32_t value)
 {
     if (value > kMaxVarLen) {
@@ -151,7 +165,7 @@ bool TSMFWrite::EndTrack(std::uint32_t delta)
     if (trackLengthPos_ == 0)
         return false;
     static constexpr std::uint8_t kEnd[] = {kMeta, kMetaEndOfTrack, 0x00};
-    if (!WriteVarLen(delta) || !WriteBytes(kEnd, sizeof kEnd))
+    if (!WriteDelta(delta) || !WriteBytes(kEnd, sizeof kEnd))
         return false;
     const long end = Tell();
     const auto length = static_cast<std::uint64_t>(end - trackLengthPos_ - 4);
@@ -171,7 +185,7 @@ bool TSMFWrite::WriteSysEx(std::uint32_t delta, const std::uint8_t* bytes, std::
 {
     if (count < 2 || bytes[0] != kSysEx || bytes[count - 1] != kSysExEnd)
         return false;
-    return WriteVarLen(delta) && WriteByte(kSysEx) && WriteVarLen(count - 1) && WriteBytes(bytes + 1, count - 1);
+    return WriteDelta(delta) && WriteByte(kSysEx) && WriteVarLen(count - 1) && WriteBytes(bytes + 1, count - 1);
 }
 
 bool TSMFWrite::WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::uint32_t count)
@@ -187,7 +201,7 @@ bool TSMFWrite::WriteEvent(std::uint32_t delta, const std::uint8_t* bytes, std::
     }
     if (n > count)
         return false;
-    return WriteVarLen(delta) && WriteBytes(bytes, n);
+    return WriteDelta(delta) && WriteBytes(bytes, n);
 }
 
 std::uint32_t TSMFWrite::ChannelMessageLength(std::uint8_t status)
@@ -224,7 +238,7 @@ bool TSMFWrite::WriteText(std::uint32_t delta, std::uint8_t type, const std::str
     const std::size_t len = std::strlen(text.c_str()); // the text ends at its first NUL
     if (len > kMaxVarLen)
         return false;
-    return WriteVarLen(delta) && WriteWord(static_cast<std::uint16_t>(kMeta << 8 | type)) &&
+    return WriteDelta(delta) && WriteWord(static_cast<std::uint16_t>(kMeta << 8 | type)) &&
            WriteVarLen(static_cast<std::uint32_t>(len)) &&
            WriteBytes(reinterpret_cast<const std::uint8_t*>(text.data()), len);
 }

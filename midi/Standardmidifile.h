@@ -46,6 +46,9 @@ public:
     bool WriteTrackName(std::uint32_t delta, const std::string& text);
     bool WriteInstrumentName(std::uint32_t delta, const std::string& text);
     bool WriteVarLen(std::uint32_t value);
+    // A delta time of any length: one too long for a variable-length
+    // quantity is split by empty text events.
+    bool WriteDelta(std::uint32_t delta);
     bool WriteByte(std::uint8_t value);
     bool WriteWord(std::uint16_t value);
     bool WriteDWord(std::uint32_t value);

@@ -113,3 +113,45 @@ TEST(Piece, PartBeforeAGap)
             EXPECT_EQ(piece.End(), lastEnd - piece.Shift()) << series.size() << " " << part.From;
         }
 }
+
+// A piece longer than one delta can say (0x0FFFFFFF ticks) is written with
+// its long deltas split by empty text events: a million records a quarter
+// apart end where they should, and so does a gap longer than that between
+// two notes; the reader finds every note where it was.
+TEST(Piece, LongerThanOneDelta)
+{
+    testutil::TempDir dir;
+    TXYDataList million, gap;
+    for (int i = 0; i < 1000000; ++i)
+        million.Add({static_cast<double>(i), static_cast<double>(i % 7)});
+    gap.Add({0.0, 1.0});
+    gap.Add({300000.0, 2.0}); // 288,000,000 ticks later
+    const struct {
+        const char* what;
+        const TXYDataList* data;
+        std::uint32_t end;
+        std::uint32_t lastNote;
+    } rows[] = {
+        {"a million records", &million, 960000000u, 999999u * 960u},
+        {"a long gap", &gap, 288003840u, 288000000u},
+    };
+    for (const auto& r : rows) {
+        MappingRequest request;
+        const TPiece piece(r.data, {}, request, std::nullopt);
+        ASSERT_TRUE(piece.Write(dir / "long.mid")) << r.what;
+        EXPECT_EQ(piece.End(), r.end) << r.what;
+        const smftest::File f = smftest::Parse(smftest::ReadBytes(dir / "long.mid"));
+        ASSERT_EQ(f.tracks.size(), 2u) << r.what;
+        EXPECT_EQ(f.tracks[0].back().tick, r.end) << r.what;
+        EXPECT_EQ(f.tracks[1].back().tick, r.end) << r.what;
+        std::uint32_t last = 0;
+        std::size_t notes = 0;
+        for (const smftest::Event& e : f.tracks[1])
+            if ((e.bytes[0] & 0xF0) == 0x90) {
+                last = e.tick;
+                ++notes;
+            }
+        EXPECT_EQ(notes, static_cast<std::size_t>(r.data->Count())) << r.what;
+        EXPECT_EQ(last, r.lastNote) << r.what;
+    }
+}

@@ -79,7 +79,14 @@ TEST(Standardmidifile, VariableLengthQuantities)
         std::uint32_t value;
         Bytes bytes;
         bool ok;
+        Bytes delta = {}; // as a delta time, when it is not the quantity itself
     };
+    // A delta beyond one quantity: the largest, an empty text event, and so
+    // on until the rest fits.
+    const Bytes most = {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00};
+    Bytes sixteen;
+    for (int k = 0; k < 16; ++k)
+        sixteen = Cat({sixteen, most});
     // clang-format off
     const Case cases[] = {
         {0, {0x00}, true},
@@ -90,8 +97,9 @@ TEST(Standardmidifile, VariableLengthQuantities)
         {0x1FFFFF, {0xFF, 0xFF, 0x7F}, true},
         {0x200000, {0x81, 0x80, 0x80, 0x00}, true},
         {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}, true},
-        {0x10000000, {}, false},
-        {0xFFFFFFFF, {}, false},
+        {0x10000000, {}, false, Cat({most, {0x01}})},
+        {0x1FFFFFFE, {}, false, Cat({most, {0xFF, 0xFF, 0xFF, 0x7F}})},
+        {0xFFFFFFFF, {}, false, Cat({sixteen, {0x0F}})},
     };
     // clang-format on
     testutil::TempDir dir;
@@ -105,8 +113,8 @@ TEST(Standardmidifile, VariableLengthQuantities)
         const TMidiEvent note(c.value, 0x90, 0x3C, 0x60);
         std::uint32_t previous = 0;
         const Bytes track = Written(dir, [&](TSMFWrite& w) { ok = w.WriteEvents(&note, &note + 1, previous); });
-        EXPECT_EQ(ok, c.ok) << c.value;
-        EXPECT_EQ(Bytes(track.begin() + 14, track.end()), c.ok ? Cat({c.bytes, {0x90, 0x3C, 0x60}}) : Bytes{})
+        EXPECT_TRUE(ok) << c.value;
+        EXPECT_EQ(Bytes(track.begin() + 14, track.end()), Cat({c.ok ? c.bytes : c.delta, {0x90, 0x3C, 0x60}}))
             << c.value;
     }
 }
@@ -209,14 +217,18 @@ TEST(Standardmidifile, WriteTrackEdges)
     const Bytes refused = Written(dir, [&](TSMFWrite& w) { EXPECT_FALSE(w.WriteTrack(open)); });
     EXPECT_EQ(refused, kHeader);
 
-    // A gap beyond the largest delta time fails, and the chunk is closed.
+    // A gap beyond the largest delta time is split by an empty text event;
+    // every event keeps its time.
     TMidiEventList far(0, "", "");
     far.AddNote(0, 60, 96, 1);
     far.AddNote(0x10000001, 60, 96, 1);
     far.AddEndOfTrack(0x10000003);
-    const Bytes failed = Written(dir, [&](TSMFWrite& w) { EXPECT_FALSE(w.WriteTrack(far)); });
-    const smftest::File parsed = smftest::Parse(failed);
+    const Bytes split = Written(dir, [&](TSMFWrite& w) { EXPECT_TRUE(w.WriteTrack(far)); });
+    const smftest::File parsed = smftest::Parse(split);
     EXPECT_EQ(parsed.error, "");
     ASSERT_EQ(parsed.tracks.size(), 1u);
-    EXPECT_EQ(parsed.tracks[0].size(), 3u); // on, off, end of track
+    std::vector<std::uint32_t> ticks;
+    for (const smftest::Event& e : parsed.tracks[0])
+        ticks.push_back(e.tick);
+    EXPECT_EQ(ticks, (std::vector<std::uint32_t>{0, 1, 0x10000000, 0x10000001, 0x10000002, 0x10000003}));
 }
