@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev libsndfile1-dev
   xvfb xauth xdotool imagemagick midicsv time locales
   lintian desktop-file-utils appstream dpkg-dev man-db
-  dbus at-spi2-core python3-pyatspi
+  dbus at-spi2-core python3-pyatspi python3-mido
 )
 sudo=()
 if [ "$(id -u)" -ne 0 ]; then
