@@ -213,6 +213,15 @@ QString TPlotContent::PointText(int index) const
     QString text = QStringLiteral("X %1, Y %2").arg(XText(r.X), FromCore(FormatG(r.Y, 0, false)));
     if (!note.isEmpty())
         text += QStringLiteral(", ") + note;
+    // Beyond a clip's or a fixed range's end the value takes the end note:
+    // said so.
+    const MappingShape& shape = m_piece.Request.Shape;
+    if (bands && !bands->Bands().empty() && (shape.Clip > 0.0 || shape.FixedRange)) {
+        if (r.Y < bands->Bands().front().Low)
+            text += QStringLiteral(", ") + tr("範囲より下");
+        else if (r.Y > bands->Bands().back().High)
+            text += QStringLiteral(", ") + tr("範囲より上");
+    }
     return text;
 }
 

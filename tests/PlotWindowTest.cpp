@@ -708,6 +708,7 @@ TEST_F(PlotWindow, BandsFollowTheShape)
         {"Clip=5\n", "C4", true, false},
         {"LogY=1\n", "C4", false, true},
         {"FixedRange=1\nRangeLow=0\nRangeHigh=10\nInvert=1\n", "C6", true, false},
+        {"FixedRange=1\nRangeLow=0\nRangeHigh=5\n", "C4", true, false},
     };
     for (const auto& r : rows) {
         TPlotWindow* plot = Open(std::string("[Shape]\n") + r.shape, Numbers());
@@ -717,6 +718,15 @@ TEST_F(PlotWindow, BandsFollowTheShape)
         EXPECT_EQ(plot->View()->BandLabels().front(), r.lowest) << r.shape;
         EXPECT_EQ(plot->View()->Drawn().Lanes.front().Limits, r.limits) << r.shape;
         EXPECT_EQ(plot->View()->Drawn().LogY, r.log) << r.shape;
+        // The highest value (6, at X 6) beyond a fixed range of 0..5 is said so.
+        if (std::string(r.shape).find("RangeHigh=5") != std::string::npos) {
+            QTest::keyClick(plot->View(), Qt::Key_Right);
+            QTest::keyClick(plot->View(), Qt::Key_Home);
+            for (int k = 0; k < 6; ++k)
+                QTest::keyClick(plot->View(), Qt::Key_Right);
+            EXPECT_TRUE(plot->View()->accessibleDescription().endsWith(QStringLiteral("範囲より上")))
+                << plot->View()->accessibleDescription().toStdString();
+        }
         plot->close();
         form.reset();
     }

@@ -784,6 +784,14 @@
         <source>、長さ %1</source>
         <translation>, length %1</translation>
     </message>
+    <message>
+        <source>範囲より下</source>
+        <translation>below the range</translation>
+    </message>
+    <message>
+        <source>範囲より上</source>
+        <translation>above the range</translation>
+    </message>
 </context>
 <context>
     <name>TPlotWindow</name>
