@@ -172,14 +172,11 @@ std::optional<CueRequest> TCueDialog::Cues(QString* problem) const
         c.TickStep = *step;
     } else if (tick >= 2) {
         c.Unit = kUnits[tick - 2];
-        if (!m_request.Cues.Dates)
-            return refuse(FromCore(CueRefusalText(
-                [] {
-                    CueRefusal r;
-                    r.What = CueRefusal::Kind::DateUnitWithoutDates;
-                    return r;
-                }(),
-                m_request.Cues.English ? Language::English : Language::Japanese)));
+        if (!m_request.Cues.Dates) {
+            CueRefusal noDates;
+            noDates.What = CueRefusal::Kind::DateUnitWithoutDates;
+            return refuse(RefusalWords(noDates));
+        }
     }
     c.MajorEvery = tick > 0 ? m_major->value() : 0;
     if (!m_ref->text().trimmed().isEmpty())
@@ -217,14 +214,9 @@ QString TCueDialog::SummaryText() const
         return tr("音の目印はありません。");
     if (!m_load || m_load->Data.Empty())
         return tr("データを読み込むと、何が鳴るかをここに示します。");
-    MappingRequest request = m_request;
-    request.Cues = *cues;
-    request.Cues.Dates = m_request.Cues.Dates;
-    request.Cues.English = m_request.Cues.English;
-    const TPiece piece = TPiece::Of(*m_load, request, std::nullopt);
+    const TPiece piece = PieceWith(*cues);
     if (piece.CueProblem())
-        return FromCore(
-            CueRefusalText(*piece.CueProblem(), request.Cues.English ? Language::English : Language::Japanese));
+        return RefusalWords(*piece.CueProblem());
     QStringList parts;
     std::size_t ticks = 0, crossings = 0;
     QStringList refs;
@@ -280,17 +272,26 @@ void TCueDialog::accept()
     // What the data cannot take (a reference outside its range, too many
     // ticks) is refused by name as well.
     if (m_load && !m_load->Data.Empty() && cues->Any()) {
-        MappingRequest request = m_request;
-        request.Cues = *cues;
-        request.Cues.Dates = m_request.Cues.Dates;
-        request.Cues.English = m_request.Cues.English;
-        const TPiece piece = TPiece::Of(*m_load, request, std::nullopt);
+        const TPiece piece = PieceWith(*cues);
         if (piece.CueProblem()) {
-            ShowError(FromCore(CueRefusalText(*piece.CueProblem(),
-                                              request.Cues.English ? Language::English : Language::Japanese)),
-                      this);
+            ShowError(RefusalWords(*piece.CueProblem()), this);
             return;
         }
     }
     QDialog::accept();
+}
+
+TPiece TCueDialog::PieceWith(const CueRequest& cues) const
+{
+    // The window's reading and language stay with the cues.
+    MappingRequest request = m_request;
+    request.Cues = cues;
+    request.Cues.Dates = m_request.Cues.Dates;
+    request.Cues.English = m_request.Cues.English;
+    return TPiece::Of(*m_load, request, std::nullopt);
+}
+
+QString TCueDialog::RefusalWords(const CueRefusal& refusal) const
+{
+    return FromCore(CueRefusalText(refusal, m_request.Cues.English ? Language::English : Language::Japanese));
 }

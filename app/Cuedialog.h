@@ -5,6 +5,7 @@
 #pragma once
 
 #include "data/Csvload.h"
+#include "music/Piece.h"
 #include "music/Request.h"
 
 #include <QDialog>
@@ -36,6 +37,10 @@ protected:
 
 private:
     void Refresh();
+    // The loaded data's piece with these cues (m_load must be set), and a
+    // refusal in the window's language.
+    varimel::TPiece PieceWith(const varimel::CueRequest& cues) const;
+    QString RefusalWords(const varimel::CueRefusal& refusal) const;
 
     const varimel::CsvLoad* m_load;
     varimel::MappingRequest m_request;

@@ -261,6 +261,16 @@ std::uint8_t PanAlongX(double share, int width)
     return PanValue(0.5 - 0.5 * std::cos(std::numbers::pi * std::clamp(share, 0.0, 1.0)), width);
 }
 
+std::uint8_t SeriesPan(std::size_t index, std::size_t count, int width)
+{
+    return PanValue(count > 1 ? static_cast<double>(index) / static_cast<double>(count - 1) : 0.5, width);
+}
+
+TMidiEvent PanEvent(std::uint32_t at, std::uint8_t channel, std::uint8_t value)
+{
+    return TMidiEvent(at, static_cast<std::uint8_t>(0xB0 | channel), kPanController, value);
+}
+
 std::optional<std::vector<CueTrack>> CueTracks(const CueRequest& cues, const CueInputs& in, CueRefusal* refusal)
 {
     std::vector<CueTrack> tracks;
@@ -450,7 +460,7 @@ std::vector<TMidiEventList> CueEventLists(const std::vector<CueTrack>& tracks, b
         // The legend plays on the series' own channels, placed as they are.
         const bool legend = !track.Notes.empty() && track.Notes.front().Kind == CueKind::Legend;
         if (pan && !legend)
-            list.Add(TMidiEvent(0, static_cast<std::uint8_t>(0xB0 | track.Channel), kPanController, 64));
+            list.Add(PanEvent(0, track.Channel, 64));
         for (const CueNote& n : track.Notes) {
             std::uint64_t from = n.Start;
             std::uint64_t to = static_cast<std::uint64_t>(n.Start) + n.Length;

@@ -103,6 +103,10 @@ std::uint8_t PanValue(double position, int width);
 // the first and last stretches of X sound clearly at the sides (a pan near
 // the middle moves a sound little), the middle in the middle.
 std::uint8_t PanAlongX(double share, int width);
+// The place of the series at index among count, spread over the width.
+std::uint8_t SeriesPan(std::size_t index, std::size_t count, int width);
+// A Pan controller (CC10) event.
+TMidiEvent PanEvent(std::uint32_t at, std::uint8_t channel, std::uint8_t value);
 
 // Adds the chime after the last note at tick at (X x) to the marks' track.
 void AddEndChime(std::vector<CueTrack>& tracks, std::uint32_t at, double x);

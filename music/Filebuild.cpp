@@ -176,9 +176,7 @@ bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingReques
                 // A column without any value: its instrument and key, and silence.
                 StartTrack(melody, series, i, r, empty);
                 if (cues && cues->Pan == PanMode::Series)
-                    melody.Add(TMidiEvent(
-                        0, static_cast<std::uint8_t>(0xB0 | melody.Channel), 10,
-                        PanValue(series.size() > 1 ? static_cast<double>(i) / (series.size() - 1) : 0.5, cues->Width)));
+                    melody.Add(PanEvent(0, melody.Channel, SeriesPan(i, series.size(), cues->Width)));
                 if (empty) {
                     melody.AddEndOfTrack(pieceEnd);
                     if (!writer.WriteTrack(melody))
@@ -273,9 +271,6 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
                 first = std::min(first, n.Start);
                 last = std::max(last, n.Start);
             }
-    const auto panEvent = [](std::uint32_t at, std::uint8_t channel, std::uint8_t value) {
-        return TMidiEvent(at, static_cast<std::uint8_t>(0xB0 | channel), 10, value);
-    };
     TMidiEventList melody(0, "", "");
     return WriteTrackFile(
         fileName, ConductorOf(r, part.End),
@@ -285,13 +280,11 @@ bool BuildPart(const std::vector<SeriesTrack>& series, const SeriesPart& part, c
                 StartTrack(melody, series, i, r, true);
                 melody.Reserve((pan == PanMode::X ? 3 : 2) * part.Notes[i].size() + 4);
                 if (pan == PanMode::Series)
-                    melody.Add(panEvent(
-                        0, melody.Channel,
-                        PanValue(series.size() > 1 ? static_cast<double>(i) / (series.size() - 1) : 0.5, cues->Width)));
+                    melody.Add(PanEvent(0, melody.Channel, SeriesPan(i, series.size(), cues->Width)));
                 for (const NoteSpan& n : part.Notes[i])
                     if (!IsRest(n)) {
                         if (pan == PanMode::X)
-                            melody.Add(panEvent(
+                            melody.Add(PanEvent(
                                 n.Start, melody.Channel,
                                 PanAlongX(last > first ? static_cast<double>(n.Start - first) / (last - first) : 0.5,
                                           cues->Width)));
