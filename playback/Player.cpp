@@ -16,9 +16,12 @@ namespace varimel {
 namespace {
 
 constexpr auto kWatchPeriod = std::chrono::milliseconds(10);
-// Desktop audio outputs tried in turn when none is configured.
 // The channel single keys sound on: the last one, which no piece uses.
 constexpr int kKeyChannel = 15;
+// No audio output: the synthesizer renders only when asked (RenderFrames),
+// so that its clock is the caller's.
+constexpr char kNoAudioDriver[] = "none";
+// Desktop audio outputs tried in turn when none is configured.
 const char* const kDesktopDrivers[] = {"pulseaudio", "alsa", "jack", "sdl2", "oss"};
 
 } // namespace
@@ -73,6 +76,8 @@ bool MidiPlayer::OpenSynth()
     if (fluid_synth_sfload(synth_, soundFont.c_str(), 1) == FLUID_FAILED)
         return fail(kPlayerSoundFontFailed + soundFont);
 
+    if (options_.audioDriver == kNoAudioDriver)
+        return true;
     if (!options_.audioDriver.empty()) {
         fluid_settings_setstr(settings_, "audio.driver", options_.audioDriver.c_str());
         driver_ = new_fluid_audio_driver(settings_, synth_);
@@ -114,6 +119,14 @@ void MidiPlayer::SetSpeed(double speed)
     speed_ = speed;
     if (player_)
         fluid_player_set_tempo(player_, FLUID_PLAYER_TEMPO_INTERNAL, speed_);
+}
+
+bool MidiPlayer::RenderFrames(int frames)
+{
+    if (!synth_ || driver_ || frames <= 0)
+        return false;
+    scratch_.resize(static_cast<std::size_t>(frames) * 2);
+    return fluid_synth_write_float(synth_, frames, scratch_.data(), 0, 2, scratch_.data(), 1, 2) == FLUID_OK;
 }
 
 bool MidiPlayer::Play(std::function<void()> onEnd)

@@ -22,7 +22,8 @@ namespace varimel {
 
 struct PlayerOptions {
     std::string soundFont;   // empty: the default list
-    std::string audioDriver; // empty: the first of the usual desktop drivers that opens
+    std::string audioDriver; // empty: the first of the usual desktop drivers that opens;
+                             // "none": no output, the caller renders (RenderFrames)
     std::string wavFile;     // output of the "file" driver
 };
 
@@ -67,6 +68,9 @@ public:
     // Plays at speed times the file's tempo, from now and for the next
     // files, without a restart (the file is left as it is).
     void SetSpeed(double speed);
+    // Without an audio output ("none"): renders frames of sound and returns
+    // false when there is no synthesizer or it renders on its own.
+    bool RenderFrames(int frames);
     // How often a SoundFont was loaded since the player was made.
     int SoundFontLoads() const { return soundFontLoads_; }
     const std::string& LastError() const { return error_; }
@@ -90,6 +94,7 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> silent_{false};
     std::string error_;
+    std::vector<float> scratch_; // what RenderFrames renders, unheard
     int soundFontLoads_ = 0;
 };
 

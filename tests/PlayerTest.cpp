@@ -186,3 +186,41 @@ TEST(Player, RenderWavFasterThanRealTime)
     EXPECT_FALSE(RenderWav(piece, dir / "y.wav", dir / "none.sf2", error));
     EXPECT_EQ(testutil::CountEntries(dir.Path()), 2u) << "piece.mid and the one WAV file";
 }
+
+// The speed by the synthesizer's own clock: the player's tick after the same
+// number of rendered blocks is the speed times that at ×1, and a change
+// while playing never takes the tick back.
+TEST(Player, SpeedScalesTheTickBySampleTime)
+{
+    testutil::TempDir dir;
+    const std::string piece = WritePiece(dir, 400); // 100 s
+    constexpr int kBlock = 64, kBlocks = 2000;      // about 2.9 s of sound
+    const auto tickAfter = [&](double speed) {
+        MidiPlayer player({kSmallFont, "none", ""});
+        player.SetSpeed(speed);
+        EXPECT_TRUE(player.Open(piece)) << player.LastError();
+        EXPECT_TRUE(player.Play(nullptr));
+        for (int k = 0; k < kBlocks; ++k)
+            EXPECT_TRUE(player.RenderFrames(kBlock));
+        return player.CurrentTick();
+    };
+    const double plain = tickAfter(1.0);
+    ASSERT_GT(plain, 960 * 4);
+    for (const double speed : {0.25, 0.5, 0.75, 1.5, 2.0, 3.0, 4.0})
+        EXPECT_NEAR(tickAfter(speed) / plain, speed, speed * 0.02) << "×" << speed;
+
+    MidiPlayer player({kSmallFont, "none", ""});
+    ASSERT_TRUE(player.Open(piece));
+    ASSERT_TRUE(player.Play(nullptr));
+    int last = player.CurrentTick();
+    for (const double speed : {2.0, 0.25, 4.0, 0.5, 1.0, 3.0, 0.75}) {
+        player.SetSpeed(speed);
+        for (int k = 0; k < 200; ++k) {
+            ASSERT_TRUE(player.RenderFrames(kBlock));
+            const int tick = player.CurrentTick();
+            ASSERT_GE(tick, last) << "at ×" << speed;
+            last = tick;
+        }
+    }
+    EXPECT_GT(last, 0);
+}
