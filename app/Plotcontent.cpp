@@ -225,6 +225,29 @@ QString TPlotContent::PointText(int index) const
     return text;
 }
 
+QString TPlotContent::OthersAt(int index) const
+{
+    const double x = (*m_data)[static_cast<std::size_t>(index)].X;
+    QStringList said;
+    for (std::size_t k = 0; k <= m_more.size(); ++k) {
+        if (k == m_followed)
+            continue;
+        const TXYDataList& data = *SeriesData(k);
+        const auto [first, end] = RecordsIn(data, XSelection{x, x});
+        QString text = SeriesName(k) + QStringLiteral(": ");
+        if (first == end) {
+            said << text + tr("値なし");
+            continue;
+        }
+        text += QStringLiteral("Y ") + FromCore(FormatG(data[first].Y, 0, false));
+        if (k < m_seriesNotes.size() && first < m_seriesNotes[k].size())
+            text += QStringLiteral(", ") +
+                    (IsRest(m_seriesNotes[k][first]) ? tr("休符") : NoteName(m_seriesNotes[k][first].Key));
+        said << text;
+    }
+    return said.join(QStringLiteral(" / "));
+}
+
 QString TPlotContent::SummaryText(const QString& emptyText) const
 {
     if (Empty())

@@ -95,6 +95,9 @@ public:
     void SoundingAt(std::uint32_t tick, std::vector<std::size_t>& notes) const;
     // A record (X, Y and note), the whole data, and an X as people read it.
     QString PointText(int index) const;
+    // The other series at the X of the cursor's record index: each by name
+    // with its value and note, or 値なし where it has none.
+    QString OthersAt(int index) const;
     QString SummaryText(const QString& emptyText) const;
     // A series told by ear: its name, points, lowest and highest with where,
     // mean, its trend and the piece's length.

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "Plotview.h"
 
+#include "Plotkeys.h"
+
 #include "music/Cues.h"
 #include "music/Piece.h"
 
 #include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -389,9 +392,13 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
         JumpToExtreme(event->key() == Qt::Key_BracketRight);
         break;
     case Qt::Key_Space:
-        // The cursor's note again.
-        if (cursor >= 0)
+        // The cursor's note again, and what the other series hold there.
+        if (cursor >= 0) {
             MoveCursor(cursor, false);
+            if (!m_content.More().empty())
+                Announce(m_content.SeriesName(m_content.Followed()) + QStringLiteral(": ") + CursorText() +
+                         QStringLiteral(" / ") + m_content.OthersAt(cursor));
+        }
         break;
     case Qt::Key_S:
         Announce(m_content.SeriesSummary(m_content.Followed()));
@@ -435,6 +442,15 @@ void TPlotView::keyPressEvent(QKeyEvent* event)
         if (extend && onPlayPart)
             onPlayPart();
         break;
+    case Qt::Key_F10:
+        if (extend) {
+            const QPoint at = rect().center();
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
+            contextMenuEvent(&menu);
+        } else {
+            QWidget::keyPressEvent(event);
+        }
+        break;
     default:
         QWidget::keyPressEvent(event);
     }
@@ -472,6 +488,11 @@ void TPlotView::KeepVisible(double x)
         return;
     const double span = m_scene.X1 - m_scene.X0;
     SetViewRange(x - span / 2, x + span / 2);
+}
+
+void TPlotView::contextMenuEvent(QContextMenuEvent* event)
+{
+    ShowListeningKeys(this, event->globalPos(), [this](QKeyEvent& key) { keyPressEvent(&key); });
 }
 
 void TPlotView::changeEvent(QEvent* event)

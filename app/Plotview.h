@@ -78,6 +78,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The listening keys as a menu (the right button, the Menu key, Shift+F10).
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     enum class Drag { None, Select, Pan };

@@ -20,7 +20,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -634,6 +636,7 @@ TEST_F(PlotWindow, ListeningKeys)
         {Qt::Key_Q, Qt::NoModifier, -1, "速さ ×1.5", 1.5},
         {Qt::Key_Down, Qt::ControlModifier, -1, "速さ ×1", 1.0},
         {Qt::Key_Down, Qt::ControlModifier, -1, "速さ ×0.75", 0.75},
+        {Qt::Key_Space, Qt::NoModifier, 0, "", 0.75},
         {Qt::Key_S, Qt::NoModifier, -1,
          "20点、最小 0 (1月1日)、最大 9 (1月4日)、平均 5.9、全体として上昇、長さ 0:", 0.75},
     };
@@ -651,6 +654,36 @@ TEST_F(PlotWindow, ListeningKeys)
         }
         EXPECT_EQ(form->Speed(), r.speed) << r.key;
     }
+    // The same from the plot's menu, each entry naming its key, in English
+    // too.
+    const auto choose = [view](const char* action, Qt::KeyboardModifiers mods, Qt::Key key) {
+        QString seen;
+        QTimer::singleShot(0, view, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_TRUE(menu);
+            auto* entry = menu->findChild<QAction*>(QString::fromLatin1(action));
+            ASSERT_TRUE(entry);
+            seen = entry->text();
+            entry->trigger();
+            menu->close();
+        });
+        QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
+        return seen.endsWith(QLatin1Char('\t') + QKeySequence(mods | key).toString(QKeySequence::NativeText))
+                   ? seen.section(QLatin1Char('\t'), 0, 0)
+                   : QStringLiteral("(wrong key) ") + seen;
+    };
+    EXPECT_EQ(choose("HighestAction", Qt::NoModifier, Qt::Key_BracketRight), QStringLiteral("最大値へ"));
+    EXPECT_EQ(view->Cursor(), 3);
+    EXPECT_EQ(choose("TenthOnAction", Qt::ControlModifier, Qt::Key_Right), QStringLiteral("10分の1進む"));
+    EXPECT_EQ(view->Cursor(), 5);
+    form->SetWindowLanguage(varimel::Language::English);
+    EXPECT_EQ(choose("FasterAction", Qt::NoModifier, Qt::Key_E), QStringLiteral("Faster"));
+    EXPECT_EQ(form->Speed(), 1.0);
+    EXPECT_EQ(choose("LowestAction", Qt::NoModifier, Qt::Key_BracketLeft), QStringLiteral("To the lowest"));
+    EXPECT_EQ(view->Cursor(), 0);
+    EXPECT_EQ(choose("SlowerAction", Qt::NoModifier, Qt::Key_Q), QStringLiteral("Slower"));
+    EXPECT_EQ(form->Speed(), 0.75);
+    form->SetWindowLanguage(varimel::Language::Japanese);
     // The speed is kept for the next run.
     plot->close();
     form->close();
@@ -679,7 +712,16 @@ TEST_F(PlotWindow, CursorFollowsAnotherSeries)
     } rows[] = {
         {Qt::Key_PageDown, 1, 1, "rain: X 1, Y 5, "}, // no value at X 2: the nearer earlier point
         {Qt::Key_PageDown, 1, 1, "rain: X 1, Y 5, "}, // no series beyond
-        {Qt::Key_Right, 1, 2, "X 3, Y 9, "},          {Qt::Key_S, 1, 2, "rain: 4点、最小 0 (X 0)、最大 9 (X 3)"},
+        {Qt::Key_PageUp, 0, 1, "temp: X 1, Y 2, "},
+        {Qt::Key_Right, 0, 2, "X 2, Y 3, "},
+        {Qt::Key_Space, 0, 2, "temp: X 2, Y 3, C5 / rain: 値なし"},
+        {Qt::Key_Right, 0, 3, "X 3, Y 4, "},
+        {Qt::Key_Space, 0, 3, "temp: X 3, Y 4, G5 / rain: Y 9, C6"},
+        {Qt::Key_PageDown, 1, 2, "rain: X 3, Y 9, "},
+        {Qt::Key_Space, 1, 2, "rain: X 3, Y 9, C6 / temp: Y 4, G5"},
+        {Qt::Key_Left, 1, 1, "X 1, Y 5, "},
+        {Qt::Key_Right, 1, 2, "X 3, Y 9, "},
+        {Qt::Key_S, 1, 2, "rain: 4点、最小 0 (X 0)、最大 9 (X 3)"},
         {Qt::Key_PageUp, 0, 3, "temp: X 3, Y 4, "},
     };
     for (const auto& r : rows) {

@@ -792,6 +792,62 @@
         <source>範囲より上</source>
         <translation>above the range</translation>
     </message>
+    <message>
+        <source>値なし</source>
+        <translation>no value</translation>
+    </message>
+    <message>
+        <source>遅くする</source>
+        <translation>Slower</translation>
+    </message>
+    <message>
+        <source>速くする</source>
+        <translation>Faster</translation>
+    </message>
+    <message>
+        <source>カーソルから終わりまで再生</source>
+        <translation>Play from the cursor to the end</translation>
+    </message>
+    <message>
+        <source>始めからカーソルまで再生</source>
+        <translation>Play from the start to the cursor</translation>
+    </message>
+    <message>
+        <source>カーソルの音をもう一度</source>
+        <translation>Sound the cursor again</translation>
+    </message>
+    <message>
+        <source>最小値へ</source>
+        <translation>To the lowest</translation>
+    </message>
+    <message>
+        <source>最大値へ</source>
+        <translation>To the highest</translation>
+    </message>
+    <message>
+        <source>10分の1戻る</source>
+        <translation>Back a tenth</translation>
+    </message>
+    <message>
+        <source>10分の1進む</source>
+        <translation>On a tenth</translation>
+    </message>
+    <message>
+        <source>前の系列</source>
+        <translation>Previous series</translation>
+    </message>
+    <message>
+        <source>次の系列</source>
+        <translation>Next series</translation>
+    </message>
+    <message>
+        <source>この系列の要約</source>
+        <translation>Summary of this series</translation>
+    </message>
+    <message>
+        <source>全系列の要約</source>
+        <translation>Summary of every series</translation>
+    </message>
 </context>
 <context>
     <name>TPlotWindow</name>
