@@ -494,7 +494,11 @@ void TMainForm::PlotClick()
             const std::size_t series = m_plot->View()->Followed();
             const int program = series > 0 && series <= m_morePrograms.size() ? m_morePrograms[series - 1]
                                                                               : m_mapping.ProgramBox->currentIndex();
-            m_preview->SoundKey(key, program, m_mapping.VelocityBox->value());
+            // After the words: the first step also starts the synthesizer
+            // (a fifth of a second), which should not hold up the screen reader.
+            QTimer::singleShot(0, this, [this, key, program] {
+                m_preview->SoundKey(key, program, m_mapping.VelocityBox->value());
+            });
         };
         UpdatePlot(false);
     }
