@@ -7,6 +7,7 @@
 #include "Help.h"
 #include "Notestable.h"
 #include "Outputs.h"
+#include "Porthelper.h"
 #include "config/Settingsfile.h"
 #include "data/Csvload.h"
 #include "data/Sniff.h"
@@ -315,7 +316,7 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
     // still needs a file for the synthesizer; a private temporary holds it
     // only while the audio is rendered.
     std::unique_ptr<TemporaryFile> scratch;
-    if (!outputs.audio.empty() && (outputs.midi.empty() || WrittenInPlace(outputs.midi))) {
+    if ((!outputs.audio.empty() || options.send) && (outputs.midi.empty() || WrittenInPlace(outputs.midi))) {
         std::error_code ec;
         const std::string folder = std::filesystem::temp_directory_path(ec).string();
         if (ec)
@@ -355,6 +356,16 @@ JobResult RenderJob(const Options& given, std::size_t index, const std::function
                              options.audioLevel, error))
             return stop(kExitFailed, "varimel-render: cannot render " + outputs.audio + ": " + error,
                         "cannot render " + outputs.audio + ": " + error);
+    }
+    // Last, once every file is written: the piece played to a port in real
+    // time, ending as the play ends.
+    if (options.send) {
+        const int sent = SendToPort(*options.send, scratch ? scratch->Path() : outputs.midi);
+        if (sent != kExitWritten) {
+            result.status = sent;
+            result.stopped = "not played to " + *options.send;
+            return result;
+        }
     }
     result.status = summaryLost ? kExitFailed : kExitWritten;
     return result;

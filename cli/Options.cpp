@@ -89,6 +89,7 @@ const Flag kFlags[] = {
     {"--help", [](Options& o) { o.help = true; }},
     {"--no-program-change", [](Options& o) { o.request.WriteProgramChange = false; }},
     {"--summary-json", [](Options& o) { o.summaryJson = true; }},
+    {"--list-ports", [](Options& o) { o.listPorts = true; }},
     {"--x-line",
      [](Options& o) {
          TakeXChoice(o);
@@ -177,6 +178,7 @@ const Valued kValued[] = {
          o.import.SplitBy = ColumnChoice(n, v, o.named.splitBy);
      }},
     {"--report", [](Options& o, const std::string&, const std::string& v) { o.report = v; }},
+    {"--send", [](Options& o, const std::string&, const std::string& v) { o.send = v; }},
     {"--lang",
      [](Options& o, const std::string& n, const std::string& v) {
          if (v != "ja" && v != "en")
@@ -435,7 +437,13 @@ Options ParseArguments(int argc, char** argv)
     }
     if (o.wav && o.wav->empty())
         throw UsageError{"--wav needs a file name"};
+    if (o.send && o.send->empty())
+        throw UsageError{"--send needs a port (--list-ports lists them)"};
+    if (o.listPorts && (o.send || !o.files.empty() || o.Batch()))
+        throw UsageError{"--list-ports takes no files and no other output"};
     if (o.Batch()) {
+        if (o.send)
+            throw UsageError{"--send takes one input, not -o"};
         if (o.wav || o.report || o.summaryJson)
             throw UsageError{"with -o, use --audio-format instead of --wav or --audio; --report and "
                              "--summary-json take one input"};
@@ -451,8 +459,8 @@ Options ParseArguments(int argc, char** argv)
     } else {
         if (o.audioFormat || o.jobs)
             throw UsageError{"--audio-format and -j go with -o DIR"};
-        const bool filesOk = o.files.size() == 2 || (o.wav && o.files.size() == 1) || o.SummaryOnly();
-        if (!o.help && !filesOk)
+        const bool filesOk = o.files.size() == 2 || ((o.wav || o.send) && o.files.size() == 1) || o.SummaryOnly();
+        if (!o.help && !o.listPorts && !filesOk)
             throw UsageError{"expected INPUT.csv and OUTPUT.mid, got " + std::to_string(o.files.size()) +
                              " file argument(s)"};
     }
@@ -460,7 +468,7 @@ Options ParseArguments(int argc, char** argv)
     if (o.audioFormat)
         throw UsageError{"this build has no synthesizer for audio files"};
 #endif
-    if (!o.help)
+    if (!o.help && !o.listPorts)
         GuardOutputs(o);
     return o;
 }

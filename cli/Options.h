@@ -47,6 +47,8 @@ struct Options {
     bool xColumnGiven = false;
     bool xChoiceGiven = false;         // an X option on the command line replaces the settings file's X choice
     std::optional<std::string> report; // "-": standard output
+    std::optional<std::string> send;   // a MIDI port the piece is played to
+    bool listPorts = false;
     std::optional<std::string> notesCsv;
     std::optional<std::string> settings;
     std::optional<std::string> outDir;      // many inputs: DIR/<name>.mid for each
@@ -79,7 +81,7 @@ struct Options {
     }
 
     // Only the summary is asked for: no checks, no files.
-    bool SummaryOnly() const { return summaryJson && !wav && files.size() == 1; }
+    bool SummaryOnly() const { return summaryJson && !wav && !send && files.size() == 1; }
 };
 
 // The settings file given with --settings cannot be read.

@@ -6,6 +6,7 @@
 #include "Help.h"
 #include "Job.h"
 #include "Options.h"
+#include "Porthelper.h"
 #include "sys/Temporaries.h"
 
 #include <csignal>
@@ -34,6 +35,8 @@ static int Run(int argc, char** argv)
         std::fputs(Usage().c_str(), stdout);
         return kExitWritten;
     }
+    if (options.listPorts)
+        return ListPorts();
     if (options.Batch())
         return RunBatch(options);
     return RenderJob(options, 0, [](const std::string& line) { Say(line); }).status;

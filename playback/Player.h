@@ -3,6 +3,7 @@
 // SoundFont on the desktop's audio output, for the window's preview.
 #pragma once
 
+#include "Output.h"
 #include "config/Settingsfile.h"
 
 #include <atomic>
@@ -38,42 +39,42 @@ inline constexpr char kPlayerNoAudioOutput[] = "no audio output could be opened"
 // end callback runs exactly once, on the player's own thread. The
 // synthesizer, its SoundFont and the audio output are made at the first
 // Open and kept until Close, so later files start at once.
-class MidiPlayer {
+class MidiPlayer : public SoundOutput {
 public:
     explicit MidiPlayer(PlayerOptions options);
-    ~MidiPlayer();
+    ~MidiPlayer() override;
     MidiPlayer(const MidiPlayer&) = delete;
     MidiPlayer& operator=(const MidiPlayer&) = delete;
 
     // Ends a previous play and takes a new file. Fails cleanly when there is
     // no SoundFont, no audio output, or the file is not a readable Standard
     // MIDI File.
-    bool Open(const std::string& midiPath);
-    bool Play(std::function<void()> onEnd);
+    bool Open(const std::string& midiPath) override;
+    bool Play(std::function<void()> onEnd) override;
     // Ends play; the end callback follows. Does nothing when nothing plays.
-    void Stop();
+    void Stop() override;
     // Releases everything; a play still running ends without its callback.
-    void Close();
+    void Close() override;
 
     // Sounds one key on a channel no piece uses, with program and velocity,
     // until SilenceKeys (the synthesizer and its output made if need be);
     // false, with LastError, when they cannot be. Not while a file plays.
-    bool SoundKey(int key, int program, int velocity);
-    void SilenceKeys();
+    bool SoundKey(int key, int program, int velocity) override;
+    void SilenceKeys() override;
 
     bool IsOpen() const { return player_ != nullptr; }
     // The tick the player has reached (of 960 per quarter note); -1 without
     // a file.
-    int CurrentTick() const;
+    int CurrentTick() const override;
     // Plays at speed times the file's tempo, from now and for the next
     // files, without a restart (the file is left as it is).
-    void SetSpeed(double speed);
+    void SetSpeed(double speed) override;
     // Without an audio output ("none"): renders frames of sound and returns
     // false when there is no synthesizer or it renders on its own.
     bool RenderFrames(int frames);
     // How often a SoundFont was loaded since the player was made.
     int SoundFontLoads() const { return soundFontLoads_; }
-    const std::string& LastError() const { return error_; }
+    const std::string& LastError() const override { return error_; }
 
 private:
     void Watch(std::function<void()> onEnd);

@@ -32,6 +32,7 @@ std::array<TemporarySlot, 64> g_temporaries;
 std::array<std::atomic<int>, 64> g_helpers{};
 // The signal that ends the process, once it has come (0 before).
 std::atomic<int> g_stopping{0};
+std::atomic<bool> g_exitWithStatus{false};
 static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void RemoveTemporariesAndDie(int signal)
@@ -55,6 +56,8 @@ extern "C" void RemoveTemporariesAndDie(int signal)
     for (TemporarySlot& slot : g_temporaries)
         if (slot.state.load(std::memory_order_acquire) == kSlotPublished)
             unlink(slot.path);
+    if (g_exitWithStatus.load())
+        _exit(128 + signal);
     std::signal(signal, SIG_DFL);
     raise(signal);
 }
@@ -119,6 +122,8 @@ bool ForwardSignalsTo(int processId)
     }
     return false;
 }
+
+void EndWithStatusOnSignal() { g_exitWithStatus.store(true); }
 
 bool Stopping() { return g_stopping.load() != 0; }
 

@@ -53,6 +53,10 @@ void RemoveTemporariesOnSignals();
 bool ForwardSignalsTo(int processId);
 // The helper has ended: signals no longer go to it.
 void StopForwardingTo(int processId);
+// From now on one of those signals ends the process with the status 128 +
+// the signal, after the same clean-up, instead of by the signal itself: for
+// a run that promises that status (a piece played to a port).
+void EndWithStatusOnSignal();
 // Whether one of those signals has arrived and the process is ending: no
 // new work is started and no output put in place after it.
 bool Stopping();
