@@ -137,6 +137,17 @@ double SmfTimeline::SecondsAt(std::uint64_t tick) const
     return p.Seconds + static_cast<double>(tick - std::min(tick, p.Tick)) * p.MicrosPerQuarter / 1e6 / Division;
 }
 
+std::uint64_t SmfTimeline::FrameOfTick(std::uint64_t tick, std::uint32_t sampleRate) const
+{
+    __extension__ typedef unsigned __int128 Wide;
+    auto at = std::upper_bound(Tempos.begin(), Tempos.end(), tick,
+                               [](std::uint64_t t, const TempoPoint& p) { return t < p.Tick; });
+    const TempoPoint& p = at == Tempos.begin() ? Tempos.front() : *(at - 1);
+    const Wide units = Wide{p.Units} + Wide{tick - std::min(tick, p.Tick)} * p.MicrosPerQuarter;
+    const Wide whole = Wide{1000000} * static_cast<std::uint32_t>(Division);
+    return static_cast<std::uint64_t>((units * sampleRate * 2 + whole) / (whole * 2));
+}
+
 std::uint64_t SmfTimeline::TickAt(double seconds) const
 {
     if (seconds <= 0)
@@ -203,6 +214,7 @@ std::optional<SmfTimeline> ReadSmfTimeline(std::string_view bytes, std::string* 
         if (!line.Tempos.empty()) {
             const TempoPoint& q = line.Tempos.back();
             p.Seconds = q.Seconds + static_cast<double>(p.Tick - q.Tick) * q.MicrosPerQuarter / 1e6 / division;
+            p.Units = q.Units + (p.Tick - q.Tick) * q.MicrosPerQuarter;
         }
         line.Tempos.push_back(p);
     }
@@ -217,11 +229,6 @@ std::optional<SmfTimeline> ReadSmfTimeline(std::string_view bytes, std::string* 
     }
     line.EndSeconds = line.SecondsAt(line.EndTick);
     return line;
-}
-
-std::uint64_t FrameAt(double seconds, double sampleRate)
-{
-    return seconds <= 0 ? 0 : static_cast<std::uint64_t>(std::llround(seconds * sampleRate));
 }
 
 } // namespace varimel

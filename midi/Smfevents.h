@@ -28,6 +28,8 @@ struct TempoPoint {
     std::uint64_t Tick = 0;
     double Seconds = 0.0;
     std::uint32_t MicrosPerQuarter = 500000;
+    // The same time exactly, in microseconds times the ticks per quarter.
+    std::uint64_t Units = 0;
 };
 
 struct SmfTimeline {
@@ -42,14 +44,14 @@ struct SmfTimeline {
     double SecondsAt(std::uint64_t tick) const;
     // The tick reached at a time (the last tick begun).
     std::uint64_t TickAt(double seconds) const;
+    // The frame a tick falls on at a sample rate, to the nearest frame (a
+    // half up), worked out exactly: a port writes each event at its frame.
+    std::uint64_t FrameOfTick(std::uint64_t tick, std::uint32_t sampleRate) const;
 };
 
 // The file's bytes as a time line; none, with a reason, when they are no
 // Standard MIDI File with ticks per quarter (SMPTE time is not written by
 // this program and not read here).
 std::optional<SmfTimeline> ReadSmfTimeline(std::string_view bytes, std::string* reason = nullptr);
-
-// A time in frames at a sample rate, to the nearest frame.
-std::uint64_t FrameAt(double seconds, double sampleRate);
 
 } // namespace varimel

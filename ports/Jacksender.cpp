@@ -70,6 +70,11 @@ std::unique_ptr<JackSender> JackSender::Open(const std::string& target, std::str
             why = "the port could not be connected to " + target;
             return nullptr;
         }
+        // The server wires a new connection in at a later cycle: the piece
+        // starts once it is in, so that its first events are not lost.
+        const std::uint64_t from = s->cycles_.load();
+        for (int i = 0; i < 250 && s->cycles_.load() < from + 2; ++i)
+            usleep(2000);
     }
     return s;
 }
@@ -106,8 +111,8 @@ bool JackSender::Start(std::shared_ptr<const SmfTimeline> piece, double speed, s
     frames_.clear();
     frames_.reserve(piece_->Events.size());
     for (const TimedEvent& e : piece_->Events)
-        frames_.push_back(FrameAt(e.Seconds, rate_));
-    endFrame_ = FrameAt(piece_->EndSeconds, rate_);
+        frames_.push_back(piece_->FrameOfTick(e.Tick, rate_));
+    endFrame_ = piece_->FrameOfTick(piece_->EndTick, rate_);
     next_.store(0);
     position_.store(0.0);
     speed_.store(speed > 0 ? speed : 1.0);
@@ -172,6 +177,7 @@ int JackSender::Process(std::uint32_t frames, void* self)
 
 void JackSender::Cycle(std::uint32_t frames)
 {
+    cycles_.fetch_add(1, std::memory_order_relaxed);
     void* buffer = jack_port_get_buffer(port_, frames);
     jack_midi_clear_buffer(buffer);
     const std::uint32_t written = nowWritten_.load(std::memory_order_acquire);
@@ -194,14 +200,22 @@ void JackSender::Cycle(std::uint32_t frames)
     }
     if (state != kPlaying)
         return;
+    // The server's frame clock is the piece's: a cycle the server left out
+    // (an overrun) moves the piece on as much, its events written late at
+    // the next cycle's start rather than everything after them late.
+    const std::uint32_t now = jack_last_frame_time(client_);
     if (!started_.load()) {
-        startFrame_.store(jack_last_frame_time(client_));
+        startFrame_.store(now);
+        cycleFrame_ = now;
         started_.store(true);
     }
+    const double speed = speed_.load();
+    const double position = position_.load() + static_cast<std::uint32_t>(now - cycleFrame_) * cycleSpeed_;
+    cycleFrame_ = now;
+    cycleSpeed_ = speed;
     // The piece's time runs at the speed: this cycle covers its frames from
     // position to position + frames × speed, each event written at the
     // server frame its piece frame falls on.
-    const double position = position_.load(), speed = speed_.load();
     const double end = position + frames * speed;
     std::size_t i = next_.load();
     const TimedEvent* events = piece_->Events.data();
@@ -213,7 +227,7 @@ void JackSender::Cycle(std::uint32_t frames)
             break;
     }
     next_.store(i);
-    position_.store(end);
+    position_.store(position);
     if (i >= frames_.size() && end >= static_cast<double>(endFrame_))
         state_.store(kDone);
 }

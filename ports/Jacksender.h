@@ -38,7 +38,7 @@ public:
     // The server's frame the piece's start fell on (valid once it started),
     // its sample rate, and the port's full name.
     std::uint32_t StartFrame() const { return startFrame_.load(); }
-    double SampleRate() const { return rate_; }
+    std::uint32_t SampleRate() const { return rate_; }
     std::string PortName() const;
 
 private:
@@ -62,7 +62,7 @@ private:
     std::atomic<std::uint32_t> nowWritten_{0};
     std::atomic<std::uint32_t> nowRead_{0};
     std::string target_;
-    double rate_ = 48000.0;
+    std::uint32_t rate_ = 48000;
 
     // Set while idle, read by the process callback while playing.
     std::shared_ptr<const SmfTimeline> piece_;
@@ -70,11 +70,14 @@ private:
     std::uint64_t endFrame_ = 0;
     std::atomic<int> state_{kIdle};
     std::atomic<std::size_t> next_{0};
-    std::atomic<double> position_{0.0}; // frames of the piece's time reached
+    std::atomic<double> position_{0.0}; // frames of the piece's time at the last cycle's start
+    std::uint32_t cycleFrame_ = 0;      // the server's frame of that cycle (the callback's own)
+    double cycleSpeed_ = 1.0;           // the speed it ran at
     std::atomic<double> speed_{1.0};
     std::atomic<bool> started_{false};
     std::atomic<std::uint32_t> startFrame_{0};
     std::atomic<bool> lost_{false};
+    std::atomic<std::uint64_t> cycles_{0}; // process cycles run
     mutable std::mutex lostMutex_;
     std::string lostWhy_;
 };

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev clang-format clang-tidy
   qt6-base-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libfluidsynth-dev fluidsynth fluid-soundfont-gm timgm6mb-soundfont
   libsimpleini-dev fonts-noto-cjk fonts-dejavu-core
-  libgtest-dev libbenchmark-dev libsndfile1-dev
+  libgtest-dev libbenchmark-dev libsndfile1-dev libasound2-dev jackd2 libjack-jackd2-dev
   xvfb xauth xdotool imagemagick midicsv time locales
   lintian desktop-file-utils appstream dpkg-dev man-db
   dbus at-spi2-core python3-pyatspi python3-mido
