@@ -10,6 +10,7 @@
 #include "Keyboardpicture.h"
 #include "Mainlayout.h"
 #include "Messagebox.h"
+#include "Outputdialog.h"
 #include "Player.h"
 #include "Plotwindow.h"
 #include "Preview.h"
@@ -161,6 +162,7 @@ void TMainForm::CreateControls()
          {"CueAction", QT_TR_NOOP("音の目印..."), QKeySequence(Qt::CTRL | Qt::Key_K), [this] { CueClick(); }},
          {"AudioExportAction", QT_TR_NOOP("オーディオファイルへ書き出す..."),
           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), [this] { AudioExportClick(); }, true},
+         {"OutputAction", QT_TR_NOOP("MIDI出力先..."), QKeySequence(), [this] { OutputClick(); }},
          {"WholeAction", QT_TR_NOOP("全体に戻す"), QKeySequence(), [this] { ReleasePart(); }}},
         [this](Language language) { SetWindowLanguage(language); });
 
@@ -186,6 +188,14 @@ void TMainForm::CreateControls()
     m_partLabel->setObjectName(QStringLiteral("PartLabel"));
     m_partLabel->move(179, 56);
     m_partLabel->hide();
+    // Where previews go, when not to the built-in synthesizer: beside the
+    // version, where nothing else stands.
+    m_outputLabel = new QLabel(this);
+    m_outputLabel->setObjectName(QStringLiteral("OutputLabel"));
+    m_outputLabel->setGeometry(300, 381, 220, 40);
+    m_outputLabel->setWordWrap(true);
+    m_outputLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_outputLabel->hide();
     ShowPart();
 }
 
@@ -260,6 +270,51 @@ void TMainForm::FormCreate(const StoredSettings& stored)
     m_preview->SetSpeed(m_speed);
     m_preview->onStep = [this](std::int64_t tick, bool keysChanged) { DrawPlayhead(tick, keysChanged); };
     m_preview->onEnd = [this] { EndOfPlay(); };
+    // A port chosen before that is not there now: the built-in synthesizer
+    // for this run, said beside the controls; the choice stays stored.
+    if (!m_output.isEmpty()) {
+        const bool there = OutputThere(m_output);
+        if (there)
+            m_preview->SetOutput(m_output);
+        ShowOutput(there ? OutputLine::Using : OutputLine::Missing);
+    }
+}
+
+void TMainForm::ShowOutput(OutputLine line)
+{
+    m_outputLine = line;
+    const QString name = OutputName(PortChoiceOf(ToCore(m_output)));
+    QString text;
+    switch (line) {
+    case OutputLine::None:
+        break;
+    case OutputLine::Using:
+        text = tr("MIDI出力先: %1").arg(name);
+        break;
+    case OutputLine::Missing:
+        text = tr("MIDI出力先「%1」が見つからないため、内蔵シンセサイザーで試聴します。").arg(name);
+        break;
+    case OutputLine::Lost:
+        text = tr("MIDI出力先「%1」との接続が切れたため、試聴を止めました。").arg(name);
+        break;
+    }
+    m_outputLabel->setText(text);
+    m_outputLabel->setVisible(!text.isEmpty());
+}
+
+void TMainForm::OutputClick()
+{
+    TOutputDialog dialog(this, m_preview->Output().isEmpty() ? m_output : m_preview->Output());
+    if (seams::RunDialog(dialog) != QDialog::Accepted)
+        return;
+    const QString chosen = dialog.Chosen();
+    if (m_preview->Playing()) {
+        m_preview->Halt();
+        SettlePlayEnd();
+    }
+    m_output = chosen;
+    m_preview->SetOutput(chosen);
+    ShowOutput(chosen.isEmpty() ? OutputLine::None : OutputLine::Using);
 }
 
 void TMainForm::ApplySettings(const StoredSettings& v)
@@ -278,6 +333,7 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     m_sharedRange = v.SharedRange;
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
+    m_output = FromCore(v.Output);
     m_plotPlace = v.Plot;
     m_shape = StoredRequest(v).Shape;
     m_cues = v.Cues;
@@ -394,6 +450,7 @@ void TMainForm::Retranslate()
     ShowSummary();
     m_labels.NameValues();
     m_keys->Describe();
+    ShowOutput(m_outputLine);
     UpdatePlot(true);
 }
 
@@ -496,9 +553,8 @@ void TMainForm::PlotClick()
                                                                               : m_mapping.ProgramBox->currentIndex();
             // After the words: the first step also starts the synthesizer
             // (a fifth of a second), which should not hold up the screen reader.
-            QTimer::singleShot(0, this, [this, key, program] {
-                m_preview->SoundKey(key, program, m_mapping.VelocityBox->value());
-            });
+            QTimer::singleShot(
+                0, this, [this, key, program] { m_preview->SoundKey(key, program, m_mapping.VelocityBox->value()); });
         };
         UpdatePlot(false);
     }
@@ -763,6 +819,9 @@ void TMainForm::EndOfPlay()
 {
     seams::Trace("end of play");
     SettlePlayEnd();
+    // A port that went away mid-play: said, without a box in the way.
+    if (m_preview->PortLost())
+        ShowOutput(OutputLine::Lost);
 }
 
 void TMainForm::SaveSMFButtonClick()
@@ -833,6 +892,7 @@ void TMainForm::WriteSettings()
     c.Shape = m_shape;
     c.Cues = m_cues;
     c.PlotSpeed = m_speed;
+    c.Output = ToCore(m_output);
     if (m_plot)
         m_plotPlace = m_plot->Place();
     c.Plot = m_plotPlace;

@@ -62,6 +62,8 @@ public:
     void ShapeClick();
     // "音の目印...": the sounds beside the notes.
     void CueClick();
+    // "MIDI出力先...": where previews sound.
+    void OutputClick();
     // One step slower (-1) or faster (+1) among ×0.25 … ×4, at once.
     void StepSpeed(int step);
     double Speed() const { return m_speed; }
@@ -212,7 +214,14 @@ private:
     varimel::CueRequest m_cues;      // the sounds beside the notes (as stored: no reading, no language)
     varimel::MappingShape m_shape;
     TContextMenu* m_contextMenu = nullptr;
-    QLabel* m_partLabel = nullptr; // the part chosen in the plot, while there is one
+    QLabel* m_partLabel = nullptr;   // the part chosen in the plot, while there is one
+    QLabel* m_outputLabel = nullptr; // the MIDI port previews go to, or why not; hidden without one
+    // The line beside the version saying where previews go: to the port
+    // chosen, not to it as it is missing, or no more as it went away;
+    // hidden with the built-in synthesizer.
+    enum class OutputLine { None, Using, Missing, Lost };
+    OutputLine m_outputLine = OutputLine::None;
+    void ShowOutput(OutputLine line);
     std::unique_ptr<TKeyboardPicture> m_keys;
     QString m_csvDir;
     QString m_smfDir;
@@ -222,6 +231,7 @@ private:
     QStringList m_volumeCtrlArguments;
     QString m_soundFont;            // from the settings file, if given
     QString m_audioDriver;          // from the settings file, if given
+    QString m_output;               // [Playback] Output: a MIDI port, empty for the built-in synthesizer
     bool m_settingsRefused = false; // the settings file was too large to be ours
     bool m_destroyed = false;
     varimel::Language m_storedLanguage = varimel::Language::Japanese; // as the settings keep it

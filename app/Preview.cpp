@@ -2,6 +2,7 @@
 #include "Preview.h"
 
 #include "Player.h"
+#include "Portplayer.h"
 #include "Qtstrings.h"
 
 #include <QCoreApplication>
@@ -39,7 +40,9 @@ void TPreview::Keep()
 {
     // The synthesizer and the audio output are made once and kept, so every
     // later preview starts at once.
-    if (!m_player) {
+    if (!m_player && !m_output.isEmpty()) {
+        m_player = std::make_unique<PortPlayer>(PortChoiceOf(ToCore(m_output)));
+    } else if (!m_player) {
         PlayerOptions options;
         options.soundFont = ToPath(m_soundFont);
         options.audioDriver = ToCore(m_audioDriver);
@@ -48,9 +51,26 @@ void TPreview::Keep()
     }
 }
 
+void TPreview::SetOutput(const QString& output)
+{
+    if (output == m_output)
+        return;
+    Close();
+    m_output = output;
+    m_keysSilent = false;
+}
+
+const MidiPlayer* TPreview::Player() const { return dynamic_cast<const MidiPlayer*>(m_player.get()); }
+
+bool TPreview::PortLost() const { return m_player && m_player->LastError().rfind(kPortLost, 0) == 0; }
+
 QString PreviewFailureWords(const std::string& error)
 {
     const auto startsWith = [&error](const char* start) { return error.rfind(start, 0) == 0; };
+    if (startsWith(kPortUnavailable))
+        return QCoreApplication::translate(
+            "TPreview", "MIDI出力先を開けませんでした。ほかのプログラムのポートが終了していないか確か"
+                        "めるか、MIDI出力先... で選び直して下さい。");
     const QString listen = QCoreApplication::translate("TPreview", "オーディオファイルへ書き出す... で聴けます。");
     if (startsWith(kPlayerNoSoundFont))
         return QCoreApplication::translate("TPreview",

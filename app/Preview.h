@@ -18,7 +18,8 @@
 
 namespace varimel {
 class MidiPlayer;
-}
+class SoundOutput;
+} // namespace varimel
 class QTimer;
 
 // Why a preview could not start, in the window's words, with what to do
@@ -30,6 +31,10 @@ class TPreview : public QObject {
 public:
     // soundFont and audioDriver: the settings file's, empty for the defaults.
     TPreview(QObject* parent, QString soundFont, QString audioDriver);
+    // Where previews sound from the next one on: a MIDI port's setting text,
+    // empty for the built-in synthesizer. What plays now ends first.
+    void SetOutput(const QString& output);
+    const QString& Output() const { return m_output; }
     ~TPreview() override;
 
     // Plays the MIDI file at path, whose notes are notes; offset is the whole
@@ -58,7 +63,10 @@ public:
     // the keys sounding then, and the player.
     int Tick() const { return m_tick; }
     const std::vector<std::int32_t>& Sounding() const { return m_sounding; }
-    const varimel::MidiPlayer* Player() const { return m_player.get(); }
+    // The built-in synthesizer's player, when that is the output in use.
+    const varimel::MidiPlayer* Player() const;
+    // The last play ended early as its MIDI port went away.
+    bool PortLost() const;
 
     // Each step of the playhead: the whole piece's tick, and whether the
     // sounding keys changed.
@@ -72,7 +80,8 @@ private:
 
     QString m_soundFont;
     QString m_audioDriver;
-    std::unique_ptr<varimel::MidiPlayer> m_player;
+    QString m_output; // empty: the built-in synthesizer
+    std::unique_ptr<varimel::SoundOutput> m_player;
     bool m_playing = false;
     unsigned m_generation = 0; // tells a stale end-of-play report from the current one
     QTimer* m_playhead = nullptr;

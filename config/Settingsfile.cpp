@@ -132,6 +132,7 @@ StoredSettings ReadSettings(const IniFile& ini, const std::string& documents)
         im.SplitBy = 0;
     v.SoundFont = ReadText(ini, kSectionPlayback, kKeySoundFont, {});
     v.AudioDriver = ReadText(ini, kSectionPlayback, kKeyAudioDriver, {});
+    v.Output = ReadText(ini, kSectionPlayback, kKeyOutput, {});
     // The shape, only as a whole that makes sense.
     MappingShape& shape = v.Shape;
     const auto real = [&ini](const char* key, double fallback) {
@@ -337,6 +338,12 @@ SettingsWrite WriteSettingsFile(const std::string& path, const StoredSettings& c
         if (!step.value)
             return SettingsWrite::NumberFailed;
         ini.Set(step.section, step.key, *step.value);
+        if (!ini.Save(reason))
+            return SettingsWrite::FileFailed;
+    }
+    // A MIDI port for the preview once one was chosen, or to go back.
+    if (!c.Output.empty() || ini.Read(kSectionPlayback, kKeyOutput)) {
+        ini.Set(kSectionPlayback, kKeyOutput, c.Output);
         if (!ini.Save(reason))
             return SettingsWrite::FileFailed;
     }

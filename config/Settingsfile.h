@@ -32,6 +32,7 @@ inline constexpr char kKeyDuration[] = "Duration";
 inline constexpr char kKeyDisableProgChange[] = "DisableProgChange";
 inline constexpr char kKeySoundFont[] = "SoundFont";
 inline constexpr char kKeyAudioDriver[] = "AudioDriver";
+inline constexpr char kKeyOutput[] = "Output";
 inline constexpr char kSectionImport[] = "Import";
 inline constexpr char kKeyXColumn[] = "XColumn"; // 0: the line number
 inline constexpr char kKeyYColumn[] = "YColumn";
@@ -101,6 +102,7 @@ struct StoredSettings {
     bool SharedRange = false;                     // [Import]: every series over one Y range
     std::string SoundFont;                        // [Playback], read only
     std::string AudioDriver;                      // [Playback], read only
+    std::string Output;                           // [Playback]: the preview's MIDI port, empty the built-in synthesizer
     std::optional<StoredPlace> Plot;              // [Plot]: none when absent or out of range, and then not written
     MappingShape Shape;                           // [Shape]: the plain mapping when absent or out of range
     CueRequest Cues;                              // [Cues]: none when absent or out of range

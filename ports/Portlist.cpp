@@ -84,8 +84,9 @@ std::optional<PortChoice> ResolvePort(std::string_view text, const PortSurvey& s
 {
     const PortChoice given = PortChoiceOf(text);
     if (given.System != PortSystem::BuiltIn) {
+        // Our own port only: on a system that is there.
         if (given.Target.empty())
-            return given;
+            return (given.System == PortSystem::Alsa ? survey.Alsa : survey.Jack) ? std::optional(given) : std::nullopt;
         for (const PortInfo& p : survey.Ports)
             if (p.System == given.System && (p.Name == given.Target || p.Address == given.Target))
                 return p.Choice();

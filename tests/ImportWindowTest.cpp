@@ -68,6 +68,7 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
                    {"マッピング詳細...", "Ctrl+M"},
                    {"音の目印...", "Ctrl+K"},
                    {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"},
+                   {"MIDI出力先...", ""},
                    {"全体に戻す", ""},
                    {"Language / 言語", ""}};
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(entries)));

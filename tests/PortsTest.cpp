@@ -8,6 +8,7 @@
 #include "Portplayer.h"
 #include "music/Filebuild.h"
 
+#include "JackUtil.h"
 #include "SmfReader.h"
 #include "TestUtil.h"
 
@@ -32,120 +33,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int kRate = 48000;
-constexpr int kPeriod = 256;
+using namespace testjack;
 
-// One message a receiver got, at the server frame it fell on.
-struct Got {
-    std::uint64_t frame = 0;
-    std::uint8_t bytes[3] = {};
-    std::uint8_t size = 0;
-};
-
-// A JACK client with one MIDI input, "receiver:in", keeping what arrives.
-class Receiver {
-public:
-    explicit Receiver(const char* name = "receiver")
-    {
-        got_.resize(200000);
-        client_ = jack_client_open(name, JackNoStartServer, nullptr);
-        if (!client_)
-            return;
-        port_ = jack_port_register(client_, "in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client_, Process, this);
-        jack_set_xrun_callback(
-            client_,
-            [](void* self) {
-                ++static_cast<Receiver*>(self)->xruns_;
-                return 0;
-            },
-            this);
-        jack_activate(client_);
-    }
-    ~Receiver() { Close(); }
-    void Close()
-    {
-        if (client_)
-            jack_client_close(client_);
-        client_ = nullptr;
-    }
-    bool Ok() const { return client_ && port_; }
-    std::vector<Got> Messages() const { return {got_.begin(), got_.begin() + static_cast<long>(count_.load())}; }
-    std::uint64_t Now() const { return jack_frame_time(client_); }
-    // Cycles the server could not finish in time while this client was in.
-    int Overruns() const { return xruns_.load(); }
-
-private:
-    static int Process(jack_nframes_t frames, void* self)
-    {
-        auto* r = static_cast<Receiver*>(self);
-        void* buffer = jack_port_get_buffer(r->port_, frames);
-        const std::uint32_t start = jack_last_frame_time(r->client_);
-        const std::uint32_t n = jack_midi_get_event_count(buffer);
-        std::size_t at = r->count_.load();
-        for (std::uint32_t i = 0; i < n && at < r->got_.size(); ++i) {
-            jack_midi_event_t e;
-            if (jack_midi_event_get(&e, buffer, i) != 0 || e.size > 3)
-                continue;
-            Got& g = r->got_[at++];
-            g.frame = start + e.time;
-            g.size = static_cast<std::uint8_t>(e.size);
-            std::copy(e.buffer, e.buffer + e.size, g.bytes);
-        }
-        r->count_.store(at);
-        return 0;
-    }
-    jack_client_t* client_ = nullptr;
-    jack_port_t* port_ = nullptr;
-    std::vector<Got> got_;
-    std::atomic<std::size_t> count_{0};
-    std::atomic<int> xruns_{0};
-};
-
-// A JACK server of the tests' own, named for this process.
+// The tests of the port road, each with a JACK server of its own.
 class JackServer : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (access("/usr/bin/jackd", X_OK) != 0) {
-            problem_ = "jackd is not installed (jackd2)";
-            return;
-        }
-        const std::string name = "varimel-test-" + std::to_string(getpid());
-        setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-        setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
-        std::vector<std::string> args = {
-            "/usr/bin/jackd",       "-S", "-n", name, "-d", "dummy", "-r", std::to_string(kRate), "-p",
-            std::to_string(kPeriod)};
-        std::vector<char*> argv;
-        for (std::string& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&server_, argv[0], &quiet, nullptr, argv.data(), environ) != 0) {
-            problem_ = "jackd could not be started";
-            return;
-        }
-        posix_spawn_file_actions_destroy(&quiet);
-        for (int i = 0; i < 100; ++i) {
-            if (jack_client_t* c = jack_client_open("probe", JackNoStartServer, nullptr)) {
-                jack_client_close(c);
-                return;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        problem_ = "the JACK server did not answer";
-    }
-    static void TearDownTestSuite()
-    {
-        if (server_ > 0) {
-            kill(server_, SIGTERM);
-            waitpid(server_, nullptr, 0);
-        }
-    }
+    static void SetUpTestSuite() { problem_ = StartServer(server_); }
+    static void TearDownTestSuite() { StopServer(server_); }
     void SetUp() override
     {
         if (!problem_.empty())
@@ -346,7 +240,7 @@ TEST_F(JackServer, PortsFoundAndNamed)
         {"receiver:in", PortChoice{PortSystem::Jack, "receiver:in"}},
         {"jack:receiver:in", PortChoice{PortSystem::Jack, "receiver:in"}},
         {"jack", PortChoice{PortSystem::Jack, ""}},
-        {"alsa", PortChoice{PortSystem::Alsa, ""}},
+        {"alsa", survey.Alsa ? std::optional(PortChoice{PortSystem::Alsa, ""}) : std::nullopt},
         {"jack:nobody:in", std::nullopt},
         {"alsa:receiver:in", std::nullopt},
         {"nobody", std::nullopt},

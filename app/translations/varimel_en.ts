@@ -737,6 +737,61 @@
         <source>速さ ×%1</source>
         <translation>Speed ×%1</translation>
     </message>
+    <message>
+        <source>MIDI出力先...</source>
+        <translation>MIDI Output...</translation>
+    </message>
+    <message>
+        <source>MIDI出力先: %1</source>
+        <translation>MIDI output: %1</translation>
+    </message>
+    <message>
+        <source>MIDI出力先「%1」が見つからないため、内蔵シンセサイザーで試聴します。</source>
+        <translation>The MIDI output “%1” was not found; previews use the built-in synthesizer.</translation>
+    </message>
+    <message>
+        <source>MIDI出力先「%1」との接続が切れたため、試聴を止めました。</source>
+        <translation>The preview stopped: the MIDI output “%1” went away.</translation>
+    </message>
+</context>
+<context>
+    <name>TOutputDialog</name>
+    <message>
+        <source>内蔵シンセサイザー</source>
+        <translation>Built-in synthesizer</translation>
+    </message>
+    <message>
+        <source>Varimel のポート (%1、他のプログラムから接続)</source>
+        <translation>Varimel’s port (%1, for other programs to connect to)</translation>
+    </message>
+    <message>
+        <source>MIDI出力先</source>
+        <translation>MIDI Output</translation>
+    </message>
+    <message>
+        <source>試聴の送り先(&amp;O):</source>
+        <translation>Send previews &amp;to:</translation>
+    </message>
+    <message>
+        <source>試聴の送り先</source>
+        <translation>Send previews to</translation>
+    </message>
+    <message>
+        <source>更新(&amp;R)</source>
+        <translation>&amp;Refresh</translation>
+    </message>
+    <message>
+        <source>%1 (見つかりません)</source>
+        <translation>%1 (not found)</translation>
+    </message>
+    <message>
+        <source>ALSA シーケンサーも JACK サーバーも見つかりません。</source>
+        <translation>Neither an ALSA sequencer nor a JACK server was found.</translation>
+    </message>
+    <message>
+        <source>見つかったポート: %1</source>
+        <translation>Ports found: %1</translation>
+    </message>
 </context>
 <context>
     <name>TPlotView</name>
@@ -957,6 +1012,10 @@
     <message>
         <source>シンセサイザーを準備できませんでした。</source>
         <translation>The synthesizer could not be prepared.</translation>
+    </message>
+    <message>
+        <source>MIDI出力先を開けませんでした。ほかのプログラムのポートが終了していないか確かめるか、MIDI出力先... で選び直して下さい。</source>
+        <translation>The MIDI output could not be opened. Check that the other program’s port is still there, or choose again with MIDI Output...</translation>
     </message>
 </context>
 <context>
