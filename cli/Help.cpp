@@ -35,6 +35,8 @@ std::string Usage()
            "       varimel-render [options] --wav OUTPUT.wav INPUT.csv [OUTPUT.mid]\n"
            "       varimel-render [reading options] --summary-json INPUT.csv\n"
            "       varimel-render [options] -o DIR INPUT.csv...\n"
+           "       varimel-render [options] --send PORT INPUT.csv [OUTPUT.mid]\n"
+           "       varimel-render --list-ports\n"
            "Maps the Y values of a CSV file of X,Y pairs onto a musical scale and\n"
            "writes a two-track Standard MIDI File (OUTPUT.mid may be - for standard\n"
            "output).\n"
@@ -96,6 +98,16 @@ std::string Usage()
            "                       skipped-lines line, a file not read or written, a\n"
            "                       setting refused); default: Japanese under a Japanese\n"
            "                       locale (LC_ALL, LC_MESSAGES or LANG), else English\n"
+           "  --send PORT          also play the piece to a MIDI port in real time and end\n"
+           "                       with it: a port as --list-ports shows it (its address\n"
+           "                       or name, alsa:NAME or jack:NAME), or alsa or jack for\n"
+           "                       Varimel's own port only, which other programs connect\n"
+           "                       to; SIGINT or SIGTERM silences the port (All Sound Off,\n"
+           "                       All Notes Off on every channel) and exits 130 or 143\n"
+           "  --list-ports         print the MIDI ports a piece can be sent to, one per\n"
+           "                       line: alsa or jack, the address and the name, by tabs;\n"
+           "                       exit 1 when neither the ALSA sequencer nor a JACK\n"
+           "                       server is there\n"
            "  -h, --help           show this help\n"
            "\n"
            "Many inputs:\n"
@@ -198,8 +210,9 @@ std::string Usage()
            "Exit status: 0 written, 1 the CSV file could not be read, a file not\n"
            "written (a read-only output is never replaced: \"read-only: not\n"
            "replaced\") or the summary not printed, 2 usage error (also an output that\n"
-           "is an input or another output), 3 a parameter was refused. A failure's\n"
-           "second line gives the path and the reason.\n" +
+           "is an input or another output), 3 a parameter was refused; with --send\n"
+           "also 1 no such port or it went away mid-play, 128 + a signal that ended\n"
+           "the play. A failure's second line gives the path and the reason.\n" +
            ScaleList();
 }
 
