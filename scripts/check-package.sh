@@ -24,6 +24,7 @@ cat > "$work/expected.txt" <<'LIST'
 ./bin/varimel
 ./bin/varimel-render
 ./libexec/varimel/varimel-audio
+./libexec/varimel/varimel-ports
 ./share/applications/example.korvath.Varimel.desktop
 ./share/doc/varimel/README.md
 ./share/doc/varimel/changelog.Debian.gz
@@ -57,5 +58,12 @@ dpkg-deb -x "$deb" "$work/root"
 QT_QPA_PLATFORM=offscreen "$work/root/usr/bin/varimel" --version
 printf '0,1\n1,2\n' > "$work/a.csv"
 "$work/root/usr/bin/varimel-render" "$work/a.csv" "$work/a.mid"
+# The port helper is found where the package puts it: with no JACK server
+# (and no sequencer here) it says so, rather than that it is missing.
+ports=$(JACK_DEFAULT_SERVER=varimel-package-check "$work/root/usr/bin/varimel-render" --list-ports 2>&1) || true
+if [[ $ports == *"not installed"* ]]; then
+  echo "check-package: $ports" >&2
+  exit 1
+fi
 MANWIDTH=80 man -l "$work/root/usr/share/man/man1/varimel-render.1.gz" 2>/dev/null | head -n 3 >/dev/null
 echo "package: $(basename "$deb") checked"
