@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -110,13 +110,18 @@ inline std::string StartServer(pid_t& server)
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawn(&server, argv[0], &quiet, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&quiet);
-    if (spawned != 0)
+    // The server ends with this process, however it ends (a crash, a
+    // sanitizer's halt): no server of a dead test is left running.
+    server = fork();
+    if (server == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    if (server < 0)
         return "jackd could not be started";
     for (int i = 0; i < 100; ++i) {
         if (jack_client_t* c = jack_client_open("probe", JackNoStartServer, nullptr)) {
