@@ -58,6 +58,12 @@ void TPreview::SetOutput(const QString& output)
     Close();
     m_output = output;
     m_keysSilent = false;
+    // Varimel's port is there from the choice on, for other programs to
+    // connect to before the first preview.
+    if (!m_output.isEmpty()) {
+        Keep();
+        m_player->Prepare();
+    }
 }
 
 const MidiPlayer* TPreview::Player() const { return dynamic_cast<const MidiPlayer*>(m_player.get()); }

@@ -11,6 +11,10 @@ namespace varimel {
 class SoundOutput {
 public:
     virtual ~SoundOutput() = default;
+    // Makes the output ready before anything plays: a MIDI port appears
+    // now, for other programs to connect to. False, with LastError, when it
+    // cannot be had.
+    virtual bool Prepare() { return true; }
     // Ends a previous play and takes a new Standard MIDI File; false, with
     // LastError, when it or the output cannot be had.
     virtual bool Open(const std::string& midiPath) = 0;

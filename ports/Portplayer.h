@@ -27,6 +27,7 @@ public:
     PortPlayer(const PortPlayer&) = delete;
     PortPlayer& operator=(const PortPlayer&) = delete;
 
+    bool Prepare() override { return Connect(); }
     bool Open(const std::string& midiPath) override;
     bool Play(std::function<void()> onEnd) override;
     void Stop() override;

@@ -158,3 +158,23 @@ TEST_F(OutputWindow, VanishedPortStopsThePreview)
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_TRUE(Get<QPushButton>("PreviewButton")->isEnabled());
 }
+
+// Varimel's own port is there as soon as it is the output, before any
+// preview, for a synthesizer to connect to; what it plays reaches whoever
+// connected.
+TEST_F(OutputWindow, OwnPortOfferedFromTheStart)
+{
+    testutil::WriteFile(Ini(), "[Playback]\nOutput=jack\n");
+    Start();
+    EXPECT_EQ(OutputLine(), "MIDI出力先: Varimel のポート (JACK、他のプログラムから接続)");
+    Receiver receiver;
+    jack_client_t* client = jack_client_open("connector", JackNoStartServer, nullptr);
+    ASSERT_NE(client, nullptr);
+    ASSERT_NE(jack_port_by_name(client, "Varimel:Varimel"), nullptr) << "no port before the first preview";
+    ASSERT_EQ(jack_connect(client, "Varimel:Varimel", "receiver:in"), 0);
+    jack_client_close(client);
+    Load(4);
+    Get<QPushButton>("PreviewButton")->click();
+    ASSERT_TRUE(WaitUntil([&] { return !form->Playing(); }, 10s));
+    EXPECT_EQ(NoteOns(receiver), 4);
+}
