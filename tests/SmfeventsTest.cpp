@@ -131,6 +131,9 @@ TEST(Timeline, HandMadeFilesAndBrokenOnes)
     EXPECT_EQ(line->Events[3].Tick, 1920u);
     EXPECT_DOUBLE_EQ(line->Events[3].Seconds, 0.5 + 1.0);
     EXPECT_EQ(line->TickAt(1.0), 1440u);
+    // Frames count each stretch at its own tempo: 0.5 s, then 1 s a quarter.
+    EXPECT_EQ(line->FrameOfTick(1920, 48000), 72000u);
+    EXPECT_EQ(line->FrameOfTick(1441, 44100), 44100u + 46u); // 1/960 s past 1 s, to the nearest frame
     EXPECT_EQ(line->Channels, 1u << 3);
     for (std::size_t cut = 0; cut < file.size(); ++cut) {
         std::string reason;
