@@ -23,16 +23,6 @@ void Quiet(const char*) {}
 
 } // namespace
 
-std::vector<std::vector<std::uint8_t>> SilenceMessages(std::uint16_t channels)
-{
-    std::vector<std::vector<std::uint8_t>> messages;
-    for (int channel = 0; channel < 16; ++channel)
-        if (channels & (1u << channel))
-            for (const std::uint8_t control : {kAllSoundOff, kAllNotesOff})
-                messages.push_back({static_cast<std::uint8_t>(kControlChange | channel), control, 0});
-    return messages;
-}
-
 std::unique_ptr<JackSender> JackSender::Open(const std::string& target, std::string& why)
 {
     jack_set_error_function(Quiet);

@@ -7,6 +7,17 @@
 
 namespace varimel {
 
+std::vector<std::vector<std::uint8_t>> SilenceMessages(std::uint16_t channels)
+{
+    constexpr std::uint8_t kControlChange = 0xB0, kAllSoundOff = 120, kAllNotesOff = 123;
+    std::vector<std::vector<std::uint8_t>> messages;
+    for (int channel = 0; channel < 16; ++channel)
+        if (channels & (1u << channel))
+            for (const std::uint8_t control : {kAllSoundOff, kAllNotesOff})
+                messages.push_back({static_cast<std::uint8_t>(kControlChange | channel), control, 0});
+    return messages;
+}
+
 std::unique_ptr<PortSender> OpenPortSender(const PortChoice& choice, std::string& why)
 {
     if (choice.System == PortSystem::Jack)
