@@ -62,14 +62,10 @@ TEST_F(ImportWindow, ContextMenuAndShortcuts)
     const struct {
         const char* text;
         const char* keys;
-    } entries[] = {{"読み込み設定...", "Ctrl+I"},
-                   {"読み込みレポート...", "Ctrl+R"},
-                   {"グラフ...", "Ctrl+G"},
-                   {"マッピング詳細...", "Ctrl+M"},
-                   {"音の目印...", "Ctrl+K"},
-                   {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"},
-                   {"MIDI出力先...", ""},
-                   {"全体に戻す", ""},
+    } entries[] = {{"読み込み設定...", "Ctrl+I"}, {"読み込みレポート...", "Ctrl+R"},
+                   {"グラフ...", "Ctrl+G"},       {"マッピング詳細...", "Ctrl+M"},
+                   {"音の目印...", "Ctrl+K"},     {"オーディオファイルへ書き出す...", "Ctrl+Shift+E"},
+                   {"MIDI出力先...", ""},         {"全体に戻す", ""},
                    {"Language / 言語", ""}};
     ASSERT_EQ(actions.size(), static_cast<qsizetype>(std::size(entries)));
     for (qsizetype i = 0; i < actions.size(); ++i) {

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/prctl.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
