@@ -333,7 +333,8 @@ void TMainForm::ApplySettings(const StoredSettings& v)
     m_sharedRange = v.SharedRange;
     m_soundFont = FromCore(v.SoundFont);
     m_audioDriver = FromCore(v.AudioDriver);
-    m_output = FromCore(v.Output);
+    // Text of no known form names no port: the built-in synthesizer.
+    m_output = PortChoiceOf(v.Output).System == PortSystem::BuiltIn ? QString() : FromCore(v.Output);
     m_plotPlace = v.Plot;
     m_shape = StoredRequest(v).Shape;
     m_cues = v.Cues;

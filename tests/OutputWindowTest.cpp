@@ -139,6 +139,11 @@ TEST_F(OutputWindow, MissingPortFallsBack)
     form->close();
     form.reset();
     EXPECT_NE(testutil::ReadFile(Ini()).find("Output=jack:gone:in"), std::string::npos);
+    // A value of no known form names no port: nothing said, the built-in
+    // synthesizer.
+    testutil::WriteFile(Ini(), "[Playback]\nOutput=midi-through\n");
+    Start();
+    EXPECT_EQ(OutputLine(), "");
 }
 
 // The receiver going away mid-play ends the preview with a line that says
