@@ -339,12 +339,23 @@ TEST_F(JackServer, RendererListsAndSends)
         EXPECT_EQ(run.err.rfind(r.said, 0), 0u) << run.err;
     }
 
-    for (const int signal : {SIGINT, SIGTERM}) {
-        const std::string longCsv = Csv(dir, 400);
+    // The renderer, and its helper on its own (as a signal to the whole
+    // process group reaches it too).
+    const std::string render = VARIMEL_RENDER;
+    const std::string helper = render.substr(0, render.rfind('/')) + "/varimel-ports";
+    const std::string longCsv = Csv(dir, 400);
+    const std::string longMid = dir / "long.mid";
+    ASSERT_EQ(Render(dir, "", longCsv + " " + longMid).status, 0);
+    for (const auto& [signal, direct] :
+         {std::pair{SIGINT, false}, std::pair{SIGTERM, false}, std::pair{SIGINT, true}, std::pair{SIGTERM, true}}) {
         const pid_t child = fork();
         if (child == 0) {
-            execl(VARIMEL_RENDER, VARIMEL_RENDER, "--send", "receiver:in", longCsv.c_str(),
-                  static_cast<char*>(nullptr));
+            if (direct)
+                execl(helper.c_str(), helper.c_str(), "--send", "receiver:in", longMid.c_str(),
+                      static_cast<char*>(nullptr));
+            else
+                execl(render.c_str(), render.c_str(), "--send", "receiver:in", longCsv.c_str(),
+                      static_cast<char*>(nullptr));
             _exit(127);
         }
         std::this_thread::sleep_for(700ms);
@@ -353,12 +364,12 @@ TEST_F(JackServer, RendererListsAndSends)
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status)) << signal;
-        EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+        EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << (direct ? "the helper" : "the renderer");
         const std::vector<Got> got = receiver.Messages();
         ASSERT_GT(got.size(), before);
         EXPECT_EQ(std::vector<int>(got.back().bytes, got.back().bytes + 3), (std::vector<int>{0xBF, 123, 0}))
             << "the keys' channel silenced last";
-        EXPECT_EQ(testutil::CountEntries(dir.Path()), 3u) << "the input and the outputs only";
+        EXPECT_EQ(testutil::CountEntries(dir.Path()), 4u) << "the inputs and the outputs only";
     }
     if (access("/dev/snd/seq", F_OK) != 0) {
         const RenderRun none = Render(dir, "JACK_DEFAULT_SERVER=nobody-runs-this", "--list-ports");
