@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Audiohelper.h"
 
-#include "sys/Paths.h"
+#include "Helperpath.h"
+
 #include "sys/Temporaries.h"
 
 #include <cerrno>
@@ -17,31 +18,10 @@
 
 namespace varimel::cli {
 
-namespace {
-
-// Where the audio helper is: beside the renderer in the build tree, in
-// libexec/varimel once installed; VARIMEL_AUDIO_HELPER names another.
-std::string AudioHelper()
-{
-    if (const char* given = std::getenv("VARIMEL_AUDIO_HELPER"); given && *given)
-        return given;
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return "varimel-audio";
-    const std::string folder = FolderOf(std::string_view(self, static_cast<std::size_t>(n)));
-    for (const std::string& candidate : {folder + "/varimel-audio", folder + "/../libexec/varimel/varimel-audio"})
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    return folder + "/../libexec/varimel/varimel-audio";
-}
-
-} // namespace
-
 bool RenderAudioFile(const std::string& midi, const std::string& out, const std::string& format,
                      const std::string& soundFont, double seconds, const AudioLevel& level, std::string& error)
 {
-    const std::string helper = AudioHelper();
+    const std::string helper = HelperProgram("varimel-audio", "VARIMEL_AUDIO_HELPER");
     if (access(helper.c_str(), X_OK) != 0) {
         error = "the synthesizer is not installed (" + helper + ": " + std::strerror(errno) + ")";
         return false;

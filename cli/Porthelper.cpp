@@ -2,7 +2,7 @@
 #include "Porthelper.h"
 
 #include "Exitcodes.h"
-#include "sys/Paths.h"
+#include "Helperpath.h"
 #include "sys/Temporaries.h"
 
 #include <cerrno>
@@ -18,28 +18,11 @@ namespace varimel::cli {
 
 namespace {
 
-// Where the helper is: beside the renderer in the build tree, in
-// libexec/varimel once installed; VARIMEL_PORT_HELPER names another.
-std::string PortHelper()
-{
-    if (const char* given = std::getenv("VARIMEL_PORT_HELPER"); given && *given)
-        return given;
-    char self[4096];
-    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0)
-        return "varimel-ports";
-    const std::string folder = FolderOf(std::string_view(self, static_cast<std::size_t>(n)));
-    for (const std::string& candidate : {folder + "/varimel-ports", folder + "/../libexec/varimel/varimel-ports"})
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    return folder + "/../libexec/varimel/varimel-ports";
-}
-
 // Runs the helper with the renderer's own standard output and error; its
 // signals are passed on, and its status is the renderer's.
 int RunHelper(std::vector<std::string> args)
 {
-    const std::string helper = PortHelper();
+    const std::string helper = HelperProgram("varimel-ports", "VARIMEL_PORT_HELPER");
     if (access(helper.c_str(), X_OK) != 0) {
         std::fprintf(stderr, "varimel-render: MIDI ports are not installed (%s: %s)\n", helper.c_str(),
                      std::strerror(errno));

@@ -2,7 +2,11 @@
 #include "Smfevents.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace varimel {
 
@@ -229,6 +233,17 @@ std::optional<SmfTimeline> ReadSmfTimeline(std::string_view bytes, std::string* 
     }
     line.EndSeconds = line.SecondsAt(line.EndTick);
     return line;
+}
+
+std::optional<SmfTimeline> ReadSmfTimelineFile(const std::string& path, std::string* reason)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        Fail(reason, std::strerror(errno));
+        return std::nullopt;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    return ReadSmfTimeline(bytes, reason);
 }
 
 } // namespace varimel

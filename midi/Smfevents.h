@@ -53,5 +53,7 @@ struct SmfTimeline {
 // Standard MIDI File with ticks per quarter (SMPTE time is not written by
 // this program and not read here).
 std::optional<SmfTimeline> ReadSmfTimeline(std::string_view bytes, std::string* reason = nullptr);
+// The same of a file's bytes; the reason also when it cannot be read.
+std::optional<SmfTimeline> ReadSmfTimelineFile(const std::string& path, std::string* reason = nullptr);
 
 } // namespace varimel

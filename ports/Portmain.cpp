@@ -10,13 +10,10 @@
 #include "Portlist.h"
 #include "Portsender.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 using namespace varimel;
@@ -60,12 +57,10 @@ int Send(const std::string& port, const std::string& file)
         sigaddset(&signals, s);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     std::string why;
-    std::optional<SmfTimeline> piece = in ? ReadSmfTimeline(bytes, &why) : std::nullopt;
+    std::optional<SmfTimeline> piece = ReadSmfTimelineFile(file, &why);
     if (!piece)
-        return Fail(file + ": " + (why.empty() ? std::strerror(errno) : why));
+        return Fail(file + ": " + why);
     const PortSurvey survey = SurveyPorts();
     if (const std::string missing = Missing(survey); !missing.empty())
         return Fail(missing);

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "Portplayer.h"
 
-#include "sys/Paths.h"
-
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 
 namespace varimel {
 
@@ -36,10 +32,7 @@ bool PortPlayer::Open(const std::string& midiPath)
 {
     EndPlay();
     error_.clear();
-    std::ifstream in(midiPath, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    std::string why;
-    std::optional<SmfTimeline> line = in ? ReadSmfTimeline(bytes, &why) : std::nullopt;
+    std::optional<SmfTimeline> line = ReadSmfTimelineFile(midiPath);
     if (!line) {
         error_ = "not a readable MIDI file: " + midiPath;
         return false;
