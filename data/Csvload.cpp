@@ -71,14 +71,12 @@ bool FeedRange(int fd, std::uint64_t from, std::uint64_t to, CsvParser& parser, 
     return true;
 }
 
-// Adds the series of a file's second half to those of its first, the lines
-// numbered on by lineOffset. firstHas tells which columns have a record in
-// the first half: a header found in the second half counts only for the
-// others.
+// Adds what a file's second half read beside its series to what the first
+// half read, the lines numbered on by lineOffset. firstHas tells which
+// columns have a record in the first half: a header found in the second
+// half counts only for the others.
 void AppendRest(SeriesRead& to, SeriesRead& tail, std::uint64_t lineOffset, const std::vector<char>& firstHas)
 {
-    for (std::size_t k = 0; k < to.More.size(); ++k)
-        to.More[k].Append(tail.More[k]);
     for (MissingValue m : tail.Missing) {
         m.Line += lineOffset;
         to.Missing.push_back(m);
@@ -108,6 +106,39 @@ void AppendRest(SeriesRead& to, SeriesRead& tail, std::uint64_t lineOffset, cons
     for (const std::uint8_t group : tail.Groups)
         to.Groups.push_back(renumbered[group]);
     to.Filtered += tail.Filtered;
+}
+
+// One series read in two halves into room's storage: the first half's
+// records at its start (n1, then those that did not fit, in over1), the
+// second's from index at (n2, then over2). They become room's records in
+// file order; with a second half that does not count (ended before it),
+// only the first's.
+void JoinHalves(TXYDataList& room, std::size_t n1, const TXYDataList& over1, std::size_t at, std::size_t n2,
+                const TXYDataList& over2, bool withSecond)
+{
+    XYData* const base = room.Storage();
+    if (!withSecond) {
+        room.Keep(n1);
+        room.Append(over1);
+        return;
+    }
+    if (over1.Empty()) {
+        // The usual case: the second half moves down behind the first, in
+        // memory already written.
+        std::memmove(base + n1, base + at, n2 * sizeof(XYData));
+        room.Keep(n1 + n2);
+    } else {
+        // The first half outgrew its share: the second's records move out
+        // of the way first.
+        TXYDataList second;
+        second.Reserve(n2);
+        for (std::size_t i = 0; i < n2; ++i)
+            second.Add(base[at + i]);
+        room.Keep(n1);
+        room.Append(over1);
+        room.Append(second);
+    }
+    room.Append(over2);
 }
 
 // Rows grouped into series: the first column's records (and their values
@@ -143,17 +174,33 @@ void DealGroups(TXYDataList& data, SeriesRead& rest)
 
 // Reads a large file with two parsers at once, one per half, and joins
 // their records, skipped lines and line numbers as one parser would have.
+// Both write each series' records straight into one list's room, the first
+// half's from its start and the second's from about where the first's will
+// end, so joining them moves the second half down instead of copying it
+// into fresh memory.
 bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOptions& options, CsvLoad& load,
                 SeriesRead* rest, std::string& reason)
 {
-    TXYDataList tail;
-    tail.Reserve(static_cast<std::size_t>(load.Data.Capacity() * (size - split) / size + 16));
-    CsvParser first(load.Data, kMaxLineBytes, options);
-    CsvParser second(tail, kMaxLineBytes, options);
+    const std::size_t room = load.Data.Capacity();
+    const auto at = static_cast<std::size_t>(static_cast<long double>(room) * split / size);
+    TXYDataList over1, over2;
+    CsvParser first(over1, kMaxLineBytes, options);
+    CsvParser second(over2, kMaxLineBytes, options);
     SeriesRead restTail;
     if (rest) {
         first.AlsoRead(*rest);
         second.AlsoRead(restTail);
+    }
+    // Every series' room: the first column's in the load, each further
+    // one's a list of the same size.
+    const std::size_t series = rest ? 1 + rest->More.size() : 1;
+    std::vector<TXYDataList> rooms(series - 1);
+    const auto roomOf = [&](std::size_t k) -> TXYDataList& { return k == 0 ? load.Data : rooms[k - 1]; };
+    for (std::size_t k = 0; k < series; ++k) {
+        TXYDataList& list = roomOf(k);
+        list.Reserve(room);
+        first.FillFirst(k, list.Storage(), list.Storage() + at);
+        second.FillFirst(k, list.Storage() + at, list.Storage() + room);
     }
     second.StartsMidFile();
     bool firstEnded = false, secondEnded = false, secondOk = true, firstShrunk = false, secondShrunk = false;
@@ -174,19 +221,24 @@ bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOpt
         return false;
     }
     first.Finish();
-    load.Skipped = first.Skipped();
-    load.Skips = first.TakeSkips();
     // Ctrl-Z in the first half ends the data there: the second half is not
     // part of it.
-    if (!firstEnded) {
+    if (!firstEnded)
         second.Finish();
-        if (rest) {
-            std::vector<char> firstHas{!load.Data.Empty()};
-            for (const TXYDataList& more : rest->More)
-                firstHas.push_back(!more.Empty());
+    std::vector<char> firstHas{first.Filled(0) > 0 || !over1.Empty()};
+    for (std::size_t k = 1; k < series; ++k)
+        firstHas.push_back(first.Filled(k) > 0 || !rest->More[k - 1].Empty());
+    for (std::size_t k = 0; k < series; ++k)
+        JoinHalves(roomOf(k), first.Filled(k), k == 0 ? over1 : rest->More[k - 1], at, second.Filled(k),
+                   k == 0 ? over2 : restTail.More[k - 1], !firstEnded);
+    if (rest)
+        for (std::size_t k = 1; k < series; ++k)
+            rest->More[k - 1] = std::move(rooms[k - 1]);
+    load.Skipped = first.Skipped();
+    load.Skips = first.TakeSkips();
+    if (!firstEnded) {
+        if (rest)
             AppendRest(*rest, restTail, first.LinesTaken(), firstHas);
-        }
-        load.Data.Append(tail);
         load.Skipped = load.Skipped || second.Skipped();
         load.Skips.Append(second.Skips(), first.LinesTaken());
     }

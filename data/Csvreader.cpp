@@ -5,6 +5,7 @@
 #include "Number.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -66,11 +67,10 @@ bool CountedDigits(const char*& p, const char* end, std::uint64_t& digits, int& 
 // way.
 bool QuickNumber(const char*& p, const char* end, double& out)
 {
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
+    // Signs come in no order a branch could learn (a series around zero):
+    // taken and applied without one.
+    const bool negative = p < end && *p == '-';
+    p += p < end && (*p == '+' || *p == '-');
     // Up to 15 digits in all cannot hold more than 15 significant ones, so
     // the common number is read without counting; a longer one is read
     // again, counting.
@@ -96,7 +96,7 @@ bool QuickNumber(const char*& p, const char* end, double& out)
     if (!any || fraction > 22 || !endsWell)
         return false;
     const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
-    out = negative ? -value : value;
+    out = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) | static_cast<std::uint64_t>(negative) << 63);
     return true;
 }
 
@@ -190,7 +190,7 @@ void CsvParser::TakeLine(const char* begin, const char* end)
         // The plain reading keeps its own fast path; only a refused line
         // pays for finding out why.
         if (ParseCsvLine(line, record)) {
-            out_.Add(record);
+            PutFirst(record);
             return;
         }
         Skip(ClassifyPlainLine(line), line);
@@ -200,7 +200,7 @@ void CsvParser::TakeLine(const char* begin, const char* end)
         Skip(*reason, line);
         return;
     }
-    out_.Add(record);
+    PutFirst(record);
 }
 
 namespace {
@@ -215,6 +215,7 @@ void CsvParser::AlsoRead(SeriesRead& rest)
 {
     rest_ = &rest;
     columns_ = options_.YColumns();
+    stretches_.resize(columns_.size());
     rest = SeriesRead{};
     // Each further column has room for as many records as the first.
     for (std::size_t k = 1; k < columns_.size(); ++k) {
@@ -322,9 +323,21 @@ int CsvParser::GroupOf(std::string_view text)
     return static_cast<int>(names.size() - 1);
 }
 
+void CsvParser::FillFirst(std::size_t k, XYData* begin, XYData* end)
+{
+    if (stretches_.size() <= k)
+        stretches_.resize(k + 1);
+    stretches_[k] = {begin, begin, end};
+}
+
+std::size_t CsvParser::Filled(std::size_t k) const
+{
+    return k < stretches_.size() ? static_cast<std::size_t>(stretches_[k].next - stretches_[k].begin) : 0;
+}
+
 void CsvParser::Take(std::size_t k, const XYData& record)
 {
-    (k == 0 ? out_ : rest_->More[k - 1]).Add(record);
+    Put(k, record);
     if (k == 0 && options_.SplitBy > 0)
         rest_->Groups.push_back(group_);
     recorded_[k] = 1;
@@ -545,7 +558,7 @@ bool CsvParser::Feed(const char* data, std::size_t size)
                 if (lineEnd < end && static_cast<std::size_t>(lineEnd - lineStart) <= maxLine_) {
                     ++line_;
                     if (rest_ == nullptr)
-                        out_.Add(record);
+                        PutFirst(record);
                     else
                         TakeColumns(record.X);
                     p = lineEnd;

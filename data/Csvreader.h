@@ -35,7 +35,8 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 class CsvParser {
 public:
     explicit CsvParser(TXYDataList& out, std::size_t maxLine = kMaxLineBytes, ImportOptions options = {})
-        : out_(out), maxLine_(maxLine), options_(options), plain_(options.ForColumn(options.YColumn).IsDefault())
+        : out_(out), stretches_(1), maxLine_(maxLine), options_(options),
+          plain_(options.ForColumn(options.YColumn).IsDefault())
     {}
     // Reads the options' further Y columns and the columns beside the notes
     // (velocity, length) in the same pass, into rest: each further column's
@@ -60,6 +61,14 @@ public:
     std::uint64_t LinesTaken() const { return line_; }
     // Bytes held for a line that continues in the next piece.
     std::size_t HeldBytes() const { return pending_.capacity(); }
+    // A reader of part of a large file: series k's records (0 the first
+    // column's, k the options' k-th further one) go straight into
+    // [begin, end), storage no other reader writes, while it lasts, and then
+    // to the end of the series' own list. Call after AlsoRead, before the
+    // first Feed.
+    void FillFirst(std::size_t k, XYData* begin, XYData* end);
+    // How many records series k put into its stretch.
+    std::size_t Filled(std::size_t k) const;
 
 private:
     void TakeLine(const char* begin, const char* end);
@@ -71,6 +80,23 @@ private:
     const char* QuickColumns(const char* p, const char* end, std::uint64_t lineNumber, double& x);
     void TakeColumns(double x);
     void Take(std::size_t k, const XYData& record);
+    // Series k's record into its stretch, or its list.
+    void Put(std::size_t k, const XYData& record)
+    {
+        Stretch& s = stretches_[k];
+        if (s.next != s.end)
+            *s.next++ = record;
+        else
+            (k == 0 ? out_ : rest_->More[k - 1]).Add(record);
+    }
+    // The first column's, on the plain reading's path.
+    [[gnu::always_inline]] void PutFirst(const XYData& record)
+    {
+        if (stretches_[0].next != stretches_[0].end)
+            *stretches_[0].next++ = record;
+        else
+            out_.Add(record);
+    }
     // Whether a row the filters keep, counting the others; the row's fields
     // are in rowFields_ (count of them found).
     bool RowCounts(int count);
@@ -92,6 +118,12 @@ private:
     void Hold(const char* begin, const char* end);
 
     TXYDataList& out_;
+    struct Stretch {
+        XYData* begin = nullptr;
+        XYData* next = nullptr;
+        XYData* end = nullptr;
+    };
+    std::vector<Stretch> stretches_; // by series (the first always there), while FillFirst's room lasts
     std::size_t maxLine_;
     ImportOptions options_;
     bool plain_;             // the default reading: the first two fields as X and Y

@@ -44,7 +44,7 @@ std::vector<std::uint32_t> TXYDataList::SortOrder() const
 
 void TXYDataList::Reorder(const std::vector<std::uint32_t>& order)
 {
-    std::vector<XYData> sorted(items_.size());
+    decltype(items_) sorted(items_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         sorted[i] = items_[order[i]];
     items_.swap(sorted);

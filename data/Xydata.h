@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,22 @@ struct XYData {
     double X = 0.0;
     double Y = 0.0;
     bool operator==(const XYData&) const = default;
+};
+
+// Storage for records that leaves a record made without a value as the
+// memory holds it: the room of a large list is written by its readers
+// straight away, not zeroed first and then written.
+template <class T> struct UnfilledAllocator : std::allocator<T> {
+    template <class U> struct rebind {
+        using other = UnfilledAllocator<U>;
+    };
+    UnfilledAllocator() = default;
+    template <class U> UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+    template <class U> void construct(U*) noexcept {}
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
 };
 
 // The records of one file. Records are kept by value; the list owns them and
@@ -39,6 +57,12 @@ public:
     // Adds the records of other after these, in their order.
     void Append(const TXYDataList& other) { items_.insert(items_.end(), other.items_.begin(), other.items_.end()); }
     void Clear() { items_.clear(); }
+    // Readers on several threads write records straight into the reserved
+    // room (Capacity() records from Storage()); Keep then makes the first
+    // count records there the list's, as they were written. count is at
+    // most Capacity().
+    XYData* Storage() { return items_.data(); }
+    void Keep(std::size_t count) { items_.resize(count); }
 
     const XYData* begin() const { return items_.data(); }
     const XYData* end() const { return items_.data() + items_.size(); }
@@ -57,7 +81,7 @@ public:
     double MinY() const { return YBounds().first; }
 
 private:
-    std::vector<XYData> items_;
+    std::vector<XYData, UnfilledAllocator<XYData>> items_;
 };
 
 // The record order used by Sort: -1, 0 or +1.

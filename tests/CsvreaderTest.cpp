@@ -528,6 +528,62 @@ TEST(Csvreader, SeveralColumnsOfALargeFile)
     EXPECT_TRUE(gap->Skipped);
 }
 
+// The two readers of a large file write into one list's room, each from
+// its estimated share on: halves of very different line lengths outgrow
+// their shares (the first's, the second's), and Ctrl-Z in the first half
+// ends the data there. Every series still holds what one reader of the
+// whole file gives, in file order.
+TEST(Csvreader, UnevenHalvesOfALargeFile)
+{
+    testutil::TempDir dir;
+    const auto lines = [](std::size_t bytes, bool longLines, std::size_t& i) {
+        std::string out;
+        while (out.size() < bytes) {
+            out += std::to_string(i) + "," + std::to_string(i % 7) + "," + std::to_string(i % 5) + "," +
+                   std::to_string(i % 3) + (longLines ? "," + std::string(120, 'w') : std::string()) + "\n";
+            ++i;
+        }
+        return out;
+    };
+    const std::size_t half = std::size_t{9} << 19;
+    const struct {
+        const char* what;
+        bool longFirst;
+        bool ctrlZ;
+    } cases[] = {
+        {"short lines, then long ones: the first half outgrows its share", false, false},
+        {"long lines, then short ones: the second half outgrows its share", true, false},
+        {"Ctrl-Z in the first half", false, true},
+    };
+    for (const auto& c : cases) {
+        std::size_t i = 0;
+        std::string bytes = lines(half, c.longFirst, i);
+        if (c.ctrlZ)
+            bytes.insert(bytes.size() / 2, "\x1a");
+        bytes += lines(half, !c.longFirst, i);
+        const std::string path = dir / "uneven.csv";
+        testutil::WriteFile(path, bytes);
+        for (const std::vector<int>& more : {std::vector<int>{}, std::vector<int>{3, 4}}) {
+            ImportOptions o;
+            o.MoreYColumns = more;
+            const std::optional<CsvLoad> load = LoadCsv(path, nullptr, o);
+            ASSERT_TRUE(load) << c.what;
+            ASSERT_EQ(load->More.size(), more.size()) << c.what;
+            for (std::size_t k = 0; k <= more.size(); ++k) {
+                TXYDataList alone;
+                CsvParser parser(alone, kMaxLineBytes, o.ForColumn(o.YColumns()[k]));
+                parser.Feed(bytes.data(), bytes.size());
+                parser.Finish();
+                const TXYDataList& got = k == 0 ? load->Data : load->More[k - 1];
+                ASSERT_GT(got.Count(), 1000) << c.what;
+                ASSERT_TRUE(std::equal(got.begin(), got.end(), alone.begin(), alone.end()))
+                    << c.what << ", column " << o.YColumns()[k] << ": " << got.Count() << " records, " << alone.Count()
+                    << " by one reader";
+            }
+        }
+    }
+}
+
 // The columns beside the notes are read in the same pass: each record keeps
 // the value of its own line (lines sharing an X are not paired by value), a
 // line without a value there gives none, and the column's range counts every
