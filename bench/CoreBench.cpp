@@ -183,6 +183,25 @@ void BM_RenderSeries(benchmark::State& state)
 }
 BENCHMARK(BM_RenderSeries)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
+// The file alone, from a load made once: the mapping and the writing of
+// one, or three, series.
+void BM_WriteSeries(benchmark::State& state)
+{
+    const std::string mid = (std::filesystem::temp_directory_path() / "varimel-bench-series.mid").string();
+    ImportOptions options;
+    if (state.range(0) == 3)
+        options.MoreYColumns = {3, 4};
+    const std::optional<CsvLoad> load = LoadCsv(SeriesFile(), nullptr, options);
+    MappingRequest request;
+    request.DxPQN = 1.0;
+    for (auto _ : state) {
+        const bool ok = TPiece::Of(*load, request, std::nullopt).Write(mid);
+        benchmark::DoNotOptimize(ok);
+    }
+    std::remove(mid.c_str());
+}
+BENCHMARK(BM_WriteSeries)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
+
 // A million rows of five stocks in turn ("x,price,symbol"), read plainly
 // (arg 0), one series per stock (1), or one stock kept (2).
 const std::string& GroupsFile()

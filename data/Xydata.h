@@ -2,10 +2,10 @@
 // One loaded CSV file as an ordered list of X/Y points.
 #pragma once
 
+#include "sys/Memory.h"
 #include <cstddef>
+
 #include <cstdint>
-#include <memory>
-#include <new>
 #include <utility>
 #include <vector>
 
@@ -16,22 +16,6 @@ struct XYData {
     double X = 0.0;
     double Y = 0.0;
     bool operator==(const XYData&) const = default;
-};
-
-// Storage for records that leaves a record made without a value as the
-// memory holds it: the room of a large list is written by its readers
-// straight away, not zeroed first and then written.
-template <class T> struct UnfilledAllocator : std::allocator<T> {
-    template <class U> struct rebind {
-        using other = UnfilledAllocator<U>;
-    };
-    UnfilledAllocator() = default;
-    template <class U> UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
-    template <class U> void construct(U*) noexcept {}
-    template <class U, class... Args> void construct(U* p, Args&&... args)
-    {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
 };
 
 // The records of one file. Records are kept by value; the list owns them and

@@ -10,9 +10,8 @@ namespace {
 constexpr std::uint8_t kHeaderId[] = {'M', 'T', 'h', 'd'};
 constexpr std::uint8_t kTrackId[] = {'M', 'T', 'r', 'k'};
 constexpr std::uint32_t kHeaderLength = 6;
+} // namespace
 
-// Puts the variable-length form of value (at most kMaxVarLen) at out, most
-// significant group first; returns its length, 1 to 4 bytes.
 std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value)
 {
     const std::size_t length = value < 0x80 ? 1 : value < 0x4000 ? 2 : value < 0x200000 ? 3 : 4;
@@ -22,7 +21,6 @@ std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value)
     }
     return length;
 }
-} // namespace
 
 TSMFWrite::~TSMFWrite() { Close(); }
 
@@ -56,6 +54,15 @@ bool TSMFWrite::WriteBytes(const std::uint8_t* bytes, std::size_t count)
 {
     if (!file_ || failed_)
         return false;
+    // A large block (a track's encoded notes) goes to the stream as it is.
+    if (count >= kBufferSize) {
+        if (!Flush())
+            return false;
+        const std::size_t written = std::fwrite(bytes, 1, count, file_);
+        flushedPos_ += static_cast<long>(written);
+        failed_ = written != count;
+        return !failed_;
+    }
     while (count > 0) {
         if (used_ == kBufferSize && !Flush())
             return false;

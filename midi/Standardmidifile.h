@@ -15,6 +15,10 @@ inline constexpr std::uint16_t kDivision = TicksPerQuarter;
 inline constexpr std::uint16_t kMaxTrackChunks = 17; // chunks one file may take
 inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
 
+// Puts the variable-length form of value (at most kMaxVarLen) at out, most
+// significant group first; returns its length, 1 to 4 bytes.
+std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value);
+
 // Whether a track chunk of that many bytes can state its length.
 constexpr bool TrackChunkFits(std::uint64_t length) { return length <= 0xFFFFFFFFu; }
 

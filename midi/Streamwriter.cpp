@@ -7,33 +7,28 @@
 
 namespace varimel {
 
-bool TStreamWriter::Give(TMidiEventList&& run)
+bool TStreamWriter::Give(ByteBlock&& bytes)
 {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
     if (failed_)
         return false;
-    queue_.push_back(std::move(run));
+    queue_.push_back(std::move(bytes));
     changed_.notify_all();
     return true;
 }
 
-TMidiEventList TStreamWriter::Spare(std::size_t n)
+ByteBlock TStreamWriter::Spare()
 {
-    {
-        std::lock_guard lock(mutex_);
-        if (!spare_.empty()) {
-            TMidiEventList list = std::move(spare_.back());
-            spare_.pop_back();
-            return list;
-        }
-    }
-    TMidiEventList list(0, "", "");
-    list.Reserve(n);
-    return list;
+    std::lock_guard lock(mutex_);
+    if (spare_.empty())
+        return {};
+    ByteBlock block = std::move(spare_.back());
+    spare_.pop_back();
+    return block;
 }
 
-std::optional<std::uint32_t> TStreamWriter::Finish()
+bool TStreamWriter::Finish()
 {
     if (thread_.joinable()) {
         {
@@ -43,11 +38,9 @@ std::optional<std::uint32_t> TStreamWriter::Finish()
         changed_.notify_all();
         thread_.join();
     }
-    if (failed_) {
+    if (failed_)
         errno = error_;
-        return std::nullopt;
-    }
-    return previous_;
+    return !failed_;
 }
 
 void TStreamWriter::Run()
@@ -57,26 +50,22 @@ void TStreamWriter::Run()
         changed_.wait(lock, [this] { return !queue_.empty() || done_; });
         if (queue_.empty())
             return;
-        TMidiEventList run = std::move(queue_.front());
+        ByteBlock block = std::move(queue_.front());
         queue_.pop_front();
         const bool skip = failed_;
-        // A copy of its own, updated for every event: the shared one
-        // shares a cache line with the mapping thread's data.
-        std::uint32_t previous = previous_;
         lock.unlock();
-        const bool ok = skip || writer_.WriteEvents(run.begin(), run.end(), previous);
+        const bool ok = skip || writer_.WriteBytes(block.data(), block.size());
         const int error = errno;
-        run.Clear();
+        block.clear();
         lock.lock();
-        previous_ = previous;
         if (!ok) {
             failed_ = true;
             error_ = error;
         }
         try {
-            spare_.push_back(std::move(run));
+            spare_.push_back(std::move(block));
         } catch (const std::bad_alloc&) {
-            // Not kept for reuse: the next run gets a new list.
+            // Not kept for reuse: the next block gets a new one.
         }
         changed_.notify_all();
     }

@@ -4,7 +4,6 @@
 #include "Cues.h"
 #include "Generalmidi.h"
 #include "midi/Standardmidifile.h"
-#include "midi/Streamwriter.h"
 #include "sys/Memory.h"
 #include "sys/Replace.h"
 
@@ -94,63 +93,32 @@ bool InRange(const std::vector<SeriesTrack>& series, const MappingRequest& r)
                        [](const SeriesTrack& s) { return s.Program >= 0 && s.Program < kProgramCount; });
 }
 
-// Makes a melody's events a block at a time (MapInBlocks), handing each
-// block's finished events to flush; the piece's end tick, or 0.
-using BlockMapper = std::function<std::uint32_t(TMidiEventList& melody, const BlockFlush& flush)>;
+// Makes a melody's events into the open track of a writer (MapIntoTrack);
+// the piece's end tick, or 0.
+using TrackMapper =
+    std::function<std::uint32_t(TMidiEventList& melody, TSMFWrite& writer, std::uint32_t& previous, bool& written)>;
 
 // Writes a track into the open writer: melody's names, then the events map
-// makes, each finished run written on a second thread while the next block
-// is mapped, so a large melody never sits in memory whole. end is the
-// piece's end tick in; out, what map gave (0 when the mapping failed), or
-// unchanged when a write failed.
-bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const BlockMapper& map, std::uint32_t& end)
+// makes, encoded a block at a time as they are mapped, so a large melody
+// never sits in memory whole. end is the piece's end tick in; out, what map
+// gave (0 when the mapping failed), or unchanged when a write failed.
+bool StreamTrack(TSMFWrite& writer, TMidiEventList& melody, const TrackMapper& map, std::uint32_t& end)
 {
     if (!writer.BeginTrack() || (!melody.TrackName.empty() && !writer.WriteTrackName(0, melody.TrackName)) ||
         (!melody.InstrumentName.empty() && !writer.WriteInstrumentName(0, melody.InstrumentName)))
         return false;
-    // Every event before the next block's first start is final, and what is
-    // written is the same as the whole list sorted. The final events of one
-    // block are written on a second thread while the next block is mapped.
-    TStreamWriter background(writer, 0);
-    std::uint32_t lastLimit = 0;
-    const auto flush = [&](TMidiEventList& list, std::uint32_t limit) {
-        // Every event kept back is at or after the last limit: with no
-        // progress there is nothing to write (and no list to sort again,
-        // which on long runs of one X would cost more and more).
-        if (limit <= lastLimit)
-            return true;
-        lastLimit = limit;
-        list.SortByTime();
-        const TMidiEvent* cut =
-            std::partition_point(list.begin(), list.end(), [limit](const TMidiEvent& e) { return e.Time < limit; });
-        // The few events at or after the limit move to a fresh list (on the
-        // track's channel); the rest of this one goes to the writer as it is.
-        const auto keep = static_cast<std::size_t>(cut - list.begin());
-        TMidiEventList rest = background.Spare(static_cast<std::size_t>(list.Count()));
-        rest.Channel = list.Channel;
-        for (const TMidiEvent* e = cut; e != list.end(); ++e)
-            rest.Add(*e);
-        list.Truncate(keep);
-        std::swap(list, rest);
-        return background.Give(std::move(rest));
-    };
     const std::uint32_t pieceEnd = end;
-    end = map(melody, flush);
-    bool ok = end != 0;
-    std::optional<std::uint32_t> previous = background.Finish();
-    if (!previous) {
+    std::uint32_t previous = 0;
+    bool written = true;
+    end = map(melody, writer, previous, written);
+    if (!written) {
         // The mapping stopped because a write failed, not because of its
         // ticks: the caller reports the write's own cause.
-        ok = false;
         end = pieceEnd;
+        return false;
     }
-    if (ok) {
-        melody.SortByTime();
-        // A piece its cues lengthen ends every track with them.
-        ok = writer.WriteEvents(melody.begin(), melody.end(), *previous) &&
-             writer.EndTrack(std::max(end, pieceEnd) - *previous);
-    }
-    return ok;
+    // A piece its cues lengthen ends every track with them.
+    return end != 0 && writer.EndTrack(std::max(end, pieceEnd) - previous);
 }
 
 // The file of the conductor and one track per series, each mapped while it
@@ -189,11 +157,12 @@ bool WriteSeriesFile(const std::vector<SeriesTrack>& series, const MappingReques
                 std::uint32_t end = pieceEnd;
                 const bool written = StreamTrack(
                     writer, melody,
-                    [&](TMidiEventList& list, const BlockFlush& flush) {
-                        return MapInBlocks(
-                            set, data, list, r.Scale, static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
-                            MidiNoteOfTone(r.HighTone), r.DxPQN, velocity, r.Duration, r.WriteProgramChange,
-                            static_cast<std::uint8_t>(series[i].Program), flush, frame ? &*frame : nullptr);
+                    [&](TMidiEventList& list, TSMFWrite& out, std::uint32_t& previous, bool& written) {
+                        return MapIntoTrack(set, data, list, out, previous, written, r.Scale,
+                                            static_cast<std::uint8_t>(r.Tonic), MidiNoteOfTone(r.LowTone),
+                                            MidiNoteOfTone(r.HighTone), r.DxPQN, velocity, r.Duration,
+                                            r.WriteProgramChange, static_cast<std::uint8_t>(series[i].Program),
+                                            frame ? &*frame : nullptr);
                     },
                     end);
                 mapped = end != 0;

@@ -1,11 +1,15 @@
 // SPDX-License-Identifier: MIT
 #include "Mapping.h"
 
+#include "midi/Noteencoder.h"
+#include "midi/Standardmidifile.h"
+#include "midi/Streamwriter.h"
 #include "sys/Memory.h"
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -190,10 +194,76 @@ constexpr auto MapRange = MapRecordsPlain;
 
 } // namespace
 
-std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
-                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
-                          const BlockFlush& flush, const SeriesFrame* frame)
+namespace {
+
+// Where MapNotes puts the notes: the melody's list, handed to flush after
+// each block when there is one.
+struct ListSink {
+    TMidiEventList& melody;
+    const BlockFlush& flush;
+
+    // Room for the notes: without a flush every note stays in the list, all
+    // at once, faulted in beside the work; with one, a block's worth.
+    void Prepare(std::size_t before, std::size_t count, std::size_t block)
+    {
+        melody.Reserve(before + 2 * (flush ? std::min(count, block) : count) + 3);
+    }
+    std::size_t PrefaultBytes(std::size_t count) const { return flush ? 0 : (2 * count + 3) * sizeof(TMidiEvent); }
+    bool Begin() { return true; }
+    void Note(std::uint32_t start, std::uint8_t key, std::uint8_t velocity, std::uint32_t length)
+    {
+        melody.AddNote(start, key, velocity, length);
+    }
+    bool Block(std::uint32_t limit) { return !flush || flush(melody, limit); }
+};
+
+// ... or straight into an open track: the events already in the melody's
+// list (its head) first, then the notes' bytes, encoded after each block and
+// written on a second thread while the next block is mapped.
+struct TrackSink {
+    TMidiEventList& melody;
+    TSMFWrite& writer;
+    std::optional<TNoteEncoder> encoder;
+    std::optional<TStreamWriter> stream;
+    bool written = true;
+
+    void Prepare(std::size_t before, std::size_t, std::size_t) { melody.Reserve(before + 3); }
+    std::size_t PrefaultBytes(std::size_t) const { return 0; }
+    bool Begin()
+    {
+        melody.SortByTime();
+        std::uint32_t previous = 0;
+        written = writer.WriteEvents(melody.begin(), melody.end(), previous);
+        encoder.emplace(melody.Channel, previous);
+        if (written)
+            stream.emplace(writer);
+        return written;
+    }
+    void Note(std::uint32_t start, std::uint8_t key, std::uint8_t velocity, std::uint32_t length)
+    {
+        encoder->Add(start, key, velocity, length);
+    }
+    bool Block(std::uint32_t limit)
+    {
+        encoder->Encode(limit);
+        written = stream->Give(encoder->TakeBytes(stream->Spare()));
+        return written;
+    }
+    // The rest, once every note is in: true when all was written.
+    bool End()
+    {
+        encoder->Finish();
+        written = stream->Give(encoder->TakeBytes({})) && stream->Finish();
+        return written;
+    }
+};
+
+// Maps the records a block at a time into sink; the piece's end tick, or 0.
+template <class Sink> std::uint32_t MapNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody,
+                                             int scaleIndex, std::uint8_t tonic, std::uint8_t lowTone,
+                                             std::uint8_t highTone, double DxPQN, std::uint8_t Velocity,
+                                             double Duration, bool writeProgramChange, std::uint8_t Program, Sink& sink,
+                                             const SeriesFrame* frame)
 {
     if (!dataList || dataList->Empty() || DxPQN == 0.0)
         return 0;
@@ -227,14 +297,14 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
         return 0u;
     };
     constexpr std::size_t kBlock = std::size_t{1} << 15;
-    // Without a flush every note stays in the list: room for all at once,
-    // faulted in beside the work. With one, a block's worth.
-    melody.Reserve(before + 2 * (flush ? std::min(count, kBlock) : count) + 3);
-    const Prefault prefault(const_cast<TMidiEvent*>(melody.end()), flush ? 0 : (2 * count + 3) * sizeof(TMidiEvent));
+    sink.Prepare(before, count, kBlock);
+    const Prefault prefault(const_cast<TMidiEvent*>(melody.end()), sink.PrefaultBytes(count));
     if (writeProgramChange)
         melody.AddProgramChange(0, Program);
     const KeySignature key = KeySignatureOf(scaleIndex, tonic);
     melody.AddKeySignature(0, key.SharpsFlats, key.Minor);
+    if (!sink.Begin())
+        return fail();
 
     // Each record's start, length and scale position depend only on the
     // data, so a large list has them worked out a block ahead on a second
@@ -262,12 +332,12 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
             if (velocities && (*velocities)[i] == 0)
                 continue;
             const std::uint8_t note = NoteAt(set, m.position, hasDescending);
-            melody.AddNote(m.start, note, velocities ? (*velocities)[i] : Velocity, m.length);
+            sink.Note(m.start, note, velocities ? (*velocities)[i] : Velocity, m.length);
             set.PreviousPosition = static_cast<std::uint8_t>(m.position);
         }
         // Notes start in X order, so nothing still to come lies before the
         // next block's first start.
-        if (flush && to < count && !flush(melody, TruncTick((data[to].X - x0) * lscale).value_or(0)))
+        if (to < count && !sink.Block(TruncTick((data[to].X - x0) * lscale).value_or(0)))
             return fail();
         if (to >= count)
             break;
@@ -280,6 +350,36 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
     }
     melody.AddEndOfTrack(static_cast<std::uint32_t>(end));
     return static_cast<std::uint32_t>(end);
+}
+
+} // namespace
+
+std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
+                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
+                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
+                          const BlockFlush& flush, const SeriesFrame* frame)
+{
+    ListSink sink{melody, flush};
+    return MapNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                    writeProgramChange, Program, sink, frame);
+}
+
+std::uint32_t MapIntoTrack(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, TSMFWrite& writer,
+                           std::uint32_t& previous, bool& written, int scaleIndex, std::uint8_t tonic,
+                           std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, std::uint8_t Velocity,
+                           double Duration, bool writeProgramChange, std::uint8_t Program, const SeriesFrame* frame)
+{
+    TrackSink sink{melody, writer, std::nullopt, std::nullopt};
+    std::uint32_t end = MapNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                                 writeProgramChange, Program, sink, frame);
+    if (end != 0 && !sink.End())
+        end = 0;
+    // A mapping that stopped early still waits for what was handed on.
+    if (sink.stream && !sink.stream->Finish())
+        sink.written = false;
+    written = sink.written;
+    previous = sink.encoder ? sink.encoder->Previous() : 0;
+    return end;
 }
 
 std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,

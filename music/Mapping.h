@@ -14,6 +14,8 @@
 
 namespace varimel {
 
+class TSMFWrite;
+
 inline constexpr std::uint32_t kLastTick = 0xFFFFFFFFu;
 
 // A tick formula's result truncated toward zero, or nothing when it does not
@@ -90,6 +92,18 @@ std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiE
                           std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
                           std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
                           const BlockFlush& flush, const SeriesFrame* frame = nullptr);
+
+// MapInBlocks straight into the open track of writer: the events already
+// in melody (its head: a pan, say) and the program change and key the
+// mapping adds, then the notes' events, encoded and written a block at a
+// time without a list of them (the same bytes the sorted list would give).
+// The end tick, or 0 when a tick is out of range or a write failed
+// (written false); previous: the time of the last event written.
+std::uint32_t MapIntoTrack(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, TSMFWrite& writer,
+                           std::uint32_t& previous, bool& written, int scaleIndex, std::uint8_t tonic,
+                           std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, std::uint8_t Velocity,
+                           double Duration, bool writeProgramChange, std::uint8_t Program,
+                           const SeriesFrame* frame = nullptr);
 
 // One note of a mapped piece: the ticks it sounds and its key.
 struct NoteSpan {

@@ -5,13 +5,32 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace varimel {
 
 inline constexpr char kReasonNoMemory[] = "not enough memory";
+
+// Storage that leaves an element made without a value as the memory holds
+// it: the room of a large list of records or bytes is written by its
+// makers straight away, not zeroed first and then written.
+template <class T> struct UnfilledAllocator : std::allocator<T> {
+    template <class U> struct rebind {
+        using other = UnfilledAllocator<U>;
+    };
+    UnfilledAllocator() = default;
+    template <class U> UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+    template <class U> void construct(U*) noexcept {}
+    template <class U, class... Args> void construct(U* p, Args&&... args)
+    {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
 
 // Bytes of memory the program may still take: the system's available memory,
 // or what is left below the cgroup's limit when that is less (the group's

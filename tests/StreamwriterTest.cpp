@@ -1,73 +1,147 @@
 // SPDX-License-Identifier: MIT
-// The streaming writer: a track given as runs of finished events, in pieces
-// of any size, is written exactly as the whole list would be.
+// A melody's track made straight from its notes: the encoder gives the
+// bytes the sorted list of the notes' events gives, and the streaming
+// writer writes blocks of any size as one write would.
 #include "midi/Streamwriter.h"
+#include "midi/Noteencoder.h"
 
 #include "SmfReader.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <random>
 #include <vector>
 
 using namespace varimel;
 
 namespace {
 
-// A melody of n notes, a quarter apart, on channel 3.
-TMidiEventList Melody(int n)
-{
-    TMidiEventList list(3, "", "");
-    for (int i = 0; i < n; ++i)
-        list.AddNote(static_cast<std::uint32_t>(i) * 960, static_cast<std::uint8_t>(60 + i % 12), 90, 840);
-    list.SortByTime();
-    return list;
-}
+struct Note {
+    std::uint32_t start, length;
+    std::uint8_t key, velocity;
+};
 
-// The file of one track written through the streaming writer in runs of
-// `run` events (0: the whole list through the writer itself).
-std::vector<std::uint8_t> Written(const std::string& path, int notes, std::size_t run)
+// The file of one track of the notes on channel 3: written from their
+// sorted event list, or from the encoder's bytes (handed out at the start
+// of every `every`-th note, 0: only at the end).
+std::vector<std::uint8_t> Written(const std::string& path, const std::vector<Note>& notes, bool encoded,
+                                  std::size_t every = 0)
 {
-    TMidiEventList melody = Melody(notes);
     TSMFWrite writer;
     EXPECT_TRUE(writer.Open(path, 1));
-    if (run == 0) {
-        melody.AddEndOfTrack(static_cast<std::uint32_t>(notes) * 960);
-        EXPECT_TRUE(writer.WriteTrack(melody));
-    } else {
-        EXPECT_TRUE(writer.BeginTrack());
-        TStreamWriter background(writer, 0);
-        for (std::size_t from = 0; from < static_cast<std::size_t>(melody.Count()); from += run) {
-            TMidiEventList piece = background.Spare(run);
-            EXPECT_EQ(piece.Count(), 0) << "a spare list comes empty";
-            piece.Channel = melody.Channel;
-            for (std::size_t i = from; i < std::min(from + run, static_cast<std::size_t>(melody.Count())); ++i)
-                piece.Add(melody.begin()[i]);
-            EXPECT_TRUE(background.Give(std::move(piece)));
+    EXPECT_TRUE(writer.BeginTrack());
+    std::uint32_t previous = 0, end = 0;
+    for (const Note& n : notes)
+        end = std::max(end, n.start + n.length);
+    if (encoded) {
+        TNoteEncoder encoder(3, 0);
+        ByteBlock all;
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            if (every && i % every == 0) {
+                encoder.Encode(notes[i].start);
+                const ByteBlock part = encoder.TakeBytes({});
+                all.insert(all.end(), part.begin(), part.end());
+            }
+            encoder.Add(notes[i].start, notes[i].key, notes[i].velocity, notes[i].length);
         }
-        const std::optional<std::uint32_t> last = background.Finish();
-        EXPECT_TRUE(last);
-        EXPECT_TRUE(writer.EndTrack(static_cast<std::uint32_t>(notes) * 960 - last.value_or(0)));
+        encoder.Finish();
+        const ByteBlock part = encoder.TakeBytes({});
+        all.insert(all.end(), part.begin(), part.end());
+        EXPECT_TRUE(writer.WriteBytes(all.data(), all.size()));
+        previous = encoder.Previous();
+    } else {
+        TMidiEventList list(3, "", "");
+        for (const Note& n : notes)
+            list.AddNote(n.start, n.key, n.velocity, n.length);
+        list.SortByTime();
+        EXPECT_TRUE(writer.WriteEvents(list.begin(), list.end(), previous));
     }
+    EXPECT_TRUE(writer.EndTrack(end - previous));
     EXPECT_TRUE(writer.Close());
     return smftest::ReadBytes(path);
 }
 
 } // namespace
 
-TEST(Streamwriter, RunsOfAnySizeWriteTheWholeList)
+TEST(Streamwriter, EncodedNotesAreTheSortedListsBytes)
 {
     testutil::TempDir dir;
     const std::string path = dir / "t.mid";
-    for (const int notes : {1, 7, 500})
-        for (const std::size_t run :
-             {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{64}, std::size_t{5000}})
-            EXPECT_EQ(Written(path, notes, run), Written(path, notes, 0)) << notes << " notes in runs of " << run;
-    const smftest::File f = smftest::Parse(Written(path, 500, 7));
+    std::mt19937 random(9);
+    std::vector<Note> crowd;
+    for (std::uint32_t i = 0, t = 0; i < 3000; ++i) {
+        t += static_cast<std::uint32_t>(random() % 4); // many notes share a start
+        crowd.push_back({t, 1 + static_cast<std::uint32_t>(random() % 6), static_cast<std::uint8_t>(60 + random() % 4),
+                         static_cast<std::uint8_t>(1 + random() % 127)});
+    }
+    const struct {
+        const char* what;
+        std::vector<Note> notes;
+    } cases[] = {
+        {"a quarter apart, shorter than the gap", {{0, 840, 60, 90}, {960, 840, 62, 90}, {1920, 840, 64, 90}}},
+        {"longer than the gap: each note-off after the next note-on",
+         {{0, 2000, 60, 90}, {960, 2000, 62, 90}, {1920, 2000, 64, 90}}},
+        {"a note-off on the next note's start comes first", {{0, 960, 64, 90}, {960, 960, 60, 90}}},
+        {"a chord, by key, equal keys in the order they came",
+         {{0, 500, 67, 80}, {0, 500, 60, 81}, {0, 500, 64, 82}, {0, 500, 60, 83}, {500, 10, 59, 84}}},
+        {"note-offs of one tick by key", {{0, 300, 70, 90}, {100, 200, 50, 90}, {200, 100, 60, 90}}},
+        {"data bytes cut to 7 bits", {{0, 10, 200, 255}, {5, 10, 128, 128}}},
+        {"gaps too long for one delta",
+         {{0, 10, 60, 90}, {0x20000000u, 10, 61, 90}, {0xF0000000u, 0x0F000000u, 62, 9}}},
+        {"a crowd of short notes", crowd},
+    };
+    for (const auto& c : cases)
+        for (const std::size_t every : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{7}})
+            EXPECT_EQ(Written(path, c.notes, true, every), Written(path, c.notes, false))
+                << c.what << ", handed out every " << every;
+    const smftest::File f = smftest::Parse(Written(path, crowd, true, 5));
     ASSERT_EQ(f.error, "");
-    const std::vector<smftest::Note> notes = smftest::Notes(f.tracks.at(0));
-    ASSERT_EQ(notes.size(), 500u);
-    EXPECT_EQ(notes.back().start, 499u * 960);
-    EXPECT_EQ(notes.back().end - notes.back().start, 840u);
-    EXPECT_EQ(notes.back().channel, 3);
+    EXPECT_EQ(smftest::Notes(f.tracks.at(0)).size(), crowd.size());
+}
+
+// Blocks of any size, written on the writer's thread, make the same file as
+// one write of them all; a failed write is told by Finish, with its cause.
+TEST(Streamwriter, BlocksOfAnySizeWriteTheWhole)
+{
+    testutil::TempDir dir;
+    ByteBlock all;
+    for (int i = 0; i < 200000; ++i)
+        all.push_back(static_cast<std::uint8_t>(i * 7));
+    const auto write = [&](const std::string& path, const std::vector<std::size_t>& sizes) {
+        TSMFWrite writer;
+        EXPECT_TRUE(writer.Open(path, 1));
+        TStreamWriter stream(writer);
+        std::size_t at = 0;
+        for (std::size_t i = 0; at < all.size(); ++i) {
+            ByteBlock block = stream.Spare();
+            EXPECT_TRUE(block.empty()) << "a spare block comes empty";
+            const std::size_t n = std::min(sizes[i % sizes.size()], all.size() - at);
+            block.assign(all.begin() + static_cast<std::ptrdiff_t>(at),
+                         all.begin() + static_cast<std::ptrdiff_t>(at + n));
+            at += n;
+            if (!stream.Give(std::move(block)))
+                break;
+        }
+        const bool finished = stream.Finish();
+        const int error = errno;
+        writer.Close();
+        errno = error;
+        return finished;
+    };
+    ASSERT_TRUE(write(dir / "whole.mid", {all.size()}));
+    const std::vector<std::uint8_t> whole = smftest::ReadBytes(dir / "whole.mid");
+    for (const std::vector<std::size_t>& sizes :
+         {std::vector<std::size_t>{1, 2, 3, 50000}, std::vector<std::size_t>{65535, 65536, 65537},
+          std::vector<std::size_t>{5000}}) {
+        ASSERT_TRUE(write(dir / "blocks.mid", sizes));
+        EXPECT_EQ(smftest::ReadBytes(dir / "blocks.mid"), whole) << "blocks of " << sizes.front() << " bytes and on";
+    }
+    if (std::filesystem::exists("/dev/full")) {
+        errno = 0;
+        EXPECT_FALSE(write("/dev/full", {70000}));
+        EXPECT_EQ(errno, ENOSPC);
+    }
 }
