@@ -90,14 +90,47 @@ struct Mapped {
     std::int32_t position; // -1: a tick out of range
 };
 
+// A value of the formulas worked out in doubles, which a core does far
+// faster than the extended precision the formulas are defined in, and taken
+// only where the extended value is certain to truncate the same way: where
+// both are exact (the same number), or where the double, within a few units
+// of its last place of the extended value, lies far enough from a whole
+// number. Everything else goes the extended way.
+struct Doubles {
+    // TruncTick of a double that equals the extended value.
+    [[gnu::always_inline]] static std::optional<std::uint32_t> Exact(double v)
+    {
+        if (!(v > -1.0 && v < 4294967296.0))
+            return std::nullopt;
+        return static_cast<std::uint32_t>(static_cast<std::int64_t>(v));
+    }
+    // Whether v, within a relative 2^-50 of the extended value, settles its
+    // truncation (then in whole).
+    [[gnu::always_inline]] static bool Settled(double v, std::int64_t& whole)
+    {
+        if (!(v >= 0.0 && v < 4294967295.0))
+            return false;
+        whole = static_cast<std::int64_t>(v);
+        const double fraction = v - static_cast<double>(whole);
+        const double margin = v * 0x1p-46 + 0x1p-60;
+        return fraction > margin && fraction < 1.0 - margin;
+    }
+};
+
 // Start, length and scale position of the records [from, to); stops at the
 // first record with a tick out of range (its position stays -1).
 // Framed: a series among others (its own lines' X, a given Y range); the
 // plain piece is compiled without those steps.
-template <bool Framed>
+// Fast: the values Doubles settles are taken from it (a core with fused
+// multiply-add, which tells an exact product).
+template <bool Framed, bool Fast>
 [[gnu::always_inline]] inline void MapRecords(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
     const TXYDataList& data = *in.data;
+    [[maybe_unused]] const auto x0 = static_cast<double>(in.x0); // a double's value
+    [[maybe_unused]] const auto lscale = static_cast<double>(in.lscale);
+    [[maybe_unused]] const auto yRange = static_cast<double>(in.yRange);
+    [[maybe_unused]] const bool fastY = std::isfinite(yRange) && in.maxY != in.minY;
     std::size_t next = from; // first record with an X above the current one
     // With several series: the first line of any series with an X above the
     // current record's; records come in X order, so it only moves on.
@@ -141,58 +174,119 @@ template <bool Framed>
                 }
             }
         if (hasNext) {
-            const auto gap = TruncTick((static_cast<long double>(nextX) - x) * in.lscale * share + 0.5L);
-            if (!gap)
-                return;
-            length = *gap;
+            std::int64_t whole = 0;
+            if (Fast && Doubles::Settled((nextX - data[i].X) * lscale * share + 0.5, whole)) {
+                length = static_cast<std::uint32_t>(whole);
+            } else {
+                const auto gap = TruncTick((static_cast<long double>(nextX) - x) * in.lscale * share + 0.5L);
+                if (!gap)
+                    return;
+                length = *gap;
+            }
         }
         if (length == 0)
             length = 1;
-        const auto start = TruncTick((x - in.x0) * in.lscale);
+        std::optional<std::uint32_t> start;
+        if constexpr (Fast) {
+            // X's distance from the origin and its product with the ticks
+            // per X, checked for exactness (two-sum; fused multiply-add):
+            // evenly spaced X is exact, and often whole.
+            const double a = data[i].X;
+            const double d = a - x0;
+            const double back = d - a;
+            const bool exactD = (a - (d - back)) + (-x0 - back) == 0.0;
+            const double product = d * lscale;
+            std::int64_t whole = 0;
+            if (exactD && __builtin_fma(d, lscale, -product) == 0.0)
+                start = Doubles::Exact(product);
+            else if (Doubles::Settled(product, whole))
+                start = static_cast<std::uint32_t>(whole);
+            else
+                start = TruncTick((x - in.x0) * in.lscale);
+        } else {
+            start = TruncTick((x - in.x0) * in.lscale);
+        }
         if (!start || static_cast<std::uint64_t>(*start) + length > kLastTick)
             return;
+        // The scale position: the bottom of the range is position 0 in
+        // either precision.
+        const auto positionOf = [&](double y) {
+            std::int64_t whole = 0;
+            if (Fast && fastY) {
+                if (y == in.minY)
+                    return 0;
+                if (Doubles::Settled((y - in.minY) / yRange * in.n, whole))
+                    return whole == in.n ? in.n - 1 : static_cast<int>(whole);
+            }
+            return ScalePositionOf(y, in.minY, in.maxY, in.yRange, in.n);
+        };
         int position = 0;
         if constexpr (Framed) {
             // A value outside a given range takes the nearest end note.
-            const long double y = in.frame->LogY ? std::log10(static_cast<long double>(data[i].Y)) : data[i].Y;
-            const long double clamped = std::clamp<long double>(y, in.minY, in.maxY);
-            position = std::clamp(ScalePositionOf(clamped, in.minY, in.maxY, in.yRange, in.n), 0, in.n - 1);
+            if (in.frame->LogY) {
+                const long double y = std::log10(static_cast<long double>(data[i].Y));
+                const long double clamped = std::clamp<long double>(y, in.minY, in.maxY);
+                position = ScalePositionOf(clamped, in.minY, in.maxY, in.yRange, in.n);
+            } else {
+                position = positionOf(std::clamp(data[i].Y, in.minY, in.maxY));
+            }
+            position = std::clamp(position, 0, in.n - 1);
             if (in.frame->Invert)
                 position = in.n - 1 - position;
         } else {
-            position = ScalePositionOf(data[i].Y, in.minY, in.maxY, in.yRange, in.n);
+            position = positionOf(data[i].Y);
         }
         m = {*start, length, position};
     }
 }
 
-// The same loop twice: where SSE3 is present, its copy truncates with one
-// instruction; the other switches the x87 control word for each value. Both
-// give the same integers.
+// The same loop three times: where SSE3 is present, its copy truncates with
+// one instruction; the other switches the x87 control word for each value;
+// with fused multiply-add, doubles settle most values. All give the same
+// integers.
 void MapRecordsPlain(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
     if (in.frame)
-        MapRecords<true>(in, from, to, out);
+        MapRecords<true, false>(in, from, to, out);
     else
-        MapRecords<false>(in, from, to, out);
+        MapRecords<false, false>(in, from, to, out);
 }
 #if defined(__x86_64__) || defined(__i386__)
 __attribute__((target("sse3"))) void MapRecordsSse3(const MapInputs& in, std::size_t from, std::size_t to, Mapped* out)
 {
     if (in.frame)
-        MapRecords<true>(in, from, to, out);
+        MapRecords<true, false>(in, from, to, out);
     else
-        MapRecords<false>(in, from, to, out);
+        MapRecords<false, false>(in, from, to, out);
 }
-const auto MapRange = [] {
+__attribute__((target("sse3,fma"))) void MapRecordsFma(const MapInputs& in, std::size_t from, std::size_t to,
+                                                       Mapped* out)
+{
+    if (in.frame)
+        MapRecords<true, true>(in, from, to, out);
+    else
+        MapRecords<false, true>(in, from, to, out);
+}
+using MapKernel = void (*)(const MapInputs&, std::size_t, std::size_t, Mapped*);
+const bool hasFma = [] {
     __builtin_cpu_init(); // this runs before main, perhaps before the library's own start-up
-    return __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+    return __builtin_cpu_supports("fma") && __builtin_cpu_supports("sse3");
 }();
+MapKernel MapRange = hasFma ? MapRecordsFma : __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
 #else
-constexpr auto MapRange = MapRecordsPlain;
+auto MapRange = MapRecordsPlain;
+constexpr bool hasFma = false;
 #endif
 
 } // namespace
+
+bool UseMappingShortcut(bool on)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    MapRange = on && hasFma ? MapRecordsFma : __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+#endif
+    return on && hasFma;
+}
 
 namespace {
 

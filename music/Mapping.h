@@ -86,6 +86,11 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
 // first note: every event before it is final and may leave the list.
 using BlockFlush = std::function<bool(TMidiEventList& melody, std::uint32_t limit)>;
 
+// The mapping works most values out in doubles where the processor has
+// fused multiply-add (the same integers, faster); off, every value goes the
+// extended way, for comparing the two. Whether the shortcut is now in use.
+bool UseMappingShortcut(bool on);
+
 // MapDataToNotes a block of records at a time, handing the finished events
 // to flush after each block (none: every note stays in the list).
 std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,

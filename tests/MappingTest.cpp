@@ -6,6 +6,7 @@
 #include "music/Filebuild.h"
 #include "music/Generalmidi.h"
 #include "music/Parameters.h"
+#include "music/Series.h"
 #include "music/Shape.h"
 
 #include "DataUtil.h"
@@ -15,8 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -438,6 +441,107 @@ TEST(Mapping, ScalePositionEdgesAreExact)
             EXPECT_EQ(ScalePositionOf(edge, r.minY, r.maxY, span, r.n), p) << r.minY << " " << p;
             EXPECT_EQ(ScalePositionOf(std::nextafter(edge, r.minY), r.minY, r.maxY, span, r.n), p - 1)
                 << r.minY << " " << p;
+        }
+    }
+}
+
+// Where the processor has fused multiply-add, the mapping settles most
+// values in doubles: every note must be the one the extended precision
+// gives, on data that lands on tick and band edges (evenly spaced X, Y on
+// and beside the scale's band edges, integer Y), on X far from its origin,
+// on steps no binary fraction states, and on a series among others with a
+// given range, shares of the gap and an inverted mapping.
+TEST(Mapping, DoublesGiveTheExtendedNotes)
+{
+    if (!UseMappingShortcut(true))
+        GTEST_SKIP() << "no fused multiply-add on this processor: the mapping has no shortcut";
+    std::mt19937_64 random(17);
+    const auto list = [](const std::vector<XYData>& points) {
+        TXYDataList data;
+        for (const XYData& p : points)
+            data.Add(p);
+        data.Sort();
+        return data;
+    };
+    MappingRequest plain;
+    plain.DxPQN = 1.0;
+    std::vector<XYData> even, edges, far, decimal, integers, offset;
+    for (int i = 0; i < 20000; ++i) {
+        offset.push_back({0.1 + i / 1024.0, static_cast<double>(i % 17)});
+        even.push_back({i * 0.25, std::sin(i * 0.01) * 7});
+        integers.push_back({static_cast<double>(i), static_cast<double>(random() % 101)});
+        far.push_back({1.7e9 + i * 1e-3, static_cast<double>(random() % 1000) / 7});
+        decimal.push_back({i * 0.1, i * 0.3});
+    }
+    // Y on every band edge of the default scale over [-3, 5], and one unit
+    // of the last place either side of it.
+    ScaleNoteSet set;
+    const int n = BuildNoteSet(set, plain.Scale, static_cast<std::uint8_t>(plain.Tonic), MidiNoteOfTone(plain.LowTone),
+                               MidiNoteOfTone(plain.HighTone));
+    double x = 0;
+    for (int p = 0; p <= n; ++p) {
+        const double edge = ScalePositionEdge(p, -3, 5, n);
+        for (const double y : {std::nextafter(edge, -10.0), edge, std::nextafter(edge, 10.0)})
+            edges.push_back({x += 0.5, y});
+    }
+    edges.push_back({x += 0.5, -3});
+    edges.push_back({x += 0.5, 5});
+    struct Case {
+        const char* what;
+        std::vector<XYData> points;
+        double dx, duration;
+    };
+    const std::vector<Case> cases = {
+        {"evenly spaced X, whole ticks", even, 1.0, 0.875},
+        {"a step no binary fraction states", even, 0.3, 0.9},
+        {"integer Y", integers, 2.0, 0.5},
+        {"X far from its origin", far, 0.001, 0.875},
+        {"tenths of X", decimal, 0.1, 0.7},
+        {"Y on the band edges", edges, 0.5, 0.875},
+        {"X from an origin of low bits, 1024 ticks per X", offset, 0.9375, 0.875},
+    };
+    const auto both = [](const auto& make) {
+        UseMappingShortcut(false);
+        const auto extended = make();
+        UseMappingShortcut(true);
+        return std::pair(extended, make());
+    };
+    const auto same = [](const std::vector<NoteSpan>& a, const std::vector<NoteSpan>& b) {
+        return a.size() == b.size() &&
+               std::equal(a.begin(), a.end(), b.begin(), [](const NoteSpan& p, const NoteSpan& q) {
+                   return p.Start == q.Start && p.End == q.End && p.Key == q.Key && p.Velocity == q.Velocity;
+               });
+    };
+    for (const Case& c : cases) {
+        const TXYDataList data = list(c.points);
+        MappingRequest r = plain;
+        r.DxPQN = c.dx;
+        r.Duration = c.duration;
+        const auto [extended, doubles] = both([&] { return MappedNotes(&data, r); });
+        ASSERT_FALSE(extended.empty()) << c.what;
+        EXPECT_TRUE(same(extended, doubles)) << c.what;
+        // The same data as one series among others, shaped.
+        const std::vector<TXYDataList> more{list({{c.points.front().X, 1}, {c.points.back().X + 0.05, 2}})};
+        const TXYDataList& other = more.front();
+        BesideColumn shares;
+        shares.Column = 3;
+        for (std::size_t i = 0; i < c.points.size(); ++i)
+            shares.Take(static_cast<double>(random() % 1000));
+        shares.Values = {std::vector<double>(c.points.size()), std::vector<double>(other.Count())};
+        for (double& v : shares.Values[0])
+            v = static_cast<double>(random() % 1000);
+        for (const bool invert : {false, true}) {
+            MappingRequest shaped = r;
+            shaped.Shape.Invert = invert;
+            shaped.Shape.FixedRange = true;
+            shaped.Shape.RangeLow = -1;
+            shaped.Shape.RangeHigh = 3;
+            shaped.Shape.DurationColumn = 3;
+            const std::vector<SeriesTrack> tracks = TracksOf(data, more, shaped, {}, nullptr, &shares);
+            const auto [framed, framedDoubles] =
+                both([&] { return SeriesNotes(tracks, shaped, FramesOf(tracks, shaped)).front(); });
+            ASSERT_FALSE(framed.empty()) << c.what;
+            EXPECT_TRUE(same(framed, framedDoubles)) << c.what << " among others" << (invert ? ", inverted" : "");
         }
     }
 }
