@@ -622,7 +622,10 @@ void CsvParser::Finish()
 FileSample SampleFile(int fd, std::uint64_t size, const ImportOptions& options)
 {
     constexpr std::uint64_t kPieces = 16;
-    constexpr std::size_t kPiece = std::size_t{64} << 10;
+    // A sixteenth of the file at most, in pieces of 4 to 64 KiB: a file of
+    // a few megabytes is not read half again to guess its lines.
+    const auto kPiece = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(size / (kPieces * 16), std::uint64_t{4} << 10, std::uint64_t{64} << 10));
     FileSample sample;
     std::unique_ptr<char[]> piece(new char[kPiece]);
     const std::uint64_t last = size > kPiece ? size - kPiece : 0;

@@ -495,7 +495,7 @@ TEST(Csvreader, SeveralColumnsOfALargeFile)
     const std::string path = dir / "large.csv";
     std::mt19937 random(5);
     std::string bytes;
-    while (bytes.size() < (std::size_t{9} << 20))
+    while (bytes.size() < (std::size_t{3} << 19))
         bytes += MixedLines(random, 10000);
     testutil::WriteFile(path, bytes);
     ImportOptions o;
@@ -545,7 +545,7 @@ TEST(Csvreader, UnevenHalvesOfALargeFile)
         }
         return out;
     };
-    const std::size_t half = std::size_t{9} << 19;
+    const std::size_t half = std::size_t{3} << 18;
     const struct {
         const char* what;
         bool longFirst;
@@ -662,22 +662,22 @@ TEST(Csvreader, ValuesBesideStayWithTheirLines)
     // Large enough for two readers, out of order, each X twice: the value
     // is the line's number, so every record can be checked.
     std::string bytes;
-    for (int line = 1; line <= 700000; ++line)
+    for (int line = 1; line <= 100000; ++line)
         bytes +=
-            std::to_string((700000 - line) / 2) + "," + std::to_string(line % 977) + "," + std::to_string(line) + "\n";
+            std::to_string((100000 - line) / 2) + "," + std::to_string(line % 977) + "," + std::to_string(line) + "\n";
     testutil::WriteFile(dir / "large.csv", bytes);
     ImportOptions o;
     o.VelocityColumn = 3;
     const std::optional<CsvLoad> load = LoadCsv(dir / "large.csv", nullptr, o);
     ASSERT_TRUE(load);
-    ASSERT_EQ(load->Data.Count(), 700000);
-    for (std::size_t i = 0; i < 700000; ++i) {
+    ASSERT_EQ(load->Data.Count(), 100000);
+    for (std::size_t i = 0; i < 100000; ++i) {
         const double line = load->Velocity.Values[0][i];
-        ASSERT_EQ(load->Data[i].X, std::floor((700000 - line) / 2)) << i;
+        ASSERT_EQ(load->Data[i].X, std::floor((100000 - line) / 2)) << i;
         ASSERT_EQ(load->Data[i].Y, std::fmod(line, 977)) << i;
     }
     EXPECT_EQ(load->Velocity.Low, 1);
-    EXPECT_EQ(load->Velocity.High, 700000);
+    EXPECT_EQ(load->Velocity.High, 100000);
 }
 
 // Each series' name: the nearest text in its column above its first record
@@ -712,9 +712,9 @@ TEST(Csvreader, SeriesNames)
     // Read in two halves: a column whose first record comes in the second
     // half is named by the nearest text above it there.
     std::string bytes = "t,a,b\n";
-    for (int i = 0; bytes.size() < (std::size_t{12} << 20); ++i)
+    for (int i = 0; bytes.size() < (std::size_t{2} << 20); ++i)
         bytes += std::to_string(i) + ",1," +
-                 (bytes.size() < (std::size_t{9} << 20) ? ""
+                 (bytes.size() < (std::size_t{3} << 19) ? ""
                   : i % 2                               ? "later"
                                                         : "5") +
                  "\n";
