@@ -65,8 +65,16 @@ bool CountedDigits(const char*& p, const char* end, std::uint64_t& digits, int& 
 // a blank, a comma or the end; false for anything else (quotes, exponents,
 // more than 15 significant digits, other text), which then goes the general
 // way.
-bool QuickNumber(const char*& p, const char* end, double& out)
+bool QuickNumber(const char*& at, const char* end, double& out)
 {
+    // A pointer of its own: bytes read through the caller's might be the
+    // caller's pointer itself, which would be stored and loaded for every
+    // digit.
+    const char* p = at;
+    const auto done = [&](bool ok) {
+        at = p;
+        return ok;
+    };
     // Signs come in no order a branch could learn (a series around zero):
     // taken and applied without one.
     const bool negative = p < end && *p == '-';
@@ -90,14 +98,14 @@ bool QuickNumber(const char*& p, const char* end, double& out)
         digits = 0;
         fraction = 0;
         if (!CountedDigits(p, end, digits, fraction, any))
-            return false;
+            return done(false);
     }
     const bool endsWell = p == end || static_cast<unsigned char>(*p) <= 32 || *p == ',';
     if (!any || fraction > 22 || !endsWell)
-        return false;
+        return done(false);
     const double value = static_cast<double>(digits) / kPowersOfTen[fraction];
     out = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) | static_cast<std::uint64_t>(negative) << 63);
-    return true;
+    return done(true);
 }
 
 // A blank inside a line: what the field splitter skips, less the bytes that
