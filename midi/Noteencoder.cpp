@@ -19,16 +19,6 @@ TNoteEncoder::TNoteEncoder(std::uint8_t channel, std::uint32_t previous)
       noteOff_(static_cast<std::uint8_t>(kNoteOff | (channel & kChannelMask))), previous_(previous), bytes_(kRoom)
 {}
 
-ByteBlock TNoteEncoder::TakeBytes(ByteBlock room)
-{
-    bytes_.resize(used_);
-    ByteBlock out = std::move(bytes_);
-    bytes_ = std::move(room);
-    bytes_.resize(std::max(bytes_.capacity(), kRoom));
-    used_ = 0;
-    return out;
-}
-
 void TNoteEncoder::InsertOff(const Off& off)
 {
     offs_.insert(std::upper_bound(offs_.begin() + static_cast<std::ptrdiff_t>(first_), offs_.end(), off), off);

@@ -11,9 +11,6 @@
 
 namespace varimel {
 
-// Encoded bytes, handed on in blocks.
-using ByteBlock = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
-
 // Takes notes in the order of their starts and gives the bytes a track
 // chunk holds for their note-ons and note-offs: the events in the order a
 // stable sort by MidiEventBefore puts them (at one tick, note-offs before
@@ -62,9 +59,10 @@ public:
         PutOffsUpTo(0xFFFFFFFFu);
     }
 
-    // The bytes encoded so far, handed out; encoding goes on into room
-    // (emptied).
-    ByteBlock TakeBytes(ByteBlock room);
+    // The bytes encoded so far, and forgetting them once written.
+    const std::uint8_t* Bytes() const { return bytes_.data(); }
+    std::size_t ByteCount() const { return used_; }
+    void ClearBytes() { used_ = 0; }
     // The time of the last event encoded.
     std::uint32_t Previous() const { return previous_; }
 
@@ -126,7 +124,7 @@ private:
     std::vector<On> ons_;   // the note-ons at onTime_, in the order they came
     std::vector<Off> offs_; // from first_ on: the waiting note-offs, in order
     std::size_t first_ = 0;
-    ByteBlock bytes_; // used_ of them encoded
+    std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>> bytes_; // used_ of them encoded
     std::size_t used_ = 0;
 };
 

@@ -7,28 +7,28 @@
 
 namespace varimel {
 
-bool TStreamWriter::Give(ByteBlock&& bytes)
+bool TStreamWriter::Give(NoteBlock&& notes, std::uint32_t limit)
 {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
     if (failed_)
         return false;
-    queue_.push_back(std::move(bytes));
+    queue_.push_back({std::move(notes), limit});
     changed_.notify_all();
     return true;
 }
 
-ByteBlock TStreamWriter::Spare()
+NoteBlock TStreamWriter::Spare()
 {
     std::lock_guard lock(mutex_);
     if (spare_.empty())
         return {};
-    ByteBlock block = std::move(spare_.back());
+    NoteBlock block = std::move(spare_.back());
     spare_.pop_back();
     return block;
 }
 
-bool TStreamWriter::Finish()
+std::optional<std::uint32_t> TStreamWriter::Finish()
 {
     if (thread_.joinable()) {
         {
@@ -38,9 +38,18 @@ bool TStreamWriter::Finish()
         changed_.notify_all();
         thread_.join();
     }
-    if (failed_)
+    if (failed_) {
         errno = error_;
-    return !failed_;
+        return std::nullopt;
+    }
+    return encoder_.Previous();
+}
+
+bool TStreamWriter::Write()
+{
+    const bool ok = writer_.WriteBytes(encoder_.Bytes(), encoder_.ByteCount());
+    encoder_.ClearBytes();
+    return ok;
 }
 
 void TStreamWriter::Run()
@@ -48,22 +57,41 @@ void TStreamWriter::Run()
     std::unique_lock lock(mutex_);
     for (;;) {
         changed_.wait(lock, [this] { return !queue_.empty() || done_; });
-        if (queue_.empty())
+        if (queue_.empty()) {
+            // Everything is in: the note-offs still waiting end the track.
+            if (!failed_) {
+                lock.unlock();
+                encoder_.Finish();
+                const bool ok = Write();
+                const int error = errno;
+                lock.lock();
+                if (!ok) {
+                    failed_ = true;
+                    error_ = error;
+                }
+            }
             return;
-        ByteBlock block = std::move(queue_.front());
+        }
+        Block block = std::move(queue_.front());
         queue_.pop_front();
         const bool skip = failed_;
         lock.unlock();
-        const bool ok = skip || writer_.WriteBytes(block.data(), block.size());
+        bool ok = true;
+        if (!skip) {
+            for (const MappedNote& n : block.notes)
+                encoder_.Add(n.Start, n.Key, n.Velocity, n.Length);
+            encoder_.Encode(block.limit);
+            ok = Write();
+        }
         const int error = errno;
-        block.clear();
+        block.notes.clear();
         lock.lock();
         if (!ok) {
             failed_ = true;
             error_ = error;
         }
         try {
-            spare_.push_back(std::move(block));
+            spare_.push_back(std::move(block.notes));
         } catch (const std::bad_alloc&) {
             // Not kept for reuse: the next block gets a new one.
         }

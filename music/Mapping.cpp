@@ -312,43 +312,48 @@ struct ListSink {
 };
 
 // ... or straight into an open track: the events already in the melody's
-// list (its head) first, then the notes' bytes, encoded after each block and
-// written on a second thread while the next block is mapped.
+// list (its head) first, then the notes' bytes, handed over after each
+// block and encoded and written on a second thread while the next block is
+// mapped.
 struct TrackSink {
     TMidiEventList& melody;
     TSMFWrite& writer;
-    std::optional<TNoteEncoder> encoder;
     std::optional<TStreamWriter> stream;
+    NoteBlock notes;
     bool written = true;
 
-    void Prepare(std::size_t before, std::size_t, std::size_t) { melody.Reserve(before + 3); }
+    void Prepare(std::size_t before, std::size_t count, std::size_t block)
+    {
+        melody.Reserve(before + 3);
+        notes.reserve(std::min(count, block));
+    }
     std::size_t PrefaultBytes(std::size_t) const { return 0; }
     bool Begin()
     {
         melody.SortByTime();
         std::uint32_t previous = 0;
         written = writer.WriteEvents(melody.begin(), melody.end(), previous);
-        encoder.emplace(melody.Channel, previous);
         if (written)
-            stream.emplace(writer);
+            stream.emplace(writer, melody.Channel, previous);
         return written;
     }
     void Note(std::uint32_t start, std::uint8_t key, std::uint8_t velocity, std::uint32_t length)
     {
-        encoder->Add(start, key, velocity, length);
+        notes.push_back({start, length, key, velocity});
     }
     bool Block(std::uint32_t limit)
     {
-        encoder->Encode(limit);
-        written = stream->Give(encoder->TakeBytes(stream->Spare()));
+        written = stream->Give(std::move(notes), limit);
+        notes = stream->Spare();
         return written;
     }
-    // The rest, once every note is in: true when all was written.
-    bool End()
+    // The rest, once every note is in; the time of the last event written.
+    std::optional<std::uint32_t> End()
     {
-        encoder->Finish();
-        written = stream->Give(encoder->TakeBytes({})) && stream->Finish();
-        return written;
+        written = stream->Give(std::move(notes), 0);
+        const std::optional<std::uint32_t> previous = stream->Finish();
+        written = written && previous;
+        return previous;
     }
 };
 
@@ -463,16 +468,20 @@ std::uint32_t MapIntoTrack(ScaleNoteSet& set, const TXYDataList* dataList, TMidi
                            std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, std::uint8_t Velocity,
                            double Duration, bool writeProgramChange, std::uint8_t Program, const SeriesFrame* frame)
 {
-    TrackSink sink{melody, writer, std::nullopt, std::nullopt};
+    TrackSink sink{melody, writer, std::nullopt, {}, true};
     std::uint32_t end = MapNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
                                  writeProgramChange, Program, sink, frame);
-    if (end != 0 && !sink.End())
-        end = 0;
+    previous = 0;
+    if (end != 0) {
+        if (const std::optional<std::uint32_t> last = sink.End())
+            previous = *last;
+        else
+            end = 0;
+    }
     // A mapping that stopped early still waits for what was handed on.
     if (sink.stream && !sink.stream->Finish())
         sink.written = false;
     written = sink.written;
-    previous = sink.encoder ? sink.encoder->Previous() : 0;
     return end;
 }
 

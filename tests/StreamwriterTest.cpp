@@ -38,19 +38,16 @@ std::vector<std::uint8_t> Written(const std::string& path, const std::vector<Not
         end = std::max(end, n.start + n.length);
     if (encoded) {
         TNoteEncoder encoder(3, 0);
-        ByteBlock all;
         for (std::size_t i = 0; i < notes.size(); ++i) {
             if (every && i % every == 0) {
                 encoder.Encode(notes[i].start);
-                const ByteBlock part = encoder.TakeBytes({});
-                all.insert(all.end(), part.begin(), part.end());
+                EXPECT_TRUE(writer.WriteBytes(encoder.Bytes(), encoder.ByteCount()));
+                encoder.ClearBytes();
             }
             encoder.Add(notes[i].start, notes[i].key, notes[i].velocity, notes[i].length);
         }
         encoder.Finish();
-        const ByteBlock part = encoder.TakeBytes({});
-        all.insert(all.end(), part.begin(), part.end());
-        EXPECT_TRUE(writer.WriteBytes(all.data(), all.size()));
+        EXPECT_TRUE(writer.WriteBytes(encoder.Bytes(), encoder.ByteCount()));
         previous = encoder.Previous();
     } else {
         TMidiEventList list(3, "", "");
@@ -102,46 +99,49 @@ TEST(Streamwriter, EncodedNotesAreTheSortedListsBytes)
     EXPECT_EQ(smftest::Notes(f.tracks.at(0)).size(), crowd.size());
 }
 
-// Blocks of any size, written on the writer's thread, make the same file as
-// one write of them all; a failed write is told by Finish, with its cause.
+// Notes handed over in blocks of any size, encoded and written on the
+// writer's thread, make the same file as all of them encoded at once; a
+// failed write is told by Finish, with its cause.
 TEST(Streamwriter, BlocksOfAnySizeWriteTheWhole)
 {
     testutil::TempDir dir;
-    ByteBlock all;
-    for (int i = 0; i < 200000; ++i)
-        all.push_back(static_cast<std::uint8_t>(i * 7));
+    NoteBlock all;
+    for (std::uint32_t i = 0; i < 30000; ++i)
+        all.push_back({i * 240, 200 + i % 500, static_cast<std::uint8_t>(40 + i % 50), 90});
     const auto write = [&](const std::string& path, const std::vector<std::size_t>& sizes) {
         TSMFWrite writer;
         EXPECT_TRUE(writer.Open(path, 1));
-        TStreamWriter stream(writer);
+        TStreamWriter stream(writer, 2, 0);
         std::size_t at = 0;
         for (std::size_t i = 0; at < all.size(); ++i) {
-            ByteBlock block = stream.Spare();
+            NoteBlock block = stream.Spare();
             EXPECT_TRUE(block.empty()) << "a spare block comes empty";
             const std::size_t n = std::min(sizes[i % sizes.size()], all.size() - at);
             block.assign(all.begin() + static_cast<std::ptrdiff_t>(at),
                          all.begin() + static_cast<std::ptrdiff_t>(at + n));
             at += n;
-            if (!stream.Give(std::move(block)))
+            if (!stream.Give(std::move(block), at < all.size() ? all[at].Start : 0))
                 break;
         }
-        const bool finished = stream.Finish();
+        const std::optional<std::uint32_t> last = stream.Finish();
         const int error = errno;
         writer.Close();
         errno = error;
-        return finished;
+        return last;
     };
-    ASSERT_TRUE(write(dir / "whole.mid", {all.size()}));
-    const std::vector<std::uint8_t> whole = smftest::ReadBytes(dir / "whole.mid");
+    const std::optional<std::uint32_t> whole = write(dir / "whole.mid", {all.size()});
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(*whole, all.back().Start + all.back().Length) << "the time of the last note-off";
+    const std::vector<std::uint8_t> bytes = smftest::ReadBytes(dir / "whole.mid");
     for (const std::vector<std::size_t>& sizes :
-         {std::vector<std::size_t>{1, 2, 3, 50000}, std::vector<std::size_t>{65535, 65536, 65537},
-          std::vector<std::size_t>{5000}}) {
-        ASSERT_TRUE(write(dir / "blocks.mid", sizes));
-        EXPECT_EQ(smftest::ReadBytes(dir / "blocks.mid"), whole) << "blocks of " << sizes.front() << " bytes and on";
+         {std::vector<std::size_t>{1, 2, 3, 5000}, std::vector<std::size_t>{7000, 7001},
+          std::vector<std::size_t>{999}}) {
+        EXPECT_EQ(write(dir / "blocks.mid", sizes), whole);
+        EXPECT_EQ(smftest::ReadBytes(dir / "blocks.mid"), bytes) << "blocks of " << sizes.front() << " notes and on";
     }
     if (std::filesystem::exists("/dev/full")) {
         errno = 0;
-        EXPECT_FALSE(write("/dev/full", {70000}));
+        EXPECT_FALSE(write("/dev/full", {7000}));
         EXPECT_EQ(errno, ENOSPC);
     }
 }
