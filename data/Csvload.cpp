@@ -249,24 +249,27 @@ bool ParseInTwo(int fd, std::uint64_t size, std::uint64_t split, const ImportOpt
 }
 
 // Sorts a series' records with their values beside the notes, so that
-// each value stays with its record.
+// each value stays with its record, and surveys them once for all that
+// asks for their order and Y range later.
 void SortSeries(TXYDataList& data, std::initializer_list<std::vector<double>*> beside)
 {
-    if (std::all_of(beside.begin(), beside.end(), [](const std::vector<double>* v) { return v == nullptr; })) {
-        data.Sort();
-        return;
-    }
+    data.Survey();
     if (data.IsSorted())
         return;
-    const std::vector<std::uint32_t> order = data.SortOrder();
-    data.Reorder(order);
-    for (std::vector<double>* values : beside)
-        if (values) {
-            std::vector<double> sorted(values->size());
-            for (std::size_t i = 0; i < order.size(); ++i)
-                sorted[i] = (*values)[order[i]];
-            values->swap(sorted);
-        }
+    if (std::all_of(beside.begin(), beside.end(), [](const std::vector<double>* v) { return v == nullptr; })) {
+        data.Sort();
+    } else {
+        const std::vector<std::uint32_t> order = data.SortOrder();
+        data.Reorder(order);
+        for (std::vector<double>* values : beside)
+            if (values) {
+                std::vector<double> sorted(values->size());
+                for (std::size_t i = 0; i < order.size(); ++i)
+                    sorted[i] = (*values)[order[i]];
+                values->swap(sorted);
+            }
+    }
+    data.Survey();
 }
 
 // The series of one pass, sorted, into the load: a column without a record
@@ -347,7 +350,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
         if (more)
             TakeSeries(load, rest);
         else
-            load.Data.Sort();
+            SortSeries(load.Data, {});
         load.Summary = Summarize(load.Data, FileNameOf(path), options.XDate);
         return std::optional<CsvLoad>(std::move(load));
     };

@@ -31,7 +31,33 @@ bool Before(const XYData& a, const XYData& b) { return CompareXY(a, b) < 0; }
 
 } // namespace
 
-bool TXYDataList::IsSorted() const { return std::is_sorted(items_.begin(), items_.end(), Before); }
+TXYDataList::Findings TXYDataList::Surveyed() const
+{
+    if (items_.empty())
+        return {true, 0.0, 0.0};
+    double low = items_[0].Y;
+    double high = low;
+    bool sorted = true;
+    for (std::size_t i = 1; i < items_.size(); ++i) {
+        const XYData& r = items_[i];
+        const XYData& before = items_[i - 1];
+        if (r.Y < low)
+            low = r.Y;
+        if (r.Y > high)
+            high = r.Y;
+        sorted = sorted && !(r.X < before.X || (r.X == before.X && r.Y < before.Y));
+    }
+    return {sorted, low, high};
+}
+
+void TXYDataList::Survey()
+{
+    const Findings f = Surveyed();
+    sorted_ = f.sorted;
+    low_ = f.low;
+    high_ = f.high;
+    surveyed_ = true;
+}
 
 std::vector<std::uint32_t> TXYDataList::SortOrder() const
 {
@@ -48,6 +74,7 @@ void TXYDataList::Reorder(const std::vector<std::uint32_t>& order)
     for (std::size_t i = 0; i < order.size(); ++i)
         sorted[i] = items_[order[i]];
     items_.swap(sorted);
+    surveyed_ = false;
 }
 
 void TXYDataList::Sort()
@@ -58,22 +85,7 @@ void TXYDataList::Sort()
     // Stable, so that values comparing equal (0 and -0) keep file order and
     // the summary is the same on every run.
     std::stable_sort(items_.begin(), items_.end(), Before);
-}
-
-std::pair<double, double> TXYDataList::YBounds() const
-{
-    if (items_.empty())
-        return {0.0, 0.0};
-    double low = items_[0].Y;
-    double high = low;
-    for (std::size_t i = 1; i < items_.size(); ++i) {
-        const double y = items_[i].Y;
-        if (y < low)
-            low = y;
-        if (y > high)
-            high = y;
-    }
-    return {low, high};
+    surveyed_ = false;
 }
 
 } // namespace varimel

@@ -26,6 +26,7 @@ public:
 
     int Add(const XYData& record)
     {
+        surveyed_ = false;
         items_.push_back(record);
         return static_cast<int>(items_.size() - 1);
     }
@@ -39,33 +40,69 @@ public:
     void Reserve(std::size_t n);
     std::size_t Capacity() const { return items_.capacity(); }
     // Adds the records of other after these, in their order.
-    void Append(const TXYDataList& other) { items_.insert(items_.end(), other.items_.begin(), other.items_.end()); }
-    void Clear() { items_.clear(); }
+    void Append(const TXYDataList& other)
+    {
+        surveyed_ = false;
+        items_.insert(items_.end(), other.items_.begin(), other.items_.end());
+    }
+    void Clear()
+    {
+        surveyed_ = false;
+        items_.clear();
+    }
     // Readers on several threads write records straight into the reserved
     // room (Capacity() records from Storage()); Keep then makes the first
     // count records there the list's, as they were written. count is at
     // most Capacity().
-    XYData* Storage() { return items_.data(); }
-    void Keep(std::size_t count) { items_.resize(count); }
+    XYData* Storage()
+    {
+        surveyed_ = false;
+        return items_.data();
+    }
+    void Keep(std::size_t count)
+    {
+        surveyed_ = false;
+        items_.resize(count);
+    }
 
     const XYData* begin() const { return items_.data(); }
     const XYData* end() const { return items_.data() + items_.size(); }
 
     // Ascending X, equal X by ascending Y.
     void Sort();
-    bool IsSorted() const;
+    bool IsSorted() const { return surveyed_ ? sorted_ : Surveyed().sorted; }
+    // Finds out, in one pass, whether the records are sorted and their
+    // smallest and largest Y, for every call to come until the list
+    // changes: a large list is looked at once, not once for each question.
+    void Survey();
     // The indices of the records in the order Sort gives them.
     std::vector<std::uint32_t> SortOrder() const;
     // Puts the records in that order: the one at order[i] becomes the i-th.
     void Reorder(const std::vector<std::uint32_t>& order);
     // Smallest and largest Y over the whole list, in one pass; 0.0 for an
     // empty list.
-    std::pair<double, double> YBounds() const;
+    std::pair<double, double> YBounds() const
+    {
+        if (surveyed_)
+            return {low_, high_};
+        const Findings f = Surveyed();
+        return {f.low, f.high};
+    }
     double MaxY() const { return YBounds().second; }
     double MinY() const { return YBounds().first; }
 
 private:
+    struct Findings {
+        bool sorted;
+        double low, high;
+    };
+    Findings Surveyed() const;
+
     std::vector<XYData, UnfilledAllocator<XYData>> items_;
+    // What Survey found, while surveyed_ (no change since).
+    bool surveyed_ = false;
+    bool sorted_ = true;
+    double low_ = 0.0, high_ = 0.0;
 };
 
 // The record order used by Sort: -1, 0 or +1.
