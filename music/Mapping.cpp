@@ -10,6 +10,7 @@
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <semaphore>
 #include <thread>
 #include <vector>
 
@@ -290,6 +291,60 @@ bool UseMappingShortcut(bool on)
 
 namespace {
 
+// Maps one block at a time ahead of the notes being added, on a thread of
+// its own kept for the whole piece.
+class AheadMapper {
+public:
+    explicit AheadMapper(const MapInputs& in) : in_(in), thread_([this] { Run(); }) {}
+    // Waits for a block still being mapped, then for the thread.
+    ~AheadMapper()
+    {
+        if (busy_)
+            done_.acquire();
+        stop_ = true;
+        start_.release();
+        thread_.join();
+    }
+    AheadMapper(const AheadMapper&) = delete;
+    AheadMapper& operator=(const AheadMapper&) = delete;
+
+    // Starts on the records [from, to), into out.
+    void Begin(std::size_t from, std::size_t to, Mapped* out)
+    {
+        from_ = from;
+        to_ = to;
+        out_ = out;
+        busy_ = true;
+        start_.release();
+    }
+    // Waits until that block is mapped.
+    void Wait()
+    {
+        done_.acquire();
+        busy_ = false;
+    }
+
+private:
+    void Run()
+    {
+        for (;;) {
+            start_.acquire();
+            if (stop_)
+                return;
+            MapRange(in_, from_, to_, out_);
+            done_.release();
+        }
+    }
+
+    const MapInputs& in_;
+    std::size_t from_ = 0, to_ = 0;
+    Mapped* out_ = nullptr;
+    bool busy_ = false; // the caller's alone
+    bool stop_ = false;
+    std::binary_semaphore start_{0}, done_{0};
+    std::thread thread_; // last: it starts with every member above in place
+};
+
 // Where MapNotes puts the notes: the melody's list, handed to flush after
 // each block when there is one.
 struct ListSink {
@@ -416,12 +471,14 @@ template <class Sink> std::uint32_t MapNotes(ScaleNoteSet& set, const TXYDataLis
     const bool ahead = count >= 2 * kBlock && std::thread::hardware_concurrency() >= 2;
     std::vector<Mapped> block(std::min(count, kBlock));
     std::vector<Mapped> next(ahead ? block.size() : 0);
+    std::optional<AheadMapper> mapper; // after what it uses: stopped on every way out first
+    if (ahead)
+        mapper.emplace(inputs);
     MapRange(inputs, 0, std::min(count, kBlock), block.data());
     for (std::size_t from = 0; from < count; from += kBlock) {
         const std::size_t to = std::min(count, from + kBlock);
-        std::jthread mapper; // joined on every way out
         if (ahead && to < count)
-            mapper = std::jthread(MapRange, std::cref(inputs), to, std::min(count, to + kBlock), next.data());
+            mapper->Begin(to, std::min(count, to + kBlock), next.data());
         for (std::size_t i = from; i < to; ++i) {
             const Mapped& m = block[i - from];
             if (m.position < 0)
@@ -441,7 +498,7 @@ template <class Sink> std::uint32_t MapNotes(ScaleNoteSet& set, const TXYDataLis
         if (to >= count)
             break;
         if (ahead) {
-            mapper.join();
+            mapper->Wait();
             block.swap(next);
         } else {
             MapRange(inputs, to, std::min(count, to + kBlock), block.data());
