@@ -360,7 +360,8 @@ TEST_F(PlotWindow, OddDataIsDrawnSafely)
         {"0,1\n1e300,2\n", "2点、X 0〜1e+300、Y 1〜2"},
     };
     for (const auto& r : rows) {
-        TPlotWindow* plot = Open("", r.csv);
+        // The keys play parts: through the small SoundFont, into a file.
+        TPlotWindow* plot = Open("[Playback]\nSoundFont=/usr/share/sounds/sf2/TimGM6mb.sf2\nAudioDriver=file\n", r.csv);
         TPlotView* view = plot->View();
         EXPECT_TRUE(Description(plot).startsWith(QString::fromUtf8(r.summary)))
             << r.csv << " -> " << Description(plot).toStdString();
@@ -614,7 +615,9 @@ TEST_F(PlotWindow, ListeningKeys)
     const int ys[] = {0, 2, 5, 9, 3, 4, 4, 5, 6, 5, 6, 7, 7, 8, 9, 8, 7, 8, 8, 7};
     for (int d = 1; d <= 20; ++d)
         csv += "2024-01-" + std::string(d < 10 ? "0" : "") + std::to_string(d) + "," + std::to_string(ys[d - 1]) + "\n";
-    TPlotWindow* plot = Open(kDates, csv);
+    // The keys sound notes and play parts: through the small SoundFont.
+    TPlotWindow* plot =
+        Open(std::string(kDates) + "[Playback]\nSoundFont=/usr/share/sounds/sf2/TimGM6mb.sf2\nAudioDriver=file\n", csv);
     plot->show();
     TPlotView* view = plot->View();
     view->setFocus();
