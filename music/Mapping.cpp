@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <optional>
 #include <semaphore>
 #include <thread>
@@ -273,7 +272,13 @@ const bool hasFma = [] {
     __builtin_cpu_init(); // this runs before main, perhaps before the library's own start-up
     return __builtin_cpu_supports("fma") && __builtin_cpu_supports("sse3");
 }();
-MapKernel MapRange = hasFma ? MapRecordsFma : __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+// The fastest kernel the processor runs; with shortcut false, none that
+// settles values in doubles.
+MapKernel KernelFor(bool shortcut)
+{
+    return shortcut && hasFma ? MapRecordsFma : __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+}
+MapKernel MapRange = KernelFor(true);
 #else
 auto MapRange = MapRecordsPlain;
 constexpr bool hasFma = false;
@@ -284,7 +289,7 @@ constexpr bool hasFma = false;
 bool UseMappingShortcut(bool on)
 {
 #if defined(__x86_64__) || defined(__i386__)
-    MapRange = on && hasFma ? MapRecordsFma : __builtin_cpu_supports("sse3") ? MapRecordsSse3 : MapRecordsPlain;
+    MapRange = KernelFor(on);
 #endif
     return on && hasFma;
 }
@@ -345,25 +350,19 @@ private:
     std::thread thread_; // last: it starts with every member above in place
 };
 
-// Where MapNotes puts the notes: the melody's list, handed to flush after
-// each block when there is one.
+// Where MapNotes puts the notes: the melody's list, every one, its room
+// faulted in beside the work.
 struct ListSink {
     TMidiEventList& melody;
-    const BlockFlush& flush;
 
-    // Room for the notes: without a flush every note stays in the list, all
-    // at once, faulted in beside the work; with one, a block's worth.
-    void Prepare(std::size_t before, std::size_t count, std::size_t block)
-    {
-        melody.Reserve(before + 2 * (flush ? std::min(count, block) : count) + 3);
-    }
-    std::size_t PrefaultBytes(std::size_t count) const { return flush ? 0 : (2 * count + 3) * sizeof(TMidiEvent); }
+    void Prepare(std::size_t before, std::size_t count, std::size_t) { melody.Reserve(before + 2 * count + 3); }
+    std::size_t PrefaultBytes(std::size_t count) const { return (2 * count + 3) * sizeof(TMidiEvent); }
     bool Begin() { return true; }
     void Note(std::uint32_t start, std::uint8_t key, std::uint8_t velocity, std::uint32_t length)
     {
         melody.AddNote(start, key, velocity, length);
     }
-    bool Block(std::uint32_t limit) { return !flush || flush(melody, limit); }
+    bool Block(std::uint32_t) { return true; }
 };
 
 // ... or straight into an open track: the events already in the melody's
@@ -510,16 +509,6 @@ template <class Sink> std::uint32_t MapNotes(ScaleNoteSet& set, const TXYDataLis
 
 } // namespace
 
-std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
-                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
-                          const BlockFlush& flush, const SeriesFrame* frame)
-{
-    ListSink sink{melody, flush};
-    return MapNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
-                    writeProgramChange, Program, sink, frame);
-}
-
 std::uint32_t MapIntoTrack(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, TSMFWrite& writer,
                            std::uint32_t& previous, bool& written, int scaleIndex, std::uint8_t tonic,
                            std::uint8_t lowTone, std::uint8_t highTone, double DxPQN, std::uint8_t Velocity,
@@ -547,8 +536,9 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
                              std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
                              const SeriesFrame* frame)
 {
-    return MapInBlocks(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
-                       writeProgramChange, Program, {}, frame);
+    ListSink sink{melody};
+    return MapNotes(set, dataList, melody, scaleIndex, tonic, lowTone, highTone, DxPQN, Velocity, Duration,
+                    writeProgramChange, Program, sink, frame);
 }
 
 std::vector<NoteSpan> MappedNotes(const TXYDataList* data, const MappingRequest& r, const SeriesFrame* frame)

@@ -8,7 +8,6 @@
 #include "data/Xydata.h"
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -82,23 +81,12 @@ std::uint32_t MapDataToNotes(ScaleNoteSet& set, const TXYDataList* dataList, TMi
                              std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
                              const SeriesFrame* frame = nullptr);
 
-// Called after each block of notes with the start tick of the next block's
-// first note: every event before it is final and may leave the list.
-using BlockFlush = std::function<bool(TMidiEventList& melody, std::uint32_t limit)>;
-
 // The mapping works most values out in doubles where the processor has
 // fused multiply-add (the same integers, faster); off, every value goes the
 // extended way, for comparing the two. Whether the shortcut is now in use.
 bool UseMappingShortcut(bool on);
 
-// MapDataToNotes a block of records at a time, handing the finished events
-// to flush after each block (none: every note stays in the list).
-std::uint32_t MapInBlocks(ScaleNoteSet& set, const TXYDataList* dataList, TMidiEventList& melody, int scaleIndex,
-                          std::uint8_t tonic, std::uint8_t lowTone, std::uint8_t highTone, double DxPQN,
-                          std::uint8_t Velocity, double Duration, bool writeProgramChange, std::uint8_t Program,
-                          const BlockFlush& flush, const SeriesFrame* frame = nullptr);
-
-// MapInBlocks straight into the open track of writer: the events already
+// MapDataToNotes straight into the open track of writer: the events already
 // in melody (its head: a pan, say) and the program change and key the
 // mapping adds, then the notes' events, encoded and written a block at a
 // time without a list of them (the same bytes the sorted list would give).
