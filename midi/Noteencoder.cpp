@@ -52,7 +52,7 @@ void TNoteEncoder::PutRare(std::uint32_t delta, std::uint8_t status, std::uint8_
     used_ += PutVarLen(bytes_.data() + used_, delta);
     std::uint8_t* out = bytes_.data() + used_;
     out[0] = status;
-    out[1] = static_cast<std::uint8_t>(key & kDataMask);
+    out[1] = key;
     out[2] = static_cast<std::uint8_t>(value & kDataMask);
     used_ += 3;
 }

@@ -97,19 +97,11 @@ private:
             return;
         }
         std::uint8_t* out = bytes_.data() + used_;
-        std::size_t n = 1;
-        if (delta < 0x80) {
-            out[0] = static_cast<std::uint8_t>(delta);
-        } else if (delta < 0x4000) {
-            out[0] = static_cast<std::uint8_t>(0x80 | delta >> 7);
-            out[1] = static_cast<std::uint8_t>(delta & 0x7F);
-            n = 2;
-        } else {
-            n = PutVarLen(out, delta);
-        }
-        // Data bytes as the event list keeps them: 7 bits.
+        const std::size_t n = PutVarLen(out, delta);
+        // Data bytes as the event list keeps them: 7 bits (keys are cut as
+        // they come).
         out[n] = status;
-        out[n + 1] = static_cast<std::uint8_t>(key & kDataMask);
+        out[n + 1] = key;
         out[n + 2] = static_cast<std::uint8_t>(value & kDataMask);
         used_ += n + 3;
     }

@@ -13,16 +13,6 @@ constexpr std::uint8_t kTrackId[] = {'M', 'T', 'r', 'k'};
 constexpr std::uint32_t kHeaderLength = 6;
 } // namespace
 
-std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value)
-{
-    const std::size_t length = value < 0x80 ? 1 : value < 0x4000 ? 2 : value < 0x200000 ? 3 : 4;
-    for (std::size_t i = 0; i < length; ++i) {
-        const std::uint32_t group = value >> (7 * (length - 1 - i)) & 0x7F;
-        out[i] = static_cast<std::uint8_t>(i + 1 < length ? group | 0x80 : group);
-    }
-    return length;
-}
-
 TSMFWrite::~TSMFWrite() { Close(); }
 
 long TSMFWrite::Tell() const { return flushedPos_ + static_cast<long>(used_); }

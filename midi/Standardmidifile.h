@@ -17,7 +17,15 @@ inline constexpr std::uint32_t kMaxVarLen = 0x0FFFFFFF;
 
 // Puts the variable-length form of value (at most kMaxVarLen) at out, most
 // significant group first; returns its length, 1 to 4 bytes.
-std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value);
+inline std::size_t PutVarLen(std::uint8_t* out, std::uint32_t value)
+{
+    const std::size_t length = value < 0x80 ? 1 : value < 0x4000 ? 2 : value < 0x200000 ? 3 : 4;
+    for (std::size_t i = 0; i < length; ++i) {
+        const std::uint32_t group = value >> (7 * (length - 1 - i)) & 0x7F;
+        out[i] = static_cast<std::uint8_t>(i + 1 < length ? group | 0x80 : group);
+    }
+    return length;
+}
 
 // Whether a track chunk of that many bytes can state its length.
 constexpr bool TrackChunkFits(std::uint64_t length) { return length <= 0xFFFFFFFFu; }
