@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <charconv>
 #include <chrono>
 #include <clocale>
@@ -141,6 +142,57 @@ TEST(Csvreader, SingleLines)
             EXPECT_DOUBLE_EQ(r.X, c.x) << c.line;
             EXPECT_DOUBLE_EQ(r.Y, c.y) << c.line;
         }
+    }
+}
+
+// Numbers of every length before and after the point, with and without a
+// sign, read from a whole buffer (where the common line is read straight
+// from it) and one byte at a time (where every line goes the general way):
+// the same bits both ways, and the double nearest the decimal text.
+TEST(Csvreader, NumbersOfEveryLengthReadAlike)
+{
+    std::mt19937 random(5);
+    const auto digits = [&](int count) {
+        std::string out;
+        for (int i = 0; i < count; ++i)
+            out += static_cast<char>('0' + random() % 10);
+        return out;
+    };
+    std::vector<std::string> numbers;
+    for (const char* sign : {"", "-", "+"})
+        for (int whole = 0; whole <= 17; ++whole)
+            for (int fraction = -1; fraction <= 17; ++fraction) {
+                if (whole == 0 && fraction <= 0)
+                    continue;
+                numbers.push_back(sign + digits(whole) + (fraction < 0 ? "" : "." + digits(fraction)));
+            }
+    const char* const ends[] = {"\n", "\r\n", " \n", ",\n", "\t,1\n"};
+    std::string bytes;
+    std::vector<std::pair<std::string, std::string>> lines;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const std::string& x = numbers[i];
+        const std::string& y = numbers[(i * 7 + 3) % numbers.size()];
+        lines.emplace_back(x, y);
+        bytes += x + "," + y + ends[i % std::size(ends)];
+    }
+    const Parsed whole = ParseBytes(bytes);
+    const Parsed bytewise = ParseBytes(bytes, 1);
+    ASSERT_FALSE(whole.skipped);
+    ASSERT_EQ(whole.records.size(), lines.size());
+    ASSERT_EQ(bytewise.records.size(), lines.size());
+    const auto nearest = [](const std::string& text) {
+        const std::size_t from = text[0] == '+' ? 1 : 0;
+        double value = 0;
+        std::from_chars(text.data() + from, text.data() + text.size(), value);
+        return value;
+    };
+    const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i].first + "," + lines[i].second);
+        EXPECT_EQ(bits(whole.records[i].x), bits(bytewise.records[i].x));
+        EXPECT_EQ(bits(whole.records[i].y), bits(bytewise.records[i].y));
+        EXPECT_EQ(bits(whole.records[i].x), bits(nearest(lines[i].first)));
+        EXPECT_EQ(bits(whole.records[i].y), bits(nearest(lines[i].second)));
     }
 }
 
