@@ -136,7 +136,7 @@ inline bool EightAtATime(const char*& at, const char* end, std::uint64_t& digits
 // a blank, a comma or the end; false for anything else (quotes, exponents,
 // more than 15 significant digits, other text), which then goes the general
 // way.
-bool QuickNumber(const char*& at, const char* end, double& out)
+[[gnu::always_inline]] inline bool QuickNumber(const char*& at, const char* end, double& out)
 {
     // A pointer of its own: bytes read through the caller's might be the
     // caller's pointer itself, which would be stored and loaded for every
@@ -189,7 +189,7 @@ inline bool InLineBlank(unsigned char c) { return fields::IsBlank(c) && c != '\n
 // where the second number stopped, or nullptr. Whatever follows the second
 // number is not looked at, as by the field splitter, which takes the first
 // two fields.
-const char* QuickRecord(const char* p, const char* end, XYData& record)
+[[gnu::always_inline]] inline const char* QuickRecord(const char* p, const char* end, XYData& record)
 {
     const auto skipBlanks = [&] {
         while (p < end && InLineBlank(static_cast<unsigned char>(*p)))
