@@ -32,7 +32,13 @@ public:
         if (start != onTime_ || ons_.empty()) {
             // The chord before is complete; every note-off up to this start
             // is known and comes before this note-on.
-            PutOns();
+            if (ons_.size() == 1) {
+                // The common case, a tick of one note, without the sort.
+                Put(onTime_, noteOn_, ons_[0].key, ons_[0].velocity);
+                ons_.clear();
+            } else {
+                PutOns();
+            }
             PutOffsUpTo(start);
             onTime_ = start;
         }
