@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -119,5 +121,72 @@ TEST(Xydata, SurveyFollowsEveryChange)
         list.Survey();
         EXPECT_EQ(list.IsSorted(), c.sorted) << c.what << ", surveyed again";
         EXPECT_EQ(list.MinY(), c.min) << c.what << ", surveyed again";
+    }
+}
+
+// A list large enough to be looked at in two halves gives what one pass from
+// the start gives: out of order only across the cut, the lowest or highest
+// in either half or at the cut, and of two zeros the first met.
+TEST(Xydata, LargeListSurveyedAsInOnePass)
+{
+    constexpr std::size_t kCount = std::size_t{1} << 19;
+    constexpr std::size_t kHalf = kCount / 2;
+    const struct {
+        const char* what;
+        std::function<void(std::vector<XYData>&)> change;
+        bool sorted;
+        double min, max;
+        bool minNegative; // the sign of a lowest zero
+    } cases[] = {
+        {"as made", [](std::vector<XYData>&) {}, true, 1, 2, false},
+        {"out of order across the cut", [](std::vector<XYData>& r) { r[kHalf].X = r[kHalf - 1].X - 0.5; }, false, 1, 2,
+         false},
+        {"equal X, lower Y across the cut",
+         [](std::vector<XYData>& r) {
+             r[kHalf].X = r[kHalf - 1].X;
+             r[kHalf].Y = 1.25;
+             r[kHalf - 1].Y = 1.5;
+         },
+         false, 1, 2, false},
+        {"out of order at the end", [](std::vector<XYData>& r) { r[kCount - 1].X = 0; }, false, 1, 2, false},
+        {"lowest at the cut", [](std::vector<XYData>& r) { r[kHalf - 1].Y = -3; }, true, -3, 2, false},
+        {"lowest just after it", [](std::vector<XYData>& r) { r[kHalf].Y = -3; }, true, -3, 2, false},
+        {"highest last", [](std::vector<XYData>& r) { r[kCount - 1].Y = 9; }, true, 1, 9, false},
+        {"highest first", [](std::vector<XYData>& r) { r[0].Y = 9; }, true, 1, 9, false},
+        {"zero, then minus zero after the cut",
+         [](std::vector<XYData>& r) {
+             r[10].Y = 0.0;
+             r[kHalf + 10].Y = -0.0;
+         },
+         true, 0, 2, false},
+        {"minus zero, then zero after the cut",
+         [](std::vector<XYData>& r) {
+             r[10].Y = -0.0;
+             r[kHalf + 10].Y = 0.0;
+         },
+         true, 0, 2, true},
+        {"zeros only after the cut, minus first",
+         [](std::vector<XYData>& r) {
+             r[kHalf + 10].Y = -0.0;
+             r[kHalf + 20].Y = 0.0;
+         },
+         true, 0, 2, true},
+    };
+    for (const auto& c : cases) {
+        std::vector<XYData> records(kCount);
+        for (std::size_t i = 0; i < kCount; ++i)
+            records[i] = {static_cast<double>(i), 1.0 + static_cast<double>(i % 7) / 6.0};
+        c.change(records);
+        TXYDataList list;
+        list.Reserve(kCount);
+        std::copy(records.begin(), records.end(), list.Storage());
+        list.Keep(kCount);
+        list.Survey();
+        EXPECT_EQ(list.IsSorted(), c.sorted) << c.what;
+        EXPECT_EQ(list.MinY(), c.min) << c.what;
+        EXPECT_EQ(list.MaxY(), c.max) << c.what;
+        if (c.min == 0) {
+            EXPECT_EQ(std::signbit(list.MinY()), c.minNegative) << c.what;
+        }
     }
 }
