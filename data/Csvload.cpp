@@ -18,7 +18,13 @@ namespace varimel {
 
 namespace {
 
-constexpr std::size_t kReadPiece = std::size_t{1} << 20;
+// Bytes read at a time: small enough that the piece is still in the
+// processor's cache when it is parsed, and that parsing starts soon.
+constexpr std::size_t kReadPiece = std::size_t{128} << 10;
+
+// Files above this size are sampled first, to size the load and to refuse
+// one that would not fit.
+constexpr std::uint64_t kSampledAbove = std::uint64_t{1} << 20;
 
 // Files from this size on are read by two threads, each taking one half.
 constexpr std::uint64_t kParallelBytes = std::uint64_t{1} << 20;
@@ -322,7 +328,7 @@ std::optional<CsvLoad> LoadCsvFile(const std::string& path, std::string& reason,
     // a file that will not fit is refused before it is read. Samples spread
     // over the file also tell how many records to make room for.
     std::uint64_t expected = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) / 16 : 0;
-    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kReadPiece) {
+    if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > kSampledAbove) {
         const auto size = static_cast<std::uint64_t>(info.st_size);
         const FileSample sample = SampleFile(fileno(file.get()), size, options);
         if (sample.bytes > 0) {
