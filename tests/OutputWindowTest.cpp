@@ -119,6 +119,13 @@ TEST_F(OutputWindow, ChosenFromTheServersPortsAndKept)
     EXPECT_TRUE(WaitUntil([&] { return form->PlayheadTick() > 0; }, 1s)) << "the playhead follows the port";
     Get<QPushButton>("StopButton")->click();
     ASSERT_TRUE(WaitUntil([&] { return !form->Playing(); }, 2s));
+    // The silence's last message may reach the receiver a cycle later.
+    WaitUntil(
+        [&] {
+            const std::vector<Got> got = receiver.Messages();
+            return !got.empty() && got.back().bytes[0] == 0xBF && got.back().bytes[1] == 123;
+        },
+        2s);
     std::this_thread::sleep_for(30ms);
     const std::vector<Got> got = receiver.Messages();
     EXPECT_EQ(std::vector<int>(got.back().bytes, got.back().bytes + 3), (std::vector<int>{0xBF, 123, 0}));
