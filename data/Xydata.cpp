@@ -33,16 +33,7 @@ bool Before(const XYData& a, const XYData& b) { return CompareXY(a, b) < 0; }
 
 } // namespace
 
-namespace {
-
-struct Run {
-    bool sorted;
-    double low, high;
-};
-
-// The order and the Y range of records [begin, end), at least one: the
-// lowest and highest are the first of their value met, as the list is read.
-Run SurveyRun(const XYData* begin, const XYData* end)
+TXYDataList::Findings TXYDataList::SurveyRun(const XYData* begin, const XYData* end)
 {
     double low = begin->Y;
     double high = low;
@@ -58,6 +49,8 @@ Run SurveyRun(const XYData* begin, const XYData* end)
     return {sorted, low, high};
 }
 
+namespace {
+
 // Records from which the second half of a list is looked at on a thread of
 // its own: the look then takes half the time, for the cost of a thread.
 constexpr std::size_t kSurveyInTwo = std::size_t{1} << 18;
@@ -70,22 +63,20 @@ TXYDataList::Findings TXYDataList::Surveyed() const
         return {true, 0.0, 0.0};
     const XYData* const data = items_.data();
     const std::size_t count = items_.size();
-    if (count < kSurveyInTwo || std::thread::hardware_concurrency() < 2) {
-        const Run all = SurveyRun(data, data + count);
-        return {all.sorted, all.low, all.high};
-    }
+    if (count < kSurveyInTwo || std::thread::hardware_concurrency() < 2)
+        return SurveyRun(data, data + count);
     // The halves overlap by one record, so the order across the cut is
     // checked too; a tie between them goes to the first half's value, as
     // one pass from the start keeps the first it meets (0 and -0).
     const std::size_t half = count / 2;
-    Run second{};
+    Findings second{};
     std::thread other;
     try {
         other = std::thread([&] { second = SurveyRun(data + half - 1, data + count); });
     } catch (const std::system_error&) {
         second = SurveyRun(data + half - 1, data + count); // no thread to be had: in turn
     }
-    const Run first = SurveyRun(data, data + half);
+    const Findings first = SurveyRun(data, data + half);
     if (other.joinable())
         other.join();
     return {first.sorted && second.sorted, second.low < first.low ? second.low : first.low,

@@ -97,6 +97,9 @@ private:
         double low, high;
     };
     Findings Surveyed() const;
+    // The same for records [begin, end), at least one: the lowest and
+    // highest are the first of their value met, as the list is read.
+    static Findings SurveyRun(const XYData* begin, const XYData* end);
 
     std::vector<XYData, UnfilledAllocator<XYData>> items_;
     // What Survey found, while surveyed_ (no change since).

@@ -24,13 +24,11 @@ void TNoteEncoder::InsertOff(const Off& off)
     offs_.insert(std::upper_bound(offs_.begin() + static_cast<std::ptrdiff_t>(first_), offs_.end(), off), off);
 }
 
-void TNoteEncoder::PutOns()
+void TNoteEncoder::PutChord()
 {
-    if (ons_.size() > 1)
-        std::stable_sort(ons_.begin(), ons_.end(), [](const On& a, const On& b) { return a.key < b.key; });
+    std::stable_sort(ons_.begin(), ons_.end(), [](const On& a, const On& b) { return a.key < b.key; });
     for (const On& on : ons_)
         Put(onTime_, noteOn_, on.key, on.velocity);
-    ons_.clear();
 }
 
 void TNoteEncoder::PutRare(std::uint32_t delta, std::uint8_t status, std::uint8_t key, std::uint8_t value)

@@ -32,13 +32,7 @@ public:
         if (start != onTime_ || ons_.empty()) {
             // The chord before is complete; every note-off up to this start
             // is known and comes before this note-on.
-            if (ons_.size() == 1) {
-                // The common case, a tick of one note, without the sort.
-                Put(onTime_, noteOn_, ons_[0].key, ons_[0].velocity);
-                ons_.clear();
-            } else {
-                PutOns();
-            }
+            PutOns();
             PutOffsUpTo(start);
             onTime_ = start;
         }
@@ -83,8 +77,17 @@ private:
         std::uint8_t velocity;
     };
     void InsertOff(const Off& off);
-    // The note-ons waiting (one tick's), by key.
-    void PutOns();
+    // The note-ons waiting (one tick's), by key. The common tick has one
+    // note, put here without the chord's sort and loop.
+    void PutOns()
+    {
+        if (ons_.size() == 1)
+            Put(onTime_, noteOn_, ons_[0].key, ons_[0].velocity);
+        else if (!ons_.empty())
+            PutChord();
+        ons_.clear();
+    }
+    void PutChord();
     void PutOffsUpTo(std::uint32_t time)
     {
         for (; first_ < offs_.size() && TimeOf(offs_[first_]) <= time; ++first_)
